@@ -1,0 +1,345 @@
+#include "commands/commands.h"
+
+#include <commdlg.h>
+
+#include "commands/menu.h"
+#include "plugin/plugin.h"
+#include "settings/settings.h"
+#include "settings/state.h"
+#include "settings/text.h"
+#include "tail/tail.h"
+#include "viewer/appearance.h"
+#include "viewer/autohide.h"
+#include "viewer/pane.h"
+#include "viewer/viewer.h"
+
+static const char CommandPrefix[] = "@QVPeruser";
+static const int CommandPrefixLength = 10;
+static const int Whole = 0;
+
+struct CommandWord {
+    const char* word;
+    int firstN;  // Whole: nothing may follow the word
+    CommandId id;
+};
+
+// In test order: no word matched by its first characters begins a later word.
+static const CommandWord commandTable[] = {
+    {"About", Whole, CmdAbout},
+    {"StyleType", 9, CmdStyleType},
+    {"WidthSize", 9, CmdWidthSize},
+    {"HeightSize", 10, CmdHeightSize},
+    {"EdgeSize", 8, CmdEdgeSize},
+    {"FontSize", 8, CmdFontSize},
+    {"FontFace", 8, CmdFontFace},
+    {"FilePath", 8, CmdFilePath},
+    {"ReadBufferSize", 14, CmdReadBufferSize},
+    {"ReloadInterval", 14, CmdReloadInterval},
+    {"PluginToggle", Whole, CmdPluginToggle},
+    {"OnTop", Whole, CmdOnTop},
+    {"InSlit", Whole, CmdInSlit},
+    {"Transparent", Whole, CmdTransparent},
+    {"AlphaValue", 10, CmdAlphaValue},
+    {"SnapToEdge", Whole, CmdSnapToEdge},
+    {"ShowBorder", Whole, CmdShowBorder},
+    {"ShowScroll", Whole, CmdShowScroll},
+    {"LockPosition", Whole, CmdLockPosition},
+    {"WordWrap", Whole, CmdWordWrap},
+    {"AutoHide", Whole, CmdAutoHide},
+    {"AutoReload", Whole, CmdAutoReload},
+    {"FontColor", Whole, CmdFontColor},
+    {"BackColor", Whole, CmdBackColor},
+    {"SetFont", Whole, CmdSetFont},
+    {"EditRC", Whole, CmdEditRC},
+    {"ReloadSettings", Whole, CmdReloadSettings},
+    {"SaveSettings", Whole, CmdSaveSettings},
+    {"SetFocus", Whole, CmdSetFocus},
+};
+
+CommandMatch matchCommand(const char* text) {
+    CommandMatch match = {CmdNone, NULL};
+    if (!startsWithIgnoringCase(text, CommandPrefix)) return match;
+    const char* remainder = text + CommandPrefixLength;
+    for (const CommandWord& row : commandTable) {
+        if (row.firstN == Whole) {
+            if (!equalsIgnoringCase(remainder, row.word)) continue;
+        } else {
+            if (!startsWithIgnoringCase(remainder, row.word)) continue;
+            // A word whose argument would start past the end changes nothing.
+            if (remainder[row.firstN] == 0) return match;
+            // The one separator character is skipped unexamined.
+            match.argument = remainder + row.firstN + 1;
+        }
+        match.id = row.id;
+        return match;
+    }
+    return match;
+}
+
+int readNumber(const char* text) {
+    while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
+    bool negative = *text == '-';
+    if (*text == '-' || *text == '+') ++text;
+    long long value = 0;
+    const long long limit = negative ? 2147483648LL : 2147483647LL;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        value = value * 10 + (*text - '0');
+        if (value > limit) value = limit;
+    }
+    return (int)(negative ? -value : value);
+}
+
+static void showAbout() {
+    SendMessageA(state.hostWnd, HostMsgMenusAway, 0, 0);
+    MessageBoxA(state.hostWnd, infoStrings[0], infoStrings[1], MB_OK | MB_TOPMOST);
+}
+
+static void repaintViewer() { InvalidateRect(state.viewerWnd, NULL, TRUE); }
+
+static void setStyleType(int styleType) {
+    state.styleType = styleType;
+    applyStyle();
+    repaintViewer();
+}
+
+static void resizeViewer(HWND viewer, int newWidth, int newHeight, WPARAM wParam,
+                         LPARAM lParam) {
+    if (setWindowSize(newWidth, newHeight)) repaintViewer();
+    SendMessageA(viewer, WM_SIZE, wParam, lParam);
+}
+
+static void setEdgeSize(HWND viewer, int edgeSize, WPARAM wParam, LPARAM lParam) {
+    state.edgeSize = edgeSize;
+    SendMessageA(viewer, WM_SIZE, wParam, lParam);
+}
+
+static void setFontHeight(int height) {
+    state.fontHeight = height;
+    applyStyle();
+}
+
+static void setFontFace(const char* face) {
+    copyText(state.font, FontNameSize, face);
+    applyStyle();
+}
+
+static void setFilePath(const char* path) {
+    copyText(state.filePath, FilePathSize, path);
+    forgetWatchedFile();
+    reloadFileTail();
+}
+
+static void setReadBufferSize(int size) {
+    state.readBufferSize = size;
+    reloadFileTail();
+}
+
+static void restartReloadTimer() {
+    KillTimer(state.viewerWnd, ReloadTimer);
+    SetTimer(state.viewerWnd, ReloadTimer, reloadPeriod(), NULL);
+}
+
+static void setReloadInterval(int seconds) {
+    state.reloadInterval = seconds;
+    if (state.autoReload) restartReloadTimer();
+}
+
+static void toggle(bool* setting) { *setting = !*setting; }
+
+static void togglePluginToggle() {
+    toggle(&state.pluginToggle);
+    applyTransparency();
+}
+
+static void toggleOnTop() {
+    toggle(&state.alwaysontop);
+    if (!state.inSlit) {
+        SetWindowPos(state.viewerWnd, state.alwaysontop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0,
+                     0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    }
+    buildConfigMenu(false);
+}
+
+static void leaveSlit() {
+    SendMessageA(state.slitWnd, SlitMsgRemove, 0, (LPARAM)state.viewerWnd);
+    SetWindowPos(state.viewerWnd, NULL, state.x, state.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    state.inSlit = false;
+    applyTransparency();
+    onLeftSlit();
+}
+
+static void enterSlit() {
+    state.inSlit = true;
+    applyTransparency();
+    SendMessageA(state.slitWnd, SlitMsgAdd, 0, (LPARAM)state.viewerWnd);
+}
+
+static void toggleInSlit() {
+    if (!state.slitWnd) return;
+    if (state.inSlit) {
+        leaveSlit();
+    } else {
+        enterSlit();
+    }
+}
+
+static void toggleTransparency() {
+    toggle(&state.transparency);
+    applyTransparency();
+}
+
+static void setAlpha(int alpha) {
+    state.alpha = alpha;
+    applyTransparency();
+}
+
+static void toggleAndRefreshMenu(bool* setting) {
+    toggle(setting);
+    buildConfigMenu(false);
+}
+
+static void toggleShowBorder() {
+    toggle(&state.showBorder);
+    InvalidateRect(state.viewerWnd, NULL, FALSE);
+    buildConfigMenu(false);
+}
+
+static void toggleShowScroll() {
+    toggle(&state.showScroll);
+    updatePaneScrollBars();
+    buildConfigMenu(false);
+}
+
+static void toggleWordWrap() {
+    toggle(&state.wordWrap);
+    recreateTextPane();
+}
+
+static void toggleAutoHide() {
+    toggle(&state.autoHide);
+    onAutoHideSwitched();
+}
+
+static void toggleAutoReload() {
+    toggle(&state.autoReload);
+    if (state.autoReload) {
+        SetTimer(state.viewerWnd, ReloadTimer, reloadPeriod(), NULL);
+    } else {
+        KillTimer(state.viewerWnd, ReloadTimer);
+    }
+    buildConfigMenu(false);
+}
+
+// The custom colours belong to one command: they are not carried over.
+static void chooseColour(COLORREF* colour, bool rebuildsBrush) {
+    COLORREF customColours[16];
+    for (COLORREF& custom : customColours) custom = RGB(255, 255, 255);
+    CHOOSECOLORA dialog;
+    ZeroMemory(&dialog, sizeof dialog);
+    dialog.lStructSize = sizeof dialog;
+    dialog.rgbResult = *colour;
+    dialog.lpCustColors = customColours;
+    dialog.Flags = CC_RGBINIT;
+    if (!ChooseColorA(&dialog)) return;
+    *colour = dialog.rgbResult;
+    if (rebuildsBrush) applyStyle();
+    InvalidateRect(state.paneWnd, NULL, TRUE);
+}
+
+// Only the face and the size are taken from the dialog.
+static void chooseFont() {
+    LOGFONTA font;
+    ZeroMemory(&font, sizeof font);
+    GetObjectA(state.paneFont, sizeof font, &font);
+    CHOOSEFONTA dialog;
+    ZeroMemory(&dialog, sizeof dialog);
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = state.viewerWnd;
+    dialog.lpLogFont = &font;
+    dialog.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT;
+    dialog.nFontType = SCREEN_FONTTYPE;
+    if (!ChooseFontA(&dialog)) return;
+    copyText(state.font, FontNameSize, font.lfFaceName);
+    state.fontHeight = -font.lfHeight;
+    applyStyle();
+}
+
+static void editSettings() {
+    QVExecute(GetDesktopWindow(), NULL, state.rcPath, NULL, NULL, SW_SHOWNORMAL, false);
+}
+
+// Values loaded for the position, z-order, scroll bars, wrap mode and timers
+// take effect when their own commands or events next apply them.
+static void reloadSettingsNow() {
+    loadSettings();
+    forgetWatchedFile();
+    reloadFileTail();
+    applyStyle();
+    if (state.inSlit && state.slitWnd) {
+        applyTransparency();
+        SendMessageA(state.slitWnd, SlitMsgUpdate, 0, 0);
+    } else {
+        SendMessageA(state.slitWnd, SlitMsgRemove, 0, (LPARAM)state.viewerWnd);
+    }
+}
+
+static void bringToFront() {
+    SetWindowPos(state.viewerWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+    SetForegroundWindow(state.viewerWnd);
+    SetFocus(state.paneWnd);
+}
+
+static void showOrHidePlugins(const char* text) {
+    if (!state.pluginToggle || state.inSlit) return;
+    if (equalsIgnoringCase(text, "@QVShowPlugins")) {
+        ShowWindow(state.viewerWnd, SW_SHOW);
+        repaintViewer();
+    } else if (equalsIgnoringCase(text, "@QVHidePlugins")) {
+        ShowWindow(state.viewerWnd, SW_HIDE);
+    }
+}
+
+static void runCommand(HWND viewer, CommandId id, const char* argument, WPARAM wParam,
+                       LPARAM lParam) {
+    switch (id) {
+    case CmdNone: break;
+    case CmdAbout: showAbout(); break;
+    case CmdStyleType: setStyleType(readNumber(argument)); break;
+    case CmdWidthSize: resizeViewer(viewer, readNumber(argument), state.height, wParam, lParam); break;
+    case CmdHeightSize: resizeViewer(viewer, state.width, readNumber(argument), wParam, lParam); break;
+    case CmdEdgeSize: setEdgeSize(viewer, readNumber(argument), wParam, lParam); break;
+    case CmdFontSize: setFontHeight(readNumber(argument)); break;
+    case CmdFontFace: setFontFace(argument); break;
+    case CmdFilePath: setFilePath(argument); break;
+    case CmdReadBufferSize: setReadBufferSize(readNumber(argument)); break;
+    case CmdReloadInterval: setReloadInterval(readNumber(argument)); break;
+    case CmdPluginToggle: togglePluginToggle(); break;
+    case CmdOnTop: toggleOnTop(); break;
+    case CmdInSlit: toggleInSlit(); break;
+    case CmdTransparent: toggleTransparency(); break;
+    case CmdAlphaValue: setAlpha(readNumber(argument)); break;
+    case CmdSnapToEdge: toggleAndRefreshMenu(&state.snapWindow); break;
+    case CmdShowBorder: toggleShowBorder(); break;
+    case CmdShowScroll: toggleShowScroll(); break;
+    case CmdLockPosition: toggleAndRefreshMenu(&state.lockPos); break;
+    case CmdWordWrap: toggleWordWrap(); break;
+    case CmdAutoHide: toggleAutoHide(); break;
+    case CmdAutoReload: toggleAutoReload(); break;
+    case CmdFontColor: chooseColour(&state.fontColor, false); break;
+    case CmdBackColor: chooseColour(&state.backColor, true); break;
+    case CmdSetFont: chooseFont(); break;
+    case CmdEditRC: editSettings(); break;
+    case CmdReloadSettings: reloadSettingsNow(); break;
+    case CmdSaveSettings: saveSettings(); break;
+    case CmdSetFocus: bringToFront(); break;
+    }
+}
+
+LRESULT dispatchCommand(HWND viewer, WPARAM wParam, LPARAM lParam) {
+    const char* text = (const char*)lParam;
+    if (!text) return 0;
+    showOrHidePlugins(text);
+    CommandMatch match = matchCommand(text);
+    runCommand(viewer, match.id, match.argument, wParam, lParam);
+    return 0;
+}

@@ -1,0 +1,148 @@
+#include "plugin/plugin.h"
+
+#include "commands/menu.h"
+#include "settings/settings.h"
+#include "settings/state.h"
+#include "viewer/appearance.h"
+#include "viewer/autohide.h"
+#include "viewer/viewer.h"
+
+const char PluginName[] = "QVPeruser";
+
+const char* const infoStrings[7] = {
+    "QVPeruser 0.0.3",
+    PluginName,
+    "0.0.3",
+    "The QVPeruser developers",
+    "2007-03-17",
+    "",
+    "The QVPeruser developers' issue tracker",
+};
+
+const UINT registeredMessages[4] = {HostMsgRestyle, HostMsgRedraw, HostMsgCommand, 0};
+
+static const UINT ErrorBoxFlags = MB_OK | MB_ICONHAND | MB_TOPMOST;
+
+bool layeringSupported(const OSVERSIONINFOA& version) {
+    return version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion > 4;
+}
+
+static void readOsVersion() {
+    ZeroMemory(&state.osVersion, sizeof state.osVersion);
+    state.osVersion.dwOSVersionInfoSize = sizeof state.osVersion;
+#ifdef _MSC_VER
+#pragma warning(suppress : 4996)
+#endif
+    GetVersionExA(&state.osVersion);
+    state.canLayer = layeringSupported(state.osVersion);
+}
+
+static bool registerViewerClass() {
+    WNDCLASSA viewerClass;
+    ZeroMemory(&viewerClass, sizeof viewerClass);
+    viewerClass.lpfnWndProc = viewerWndProc;
+    viewerClass.hInstance = state.hInstance;
+    viewerClass.lpszClassName = PluginName;
+    return RegisterClassA(&viewerClass) != 0;
+}
+
+static HWND createViewerWindow() {
+    DWORD exStyle = WS_EX_TOOLWINDOW | (state.canLayer ? WS_EX_LAYERED : 0);
+    return CreateWindowExA(exStyle, PluginName, NULL,
+                           WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, state.x, state.y,
+                           state.width, state.height, NULL, NULL, state.hInstance, NULL);
+}
+
+// Undoes what a start made before it failed, so that the shell may try again.
+static void releaseAfterFailedStart(HINSTANCE module) {
+    if (state.mainMenu) DelMenu(state.mainMenu);
+    state.mainMenu = NULL;
+    if (state.paneFont) DeleteObject(state.paneFont);
+    state.paneFont = NULL;
+    if (state.backBrush) DeleteObject(state.backBrush);
+    state.backBrush = NULL;
+    state.paneWnd = NULL;
+    UnregisterClassA(PluginName, module);
+}
+
+static void startTimers() {
+    SetTimer(state.viewerWnd, AutoHideTimer, AutoHidePeriod, NULL);
+    if (state.autoReload) SetTimer(state.viewerWnd, ReloadTimer, reloadPeriod(), NULL);
+}
+
+int __cdecl beginPlugin(HINSTANCE module) {
+    state.hostWnd = GetQVWnd();
+    state.hInstance = module;
+    readOsVersion();
+    if (!registerViewerClass()) {
+        MessageBoxA(state.hostWnd, "Error registering window class", PluginName, ErrorBoxFlags);
+        return 1;
+    }
+    loadSettings();
+    applyStyle();
+    state.screenWidth = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    state.screenHeight = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    state.viewerWnd = createViewerWindow();
+    if (!state.viewerWnd) {
+        MessageBoxA(NULL, "Error creating window", PluginName, ErrorBoxFlags);
+        SendMessageA(state.hostWnd, HostMsgUnregister, (WPARAM)state.viewerWnd,
+                     (LPARAM)registeredMessages);
+        releaseAfterFailedStart(module);
+        return 1;
+    }
+    SendMessageA(state.hostWnd, HostMsgRegister, (WPARAM)state.viewerWnd,
+                 (LPARAM)registeredMessages);
+    MakeSticky(state.viewerWnd);
+    if (state.alwaysontop) {
+        SetWindowPos(state.viewerWnd, HWND_TOPMOST, 0, 0, 0, 0,
+                     SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    }
+    applyTransparency();
+    state.hidden = checkAutoHideEdge(NULL);
+    startTimers();
+    ShowWindow(state.viewerWnd, SW_SHOW);
+    InvalidateRect(state.viewerWnd, NULL, TRUE);
+    return 0;
+}
+
+int __cdecl beginSlitPlugin(HINSTANCE module, HWND slit) {
+    state.inSlit = true;
+    state.slitWnd = slit;
+    int result = beginPlugin(module);
+    if (result == 0 && state.inSlit && state.slitWnd) {
+        SendMessageA(state.slitWnd, SlitMsgAdd, 0, (LPARAM)state.viewerWnd);
+    }
+    return result;
+}
+
+int __cdecl beginPluginEx(HINSTANCE module, HWND slit) { return beginSlitPlugin(module, slit); }
+
+void __cdecl endPlugin(HINSTANCE module) {
+    saveSettings();
+    if (state.mainMenu) {
+        DelMenu(state.mainMenu);
+        state.mainMenu = NULL;
+    }
+    RemoveSticky(state.viewerWnd);
+    SendMessageA(state.hostWnd, HostMsgUnregister, (WPARAM)state.viewerWnd,
+                 (LPARAM)registeredMessages);
+    if (state.inSlit && state.slitWnd) {
+        SendMessageA(state.slitWnd, SlitMsgRemove, 0, (LPARAM)state.viewerWnd);
+    }
+    if (state.paneFont) DeleteObject(state.paneFont);
+    state.paneFont = NULL;
+    if (state.backBrush) DeleteObject(state.backBrush);
+    state.backBrush = NULL;
+    KillTimer(state.viewerWnd, ReloadTimer);
+    DestroyWindow(state.paneWnd);
+    state.paneWnd = NULL;
+    DestroyWindow(state.viewerWnd);
+    state.viewerWnd = NULL;
+    state.slitWnd = NULL;
+    UnregisterClassA(PluginName, module);
+}
+
+const char* __cdecl pluginInfo(int index) {
+    if (index < 1 || index > 6) index = 0;
+    return infoStrings[index];
+}

@@ -1,0 +1,74 @@
+// The plugin's one state record: the persistent settings and the runtime
+// handles and flags that every part of the plugin shares.
+#pragma once
+
+#include <windows.h>
+
+#include "host/host.h"
+
+const int FontNameSize = 256;
+const int FilePathSize = 1024;
+const int ResolvedPathSize = 1028;
+const int TextBufferSize = 32768;
+const int RcPathSize = 260;
+
+struct PluginState {
+    // Persistent settings, in the order they are read and written.
+    int x;
+    int y;
+    int width;
+    int height;
+    int edgeSize;
+    int fontHeight;
+    int alpha;
+    int styleType;
+    int reloadInterval;
+    bool alwaysontop;
+    bool transparency;
+    bool snapWindow;
+    bool pluginToggle;
+    bool inSlit;
+    bool showBorder;
+    bool showScroll;
+    bool lockPos;
+    bool wordWrap;
+    bool autoHide;
+    bool autoReload;
+    COLORREF fontColor;
+    COLORREF backColor;
+    char font[FontNameSize];
+    char filePath[FilePathSize];
+    int readBufferSize;
+
+    // Runtime state, never stored.
+    HINSTANCE hInstance;
+    HWND hostWnd;
+    HWND viewerWnd;
+    HWND slitWnd;
+    OSVERSIONINFOA osVersion;
+    bool canLayer;
+    int screenWidth;
+    int screenHeight;
+    HWND paneWnd;
+    WNDPROC oldPaneProc;
+    HFONT paneFont;
+    HBRUSH backBrush;
+    unsigned char styleItem[StyleRecordSize];
+    bool hidden;
+    bool paneFocused;
+    FILETIME lastWriteTime;
+    // Size of the watched file at the latest reload; zero whenever lastWriteTime is.
+    ULONGLONG lastFileSize;
+    char resolvedPath[ResolvedPathSize];
+    char textBuffer[TextBufferSize];
+    Menu* mainMenu;
+    Menu* configMenu;
+    Menu* windowMenu;
+    Menu* formatMenu;
+    Menu* fontMenu;
+    Menu* styleMenu;
+    Menu* settingsMenu;
+    char rcPath[RcPathSize];
+};
+
+extern PluginState state;

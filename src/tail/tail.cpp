@@ -1,0 +1,126 @@
+#include "tail/tail.h"
+
+#include "settings/state.h"
+#include "settings/text.h"
+
+static const int MaxShownBytes = TextBufferSize - 1;
+static const int LinesScrolledAfterLoad = 100;
+// The notice about an unreadable file is built in the lower half of the text
+// buffer and compared with the pane's text read into the upper half.
+static const int NoticeCapacity = TextBufferSize / 2;
+
+bool resolveWatchedPath(const char* pluginFolder, const char* filePath, char* out, int capacity) {
+    bool absolute = filePath[0] != 0 && filePath[1] == ':' && filePath[2] == '\\';
+    return joinText(out, capacity, absolute ? "" : pluginFolder, filePath);
+}
+
+TailRange tailRange(ULONGLONG fileSize, int readBufferSize) {
+    DWORD wanted = readBufferSize < 0 ? 0 : (DWORD)readBufferSize;
+    if (wanted > (DWORD)MaxShownBytes) wanted = MaxShownBytes;
+    TailRange range = {0, 0};
+    if (fileSize > wanted) {
+        range.offset = fileSize - wanted;
+        range.count = wanted;
+    } else {
+        range.count = (DWORD)fileSize;
+    }
+    return range;
+}
+
+bool fileChanged(ULONGLONG writeTime, ULONGLONG size, ULONGLONG lastWriteTime,
+                 ULONGLONG lastSize) {
+    if (writeTime > lastWriteTime) return true;
+    return writeTime == lastWriteTime && size != lastSize;
+}
+
+static ULONGLONG asNumber(FILETIME time) {
+    return ((ULONGLONG)time.dwHighDateTime << 32) | time.dwLowDateTime;
+}
+
+void forgetWatchedFile() {
+    state.lastWriteTime.dwLowDateTime = 0;
+    state.lastWriteTime.dwHighDateTime = 0;
+    state.lastFileSize = 0;
+}
+
+static void getPluginFolder(char* folder) {
+    DWORD length = GetModuleFileNameA(state.hInstance, folder, FilePathSize);
+    if (length >= (DWORD)FilePathSize) length = 0;  // cut off: not a real folder
+    folder[length] = 0;
+    cutToFolder(folder);
+}
+
+static void appendText(char* buffer, int capacity, int* length, const char* text) {
+    copyText(buffer + *length, capacity - *length, text);
+    *length += textLength(buffer + *length);
+}
+
+// One line naming the path tried and the system's reason, written only when
+// it does not already stand in the pane, so that a user's selection survives.
+static void showOpenFailure(DWORD error, const char* folder, const char* path) {
+    char* notice = state.textBuffer;
+    int length = 0;
+    appendText(notice, NoticeCapacity, &length, "Cannot open ");
+    appendText(notice, NoticeCapacity, &length, folder);
+    appendText(notice, NoticeCapacity, &length, path);
+    appendText(notice, NoticeCapacity, &length, ": ");
+    char reason[256] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0,
+                   reason, sizeof reason, NULL);
+    int reasonLength = textLength(reason);
+    while (reasonLength > 0 && (reason[reasonLength - 1] == '\r' ||
+                                reason[reasonLength - 1] == '\n' || reason[reasonLength - 1] == ' '))
+        reason[--reasonLength] = 0;
+    appendText(notice, NoticeCapacity, &length, reasonLength ? reason : "unknown error");
+
+    char* shown = state.textBuffer + NoticeCapacity;
+    if (GetWindowTextLengthA(state.paneWnd) == length) {
+        GetWindowTextA(state.paneWnd, shown, NoticeCapacity);
+        if (equalsText(shown, notice)) return;
+    }
+    SetWindowTextA(state.paneWnd, notice);
+}
+
+static void showTail(HANDLE file, ULONGLONG fileSize) {
+    TailRange range = tailRange(fileSize, state.readBufferSize);
+    OVERLAPPED at;
+    ZeroMemory(&at, sizeof at);
+    at.Offset = (DWORD)range.offset;
+    at.OffsetHigh = (DWORD)(range.offset >> 32);
+    DWORD bytesRead = 0;
+    ReadFile(file, state.textBuffer, range.count, &bytesRead, &at);
+    state.textBuffer[range.count] = 0;
+    SetWindowTextA(state.paneWnd, state.textBuffer);
+    SendMessageA(state.paneWnd, EM_LINESCROLL, 0, LinesScrolledAfterLoad);
+}
+
+void reloadFileTail() {
+    char pluginFolder[FilePathSize];
+    getPluginFolder(pluginFolder);
+    // A path too long for resolvedPath is refused, never cut to another file.
+    if (!resolveWatchedPath(pluginFolder, state.filePath, state.resolvedPath, ResolvedPathSize)) {
+        forgetWatchedFile();
+        showOpenFailure(ERROR_FILENAME_EXCED_RANGE, pluginFolder, state.filePath);
+        return;
+    }
+    HANDLE file = CreateFileA(state.resolvedPath, GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        forgetWatchedFile();
+        showOpenFailure(GetLastError(), state.resolvedPath, "");
+        return;
+    }
+    FILETIME writeTime = {0, 0};
+    GetFileTime(file, NULL, NULL, &writeTime);
+    DWORD sizeHigh = 0;
+    DWORD sizeLow = GetFileSize(file, &sizeHigh);
+    ULONGLONG size = ((ULONGLONG)sizeHigh << 32) | sizeLow;
+    if (fileChanged(asNumber(writeTime), size, asNumber(state.lastWriteTime),
+                    state.lastFileSize)) {
+        showTail(file, size);
+    }
+    CloseHandle(file);
+    state.lastWriteTime = writeTime;
+    state.lastFileSize = size;
+}

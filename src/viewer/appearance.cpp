@@ -1,0 +1,91 @@
+#include "viewer/appearance.h"
+
+#include "commands/menu.h"
+#include "settings/state.h"
+
+typedef BOOL(WINAPI* LayeredAttributesProc)(HWND, COLORREF, BYTE, DWORD);
+
+enum LayeredLookup { LayeredNotLookedUp, LayeredAbsent, LayeredAvailable };
+static int layeredLookup = LayeredNotLookedUp;
+static LayeredAttributesProc layeredProc;
+
+static void replaceFont() {
+    if (state.paneFont) DeleteObject(state.paneFont);
+    state.paneFont = CreateFontA(state.fontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET,
+                                 0, 0, 0, 0, state.font);
+    SendMessageA(state.paneWnd, WM_SETFONT, (WPARAM)state.paneFont, 1);
+}
+
+static void replaceBrush() {
+    if (state.backBrush) DeleteObject(state.backBrush);
+    state.backBrush = CreateSolidBrush(state.backColor);
+}
+
+// The shell knows no style for some numbers; the previous style is kept then.
+static void copyShellStyle() {
+    const void* record = GetSettingPtr(state.styleType);
+    if (record) CopyMemory(state.styleItem, record, StyleRecordSize);
+}
+
+void applyStyle() {
+    replaceFont();
+    replaceBrush();
+    copyShellStyle();
+    buildConfigMenu(false);
+}
+
+// Paints the whole background off-screen and copies it in one piece.
+void paintBackground(HWND viewer) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(viewer, &paint);
+    RECT client;
+    GetClientRect(viewer, &client);
+    HDC memoryDc = CreateCompatibleDC(NULL);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
+    HGDIOBJ keptBitmap = SelectObject(memoryDc, bitmap);
+
+    MakeStyleGradient(memoryDc, &client, state.styleItem, state.showBorder);
+    BitBlt(dc, 0, 0, state.width, state.height, memoryDc, 0, 0, SRCCOPY);
+
+    SelectObject(memoryDc, keptBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(memoryDc);
+    EndPaint(viewer, &paint);
+}
+
+BYTE windowOpacity(bool transparency, int alpha) {
+    return transparency ? (BYTE)(alpha & 0xFF) : 255;
+}
+
+void applyTransparency() {
+    if (state.canLayer) {
+        LONG exStyle = GetWindowLongA(state.viewerWnd, GWL_EXSTYLE);
+        if (state.inSlit) {
+            SetWindowLongA(state.viewerWnd, GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
+        } else {
+            SetWindowLongA(state.viewerWnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+            setLayeredAttributes(state.viewerWnd, 0,
+                                 windowOpacity(state.transparency, state.alpha), LWA_ALPHA);
+        }
+    }
+    InvalidateRect(state.viewerWnd, NULL, FALSE);
+    buildConfigMenu(false);
+}
+
+// Looked up at run time, once per process: older systems lack the function.
+BOOL setLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags) {
+    if (layeredLookup == LayeredNotLookedUp) {
+        layeredProc = (LayeredAttributesProc)(void (*)())GetProcAddress(
+            GetModuleHandleA("USER32"), "SetLayeredWindowAttributes");
+        layeredLookup = layeredProc ? LayeredAvailable : LayeredAbsent;
+    }
+    if (layeredLookup == LayeredAvailable) return layeredProc(window, key, alpha, flags);
+    return FALSE;
+}
+
+HBRUSH colourPane(HDC paneDc) {
+    SetBkMode(paneDc, OPAQUE);
+    SetTextColor(paneDc, state.fontColor);
+    SetBkColor(paneDc, state.backColor);
+    return state.backBrush;
+}

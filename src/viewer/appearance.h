@@ -1,0 +1,16 @@
+// How the viewer looks: the pane's font and colours, the frame painted in a
+// shell style, and the window's opacity.
+#pragma once
+
+#include <windows.h>
+
+void applyStyle();
+void paintBackground(HWND viewer);
+void applyTransparency();
+BOOL setLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags);
+
+// The viewer's answer to the pane's WM_CTLCOLOREDIT.
+HBRUSH colourPane(HDC paneDc);
+
+// The opacity applied to a free-floating window.
+BYTE windowOpacity(bool transparency, int alpha);

@@ -1,0 +1,111 @@
+#include "viewer/pane.h"
+
+#include "commands/menu.h"
+#include "settings/state.h"
+#include "tail/tail.h"
+#include "viewer/appearance.h"
+#include "viewer/autohide.h"
+#include "viewer/viewer.h"
+
+static const int LinesPerWheelStep = 3;
+
+DWORD paneStyle(bool wordWrap) {
+    DWORD style = WS_CHILD | WS_VISIBLE | ES_WANTRETURN | ES_AUTOVSCROLL | ES_MULTILINE;
+    if (!wordWrap) style |= ES_AUTOHSCROLL;
+    return style;
+}
+
+int wheelScrollLines(WPARAM wParam) {
+    short distance = (short)HIWORD(wParam);
+    return distance > 0 ? -LinesPerWheelStep : LinesPerWheelStep;
+}
+
+static HWND createPaneWindow(HWND viewer) {
+    RECT client;
+    GetClientRect(viewer, &client);
+    int edge = state.edgeSize;
+    return CreateWindowExA(0, "EDIT", NULL, paneStyle(state.wordWrap), edge, edge,
+                           client.right - 2 * edge, client.bottom - 2 * edge, viewer, NULL,
+                           state.hInstance, NULL);
+}
+
+static void subclassPane() {
+    state.oldPaneProc =
+        (WNDPROC)SetWindowLongA(state.paneWnd, GWL_WNDPROC, (LONG)(LONG_PTR)textPaneProc);
+}
+
+void createTextPane(HWND viewer) {
+    state.paneWnd = createPaneWindow(viewer);
+    applyStyle();
+    updatePaneScrollBars();
+    subclassPane();
+    forgetWatchedFile();
+    reloadFileTail();
+}
+
+void layoutTextPane(HWND viewer) {
+    RECT client;
+    GetClientRect(viewer, &client);
+    int edge = state.edgeSize;
+    MoveWindow(state.paneWnd, client.left + edge, client.top + edge, client.right - 2 * edge,
+               client.bottom - 2 * edge, TRUE);
+}
+
+void updatePaneScrollBars() {
+    ShowScrollBar(state.paneWnd, state.wordWrap ? SB_VERT : SB_BOTH, state.showScroll);
+}
+
+// The wrap mode is part of the EDIT control's style, fixed at creation, so
+// switching it needs a new pane. The text, user edits included, is carried
+// across in textBuffer, cut to what the buffer holds.
+void recreateTextPane() {
+    ZeroMemory(state.textBuffer, TextBufferSize);
+    int length = GetWindowTextLengthA(state.paneWnd);
+    int copied = length + 1 < TextBufferSize ? length + 1 : TextBufferSize;
+    GetWindowTextA(state.paneWnd, state.textBuffer, copied);
+    DestroyWindow(state.paneWnd);
+    state.paneWnd = createPaneWindow(state.viewerWnd);
+    updatePaneScrollBars();
+    subclassPane();
+    SendMessageA(state.paneWnd, WM_SETFONT, (WPARAM)state.paneFont, 0);
+    SetWindowTextA(state.paneWnd, state.textBuffer);
+    SetFocus(state.paneWnd);
+    buildConfigMenu(false);
+}
+
+static LRESULT passOn(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return CallWindowProcA(state.oldPaneProc, window, message, wParam, lParam);
+}
+
+static LRESULT paneHitTest(HWND window, WPARAM wParam, LPARAM lParam) {
+    if (modifierDown(VK_MENU) && !state.lockPos) return HTBOTTOMRIGHT;
+    if (modifierDown(VK_CONTROL)) return HTCAPTION;
+    return passOn(window, WM_NCHITTEST, wParam, lParam);
+}
+
+// With Ctrl or Alt held the press moves or sizes the viewer window instead.
+static LRESULT onPaneNonClientPress(HWND window, WPARAM wParam, LPARAM lParam) {
+    if (!modifierDown(VK_MENU) && !modifierDown(VK_CONTROL)) {
+        return passOn(window, WM_NCLBUTTONDOWN, wParam, lParam);
+    }
+    if (state.inSlit || state.lockPos) return 0;
+    return DefWindowProcA(state.viewerWnd, WM_NCLBUTTONDOWN, wParam, lParam);
+}
+
+static void scrollByWheel(WPARAM wParam) {
+    SendMessageA(state.paneWnd, EM_LINESCROLL, 0, wheelScrollLines(wParam));
+}
+
+LRESULT CALLBACK textPaneProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SETFOCUS: onPaneFocused(); break;
+    case WM_KILLFOCUS: onPaneFocusLost(); break;
+    case WM_CLOSE: return 0;
+    case WM_NCHITTEST: return paneHitTest(window, wParam, lParam);
+    case WM_NCLBUTTONDOWN: return onPaneNonClientPress(window, wParam, lParam);
+    case WM_NCRBUTTONUP: buildConfigMenu(true); break;
+    case WM_LBUTTONDOWN: SetFocus(window); break;
+    case WM_MOUSEWHEEL: scrollByWheel(wParam); break;
+    }
+    return passOn(window, message, wParam, lParam);
+}

@@ -1,0 +1,130 @@
+#include "viewer/viewer.h"
+
+#include "commands/commands.h"
+#include "commands/menu.h"
+#include "settings/state.h"
+#include "tail/tail.h"
+#include "viewer/appearance.h"
+#include "viewer/autohide.h"
+#include "viewer/pane.h"
+
+static const int SnapDistance = 10;
+static const int MinimumSize = 10;
+
+bool modifierDown(int virtualKey) { return (GetKeyState(virtualKey) & 0xF0) != 0; }
+
+UINT reloadPeriod() {
+    long long period = (long long)state.reloadInterval * 1000;
+    if (period < 0) return 0;
+    if (period > USER_TIMER_MAXIMUM) return USER_TIMER_MAXIMUM;
+    return (UINT)period;
+}
+
+int keepFarEdgeDistance(int position, int oldExtent, int newExtent) {
+    if (position > oldExtent / 2) return newExtent - (oldExtent - position);
+    return position;
+}
+
+bool setWindowSize(int newWidth, int newHeight) {
+    if (newWidth == state.width && newHeight == state.height) return false;
+    state.width = newWidth <= MinimumSize ? MinimumSize : newWidth;
+    state.height = newHeight <= MinimumSize ? MinimumSize : newHeight;
+    if (state.inSlit) {
+        SetWindowPos(state.viewerWnd, NULL, 0, 0, state.width, state.height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageA(state.slitWnd, SlitMsgUpdate, 0, 0);
+    } else {
+        SetWindowPos(state.viewerWnd, NULL, state.x, state.y, state.width, state.height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return true;
+}
+
+static void onPositionChanging(HWND window, WINDOWPOS* position) {
+    if (!state.inSlit && state.snapWindow && IsWindowVisible(window)) {
+        SnapWindowToEdge(position, SnapDistance, 1);
+    }
+}
+
+// Records the window's new place and size into the settings. The position is
+// stored before setWindowSize runs, because its own SetWindowPos uses it.
+// A change that leaves the position or size alone says so in its flags and
+// need not carry them, so only what changed is taken from the record.
+static void onPositionChanged(HWND window, WPARAM wParam, LPARAM lParam) {
+    if (state.inSlit || state.hidden) return;
+    const WINDOWPOS* position = (const WINDOWPOS*)lParam;
+    if (!(position->flags & SWP_NOMOVE)) {
+        state.x = position->x;
+        state.y = position->y;
+    }
+    if (position->flags & SWP_NOSIZE) return;
+    if (setWindowSize(position->cx, position->cy)) {
+        InvalidateRect(state.viewerWnd, NULL, TRUE);
+        SendMessageA(window, WM_SIZE, wParam, lParam);
+    }
+}
+
+static void onDisplayChange() {
+    if (state.inSlit) return;
+    int oldWidth = state.screenWidth;
+    int oldHeight = state.screenHeight;
+    state.screenWidth = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    state.screenHeight = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    state.x = keepFarEdgeDistance(state.x, oldWidth, state.screenWidth);
+    state.y = keepFarEdgeDistance(state.y, oldHeight, state.screenHeight);
+    MoveWindow(state.viewerWnd, state.x, state.y, state.width, state.height, TRUE);
+}
+
+static LRESULT frameHitTest() {
+    if (modifierDown(VK_MENU) && !state.lockPos) return HTBOTTOMRIGHT;
+    return HTCAPTION;
+}
+
+static LRESULT onFrameLeftPress(HWND window, WPARAM wParam, LPARAM lParam) {
+    SetFocus(state.paneWnd);
+    if (state.inSlit || state.lockPos) return 0;
+    return DefWindowProcA(window, WM_NCLBUTTONDOWN, wParam, lParam);
+}
+
+static void onTimer(WPARAM id) {
+    if (id == AutoHideTimer) onAutoHideTick();
+    if (id == ReloadTimer) reloadFileTail();
+}
+
+static void onRestyle() {
+    if (state.mainMenu) {
+        DelMenu(state.mainMenu);
+        state.mainMenu = NULL;
+    }
+    applyStyle();
+    InvalidateRect(state.viewerWnd, NULL, TRUE);
+}
+
+static void onRedraw() {
+    applyStyle();
+    InvalidateRect(state.viewerWnd, NULL, TRUE);
+}
+
+LRESULT CALLBACK viewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE: createTextPane(window); return 0;
+    case WM_SIZE: layoutTextPane(window); return 0;
+    case WM_PAINT: paintBackground(window); return 0;
+    case WM_CLOSE: return 0;
+    case WM_WINDOWPOSCHANGING: onPositionChanging(window, (WINDOWPOS*)lParam); return 0;
+    case WM_WINDOWPOSCHANGED: onPositionChanged(window, wParam, lParam); return 0;
+    case WM_DISPLAYCHANGE: onDisplayChange(); return 0;
+    case WM_NCHITTEST: return frameHitTest();
+    case WM_NCMOUSEMOVE: onPointerOverWindow(); return 0;
+    case WM_NCLBUTTONDOWN: return onFrameLeftPress(window, wParam, lParam);
+    case WM_NCRBUTTONDOWN: return 0;
+    case WM_NCRBUTTONUP: buildConfigMenu(true); return 0;
+    case WM_TIMER: onTimer(wParam); return 0;
+    case WM_CTLCOLOREDIT: return (LRESULT)colourPane((HDC)wParam);
+    case WM_EXITSIZEMOVE: onMoveOrResizeEnded(); return 0;
+    case HostMsgRestyle: onRestyle(); return 0;
+    case HostMsgRedraw: onRedraw(); return 0;
+    case HostMsgCommand: return dispatchCommand(window, wParam, lParam);
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}

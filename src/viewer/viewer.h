@@ -1,0 +1,25 @@
+// The viewer window: a borderless popup holding the text pane, whose whole
+// frame is a drag handle.
+#pragma once
+
+#include <windows.h>
+
+const UINT_PTR AutoHideTimer = 1;
+const UINT AutoHidePeriod = 300;
+const UINT_PTR ReloadTimer = 2;
+
+LRESULT CALLBACK viewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The one way the window's size changes. Returns false, doing nothing, when
+// the requested size is the stored one.
+bool setWindowSize(int newWidth, int newHeight);
+
+// The reload timer's period: reloadInterval seconds, without overflow.
+UINT reloadPeriod();
+
+// Keeps a coordinate's distance from the far edge when it lies in the far half.
+int keepFarEdgeDistance(int position, int oldExtent, int newExtent);
+
+// Key test shared with the pane: a modifier counts as down when its key
+// state masked with 0xF0 is non-zero.
+bool modifierDown(int virtualKey);

@@ -1,0 +1,12 @@
+// Files and folders for tests: the test program's own folder (where the
+// plugin looks for its settings first) and fresh temporary folders.
+#pragma once
+
+#include <string>
+
+std::string programFolder();  // with a trailing backslash
+std::string makeTempFolder(const std::string& name);  // emptied, trailing backslash
+void writeFile(const std::string& path, const std::string& contents);
+std::string readFile(const std::string& path);
+void removeFile(const std::string& path);
+bool fileExists(const std::string& path);
