@@ -1,0 +1,38 @@
+// A fixture that starts the plugin in this test program as the shell would:
+// fresh zero state, a recording host window, settings files beside the
+// program (the plugin's folder) and in a separate shell folder.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "plugin/plugin.h"
+#include "settings/state.h"
+#include "support/fake_host.h"
+#include "support/host_windows.h"
+#include "support/test_files.h"
+
+class PluginTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Writes the plugin-folder settings file from "key: value" lines.
+    void writeSettings(const std::string& lines);
+    // Starts with beginPlugin, or with beginSlitPlugin and a recording slit.
+    int start();
+    int startInSlit();
+    void stop();
+
+    std::string settingsPath() const { return programFolder() + "qvperuser.rc"; }
+    std::string watchedPath() const { return dataFolder + "watched.log"; }
+
+    HINSTANCE module = GetModuleHandleA(NULL);
+    HWND host = NULL;
+    HWND slit = NULL;
+    std::string shellFolder;
+    std::string dataFolder;
+    bool started = false;
+};
