@@ -9,9 +9,12 @@ static const int LinesScrolledAfterLoad = 100;
 // buffer and compared with the pane's text read into the upper half.
 static const int NoticeCapacity = TextBufferSize / 2;
 
+static bool isDriveLetterPath(const char* path) {
+    return path[0] != 0 && path[1] == ':' && path[2] == '\\';
+}
+
 bool resolveWatchedPath(const char* pluginFolder, const char* filePath, char* out, int capacity) {
-    bool absolute = filePath[0] != 0 && filePath[1] == ':' && filePath[2] == '\\';
-    return joinText(out, capacity, absolute ? "" : pluginFolder, filePath);
+    return joinText(out, capacity, isDriveLetterPath(filePath) ? "" : pluginFolder, filePath);
 }
 
 TailRange tailRange(ULONGLONG fileSize, int readBufferSize) {
@@ -29,6 +32,7 @@ TailRange tailRange(ULONGLONG fileSize, int readBufferSize) {
 
 bool fileChanged(ULONGLONG writeTime, ULONGLONG size, ULONGLONG lastWriteTime,
                  ULONGLONG lastSize) {
+    if (lastWriteTime == 0) return true;  // not seen yet, or a forced reload
     if (writeTime > lastWriteTime) return true;
     return writeTime == lastWriteTime && size != lastSize;
 }
@@ -43,16 +47,34 @@ void forgetWatchedFile() {
     state.lastFileSize = 0;
 }
 
-static void getPluginFolder(char* folder) {
+// Returns false when the module's name was cut off: its folder is unknown.
+static bool getPluginFolder(char* folder) {
     DWORD length = GetModuleFileNameA(state.hInstance, folder, FilePathSize);
-    if (length >= (DWORD)FilePathSize) length = 0;  // cut off: not a real folder
+    if (length >= (DWORD)FilePathSize) {
+        folder[0] = 0;
+        return false;
+    }
     folder[length] = 0;
     cutToFolder(folder);
+    return true;
 }
 
 static void appendText(char* buffer, int capacity, int* length, const char* text) {
     copyText(buffer + *length, capacity - *length, text);
     *length += textLength(buffer + *length);
+}
+
+// The system's text for an error code, kept to one line.
+static void systemReason(DWORD error, char* reason, int capacity) {
+    reason[0] = 0;
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0,
+                   reason, capacity, NULL);
+    for (int i = 0; reason[i] != 0; ++i) {
+        if (reason[i] == '\r' || reason[i] == '\n') reason[i] = ' ';
+    }
+    int length = textLength(reason);
+    while (length > 0 && reason[length - 1] == ' ') reason[--length] = 0;
+    if (length == 0) copyText(reason, capacity, "unknown error");
 }
 
 // One line naming the path tried and the system's reason, written only when
@@ -64,14 +86,9 @@ static void showOpenFailure(DWORD error, const char* folder, const char* path) {
     appendText(notice, NoticeCapacity, &length, folder);
     appendText(notice, NoticeCapacity, &length, path);
     appendText(notice, NoticeCapacity, &length, ": ");
-    char reason[256] = "";
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0,
-                   reason, sizeof reason, NULL);
-    int reasonLength = textLength(reason);
-    while (reasonLength > 0 && (reason[reasonLength - 1] == '\r' ||
-                                reason[reasonLength - 1] == '\n' || reason[reasonLength - 1] == ' '))
-        reason[--reasonLength] = 0;
-    appendText(notice, NoticeCapacity, &length, reasonLength ? reason : "unknown error");
+    char reason[256];
+    systemReason(error, reason, sizeof reason);
+    appendText(notice, NoticeCapacity, &length, reason);
 
     char* shown = state.textBuffer + NoticeCapacity;
     if (GetWindowTextLengthA(state.paneWnd) == length) {
@@ -88,17 +105,21 @@ static void showTail(HANDLE file, ULONGLONG fileSize) {
     at.Offset = (DWORD)range.offset;
     at.OffsetHigh = (DWORD)(range.offset >> 32);
     DWORD bytesRead = 0;
-    ReadFile(file, state.textBuffer, range.count, &bytesRead, &at);
-    state.textBuffer[range.count] = 0;
+    // A file cut short since its size was taken yields fewer bytes; older
+    // text behind them must not show.
+    if (!ReadFile(file, state.textBuffer, range.count, &bytesRead, &at)) bytesRead = 0;
+    state.textBuffer[bytesRead <= range.count ? bytesRead : 0] = 0;
     SetWindowTextA(state.paneWnd, state.textBuffer);
     SendMessageA(state.paneWnd, EM_LINESCROLL, 0, LinesScrolledAfterLoad);
 }
 
 void reloadFileTail() {
     char pluginFolder[FilePathSize];
-    getPluginFolder(pluginFolder);
+    bool folderKnown = getPluginFolder(pluginFolder) || isDriveLetterPath(state.filePath);
     // A path too long for resolvedPath is refused, never cut to another file.
-    if (!resolveWatchedPath(pluginFolder, state.filePath, state.resolvedPath, ResolvedPathSize)) {
+    if (!folderKnown ||
+        !resolveWatchedPath(pluginFolder, state.filePath, state.resolvedPath, ResolvedPathSize)) {
+        state.resolvedPath[0] = 0;
         forgetWatchedFile();
         showOpenFailure(ERROR_FILENAME_EXCED_RANGE, pluginFolder, state.filePath);
         return;
