@@ -1,0 +1,203 @@
+// The functions the shell exports to plugins.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "host/host.h"
+#include "menus.h"
+#include "settings_store.h"
+#include "shell.h"
+#include "snap.h"
+#include "styles.h"
+#include "trace.h"
+
+static const char* shown(const char* text) { return text ? text : "(null)"; }
+
+static Menu* asMenu(int serial) { return (Menu*)(INT_PTR)serial; }
+static int serialOf(Menu* menu) { return (int)(INT_PTR)menu; }
+
+// Item handles are only ever handed out, never taken back.
+static MenuItem* itemHandle(int added) {
+    static int lastItem;
+    return added ? (MenuItem*)(INT_PTR)++lastItem : NULL;
+}
+
+static bool parseColour(const std::string& text, COLORREF* colour) {
+    unsigned r, g, b;
+    char extra;
+    const char* digits = text.c_str() + (text[0] == '#' ? 1 : 0);
+    if (sscanf(digits, "%2x%2x%2x%c", &r, &g, &b, &extra) != 3) return false;
+    *colour = RGB(r, g, b);
+    return true;
+}
+
+static void sendMenuCommand(const std::string& command) { postShellCommand(command); }
+
+extern "C" {
+
+HWND __cdecl GetQVWnd(void) {
+    trace("GetQVWnd()");
+    return shell.mainWnd;
+}
+
+char* __cdecl GetQuorvanePath(char* buffer, int size) {
+    trace("GetQuorvanePath(%d)", size);
+    if (buffer && size > 0) snprintf(buffer, size, "%s", shell.folder.c_str());
+    return buffer;
+}
+
+bool __cdecl FileExists(const char* path) {
+    trace("FileExists(%s)", shown(path));
+    return path && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+int __cdecl ReadInt(const char* file, const char* key, int defaultValue) {
+    trace("ReadInt(%s,%s,%d)", shown(file), shown(key), defaultValue);
+    std::string value;
+    if (!storeRead(file, key, &value)) return defaultValue;
+    char* end = NULL;
+    long number = strtol(value.c_str(), &end, 10);
+    return end == value.c_str() ? defaultValue : (int)number;
+}
+
+bool __cdecl ReadBool(const char* file, const char* key, bool defaultValue) {
+    trace("ReadBool(%s,%s,%d)", shown(file), shown(key), defaultValue);
+    std::string value;
+    if (!storeRead(file, key, &value)) return defaultValue;
+    if (_stricmp(value.c_str(), "true") == 0 || value == "1") return true;
+    if (_stricmp(value.c_str(), "false") == 0 || value == "0") return false;
+    return defaultValue;
+}
+
+COLORREF __cdecl ReadColor(const char* file, const char* key, const char* defaultText) {
+    trace("ReadColor(%s,%s,%s)", shown(file), shown(key), shown(defaultText));
+    std::string value;
+    COLORREF colour = 0;
+    if (storeRead(file, key, &value) && parseColour(value, &colour)) return colour;
+    if (defaultText && parseColour(defaultText, &colour)) return colour;
+    return 0;
+}
+
+const char* __cdecl ReadString(const char* file, const char* key, const char* defaultText) {
+    trace("ReadString(%s,%s,%s)", shown(file), shown(key), shown(defaultText));
+    static std::string last;
+    std::string value;
+    last = storeRead(file, key, &value) ? value : (defaultText ? defaultText : "");
+    return last.c_str();
+}
+
+void __cdecl WriteInt(const char* file, const char* key, int value) {
+    trace("WriteInt(%s,%s,%d)", shown(file), shown(key), value);
+    storeWrite(file, key, std::to_string(value).c_str());
+}
+
+void __cdecl WriteBool(const char* file, const char* key, bool value) {
+    trace("WriteBool(%s,%s,%d)", shown(file), shown(key), value);
+    storeWrite(file, key, value ? "true" : "false");
+}
+
+void __cdecl WriteColor(const char* file, const char* key, COLORREF value) {
+    char text[8];
+    snprintf(text, sizeof text, "#%02x%02x%02x", GetRValue(value), GetGValue(value), GetBValue(value));
+    trace("WriteColor(%s,%s,%s)", shown(file), shown(key), text);
+    storeWrite(file, key, text);
+}
+
+void __cdecl WriteString(const char* file, const char* key, const char* value) {
+    trace("WriteString(%s,%s,%s)", shown(file), shown(key), shown(value));
+    storeWrite(file, key, value ? value : "");
+}
+
+BOOL __cdecl QVExecute(HWND owner, const char* operation, const char* file, const char* arguments,
+                       const char* directory, int showCommand, bool quiet) {
+    trace("QVExecute(%s,%s,%s,%s,%d,%d)", shown(operation), shown(file), shown(arguments),
+          shown(directory), showCommand, quiet);
+    INT_PTR result = (INT_PTR)ShellExecuteA(owner, operation, file, arguments, directory, showCommand);
+    if (result > 32) return TRUE;
+    if (!quiet) {
+        char message[600];
+        snprintf(message, sizeof message, "Cannot open %s (error %d).", shown(file), (int)result);
+        MessageBoxA(owner, message, "Quorvane", MB_OK | MB_ICONEXCLAMATION);
+    }
+    return FALSE;
+}
+
+void* __cdecl GetSettingPtr(int styleIndex) {
+    trace("GetSettingPtr(%d)", styleIndex);
+    return styleRecord(styleIndex);
+}
+
+void __cdecl MakeStyleGradient(HDC dc, RECT* rect, void* style, bool border) {
+    trace("MakeStyleGradient(%ldx%ld,%d)", rect ? rect->right - rect->left : 0,
+          rect ? rect->bottom - rect->top : 0, border);
+    if (dc && rect && style) paintStyle(dc, *rect, *(const StyleRecord*)style, border);
+}
+
+void __cdecl MakeSticky(HWND window) {
+    trace("MakeSticky(%p)", (void*)window);
+    if (std::find(shell.sticky.begin(), shell.sticky.end(), window) == shell.sticky.end()) {
+        shell.sticky.push_back(window);
+    }
+}
+
+void __cdecl RemoveSticky(HWND window) {
+    trace("RemoveSticky(%p)", (void*)window);
+    shell.sticky.erase(std::remove(shell.sticky.begin(), shell.sticky.end(), window),
+                       shell.sticky.end());
+}
+
+void __cdecl SnapWindowToEdge(WINDOWPOS* position, int distance, unsigned flags) {
+    snapWindowPosition(position, distance, flags);
+}
+
+Menu* __cdecl MakeNamedMenu(const char* title, const char* menuId, bool popup) {
+    int serial = menuCreate(title, menuId, popup);
+    trace("MakeNamedMenu(%s,%s,%d) = %d", shown(title), shown(menuId), popup, serial);
+    return asMenu(serial);
+}
+
+MenuItem* __cdecl MakeMenuItem(Menu* menu, const char* title, const char* command, bool checked) {
+    trace("MakeMenuItem(%d,%s,%s,%d)", serialOf(menu), shown(title), shown(command), checked);
+    return itemHandle(menuAddCommand(serialOf(menu), title, command, checked));
+}
+
+MenuItem* __cdecl MakeMenuItemInt(Menu* menu, const char* title, const char* command, int value,
+                                  int minimum, int maximum) {
+    trace("MakeMenuItemInt(%d,%s,%s,%d,%d,%d)", serialOf(menu), shown(title), shown(command), value,
+          minimum, maximum);
+    return itemHandle(menuAddNumber(serialOf(menu), title, command, value, minimum, maximum));
+}
+
+MenuItem* __cdecl MakeMenuItemString(Menu* menu, const char* title, const char* command,
+                                     const char* text) {
+    trace("MakeMenuItemString(%d,%s,%s,%s)", serialOf(menu), shown(title), shown(command), shown(text));
+    return itemHandle(menuAddText(serialOf(menu), title, command, text));
+}
+
+MenuItem* __cdecl MakeMenuNOP(Menu* menu, const char* title) {
+    trace("MakeMenuNOP(%d,%s)", serialOf(menu), shown(title));
+    return itemHandle(menuAddSeparator(serialOf(menu)));
+}
+
+MenuItem* __cdecl MakeSubmenu(Menu* parent, Menu* child, const char* title) {
+    trace("MakeSubmenu(%d,%d,%s)", serialOf(parent), serialOf(child), shown(title));
+    return itemHandle(menuAttach(serialOf(parent), serialOf(child), title));
+}
+
+void __cdecl ShowMenu(Menu* menu) {
+    int serial = serialOf(menu);
+    bool popup = menuIsPopup(serial);
+    trace("ShowMenu(%d %s,%s)", serial, menuIdOf(serial), popup ? "popup" : "refresh");
+    if (popup) menuPopUp(serial, shell.mainWnd, sendMenuCommand);
+}
+
+void __cdecl DelMenu(Menu* menu) {
+    menuRelease(serialOf(menu));
+    trace("DelMenu(%d) live %d", serialOf(menu), liveMenuCount());
+}
+
+}  // extern "C"

@@ -1,0 +1,25 @@
+// Settings files of "key: value" lines, as the shell's Read*/Write* functions
+// keep them. Keys match without regard to case; a write replaces the first
+// line of its key in place and keeps every other line, or appends one.
+#pragma once
+
+#include <string>
+
+// The value stored under key (with or without its trailing colon), trimmed
+// of blanks; false when the file or the key is missing.
+bool storeRead(const char* file, const char* key, std::string* value);
+
+// Stores key and value, creating the file when missing. The new content goes
+// to a temporary file in the same folder that then replaces the original, so
+// a failure leaves the old file whole. False when the file could not be
+// replaced.
+bool storeWrite(const char* file, const char* key, const char* value);
+
+// The pure part of storeWrite: the file's new text.
+std::string replaceSetting(const std::string& text, const std::string& key,
+                           const std::string& value);
+// The pure part of storeRead.
+bool findSetting(const std::string& text, const std::string& key, std::string* value);
+
+// Replaces file with text through a temporary file in the same folder.
+bool replaceFileAtomically(const char* file, const std::string& text);

@@ -1,0 +1,195 @@
+#include "shell.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+
+#include "host/host.h"
+#include "menus.h"
+#include "styles.h"
+#include "trace.h"
+
+Shell shell;
+
+typedef int(__cdecl* BeginProc)(HINSTANCE);
+typedef int(__cdecl* BeginSlitProc)(HINSTANCE, HWND);
+typedef void(__cdecl* EndProc)(HINSTANCE);
+
+struct LoadedPlugin {
+    std::string path;
+    HMODULE module;
+    EndProc end;
+};
+
+static std::vector<LoadedPlugin> plugins;
+static std::map<UINT, std::vector<HWND>> registered;
+static const UINT WmRunCommand = WM_APP + 1;
+
+// --- registration and broadcast ------------------------------------------
+
+static void registerWindow(HWND window, const UINT* numbers, bool add) {
+    for (int i = 0; numbers && numbers[i] && i < 64; ++i) {
+        std::vector<HWND>& windows = registered[numbers[i]];
+        windows.erase(std::remove(windows.begin(), windows.end(), window), windows.end());
+        if (add) windows.push_back(window);
+        trace("%s %p for %u", add ? "register" : "unregister", (void*)window, numbers[i]);
+    }
+}
+
+void broadcast(UINT message, WPARAM wParam, LPARAM lParam) {
+    std::vector<HWND> windows = registered[message];
+    if (message == HostMsgCommand) {
+        trace("broadcast %u \"%s\" to %d", message, (const char*)lParam, (int)windows.size());
+    } else {
+        trace("broadcast %u to %d", message, (int)windows.size());
+    }
+    for (HWND window : windows) {
+        if (IsWindow(window)) SendMessageA(window, message, wParam, lParam);
+    }
+}
+
+// --- commands -------------------------------------------------------------
+
+void requestQuit() {
+    trace("quit requested");
+    PostQuitMessage(0);
+}
+
+static void restyle() {
+    loadBuiltInStyles();
+    if (!shell.styleFile.empty()) loadStyleFile(shell.styleFile.c_str());
+    broadcast(HostMsgRestyle, 0, 0);
+}
+
+void runShellCommand(const char* command) {
+    trace("command \"%s\"", command);
+    if (_stricmp(command, "@QVQuit") == 0) {
+        requestQuit();
+    } else if (_stricmp(command, "@QVRestyle") == 0) {
+        restyle();
+    } else {
+        broadcast(HostMsgCommand, 0, (LPARAM)command);
+    }
+}
+
+void postShellCommand(const std::string& command) {
+    std::string* copy = new std::string(command);
+    if (!PostMessageA(shell.mainWnd, WmRunCommand, 0, (LPARAM)copy)) delete copy;
+}
+
+static void runPostedCommand(LPARAM lParam) {
+    std::string* command = (std::string*)lParam;
+    runShellCommand(command->c_str());
+    delete command;
+}
+
+static LRESULT onCopyData(const COPYDATASTRUCT* data) {
+    if (!data || data->dwData != CopyDataCommand || !data->lpData) return FALSE;
+    std::string command((const char*)data->lpData, data->cbData);
+    command = command.c_str();  // up to the first zero
+    trace("received command \"%s\" from another start", command.c_str());
+    runShellCommand(command.c_str());
+    return TRUE;
+}
+
+// --- the main window ------------------------------------------------------
+
+static LRESULT onRegister(WPARAM wParam, LPARAM lParam, bool add) {
+    registerWindow((HWND)wParam, (const UINT*)lParam, add);
+    return 0;
+}
+
+static LRESULT CALLBACK mainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case HostMsgRegister: return onRegister(wParam, lParam, true);
+    case HostMsgUnregister: return onRegister(wParam, lParam, false);
+    case HostMsgMenusAway: trace("received 10302"); menuClosePopup(); return 0;
+    case WM_COPYDATA: return onCopyData((const COPYDATASTRUCT*)lParam);
+    case WmRunCommand: runPostedCommand(lParam); return 0;
+    case WM_CLOSE: trace("received WM_CLOSE"); requestQuit(); return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool createMainWindow() {
+    WNDCLASSA mainClass = {};
+    mainClass.lpfnWndProc = mainWndProc;
+    mainClass.hInstance = shell.instance;
+    mainClass.lpszClassName = MainWindowClass;
+    if (!RegisterClassA(&mainClass)) return false;
+    shell.mainWnd = CreateWindowExA(WS_EX_TOOLWINDOW, MainWindowClass, "Quorvane", WS_POPUP, 0, 0,
+                                    0, 0, NULL, NULL, shell.instance, NULL);
+    return shell.mainWnd != NULL;
+}
+
+void destroyMainWindow() {
+    DestroyWindow(shell.mainWnd);
+    shell.mainWnd = NULL;
+}
+
+// --- plugins --------------------------------------------------------------
+
+std::vector<std::string> parsePluginList(const std::string& text) {
+    std::vector<std::string> paths;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        line = line.substr(0, line.find('#'));
+        size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos) continue;
+        size_t last = line.find_last_not_of(" \t\r");
+        paths.push_back(line.substr(first, last - first + 1));
+    }
+    return paths;
+}
+
+static void reportFailure(const std::string& path, const char* what) {
+    fprintf(stderr, "quorvane: plugin %s: %s\n", path.c_str(), what);
+    fflush(stderr);
+    trace("plugin %s: %s", path.c_str(), what);
+}
+
+static int callBegin(HMODULE module, HWND slit, bool* found) {
+    FARPROC beginEx = GetProcAddress(module, "beginPluginEx");
+    FARPROC beginSlit = GetProcAddress(module, "beginSlitPlugin");
+    FARPROC begin = GetProcAddress(module, "beginPlugin");
+    *found = true;
+    if (slit && beginEx) return ((BeginSlitProc)(void (*)())beginEx)(module, slit);
+    if (slit && beginSlit) return ((BeginSlitProc)(void (*)())beginSlit)(module, slit);
+    if (begin) return ((BeginProc)(void (*)())begin)(module);
+    *found = false;
+    return 1;
+}
+
+bool startPlugin(const std::string& path, HWND slit) {
+    HMODULE module = LoadLibraryExA(path.c_str(), NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (!module) {
+        reportFailure(path, "cannot be loaded");
+        return false;
+    }
+    trace("loaded %s", path.c_str());
+    bool found = false;
+    int result = callBegin(module, slit, &found);
+    if (!found || result != 0) {
+        reportFailure(path, found ? "its start failed; unloaded" : "exports no start function; unloaded");
+        FreeLibrary(module);
+        return false;
+    }
+    trace("started %s", path.c_str());
+    EndProc end = (EndProc)(void (*)())GetProcAddress(module, "endPlugin");
+    plugins.push_back({path, module, end});
+    return true;
+}
+
+void stopPlugins() {
+    while (!plugins.empty()) {
+        LoadedPlugin plugin = plugins.back();
+        plugins.pop_back();
+        trace("ending %s", plugin.path.c_str());
+        if (plugin.end) plugin.end(plugin.module);
+        FreeLibrary(plugin.module);
+    }
+}

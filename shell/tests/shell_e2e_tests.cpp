@@ -1,0 +1,293 @@
+// Runs the real quorvane.exe with the real plugin in a folder of its own and
+// drives it from outside, as a user would: second starts with --exec, window
+// messages and mouse input.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+
+namespace {
+
+struct BuiltFiles {
+    std::string shell, plugin, failingPlugin;
+} built;
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeFile(const std::string& path, const std::string& text, bool append = false) {
+    std::ofstream(path, std::ios::binary | (append ? std::ios::app : std::ios::trunc)) << text;
+}
+
+bool waitFor(const std::function<bool()>& condition, int milliseconds = 10000) {
+    for (int waited = 0; waited < milliseconds; waited += 50) {
+        if (condition()) return true;
+        Sleep(50);
+    }
+    return condition();
+}
+
+std::string logLines(int first, int last) {
+    std::string text;
+    for (int i = first; i <= last; ++i) text += "log line " + std::to_string(i) + "\r\n";
+    return text;
+}
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+class ShellRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char current[MAX_PATH];
+        GetCurrentDirectoryA(MAX_PATH, current);
+        folder = std::string(current) + "\\" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name() + "\\";
+        CreateDirectoryA(folder.c_str(), NULL);
+        for (const char* name : {"qvperuser.rc", "trace.txt", "stderr.txt", "watched.log"}) {
+            DeleteFileA((folder + name).c_str());
+        }
+        ASSERT_TRUE(CopyFileA(built.shell.c_str(), (folder + "quorvane.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(built.plugin.c_str(), (folder + "qvperuser.dll").c_str(), FALSE));
+        CopyFileA(built.failingPlugin.c_str(), (folder + "failing_plugin.dll").c_str(), FALSE);
+        writeFile(folder + "plugins.rc", "# the viewer\r\nqvperuser.dll\r\n");
+        writeFile(folder + "watched.log", logLines(1, 50));
+        writeFile(folder + "qvperuser.rc",
+                  "# kept by the shell\r\n"
+                  "qvperuser.x: 100\r\nqvperuser.y: 120\r\n"
+                  "qvperuser.width: 400\r\nqvperuser.height: 200\r\n"
+                  "qvperuser.filePath: " + folder + "watched.log\r\n"
+                  "qvperuser.readBufferSize: 200\r\n"
+                  "qvperuser.autoReload: true\r\nqvperuser.reloadInterval(sec): 1\r\n"
+                  "qvperuser.snapWindow: false\r\n");
+    }
+
+    void TearDown() override {
+        if (process.hProcess) {
+            if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
+                TerminateProcess(process.hProcess, 99);
+                WaitForSingleObject(process.hProcess, 5000);
+            }
+            CloseHandle(process.hProcess);
+            CloseHandle(process.hThread);
+        }
+    }
+
+    // Starts quorvane.exe from the test folder with its standard error in stderr.txt.
+    void startShell(const std::string& arguments) {
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
+        HANDLE errors = CreateFileA((folder + "stderr.txt").c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS, 0, NULL);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdError = errors;
+        startup.hStdOutput = errors;
+        std::string line = "\"" + folder + "quorvane.exe\" --trace \"" + folder + "trace.txt\" " + arguments;
+        ASSERT_TRUE(CreateProcessA(NULL, &line[0], NULL, NULL, TRUE, 0, NULL, folder.c_str(),
+                                   &startup, &process));
+        CloseHandle(errors);
+    }
+
+    HWND viewer() {
+        HWND window = NULL;
+        while ((window = FindWindowExA(NULL, window, "QVPeruser", NULL)) != NULL) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == process.dwProcessId) return window;
+        }
+        return NULL;
+    }
+
+    HWND waitForViewer() {
+        waitFor([&] { return viewer() != NULL && IsWindowVisible(viewer()); });
+        return viewer();
+    }
+
+    std::string paneText() {
+        HWND pane = FindWindowExA(viewer(), NULL, "Edit", NULL);
+        char text[8192] = {};
+        DWORD_PTR length = 0;
+        SendMessageTimeoutA(pane, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_NORMAL, 2000, &length);
+        return text;
+    }
+
+    RECT viewerRect() {
+        RECT rect = {};
+        GetWindowRect(viewer(), &rect);
+        return rect;
+    }
+
+    // A second start that hands its commands to the running shell.
+    DWORD exec(const std::string& command) {
+        std::string line = "\"" + folder + "quorvane.exe\" --exec \"" + command + "\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION second = {};
+        if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, folder.c_str(), &startup, &second)) {
+            return 1000;
+        }
+        DWORD code = 1001;
+        if (WaitForSingleObject(second.hProcess, 20000) == WAIT_OBJECT_0) GetExitCodeProcess(second.hProcess, &code);
+        CloseHandle(second.hProcess);
+        CloseHandle(second.hThread);
+        return code;
+    }
+
+    DWORD quitAndWait() {
+        EXPECT_EQ(0u, exec("@QVQuit"));
+        DWORD code = 1002;
+        if (WaitForSingleObject(process.hProcess, 15000) == WAIT_OBJECT_0) {
+            GetExitCodeProcess(process.hProcess, &code);
+        }
+        return code;
+    }
+
+    std::string setting(const std::string& key) {
+        std::string text = readFile(folder + "qvperuser.rc");
+        size_t at = text.find("\n" + key + ":");
+        if (at == std::string::npos) return "(missing)";
+        size_t start = at + key.size() + 3;
+        return text.substr(start, text.find_first_of("\r\n", start) - start);
+    }
+
+    std::string folder;
+    PROCESS_INFORMATION process = {};
+};
+
+HWND visiblePopupMenu() {
+    HWND menu = FindWindowA("#32768", NULL);
+    return menu && IsWindowVisible(menu) ? menu : NULL;
+}
+
+void rightClickAt(int x, int y) {
+    SetCursorPos(x, y);
+    Sleep(100);
+    INPUT clicks[2] = {};
+    clicks[0].type = clicks[1].type = INPUT_MOUSE;
+    clicks[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+    clicks[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+    SendInput(2, clicks, sizeof(INPUT));
+}
+
+}  // namespace
+
+TEST_F(ShellRun, WindowShowsTheFilesTailAtItsPlaceAndFollowsTheFile) {
+    startShell("");
+    HWND window = waitForViewer();
+    ASSERT_NE(nullptr, window);
+    ASSERT_TRUE(waitFor([&] { return viewerRect().left == 100 && viewerRect().top == 120; }));
+    RECT rect = viewerRect();
+    EXPECT_EQ(400, rect.right - rect.left);
+    EXPECT_EQ(200, rect.bottom - rect.top);
+    ASSERT_TRUE(waitFor([&] { return contains(paneText(), "log line 50"); }));
+    EXPECT_FALSE(contains(paneText(), "log line 10\r\n"));  // only the last 200 bytes
+
+    writeFile(folder + "watched.log", logLines(51, 52), true);
+    EXPECT_TRUE(waitFor([&] { return contains(paneText(), "log line 52"); }, 4000)) << paneText();
+    EXPECT_EQ(0u, quitAndWait());
+}
+
+TEST_F(ShellRun, CommandsChangeWhatIsSeenAndQuitSavesEveryChange) {
+    startShell("");
+    HWND window = waitForViewer();
+    ASSERT_NE(nullptr, window);
+    HWND pane = FindWindowExA(window, NULL, "Edit", NULL);
+    EXPECT_TRUE(GetWindowLongA(pane, GWL_STYLE) & ES_AUTOHSCROLL);
+
+    EXPECT_EQ(0u, exec("@QVPeruserWidthSize 300"));
+    EXPECT_TRUE(waitFor([&] { return viewerRect().right - viewerRect().left == 300; }));
+
+    EXPECT_EQ(0u, exec("@QVPeruserWordWrap"));
+    EXPECT_TRUE(waitFor([&] {
+        HWND newPane = FindWindowExA(viewer(), NULL, "Edit", NULL);
+        return newPane && !(GetWindowLongA(newPane, GWL_STYLE) & ES_AUTOHSCROLL);
+    }));
+
+    EXPECT_EQ(0u, exec("@QVPeruserTransparent"));
+    EXPECT_TRUE(waitFor([&] {
+        BYTE alpha = 0;
+        DWORD flags = 0;
+        return GetLayeredWindowAttributes(viewer(), NULL, &alpha, &flags) && (flags & LWA_ALPHA) &&
+               alpha == 160;
+    }));
+
+    EXPECT_EQ(0, quitAndWait());
+    EXPECT_EQ("300", setting("qvperuser.width"));
+    EXPECT_EQ("true", setting("qvperuser.wordWrap"));
+    EXPECT_EQ("true", setting("qvperuser.transparency"));
+    EXPECT_EQ("100", setting("qvperuser.x"));
+    std::string saved = readFile(folder + "qvperuser.rc");
+    EXPECT_EQ(0u, saved.find("# kept by the shell\r\nqvperuser.x: 100\r\n")) << saved;
+
+    std::string trace = readFile(folder + "trace.txt");
+    EXPECT_TRUE(contains(trace, "broadcast 10901 \"@QVPeruserWidthSize 300\" to 1")) << trace;
+    EXPECT_TRUE(contains(trace, "ending ")) << trace;
+}
+
+TEST_F(ShellRun, RightClickPopsUpTheMenuAndANumberItemAsksWithinLimits) {
+    startShell("");
+    ASSERT_NE(nullptr, waitForViewer());
+    RECT rect = viewerRect();
+    rightClickAt(rect.left + 2, rect.top + 2);
+    ASSERT_TRUE(waitFor([] { return visiblePopupMenu() != NULL; }, 5000));
+    EXPECT_TRUE(contains(readFile(folder + "trace.txt"), "QVM_Main,popup"));
+
+    // Message 10302 closes it.
+    SendMessageA(FindWindowA("QuorvaneShell", NULL), 10302, 0, 0);
+    EXPECT_TRUE(waitFor([] { return visiblePopupMenu() == NULL; }, 5000));
+
+    // Window Configuration > Width Size, chosen with the keyboard.
+    rightClickAt(rect.left + 2, rect.top + 2);
+    ASSERT_TRUE(waitFor([] { return visiblePopupMenu() != NULL; }, 5000));
+    for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RIGHT, VK_RETURN}) {
+        PostMessageA(visiblePopupMenu(), WM_KEYDOWN, key, 0);
+        Sleep(200);
+    }
+    HWND box = NULL;
+    ASSERT_TRUE(waitFor([&] { return (box = FindWindowA("#32770", "Width Size")) != NULL; }, 5000));
+    HWND input = GetDlgItem(box, 101);
+    SendMessageA(input, WM_SETTEXT, 0, (LPARAM) "5000");  // beyond the screen's width
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    Sleep(500);
+    EXPECT_TRUE(IsWindow(box));
+    SendMessageA(input, WM_SETTEXT, 0, (LPARAM) "333");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(waitFor([&] { return !IsWindow(box); }, 5000));
+    EXPECT_TRUE(waitFor([&] { return viewerRect().right - viewerRect().left == 333; }, 5000));
+    EXPECT_EQ(0u, quitAndWait());
+    EXPECT_EQ("333", setting("qvperuser.width"));
+}
+
+TEST_F(ShellRun, SurvivesAPluginWhoseStartFails) {
+    startShell("--plugin failing_plugin.dll --plugin missing.dll --plugin qvperuser.dll");
+    EXPECT_NE(nullptr, waitForViewer());
+    std::string errors = readFile(folder + "stderr.txt");
+    EXPECT_TRUE(contains(errors, "failing_plugin.dll: its start failed")) << errors;
+    EXPECT_TRUE(contains(errors, "missing.dll: cannot be loaded")) << errors;
+    EXPECT_EQ(0u, quitAndWait());  // the failed plugin's endPlugin is never called
+}
+
+TEST_F(ShellRun, ExecWithoutARunningShellFails) {
+    ASSERT_EQ(NULL, FindWindowA("QuorvaneShell", NULL));
+    EXPECT_EQ(1u, exec("@QVQuit"));
+}
+
+int main(int count, char** arguments) {
+    ::testing::InitGoogleTest(&count, arguments);
+    if (count < 4) {
+        fprintf(stderr, "usage: shell_e2e_tests QUORVANE_EXE QVPERUSER_DLL FAILING_PLUGIN_DLL\n");
+        return 2;
+    }
+    built = {arguments[1], arguments[2], arguments[3]};
+    return RUN_ALL_TESTS();
+}

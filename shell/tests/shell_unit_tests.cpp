@@ -1,0 +1,215 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "input_box.h"
+#include "menus.h"
+#include "settings_store.h"
+#include "shell.h"
+#include "snap.h"
+
+namespace {
+
+std::string folder() {
+    char path[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, path);
+    return std::string(path) + "\\store\\";
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+int filesIn(const std::string& dir) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
+    int count = 0;
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++count;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return count;
+}
+
+class StoreFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CreateDirectoryA(folder().c_str(), NULL);
+        path = folder() + "settings.rc";
+        DeleteFileA(path.c_str());
+    }
+    std::string path;
+};
+
+}  // namespace
+
+TEST(SettingsText, KeysMatchWithoutCaseAndColonAndSkipComments) {
+    std::string text = "# qvperuser.x: 1\r\n! qvperuser.x: 2\r\nQVPeruser.X :   30  \r\nqvperuser.xy: 4\r\n";
+    std::string value;
+    ASSERT_TRUE(findSetting(text, "qvperuser.x:", &value));
+    EXPECT_EQ("30", value);
+    ASSERT_TRUE(findSetting(text, "qvperuser.XY", &value));
+    EXPECT_EQ("4", value);
+    EXPECT_FALSE(findSetting(text, "qvperuser.y:", &value));
+    EXPECT_FALSE(findSetting("qvperuser.x 5\r\n", "qvperuser.x:", &value));
+}
+
+TEST(SettingsText, WriteReplacesFirstLineInPlaceKeepingTheRest) {
+    std::string text = "# my settings\r\nqvperuser.A: 1\r\n\r\nQVPERUSER.b: 2\r\nqvperuser.b: 3\r\n";
+    EXPECT_EQ("# my settings\r\nqvperuser.A: 1\r\n\r\nqvperuser.b: 9\r\nqvperuser.b: 3\r\n",
+              replaceSetting(text, "qvperuser.b:", "9"));
+    EXPECT_EQ(text + "qvperuser.c: x y\r\n", replaceSetting(text, "qvperuser.c:", "x y"));
+}
+
+TEST(SettingsText, KeepsTheFilesLineEndings) {
+    EXPECT_EQ("a: 1\nb: 5\n", replaceSetting("a: 1\nb: 2", "b", "5"));
+    EXPECT_EQ("a: 1\r\nb: 5\r\n", replaceSetting("", "a", "1") + "b: 5\r\n");
+    EXPECT_EQ("a: 1\r\n", replaceSetting("", "a:", "1"));
+}
+
+TEST_F(StoreFile, WriteCreatesTheFileAndReadsBack) {
+    std::string value;
+    EXPECT_FALSE(storeRead(path.c_str(), "k:", &value));
+    ASSERT_TRUE(storeWrite(path.c_str(), "First.Key:", "one"));
+    ASSERT_TRUE(storeWrite(path.c_str(), "second:", "two"));
+    ASSERT_TRUE(storeWrite(path.c_str(), "first.key:", "uno"));
+    EXPECT_EQ("first.key: uno\r\nsecond: two\r\n", readFile(path));
+    ASSERT_TRUE(storeRead(path.c_str(), "FIRST.KEY", &value));
+    EXPECT_EQ("uno", value);
+}
+
+TEST_F(StoreFile, WritesLeaveNoTemporaryFilesBehind) {
+    for (int i = 0; i < 20; ++i) storeWrite(path.c_str(), "key:", std::to_string(i).c_str());
+    EXPECT_EQ(1, filesIn(folder()));
+    EXPECT_EQ("key: 19\r\n", readFile(path));
+}
+
+// While the original cannot be replaced, it stays whole and no half-written
+// file is left in the folder.
+TEST_F(StoreFile, FailedReplaceLeavesTheOriginalWhole) {
+    writeFile(path, "# kept\r\nkey: old\r\n");
+    HANDLE holder = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    EXPECT_FALSE(storeWrite(path.c_str(), "key:", "new"));
+    CloseHandle(holder);
+    EXPECT_EQ("# kept\r\nkey: old\r\n", readFile(path));
+    EXPECT_EQ(1, filesIn(folder()));
+}
+
+// A file that exists but cannot be read is not replaced by a one-line file.
+TEST_F(StoreFile, UnreadableFileIsNotOverwritten) {
+    writeFile(path, "a: 1\r\nb: 2\r\n");
+    HANDLE holder = CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    EXPECT_FALSE(storeWrite(path.c_str(), "b:", "3"));
+    CloseHandle(holder);
+    EXPECT_EQ("a: 1\r\nb: 2\r\n", readFile(path));
+}
+
+TEST(Snapping, EdgesWithinDistanceMoveOntoTheArea) {
+    RECT area = {0, 0, 1000, 800};
+    struct Case { int x, y, expectedX, expectedY; } cases[] = {
+        {7, 300, 0, 300},      // near the left edge
+        {-10, 300, 0, 300},    // just outside the left edge
+        {11, 300, 11, 300},    // beyond the distance
+        {889, 300, 889, 300},  // right edge 989 is 11 away: stays
+        {891, 300, 900, 300},  // right edge within 10
+        {400, 705, 400, 700},  // bottom edge within 10
+        {3, 4, 0, 0},          // a corner
+    };
+    for (const Case& c : cases) {
+        int x = c.x, y = c.y;
+        snapToArea(&x, &y, 100, 100, area, 10);
+        EXPECT_EQ(c.expectedX, x) << c.x << "," << c.y;
+        EXPECT_EQ(c.expectedY, y) << c.x << "," << c.y;
+    }
+}
+
+TEST(Snapping, WorksOnAMonitorLeftOfTheOrigin) {
+    RECT area = {-1280, 0, 0, 1024};
+    int x = -1275, y = 500;
+    snapToArea(&x, &y, 200, 100, area, 10);
+    EXPECT_EQ(-1280, x);
+    x = -205;
+    snapToArea(&x, &y, 200, 100, area, 10);
+    EXPECT_EQ(-200, x);
+}
+
+TEST(Snapping, WindowPositionSnapsToTheMonitorAndLeavesUnmovedWindowsAlone) {
+    RECT monitor = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    WINDOWPOS position = {};
+    position.x = monitor.left + 6;
+    position.y = monitor.bottom - 100 + 4;
+    position.cx = 200;
+    position.cy = 100;
+    snapWindowPosition(&position, 10, 1);
+    EXPECT_EQ(monitor.left, position.x);
+    EXPECT_EQ(monitor.bottom - 100, position.y);
+
+    position.x = 6;
+    position.flags = SWP_NOMOVE;
+    snapWindowPosition(&position, 10, 1);
+    EXPECT_EQ(6, position.x);
+}
+
+TEST(PluginList, OnePathALineWithComments) {
+    std::vector<std::string> expected = {"qvperuser.dll", "plugins\\other one.dll"};
+    EXPECT_EQ(expected, parsePluginList("# plugins\r\n qvperuser.dll  # the viewer\r\n\r\n"
+                                        "plugins\\other one.dll"));
+}
+
+TEST(NumberBox, AcceptsOnlyWholeNumbersWithinLimits) {
+    int value = -1;
+    EXPECT_TRUE(parseWholeNumber(" 42 ", 1, 64, &value));
+    EXPECT_EQ(42, value);
+    EXPECT_TRUE(parseWholeNumber("-5", -10, 10, &value));
+    EXPECT_EQ(-5, value);
+    for (const char* refused : {"", "abc", "4 2", "12px", "1.5", "65", "0", "99999999999", "-"}) {
+        value = 7;
+        EXPECT_FALSE(parseWholeNumber(refused, 1, 64, &value)) << refused;
+        EXPECT_EQ(7, value) << refused;
+    }
+}
+
+TEST(MenuTree, ReleasingAMenuReleasesItsSubmenusExactlyOnce) {
+    int before = liveMenuCount();
+    int main = menuCreate("Main", "QVM_Main", true);
+    int child = menuCreate("Child", "QVM_Child", true);
+    int grandchild = menuCreate("Grand", "QVM_Grand", true);
+    EXPECT_NE(0, menuAttach(child, grandchild, "Grand"));
+    EXPECT_NE(0, menuAttach(main, child, "Child"));
+    EXPECT_EQ(0, menuAttach(grandchild, main, "cycle"));
+    EXPECT_EQ(before + 3, liveMenuCount());
+    menuRelease(main);
+    EXPECT_EQ(before, liveMenuCount());
+    menuRelease(main);
+    menuRelease(child);
+    EXPECT_EQ(0, menuAddCommand(child, "late", "@x", false));
+    EXPECT_EQ(before, liveMenuCount());
+}
+
+TEST(MenuTree, ASubmenuReleasedFirstIsSkippedLater) {
+    int before = liveMenuCount();
+    int main = menuCreate("Main", "QVM_Main", false);
+    int child = menuCreate("Child", "QVM_Child", false);
+    menuAttach(main, child, "Child");
+    menuRelease(child);
+    int replacement = menuCreate("Other", "QVM_Other", false);
+    EXPECT_NE(child, replacement);
+    menuRelease(main);
+    EXPECT_EQ(before + 1, liveMenuCount());
+    menuRelease(replacement);
+    EXPECT_EQ(before, liveMenuCount());
+}
