@@ -1,0 +1,264 @@
+// Cost of reloadFileTail against bare Windows calls and a naive whole-file
+// tail, on files from 1 KiB to 5 GiB (the large ones sparse). Prints medians
+// of repeated batches and the ratios the targets are stated in.
+#include <windows.h>
+#include <winioctl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "plugin/plugin.h"
+#include "settings/state.h"
+#include "settings/text.h"
+#include "support/fake_host.h"
+#include "support/host_windows.h"
+#include "support/test_files.h"
+#include "tail/tail.h"
+
+static const ULONGLONG KiB = 1024;
+static const ULONGLONG MiB = 1024 * KiB;
+static const ULONGLONG GiB = 1024 * MiB;
+// Files above this size are not read whole by the naive tail: 5 GiB would
+// take most of the run.
+static const ULONGLONG NaiveLimit = GiB;
+static const DWORD WatchedSharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+static double ticksPerMicrosecond;
+
+static double nowMicroseconds() {
+    LARGE_INTEGER count;
+    QueryPerformanceCounter(&count);
+    return count.QuadPart / ticksPerMicrosecond;
+}
+
+struct Method {
+    int callsPerBatch;
+    std::function<void()> call;
+};
+
+// For each method, the median over batches of the mean time per call within
+// a batch. The methods take turns batch by batch, so that load from other
+// programs falls on all of them alike; one round is run first and discarded.
+static std::vector<double> medianPerCall(int batches, const std::vector<Method>& methods) {
+    std::vector<std::vector<double>> perCall(methods.size());
+    for (int b = -1; b < batches; ++b) {
+        for (size_t m = 0; m < methods.size(); ++m) {
+            double start = nowMicroseconds();
+            for (int i = 0; i < methods[m].callsPerBatch; ++i) methods[m].call();
+            double elapsed = nowMicroseconds() - start;
+            if (b >= 0) perCall[m].push_back(elapsed / methods[m].callsPerBatch);
+        }
+    }
+    std::vector<double> medians;
+    for (std::vector<double>& times : perCall) {
+        std::sort(times.begin(), times.end());
+        medians.push_back(times[times.size() / 2]);
+    }
+    return medians;
+}
+
+static std::string textOfSize(ULONGLONG size) {
+    std::string text;
+    char line[32];
+    for (int i = 0; text.size() < size; ++i) {
+        snprintf(line, sizeof line, "bench line %08d\r\n", i);
+        text += line;
+    }
+    text.resize((size_t)size);
+    return text;
+}
+
+static HANDLE openWatched(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_READ, WatchedSharing, NULL, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, NULL);
+}
+
+// Small files are all text; large ones are a hole followed by 64 KiB of text.
+static void makeFile(const std::string& path, ULONGLONG size) {
+    if (size <= 64 * MiB) {
+        writeFile(path, textOfSize(size));
+        return;
+    }
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    DWORD returned = 0;
+    DeviceIoControl(file, FSCTL_SET_SPARSE, NULL, 0, NULL, 0, &returned, NULL);
+    std::string end = textOfSize(64 * KiB);
+    LARGE_INTEGER at;
+    at.QuadPart = (LONGLONG)(size - end.size());
+    SetFilePointerEx(file, at, NULL, FILE_BEGIN);
+    DWORD written = 0;
+    WriteFile(file, end.data(), (DWORD)end.size(), &written, NULL);
+    CloseHandle(file);
+}
+
+static char bareBuffer[TextBufferSize];
+
+static void bareOpenTimeClose(const std::string& path) {
+    HANDLE file = openWatched(path);
+    FILETIME writeTime;
+    GetFileTime(file, NULL, NULL, &writeTime);
+    CloseHandle(file);
+}
+
+static void barePositionedRead(const std::string& path, ULONGLONG size, DWORD count,
+                               bool show = true) {
+    HANDLE file = openWatched(path);
+    OVERLAPPED at = {};
+    ULONGLONG offset = size - count;
+    at.Offset = (DWORD)offset;
+    at.OffsetHigh = (DWORD)(offset >> 32);
+    DWORD bytesRead = 0;
+    ReadFile(file, bareBuffer, count, &bytesRead, &at);
+    bareBuffer[bytesRead] = 0;
+    if (show) SetWindowTextA(state.paneWnd, bareBuffer);
+    CloseHandle(file);
+}
+
+// Reads the file from its start to its end and keeps the last count bytes.
+static void naiveWholeFileTail(const std::string& path, DWORD count) {
+    static std::vector<char> chunk(4 * MiB);
+    std::string tail;
+    HANDLE file = openWatched(path);
+    DWORD bytesRead = 0;
+    while (ReadFile(file, chunk.data(), (DWORD)chunk.size(), &bytesRead, NULL) && bytesRead > 0) {
+        if (bytesRead >= count) {
+            tail.assign(chunk.data() + bytesRead - count, count);
+        } else {
+            tail.append(chunk.data(), bytesRead);
+            if (tail.size() > count) tail.erase(0, tail.size() - count);
+        }
+    }
+    CloseHandle(file);
+    SetWindowTextA(state.paneWnd, tail.c_str());
+}
+
+static void forcedReload() {
+    forgetWatchedFile();
+    reloadFileTail();
+}
+
+static void watch(const std::string& path, int readBufferSize) {
+    copyText(state.filePath, FilePathSize, path.c_str());
+    state.readBufferSize = readBufferSize;
+    forcedReload();
+}
+
+struct SizedFile {
+    const char* label;
+    ULONGLONG size;
+    std::string path;
+};
+
+static void benchUnchanged(const SizedFile& file) {
+    watch(file.path, 512);
+    std::vector<double> medians = medianPerCall(
+        31, {{200, [] { reloadFileTail(); }}, {200, [&] { bareOpenTimeClose(file.path); }}});
+    double reload = medians[0], floor = medians[1];
+    printf("Unchanged file (%s), per call, median of 31 batches of 200 calls\n", file.label);
+    printf("  reloadFileTail                      %9.1f us\n", reload);
+    printf("  bare open + GetFileTime + close     %9.1f us\n", floor);
+    printf("  ratio                               %9.2f    (target <= 1.5)\n\n", reload / floor);
+}
+
+static void checkPaneHolds(const SizedFile& file, int readBufferSize) {
+    watch(file.path, readBufferSize);
+    DWORD count = tailRange(file.size, readBufferSize).count;
+    if ((DWORD)GetWindowTextLengthA(state.paneWnd) != count) {
+        printf("  ! %s: pane holds %d bytes, expected %lu\n", file.label,
+               GetWindowTextLengthA(state.paneWnd), (unsigned long)count);
+    }
+}
+
+static void printChangedRows(const std::vector<SizedFile>& files, int buffer) {
+    // All methods on all files take turns, so that the column "vs 1 KiB" compares
+    // times taken under the same load.
+    int calls = buffer > 4096 ? 3 : 10;
+    std::vector<Method> methods;
+    for (const SizedFile& file : files) {
+        checkPaneHolds(file, buffer);
+        const SizedFile* f = &file;
+        DWORD count = tailRange(file.size, buffer).count;
+        methods.push_back({calls, [f, buffer] {
+                               copyText(state.filePath, FilePathSize, f->path.c_str());
+                               state.readBufferSize = buffer;
+                               forcedReload();
+                           }});
+        methods.push_back({calls, [f, count] { barePositionedRead(f->path, f->size, count); }});
+        methods.push_back(
+            {calls, [f, count] { barePositionedRead(f->path, f->size, count, false); }});
+        if (file.size <= NaiveLimit) {
+            methods.push_back({file.size > 64 * MiB ? 1 : calls,
+                               [f, count] { naiveWholeFileTail(f->path, count); }});
+        }
+    }
+    std::vector<double> medians = medianPerCall(15, methods);
+    size_t next = 0;
+    double smallest = medians[0];
+    for (const SizedFile& file : files) {
+        double reload = medians[next++], bare = medians[next++], readOnly = medians[next++];
+        char naive[32] = "not run";
+        char naiveRatio[32] = "-";
+        if (file.size <= NaiveLimit) {
+            snprintf(naive, sizeof naive, "%.1f", medians[next]);
+            snprintf(naiveRatio, sizeof naiveRatio, "%.1f", medians[next] / reload);
+            ++next;
+        }
+        printf("%-6s %6d %10.1f %10.1f %10.1f %11s %12.2f %12s %9.2f\n", file.label, buffer,
+               reload, bare, readOnly, naive, reload / bare, naiveRatio, reload / smallest);
+    }
+    fflush(stdout);
+}
+
+static void printChangedTable(const std::vector<SizedFile>& files) {
+    printf("Changed file, per call (forced reload), medians of 15 batches, methods taking turns\n");
+    printf("%-6s %6s %10s %10s %10s %11s %12s %12s %9s\n", "file", "buffer", "reload us",
+           "bare us", "read us", "naive us", "reload/bare", "naive/reload", "vs 1 KiB");
+    printChangedRows(files, 512);
+    printChangedRows(files, 32767);
+    printf("\nbare: open + positioned read + SetWindowText + close; read: the same without\n");
+    printf("SetWindowText; naive: reads the whole file and keeps its last bytes.\n");
+    printf("Targets: reload/bare <= 2; 5 GiB within 1.5x of 1 KiB (\"vs 1 KiB\").\n");
+    printf("At buffer 32767 the 1 KiB file shows only its 1 KiB, so there the 1 MiB row is\n");
+    printf("the fair base for growth with file size. The naive whole-file tail is not run\n");
+    printf("above 1 GiB (it would read 5 GiB for every call).\n");
+}
+
+int main() {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    ticksPerMicrosecond = frequency.QuadPart / 1e6;
+
+    std::string folder = makeTempFolder("bench-data");
+    std::vector<SizedFile> files = {{"1 KiB", KiB, folder + "1k.log"},
+                                    {"1 MiB", MiB, folder + "1m.log"},
+                                    {"1 GiB", GiB, folder + "1g.log"},
+                                    {"5 GiB", 5 * GiB, folder + "5g.log"}};
+    for (const SizedFile& file : files) makeFile(file.path, file.size);
+
+    fake::reset();
+    HWND host = createHostWindow();
+    fake::setHostWindow(host);
+    fake::setShellFolder(makeTempFolder("bench-shell"));
+    writeFile(programFolder() + "qvperuser.rc",
+              "qvperuser.filePath: " + files[0].path + "\r\nqvperuser.width: 400\r\n" +
+                  "qvperuser.height: 300\r\n");
+    HINSTANCE module = GetModuleHandleA(NULL);
+    if (beginPlugin(module) != 0) {
+        printf("the plugin did not start\n");
+        return 1;
+    }
+    pumpMessages(100);
+
+    benchUnchanged(files[1]);
+    printChangedTable(files);
+
+    endPlugin(module);
+    DestroyWindow(host);
+    for (const SizedFile& file : files) removeFile(file.path);
+    removeFile(programFolder() + "qvperuser.rc");
+    return 0;
+}
