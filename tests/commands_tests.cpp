@@ -1,0 +1,517 @@
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "commands/commands.h"
+#include "support/dialogs.h"
+#include "support/plugin_fixture.h"
+#include "viewer/viewer.h"
+
+// --- the matcher and the number reader, without a window ------------------
+
+// The command words, in the order of CommandId from CmdAbout on.
+static const char* const words[] = {
+    "About",        "StyleType",   "WidthSize",      "HeightSize",     "EdgeSize",     "FontSize",
+    "FontFace",     "FilePath",    "ReadBufferSize", "ReloadInterval", "PluginToggle", "OnTop",
+    "InSlit",       "Transparent", "AlphaValue",     "SnapToEdge",     "ShowBorder",   "ShowScroll",
+    "LockPosition", "WordWrap",    "AutoHide",       "AutoReload",     "FontColor",    "BackColor",
+    "SetFont",      "EditRC",      "ReloadSettings", "SaveSettings",   "SetFocus"};
+
+static bool takesArgument(int id) {
+    return (id >= CmdStyleType && id <= CmdReloadInterval) || id == CmdAlphaValue;
+}
+
+static std::string command(const std::string& rest) { return "@QVPeruser" + rest; }
+
+TEST(MatchCommand, IgnoresCaseOfPrefixAndWord) {
+    EXPECT_EQ(CmdWordWrap, matchCommand("@QVPeruserWordWrap").id);
+    EXPECT_EQ(CmdWordWrap, matchCommand("@qvperuserwordwrap").id);
+    EXPECT_EQ(CmdWordWrap, matchCommand("@QVPERUSERWORDWRAP").id);
+    CommandMatch alpha = matchCommand("@qVpErUsErALPHAvalue 9");
+    EXPECT_EQ(CmdAlphaValue, alpha.id);
+    EXPECT_STREQ("9", alpha.argument);
+}
+
+TEST(MatchCommand, WholeWordsAdmitNothingAfterThem) {
+    for (int id = CmdAbout; id <= CmdSetFocus; ++id) {
+        if (takesArgument(id)) continue;
+        std::string word = words[id - CmdAbout];
+        SCOPED_TRACE(word);
+        EXPECT_EQ(id, matchCommand(command(word).c_str()).id);
+        EXPECT_EQ(CmdNone, matchCommand(command(word + " ").c_str()).id);
+        EXPECT_EQ(CmdNone, matchCommand(command(word + "1").c_str()).id);
+    }
+}
+
+TEST(MatchCommand, ArgumentStartsOneCharacterBehindTheWord) {
+    for (int id = CmdAbout; id <= CmdSetFocus; ++id) {
+        if (!takesArgument(id)) continue;
+        std::string word = words[id - CmdAbout];
+        SCOPED_TRACE(word);
+        CommandMatch blank = matchCommand(command(word + " 42").c_str());
+        EXPECT_EQ(id, blank.id);
+        EXPECT_STREQ("42", blank.argument);
+        // The separator is skipped unexamined, whatever it is.
+        CommandMatch glued = matchCommand(command(word + "123").c_str());
+        EXPECT_EQ(id, glued.id);
+        EXPECT_STREQ("23", glued.argument);
+        CommandMatch empty = matchCommand(command(word + " ").c_str());
+        EXPECT_EQ(id, empty.id);
+        EXPECT_STREQ("", empty.argument);
+    }
+    CommandMatch font = matchCommand("@QVPeruserFontSizeX 9");
+    EXPECT_EQ(CmdFontSize, font.id);
+    EXPECT_EQ(9, readNumber(font.argument));
+    CommandMatch path = matchCommand("@QVPeruserFilePath C:\\my logs\\a b.log ");
+    EXPECT_STREQ("C:\\my logs\\a b.log ", path.argument);
+}
+
+TEST(MatchCommand, NothingElseMatches) {
+    const char* texts[] = {
+        "", "@", "@QV", "@QVPeruse", "@QVPeruser", "QVPeruserAbout", "@QVPeruser About",
+        "@QVShowPlugins", "@QVHidePlugins", "@QVPeruserUnknown", "@QVPeruserAbou",
+        // A word that takes an argument but ends the text is not read past its end.
+        "@QVPeruserFontSize", "@QVPeruserFilePath", "@qvperuserreloadinterval"};
+    for (const char* text : texts) EXPECT_EQ(CmdNone, matchCommand(text).id) << text;
+}
+
+TEST(ReadNumber, ReadsAsAtoiDoes) {
+    EXPECT_EQ(12, readNumber("12"));
+    EXPECT_EQ(-12, readNumber(" \t\r\n-12abc"));
+    EXPECT_EQ(7, readNumber("+7 8"));
+    EXPECT_EQ(0, readNumber("abc"));
+    EXPECT_EQ(0, readNumber(""));
+    EXPECT_EQ(0, readNumber("- 5"));
+    EXPECT_EQ(0, readNumber("x5"));
+}
+
+TEST(ReadNumber, SaturatesBeyondTheIntegerRange) {
+    EXPECT_EQ(INT_MAX, readNumber("2147483647"));
+    EXPECT_EQ(INT_MAX, readNumber("2147483648"));
+    EXPECT_EQ(INT_MAX, readNumber("99999999999999999999999999"));
+    EXPECT_EQ(INT_MIN, readNumber("-2147483648"));
+    EXPECT_EQ(INT_MIN, readNumber("-99999999999999999999999999"));
+    EXPECT_EQ(-2147483647, readNumber("-2147483647"));
+}
+
+TEST(ReloadPeriod, NeverOverflows) {
+    int kept = state.reloadInterval;
+    state.reloadInterval = 5;
+    EXPECT_EQ(5000u, reloadPeriod());
+    state.reloadInterval = 2147484;  // times 1000 is past the signed range
+    EXPECT_EQ((UINT)USER_TIMER_MAXIMUM, reloadPeriod());
+    state.reloadInterval = INT_MAX;
+    EXPECT_EQ((UINT)USER_TIMER_MAXIMUM, reloadPeriod());
+    state.reloadInterval = kept;
+}
+
+// --- commands against the running plugin ----------------------------------
+
+class CommandTest : public PluginTest {
+protected:
+    void startWith(const std::string& settings) {
+        writeSettings("qvperuser.filePath: " + watchedPath() + "\r\n" + settings);
+        ASSERT_EQ(0, start());
+    }
+    void startDockableWith(const std::string& settings) {
+        writeSettings("qvperuser.filePath: " + watchedPath() + "\r\n" + settings);
+        ASSERT_EQ(0, startInSlit());
+    }
+    LRESULT send(const std::string& text) {
+        return SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM)text.c_str());
+    }
+    static std::string paneText() {
+        static char text[4096];
+        GetWindowTextA(state.paneWnd, text, sizeof text);
+        return text;
+    }
+    // The pane's rectangle in the viewer's client coordinates.
+    static RECT paneRect() {
+        RECT rect;
+        GetWindowRect(state.paneWnd, &rect);
+        MapWindowPoints(NULL, state.viewerWnd, (POINT*)&rect, 2);
+        return rect;
+    }
+    static void expectPaneInset(int edge) {
+        RECT client;
+        GetClientRect(state.viewerWnd, &client);
+        RECT pane = paneRect();
+        EXPECT_EQ(edge, pane.left);
+        EXPECT_EQ(edge, pane.top);
+        EXPECT_EQ(client.right - edge, pane.right);
+        EXPECT_EQ(client.bottom - edge, pane.bottom);
+    }
+    static RECT viewerRect() {
+        RECT rect;
+        GetWindowRect(state.viewerWnd, &rect);
+        return rect;
+    }
+    static LONG viewerExStyle() { return GetWindowLongA(state.viewerWnd, GWL_EXSTYLE); }
+    static LONG fontHeightOf(HFONT font) {
+        LOGFONTA logFont = {};
+        GetObjectA(font, sizeof logFont, &logFont);
+        return logFont.lfHeight;
+    }
+    // True when the timer was running; it is stopped either way.
+    static bool stopTimer(UINT_PTR id) { return KillTimer(state.viewerWnd, id) != 0; }
+};
+
+TEST_F(CommandTest, EveryTextGivesZeroAndNullTextDoesNothing) {
+    startWith("");
+    size_t before = fake::calls.size();
+    EXPECT_EQ(0, SendMessageA(state.viewerWnd, HostMsgCommand, 0, 0));
+    EXPECT_EQ(before, fake::calls.size());
+    EXPECT_EQ(0, send("@QVPeruserFontSize 20"));
+    EXPECT_EQ(20, state.fontHeight);
+    EXPECT_EQ(0, send("something else"));
+    EXPECT_EQ(0, send("@QVPeruserNoSuchWord"));
+    // A word with nothing after it changes nothing.
+    EXPECT_EQ(0, send("@QVPeruserFontSize"));
+    EXPECT_EQ(20, state.fontHeight);
+}
+
+TEST_F(CommandTest, WholeWordsMatchInAnyCaseButNotWithATrailingBlank) {
+    startWith("qvperuser.wordWrap: false\r\n");
+    send("@qvperuserwordwrap");
+    EXPECT_TRUE(state.wordWrap);
+    EXPECT_FALSE(GetWindowLongA(state.paneWnd, GWL_STYLE) & ES_AUTOHSCROLL);
+    send("@QVPERUSERWORDWRAP");
+    EXPECT_FALSE(state.wordWrap);
+    EXPECT_TRUE(GetWindowLongA(state.paneWnd, GWL_STYLE) & ES_AUTOHSCROLL);
+    send("@QVPeruserWordWrap ");
+    EXPECT_FALSE(state.wordWrap);
+}
+
+TEST_F(CommandTest, NumbersAreReadOneCharacterBehindTheWord) {
+    startWith("qvperuser.edgeSize: 4\r\n");
+    send("@QVPeruserFontSize12");
+    EXPECT_EQ(2, state.fontHeight);
+    EXPECT_EQ(2, fontHeightOf(state.paneFont));
+    send("@QVPeruserFontSizeX 9");
+    EXPECT_EQ(9, state.fontHeight);
+    EXPECT_EQ(9, fontHeightOf(state.paneFont));
+    send("@QVPeruserEdgeSize abc");
+    EXPECT_EQ(0, state.edgeSize);
+    expectPaneInset(0);
+    send("@QVPeruserEdgeSize 7");
+    expectPaneInset(7);
+}
+
+TEST_F(CommandTest, SizesAreRaisedToTheMinimumAndThePaneIsAlwaysLaidOut) {
+    startWith(
+        "qvperuser.x: 30\r\nqvperuser.y: 40\r\nqvperuser.width: 120\r\n"
+        "qvperuser.height: 80\r\nqvperuser.edgeSize: 3\r\n");
+    send("@QVPeruserWidthSize 5");
+    EXPECT_EQ(10, state.width);
+    EXPECT_EQ(80, state.height);
+    RECT window = viewerRect();
+    EXPECT_EQ(10, window.right - window.left);
+    EXPECT_EQ(80, window.bottom - window.top);
+
+    send("@QVPeruserHeightSize 150");
+    send("@QVPeruserWidthSize 200");
+    window = viewerRect();
+    EXPECT_EQ(200, window.right - window.left);
+    EXPECT_EQ(150, window.bottom - window.top);
+    expectPaneInset(3);
+
+    // The same size again changes nothing, but the pane is still laid out.
+    MoveWindow(state.paneWnd, 1, 1, 5, 5, FALSE);
+    send("@QVPeruserWidthSize 200");
+    EXPECT_EQ(200, state.width);
+    expectPaneInset(3);
+    MoveWindow(state.paneWnd, 1, 1, 5, 5, FALSE);
+    send("@QVPeruserHeightSize 150");
+    expectPaneInset(3);
+}
+
+TEST_F(CommandTest, ReadBufferSizeWaitsForAChangeWhileFilePathShowsAtOnce) {
+    writeFile(watchedPath(), "abcdefghij");
+    startWith("qvperuser.readBufferSize: 512\r\n");
+    EXPECT_EQ("abcdefghij", paneText());
+    send("@QVPeruserReadBufferSize 3");
+    EXPECT_EQ(3, state.readBufferSize);
+    EXPECT_EQ("abcdefghij", paneText());
+
+    std::string other = dataFolder + "other file.log";
+    writeFile(other, "0123456789");
+    send("@QVPeruserFilePath " + other);
+    EXPECT_EQ(other, state.filePath);
+    EXPECT_EQ("789", paneText());
+    // Back to the older file, unchanged since it was last shown: shown at once.
+    send("@QVPeruserFilePath " + watchedPath());
+    EXPECT_EQ("hij", paneText());
+}
+
+TEST_F(CommandTest, OverlongTextArgumentsAreCutToTheirFields) {
+    startWith("qvperuser.readBufferSize: 77\r\n");
+    std::string keptPath = state.filePath;
+    send("@QVPeruserFontFace " + std::string(300, 'f'));
+    EXPECT_EQ(std::string(255, 'f'), state.font);
+    EXPECT_EQ(keptPath, state.filePath);
+    send("@QVPeruserFilePath " + std::string(2000, 'p'));
+    EXPECT_EQ(std::string(1023, 'p'), state.filePath);
+    EXPECT_EQ(77, state.readBufferSize);
+}
+
+TEST_F(CommandTest, ReloadIntervalAndAutoReloadControlTheReloadTimer) {
+    writeFile(watchedPath(), "one");
+    startWith("qvperuser.autoReload: false\r\nqvperuser.reloadInterval(sec): 3600\r\n");
+    send("@QVPeruserReloadInterval 5");
+    EXPECT_EQ(5, state.reloadInterval);
+    EXPECT_FALSE(stopTimer(ReloadTimer));
+    send("@QVPeruserAutoReload");
+    EXPECT_TRUE(state.autoReload);
+    EXPECT_TRUE(stopTimer(ReloadTimer));
+
+    // A new interval restarts a running timer: 0 seconds reloads at once.
+    send("@QVPeruserAutoReload");
+    EXPECT_FALSE(state.autoReload);
+    send("@QVPeruserAutoReload");
+    send("@QVPeruserReloadInterval 0");
+    writeFile(watchedPath(), "two!");
+    pumpMessages(400);
+    EXPECT_EQ("two!", paneText());
+
+    send("@QVPeruserAutoReload");
+    EXPECT_FALSE(state.autoReload);
+    writeFile(watchedPath(), "three");
+    pumpMessages(300);
+    EXPECT_EQ("two!", paneText());
+    EXPECT_FALSE(stopTimer(ReloadTimer));
+}
+
+TEST_F(CommandTest, ShowAndHidePluginsFollowPluginToggle) {
+    startWith("qvperuser.pluginToggle: false\r\n");
+    ASSERT_TRUE(IsWindowVisible(state.viewerWnd));
+    send("@QVHidePlugins");
+    EXPECT_TRUE(IsWindowVisible(state.viewerWnd));
+
+    send("@QVPeruserPluginToggle");
+    EXPECT_TRUE(state.pluginToggle);
+    send("@QVHidePlugins ");
+    EXPECT_TRUE(IsWindowVisible(state.viewerWnd));
+    send("@qvhideplugins");
+    EXPECT_FALSE(IsWindowVisible(state.viewerWnd));
+    send("@QVSHOWPLUGINS");
+    EXPECT_TRUE(IsWindowVisible(state.viewerWnd));
+
+    send("@QVHidePlugins");
+    send("@QVPeruserPluginToggle");
+    EXPECT_FALSE(state.pluginToggle);
+    EXPECT_FALSE(IsWindowVisible(state.viewerWnd));
+    send("@QVShowPlugins");
+    EXPECT_FALSE(IsWindowVisible(state.viewerWnd));
+    send("@QVPeruserSetFocus");
+    pumpMessages(100);
+    EXPECT_TRUE(IsWindowVisible(state.viewerWnd));
+    EXPECT_EQ(state.paneWnd, GetFocus());
+}
+
+TEST_F(CommandTest, ShowAndHidePluginsIgnoredWhileDocked) {
+    startDockableWith("qvperuser.pluginToggle: true\r\nqvperuser.inSlit: true\r\n");
+    ASSERT_TRUE(state.inSlit);
+    send("@QVHidePlugins");
+    EXPECT_TRUE(IsWindowVisible(state.viewerWnd));
+}
+
+TEST_F(CommandTest, InSlitDoesNothingWithoutASlit) {
+    startWith("qvperuser.inSlit: false\r\n");
+    LONG exStyle = viewerExStyle();
+    fake::calls.clear();
+    send("@QVPeruserInSlit");
+    EXPECT_FALSE(state.inSlit);
+    EXPECT_EQ(exStyle, viewerExStyle());
+    EXPECT_TRUE(fake::calls.empty());
+}
+
+TEST_F(CommandTest, InSlitDocksAndUndocks) {
+    startDockableWith("qvperuser.inSlit: false\r\nqvperuser.x: 30\r\nqvperuser.y: 40\r\n");
+    ASSERT_FALSE(state.inSlit);
+    const std::string viewer = handleText(state.viewerWnd);
+    if (state.canLayer) EXPECT_TRUE(viewerExStyle() & WS_EX_LAYERED);
+
+    fake::calls.clear();
+    send("@QVPeruserInSlit");
+    EXPECT_TRUE(state.inSlit);
+    EXPECT_EQ(std::vector<std::string>{"slit:11001(0," + viewer + ")"},
+              fake::callsStartingWith("slit:"));
+    // Transparency is dropped, and the menu shows it, before the slit takes the window.
+    EXPECT_LT(fake::findCall("ShowMenu"), fake::findCall("slit:11001"));
+    EXPECT_FALSE(viewerExStyle() & WS_EX_LAYERED);
+
+    // While docked the slit places the window; leaving returns it to its own place.
+    SetWindowPos(state.viewerWnd, NULL, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    stopTimer(AutoHideTimer);
+    fake::calls.clear();
+    send("@QVPeruserInSlit");
+    EXPECT_FALSE(state.inSlit);
+    ASSERT_FALSE(fake::calls.empty());
+    EXPECT_EQ("slit:11002(0," + viewer + ")", fake::calls[0]);
+    EXPECT_EQ(1, fake::countCalls("slit:"));
+    RECT window = viewerRect();
+    EXPECT_EQ(30, window.left);
+    EXPECT_EQ(40, window.top);
+    if (state.canLayer) EXPECT_TRUE(viewerExStyle() & WS_EX_LAYERED);
+    EXPECT_TRUE(stopTimer(AutoHideTimer));
+}
+
+TEST_F(CommandTest, ReloadSettingsWhileFloating) {
+    writeFile(watchedPath(), "from the file");
+    startWith("qvperuser.x: 30\r\nqvperuser.y: 40\r\nqvperuser.fontHeight: 12\r\n");
+    SetWindowTextA(state.paneWnd, "typed over");
+    writeSettings("qvperuser.filePath: " + watchedPath() +
+                  "\r\nqvperuser.x: 300\r\nqvperuser.y: 400\r\nqvperuser.fontHeight: 20\r\n"
+                  "qvperuser.styleType: 4\r\n");
+    fake::calls.clear();
+    send("@QVPeruserReloadSettings");
+    EXPECT_EQ(20, state.fontHeight);
+    EXPECT_EQ(20, fontHeightOf(state.paneFont));
+    EXPECT_EQ(fake::styleColour(4), *(COLORREF*)state.styleItem);
+    EXPECT_EQ("from the file", paneText());
+    EXPECT_EQ(300, state.x);
+    RECT window = viewerRect();
+    EXPECT_EQ(30, window.left);
+    EXPECT_EQ(40, window.top);
+    EXPECT_EQ(0, fake::countCalls("slit:"));
+}
+
+TEST_F(CommandTest, ReloadSettingsWhileDocked) {
+    startDockableWith("qvperuser.inSlit: true\r\n");
+    ASSERT_TRUE(state.inSlit);
+    fake::calls.clear();
+    send("@QVPeruserReloadSettings");
+    EXPECT_EQ(std::vector<std::string>{"slit:11003(0," + handleText(NULL) + ")"},
+              fake::callsStartingWith("slit:"));
+
+    // Settings that say floating take the window out of the slit.
+    writeSettings("qvperuser.filePath: " + watchedPath() + "\r\nqvperuser.inSlit: false\r\n");
+    fake::calls.clear();
+    send("@QVPeruserReloadSettings");
+    EXPECT_FALSE(state.inSlit);
+    EXPECT_EQ(std::vector<std::string>{"slit:11002(0," + handleText(state.viewerWnd) + ")"},
+              fake::callsStartingWith("slit:"));
+}
+
+TEST_F(CommandTest, SaveSettingsIsTheOnlyCommandThatWrites) {
+    startWith("qvperuser.fontHeight: 12\r\n");
+    send("@QVPeruserFontSize 33");
+    EXPECT_EQ("12", fake::readSetting(settingsPath(), "qvperuser.fontHeight:"));
+    send("@QVPeruserSaveSettings");
+    EXPECT_EQ("33", fake::readSetting(settingsPath(), "qvperuser.fontHeight:"));
+}
+
+TEST_F(CommandTest, EditRCHandsTheSettingsFileToTheShell) {
+    startWith("");
+    ASSERT_EQ(settingsPath(), state.rcPath);
+    fake::calls.clear();
+    send("@QVPeruserEditRC");
+    EXPECT_EQ(std::vector<std::string>{"QVExecute(" + handleText(GetDesktopWindow()) + ",(null)," +
+                                       settingsPath() + ",(null),(null),1,false)"},
+              fake::calls);
+}
+
+TEST_F(CommandTest, AboutBoxFollowsTheRequestToCloseMenus) {
+    startWith("");
+    fake::calls.clear();
+    bool menusAwayFirst = false;
+    DialogAnswerer answerer([&](HWND) {
+        menusAwayFirst = fake::calls == std::vector<std::string>{"host:10302(0,0)"};
+        return IDOK;
+    });
+    EXPECT_EQ(0, send("@QVPeruserAbout"));
+    ASSERT_EQ(1u, answerer.seen().size());
+    EXPECT_TRUE(menusAwayFirst);
+    EXPECT_EQ("QVPeruser", answerer.seen()[0].caption);
+    EXPECT_EQ("QVPeruser 0.0.3", answerer.seen()[0].text);
+    EXPECT_EQ(host, answerer.seen()[0].owner);
+}
+
+// --- the colour and font dialogs ------------------------------------------
+
+static int enterColour(HWND dialog, int red, int green, int blue) {
+    SetDlgItemInt(dialog, 706, red, FALSE);
+    SetDlgItemInt(dialog, 707, green, FALSE);
+    SetDlgItemInt(dialog, 708, blue, FALSE);
+    return IDOK;
+}
+
+TEST_F(CommandTest, ColourDialogsStoreOnlyAnAcceptedColour) {
+    startWith("qvperuser.fontColor: #000000\r\nqvperuser.backColor: #FFFFFF\r\n");
+    {
+        // A colour entered and then cancelled is dropped.
+        DialogAnswerer answerer([](HWND dialog) {
+            enterColour(dialog, 1, 2, 3);
+            return IDCANCEL;
+        });
+        fake::calls.clear();
+        send("@QVPeruserFontColor");
+        send("@QVPeruserBackColor");
+        EXPECT_EQ(2u, answerer.seen().size());
+        EXPECT_EQ(0, fake::countCalls("GetSettingPtr"));
+    }
+    EXPECT_EQ(RGB(0, 0, 0), state.fontColor);
+    EXPECT_EQ(RGB(255, 255, 255), state.backColor);
+    {
+        DialogAnswerer answerer([](HWND dialog) { return enterColour(dialog, 10, 20, 30); });
+        send("@QVPeruserFontColor");
+        ASSERT_EQ(1u, answerer.seen().size());
+        EXPECT_EQ(NULL, answerer.seen()[0].owner);
+    }
+    EXPECT_EQ(RGB(10, 20, 30), state.fontColor);
+    EXPECT_EQ(RGB(255, 255, 255), state.backColor);
+    {
+        DialogAnswerer answerer([](HWND dialog) { return enterColour(dialog, 200, 100, 50); });
+        send("@QVPeruserBackColor");
+    }
+    EXPECT_EQ(RGB(200, 100, 50), state.backColor);
+    EXPECT_EQ(RGB(10, 20, 30), state.fontColor);
+    LOGBRUSH brush = {};
+    GetObjectA(state.backBrush, sizeof brush, &brush);
+    EXPECT_EQ(RGB(200, 100, 50), brush.lbColor);
+}
+
+// Picks the last face the dialog offers and one of its point sizes.
+static int chooseFontAndSize(HWND dialog, std::string* face, const char* points) {
+    const int FaceList = 1136, SizeBox = 1138;
+    HWND faces = GetDlgItem(dialog, FaceList);
+    int last = (int)SendMessageA(faces, CB_GETCOUNT, 0, 0) - 1;
+    if (last < 0) return IDCANCEL;
+    char text[LF_FACESIZE] = "";
+    SendMessageA(faces, CB_GETLBTEXT, last, (LPARAM)text);
+    *face = text;
+    SendMessageA(faces, CB_SETCURSEL, last, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(FaceList, CBN_SELCHANGE), (LPARAM)faces);
+    HWND sizes = GetDlgItem(dialog, SizeBox);
+    int size = (int)SendMessageA(sizes, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)points);
+    if (size < 0) return IDCANCEL;
+    SendMessageA(sizes, CB_SETCURSEL, size, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(SizeBox, CBN_SELCHANGE), (LPARAM)sizes);
+    return IDOK;
+}
+
+TEST_F(CommandTest, FontDialogTakesOnlyFaceAndSize) {
+    startWith("qvperuser.font: Tahoma\r\nqvperuser.fontHeight: 12\r\n");
+    HFONT keptFont = state.paneFont;
+    {
+        DialogAnswerer answerer(pressButton(IDCANCEL));
+        send("@QVPeruserSetFont");
+        ASSERT_EQ(1u, answerer.seen().size());
+        EXPECT_EQ(state.viewerWnd, answerer.seen()[0].owner);
+    }
+    EXPECT_STREQ("Tahoma", state.font);
+    EXPECT_EQ(12, state.fontHeight);
+    EXPECT_EQ(keptFont, state.paneFont);
+    std::string chosen;
+    {
+        DialogAnswerer answerer(
+            [&](HWND dialog) { return chooseFontAndSize(dialog, &chosen, "24"); });
+        send("@QVPeruserSetFont");
+    }
+    ASSERT_FALSE(chosen.empty());
+    EXPECT_EQ(chosen, state.font);
+    HDC screen = GetDC(NULL);
+    EXPECT_EQ(MulDiv(24, GetDeviceCaps(screen, LOGPIXELSY), 72), state.fontHeight);
+    ReleaseDC(NULL, screen);
+    EXPECT_EQ(state.fontHeight, fontHeightOf(state.paneFont));
+}
