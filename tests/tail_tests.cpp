@@ -231,6 +231,19 @@ TEST_F(TailTest, ReadBufferSizeShowsAtTheNextChangeOrForcedReload) {
     EXPECT_EQ((content + "0123456789").substr(990), paneText());
 }
 
+TEST_F(TailTest, ReadBufferSizeIsHeldToTheTextBuffer) {
+    std::string content = pattern(40000);
+    writeFile(watchedPath(), content);
+    startWatching(watchedPath(), 65536);
+    Menu* fieldAfterBuffer = state.mainMenu;
+    EXPECT_EQ(content.substr(40000 - 32767), paneText());
+    EXPECT_EQ(fieldAfterBuffer, state.mainMenu);
+
+    state.readBufferSize = -1;
+    forcedReload();
+    EXPECT_EQ("", paneText());
+}
+
 static HANDLE openForWriting(const std::string& path, DWORD access, DWORD sharing) {
     return CreateFileA(path.c_str(), access, sharing, NULL, CREATE_ALWAYS,
                        FILE_ATTRIBUTE_NORMAL, NULL);
