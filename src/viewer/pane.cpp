@@ -92,8 +92,11 @@ static LRESULT onPaneNonClientPress(HWND window, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(state.viewerWnd, WM_NCLBUTTONDOWN, wParam, lParam);
 }
 
-static void scrollByWheel(WPARAM wParam) {
+// The control is not asked to scroll as well: it would add its own lines to
+// the three of each step.
+static LRESULT scrollByWheel(WPARAM wParam) {
     SendMessageA(state.paneWnd, EM_LINESCROLL, 0, wheelScrollLines(wParam));
+    return 0;
 }
 
 LRESULT CALLBACK textPaneProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -105,7 +108,7 @@ LRESULT CALLBACK textPaneProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_NCLBUTTONDOWN: return onPaneNonClientPress(window, wParam, lParam);
     case WM_NCRBUTTONUP: buildConfigMenu(true); break;
     case WM_LBUTTONDOWN: SetFocus(window); break;
-    case WM_MOUSEWHEEL: scrollByWheel(wParam); break;
+    case WM_MOUSEWHEEL: return scrollByWheel(wParam);
     }
     return passOn(window, message, wParam, lParam);
 }
