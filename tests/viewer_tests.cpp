@@ -305,6 +305,21 @@ TEST_F(ViewerTest, AltDragOnThePaneResizesTheViewer) {
     EXPECT_EQ(110, state.height);
 }
 
+TEST_F(ViewerTest, CtrlDragWhileAnAutoHideIsPendingIsRecorded) {
+    startWith("qvperuser.x: 0\r\nqvperuser.y: 300\r\nqvperuser.autoHide: true\r\n"
+              "qvperuser.snapWindow: false\r\n");
+    SetFocus(state.paneWnd);
+    SetFocus(NULL);  // the pane lost the focus: sliding off is pending
+    ASSERT_TRUE(state.hidden);
+    SetCursorPos(20, 320);  // over the pane
+    pumpMessages(100);
+    dragBy(200, 0, VK_CONTROL);
+    EXPECT_EQ(200, state.x);
+    pumpMessages(400);  // the next decision: no longer at an edge
+    EXPECT_FALSE(state.hidden);
+    EXPECT_EQ(200, windowRect(state.viewerWnd).left);
+}
+
 TEST_F(ViewerTest, CloseRequestsAndForeignTimersAreIgnored) {
     startWith("");
     EXPECT_EQ(0, SendMessageA(state.viewerWnd, WM_CLOSE, 0, 0));

@@ -84,11 +84,14 @@ static LRESULT paneHitTest(HWND window, WPARAM wParam, LPARAM lParam) {
 }
 
 // With Ctrl or Alt held the press moves or sizes the viewer window instead.
+// The pane takes the focus first, as for a press on the frame: that ends a
+// pending auto-hide, which would otherwise keep the move from being recorded.
 static LRESULT onPaneNonClientPress(HWND window, WPARAM wParam, LPARAM lParam) {
     if (!modifierDown(VK_MENU) && !modifierDown(VK_CONTROL)) {
         return passOn(window, WM_NCLBUTTONDOWN, wParam, lParam);
     }
     if (state.inSlit || state.lockPos) return 0;
+    SetFocus(window);
     return DefWindowProcA(state.viewerWnd, WM_NCLBUTTONDOWN, wParam, lParam);
 }
 
