@@ -151,6 +151,8 @@ void __cdecl RemoveSticky(HWND window) {
 }
 
 void __cdecl SnapWindowToEdge(WINDOWPOS* position, int distance, unsigned flags) {
+    trace("SnapWindowToEdge(%d,%d,%d,%u)", position ? position->x : 0, position ? position->y : 0,
+          distance, flags);
     snapWindowPosition(position, distance, flags);
 }
 

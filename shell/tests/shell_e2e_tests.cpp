@@ -98,12 +98,17 @@ protected:
         CloseHandle(errors);
     }
 
+    // The plugin's window of this run: top-level, or docked in the slit.
     HWND viewer() {
-        HWND window = NULL;
-        while ((window = FindWindowExA(NULL, window, "QVPeruser", NULL)) != NULL) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == process.dwProcessId) return window;
+        HWND slit = FindWindowA("QuorvaneSlit", NULL);
+        for (HWND parent : {(HWND)NULL, slit}) {
+            HWND window = NULL;
+            while ((window = FindWindowExA(parent, window, "QVPeruser", NULL)) != NULL) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                if (owner == process.dwProcessId) return window;
+            }
+            if (!slit) break;
         }
         return NULL;
     }
@@ -275,6 +280,26 @@ TEST_F(ShellRun, SurvivesAPluginWhoseStartFails) {
     EXPECT_TRUE(contains(errors, "failing_plugin.dll: its start failed")) << errors;
     EXPECT_TRUE(contains(errors, "missing.dll: cannot be loaded")) << errors;
     EXPECT_EQ(0u, quitAndWait());  // the failed plugin's endPlugin is never called
+}
+
+TEST_F(ShellRun, SlitTakesTheWindowInAndGivesItBack) {
+    writeFile(folder + "qvperuser.rc", "qvperuser.inSlit: true\r\n", true);
+    startShell("--slit");
+    ASSERT_NE(nullptr, waitForViewer());
+    HWND slit = FindWindowA("QuorvaneSlit", NULL);
+    ASSERT_NE(nullptr, slit);
+    EXPECT_EQ(slit, GetParent(viewer()));
+    RECT slitRect;
+    GetWindowRect(slit, &slitRect);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), slitRect.right);
+    EXPECT_EQ(400, slitRect.right - slitRect.left);
+    EXPECT_EQ(200, slitRect.bottom - slitRect.top);
+
+    EXPECT_EQ(0u, exec("@QVPeruserInSlit"));
+    EXPECT_TRUE(waitFor([&] { return GetParent(viewer()) == NULL; }, 5000));
+    EXPECT_TRUE(waitFor([&] { return viewerRect().left == 100 && viewerRect().top == 120; }, 5000));
+    EXPECT_EQ(0u, quitAndWait());
+    EXPECT_EQ("false", setting("qvperuser.inSlit"));
 }
 
 TEST_F(ShellRun, ExecWithoutARunningShellFails) {
