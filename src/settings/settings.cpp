@@ -1,5 +1,6 @@
 #include "settings/settings.h"
 
+#include "settings/setting_values.h"
 #include "settings/state.h"
 #include "settings/text.h"
 
@@ -51,9 +52,8 @@ static void readSettings() {
     const char* rc = state.rcPath;
     state.x = ReadInt(rc, "qvperuser.x:", 10);
     state.y = ReadInt(rc, "qvperuser.y:", 10);
-    // A position saved on a larger screen would leave the window out of reach.
-    if (state.x >= GetSystemMetrics(SM_CXVIRTUALSCREEN)) state.x = 10;
-    if (state.y >= GetSystemMetrics(SM_CYVIRTUALSCREEN)) state.y = 10;
+    state.x = positionOnScreen(state.x, GetSystemMetrics(SM_CXVIRTUALSCREEN));
+    state.y = positionOnScreen(state.y, GetSystemMetrics(SM_CYVIRTUALSCREEN));
     state.width = ReadInt(rc, "qvperuser.width:", 120);
     state.height = ReadInt(rc, "qvperuser.height:", 80);
     state.edgeSize = ReadInt(rc, "qvperuser.edgeSize:", 4);

@@ -5,12 +5,7 @@
 #include <windows.h>
 
 #include "host/host.h"
-
-const int FontNameSize = 256;
-const int FilePathSize = 1024;
-const int ResolvedPathSize = 1028;
-const int TextBufferSize = 32768;
-const int RcPathSize = 260;
+#include "settings/buffer_sizes.h"
 
 struct PluginState {
     // Persistent settings, in the order they are read and written.

@@ -7,6 +7,7 @@ int textLength(const char* text) {
 }
 
 bool copyText(char* buffer, int capacity, const char* source) {
+    if (capacity <= 0) return source[0] == 0;
     int i = 0;
     for (; i < capacity - 1 && source[i] != 0; ++i) buffer[i] = source[i];
     buffer[i] = 0;
@@ -16,7 +17,7 @@ bool copyText(char* buffer, int capacity, const char* source) {
 bool joinText(char* buffer, int capacity, const char* first, const char* second) {
     int firstLength = textLength(first);
     if (firstLength + textLength(second) >= capacity) {
-        buffer[0] = 0;
+        if (capacity > 0) buffer[0] = 0;
         return false;
     }
     copyText(buffer, capacity, first);

@@ -1,4 +1,5 @@
-// Bounded string helpers: every copy and join is cut to its buffer, never past it.
+// Bounded string helpers: every copy and join is cut to its buffer, never past
+// it; a buffer of no capacity is left untouched.
 #pragma once
 
 // Copies source into buffer of the given capacity, cutting it to fit.

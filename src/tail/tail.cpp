@@ -3,39 +3,10 @@
 #include "settings/state.h"
 #include "settings/text.h"
 
-static const int MaxShownBytes = TextBufferSize - 1;
 static const int LinesScrolledAfterLoad = 100;
 // The notice about an unreadable file is built in the lower half of the text
 // buffer and compared with the pane's text read into the upper half.
 static const int NoticeCapacity = TextBufferSize / 2;
-
-static bool isDriveLetterPath(const char* path) {
-    return path[0] != 0 && path[1] == ':' && path[2] == '\\';
-}
-
-bool resolveWatchedPath(const char* pluginFolder, const char* filePath, char* out, int capacity) {
-    return joinText(out, capacity, isDriveLetterPath(filePath) ? "" : pluginFolder, filePath);
-}
-
-TailRange tailRange(ULONGLONG fileSize, int readBufferSize) {
-    DWORD wanted = readBufferSize < 0 ? 0 : (DWORD)readBufferSize;
-    if (wanted > (DWORD)MaxShownBytes) wanted = MaxShownBytes;
-    TailRange range = {0, 0};
-    if (fileSize > wanted) {
-        range.offset = fileSize - wanted;
-        range.count = wanted;
-    } else {
-        range.count = (DWORD)fileSize;
-    }
-    return range;
-}
-
-bool fileChanged(ULONGLONG writeTime, ULONGLONG size, ULONGLONG lastWriteTime,
-                 ULONGLONG lastSize) {
-    if (lastWriteTime == 0) return true;  // not seen yet, or a forced reload
-    if (writeTime > lastWriteTime) return true;
-    return writeTime == lastWriteTime && size != lastSize;
-}
 
 static ULONGLONG asNumber(FILETIME time) {
     return ((ULONGLONG)time.dwHighDateTime << 32) | time.dwLowDateTime;

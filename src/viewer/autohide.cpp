@@ -40,19 +40,13 @@ void getMonitorRect(HMONITOR monitor, RECT* out) {
 
 bool autoHideEdge(const RECT& monitor, int x, int y, int width, int height,
                   POINT* hiddenPosition) {
-    POINT hidden = {x, y};
-    if (x == monitor.left) {
-        hidden.x = monitor.left + 1 - width;
-    } else if (x == monitor.right - width) {
-        hidden.x = monitor.right - 1;
-    } else if (y == monitor.top) {
-        hidden.y = monitor.top + 1 - height;
-    } else if (y == monitor.bottom - height) {
-        hidden.y = monitor.bottom - 1;
-    } else {
-        return false;
+    EdgeRect edges = {monitor.left, monitor.top, monitor.right, monitor.bottom};
+    EdgePoint hidden;
+    if (!autoHideEdge(edges, x, y, width, height, &hidden)) return false;
+    if (hiddenPosition) {
+        hiddenPosition->x = hidden.x;
+        hiddenPosition->y = hidden.y;
     }
-    if (hiddenPosition) *hiddenPosition = hidden;
     return true;
 }
 

@@ -4,13 +4,12 @@
 
 #include <windows.h>
 
+#include "viewer/autohide_edge.h"
+
 HMONITOR getWindowMonitor(HWND window);
 void getMonitorRect(HMONITOR monitor, RECT* out);
 
-// True when the window at (x, y) of the given size lies flush against an
-// edge of the monitor; the edges are tested left, right, top, bottom and the
-// first that holds decides. hiddenPosition, when given, receives the place
-// that leaves one row or column of the window on the monitor.
+// The edge test of autohide_edge.h on the system's rectangle and point.
 bool autoHideEdge(const RECT& monitor, int x, int y, int width, int height,
                   POINT* hiddenPosition);
 

@@ -1,0 +1,33 @@
+#include "tail/tail_range.h"
+
+#include "settings/buffer_sizes.h"
+#include "settings/text.h"
+
+static const uint32_t MaxShownBytes = TextBufferSize - 1;
+
+bool isDriveLetterPath(const char* path) {
+    return path[0] != 0 && path[1] == ':' && path[2] == '\\';
+}
+
+bool resolveWatchedPath(const char* pluginFolder, const char* filePath, char* out, int capacity) {
+    return joinText(out, capacity, isDriveLetterPath(filePath) ? "" : pluginFolder, filePath);
+}
+
+TailRange tailRange(uint64_t fileSize, int readBufferSize) {
+    uint32_t wanted = readBufferSize < 0 ? 0 : (uint32_t)readBufferSize;
+    if (wanted > MaxShownBytes) wanted = MaxShownBytes;
+    TailRange range = {0, 0};
+    if (fileSize > wanted) {
+        range.offset = fileSize - wanted;
+        range.count = wanted;
+    } else {
+        range.count = (uint32_t)fileSize;
+    }
+    return range;
+}
+
+bool fileChanged(uint64_t writeTime, uint64_t size, uint64_t lastWriteTime, uint64_t lastSize) {
+    if (lastWriteTime == 0) return true;  // not seen yet, or a forced reload
+    if (writeTime > lastWriteTime) return true;
+    return writeTime == lastWriteTime && size != lastSize;
+}

@@ -1,0 +1,27 @@
+// The tail loader's decisions that need no file: which path to open, which
+// bytes to show, and whether the file changed.
+#pragma once
+
+#include <stdint.h>
+
+// True for the one absolute form taken as it stands: a drive letter, a colon
+// and a backslash.
+bool isDriveLetterPath(const char* path);
+
+// Builds the path of the watched file: a drive-letter path as it stands,
+// anything else joined to the plugin's folder. Returns false, leaving out
+// empty, when the joined path does not fit.
+bool resolveWatchedPath(const char* pluginFolder, const char* filePath, char* out, int capacity);
+
+// Which bytes of a file of the given size are shown: the last
+// readBufferSize of them, held to what the text buffer can take.
+struct TailRange {
+    uint64_t offset;
+    uint32_t count;
+};
+TailRange tailRange(uint64_t fileSize, int readBufferSize);
+
+// A file counts as changed when its last-write time is later than the one
+// seen last, or equal to it while the size differs: a writer that keeps the
+// file open may append without the time moving on.
+bool fileChanged(uint64_t writeTime, uint64_t size, uint64_t lastWriteTime, uint64_t lastSize);
