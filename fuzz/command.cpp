@@ -1,0 +1,87 @@
+// Whole command texts as the shell broadcasts them: the matcher must never
+// read behind the text's zero, and must pick the row a plain reading of the
+// command table picks.
+#include "commands/command_words.h"
+#include "fuzz_input.h"
+
+struct Row {
+    const char* word;
+    bool takesArgument;
+    CommandId id;
+};
+
+static const Row table[] = {
+    {"About", false, CmdAbout},
+    {"StyleType", true, CmdStyleType},
+    {"WidthSize", true, CmdWidthSize},
+    {"HeightSize", true, CmdHeightSize},
+    {"EdgeSize", true, CmdEdgeSize},
+    {"FontSize", true, CmdFontSize},
+    {"FontFace", true, CmdFontFace},
+    {"FilePath", true, CmdFilePath},
+    {"ReadBufferSize", true, CmdReadBufferSize},
+    {"ReloadInterval", true, CmdReloadInterval},
+    {"PluginToggle", false, CmdPluginToggle},
+    {"OnTop", false, CmdOnTop},
+    {"InSlit", false, CmdInSlit},
+    {"Transparent", false, CmdTransparent},
+    {"AlphaValue", true, CmdAlphaValue},
+    {"SnapToEdge", false, CmdSnapToEdge},
+    {"ShowBorder", false, CmdShowBorder},
+    {"ShowScroll", false, CmdShowScroll},
+    {"LockPosition", false, CmdLockPosition},
+    {"WordWrap", false, CmdWordWrap},
+    {"AutoHide", false, CmdAutoHide},
+    {"AutoReload", false, CmdAutoReload},
+    {"FontColor", false, CmdFontColor},
+    {"BackColor", false, CmdBackColor},
+    {"SetFont", false, CmdSetFont},
+    {"EditRC", false, CmdEditRC},
+    {"ReloadSettings", false, CmdReloadSettings},
+    {"SaveSettings", false, CmdSaveSettings},
+    {"SetFocus", false, CmdSetFocus},
+};
+
+static std::string lower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    }
+    return text;
+}
+
+// The expected match, with the argument as an offset into the text (-1: none).
+static CommandId expectedMatch(const std::string& text, long* argumentOffset) {
+    *argumentOffset = -1;
+    const std::string prefix = "@qvperuser";
+    if (lower(text.substr(0, prefix.size())) != prefix) return CmdNone;
+    std::string remainder = lower(text.substr(prefix.size()));
+    for (const Row& row : table) {
+        std::string word = lower(row.word);
+        if (!row.takesArgument) {
+            if (remainder == word) return row.id;
+            continue;
+        }
+        if (remainder.compare(0, word.size(), word) != 0) continue;
+        if (remainder.size() == word.size()) return CmdNone;
+        *argumentOffset = (long)(prefix.size() + word.size() + 1);
+        return row.id;
+    }
+    return CmdNone;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzInput input(data, size);
+    std::vector<char> text = exactCopy(input.takeText());
+    CommandMatch match = matchCommand(text.data());
+
+    long expectedOffset;
+    REQUIRE(match.id == expectedMatch(text.data(), &expectedOffset));
+    if (expectedOffset < 0) {
+        REQUIRE(match.argument == nullptr);
+        return 0;
+    }
+    REQUIRE(match.argument == text.data() + expectedOffset);
+    REQUIRE(match.argument < text.data() + text.size());
+    readNumber(match.argument);
+    return 0;
+}
