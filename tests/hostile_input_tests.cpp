@@ -1,0 +1,314 @@
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "support/dialogs.h"
+#include "support/plugin_fixture.h"
+
+// ---- What "still consistent" means ----------------------------------------
+
+static bool terminatedWithin(const char* buffer, int capacity) {
+    return memchr(buffer, 0, capacity) != nullptr;
+}
+
+static void expectConsistent() {
+    EXPECT_TRUE(IsWindow(state.viewerWnd));
+    EXPECT_TRUE(IsWindow(state.paneWnd));
+    EXPECT_EQ(state.viewerWnd, GetParent(state.paneWnd));
+    EXPECT_TRUE(terminatedWithin(state.font, FontNameSize));
+    EXPECT_TRUE(terminatedWithin(state.filePath, FilePathSize));
+    EXPECT_TRUE(terminatedWithin(state.resolvedPath, ResolvedPathSize));
+    EXPECT_TRUE(terminatedWithin(state.textBuffer, TextBufferSize));
+    EXPECT_TRUE(terminatedWithin(state.rcPath, RcPathSize));
+    EXPECT_TRUE(state.paneFont != NULL);
+    EXPECT_TRUE(state.backBrush != NULL);
+}
+
+static std::string boundedText(const char* buffer, int capacity) {
+    const void* end = memchr(buffer, 0, capacity);
+    return std::string(buffer, end ? (const char*)end - buffer : capacity);
+}
+
+// Every persistent setting, as text, by name.
+static std::map<std::string, std::string> settingsNow() {
+    auto n = [](long long value) { return std::to_string(value); };
+    return {
+        {"x", n(state.x)},
+        {"y", n(state.y)},
+        {"width", n(state.width)},
+        {"height", n(state.height)},
+        {"edgeSize", n(state.edgeSize)},
+        {"fontHeight", n(state.fontHeight)},
+        {"alpha", n(state.alpha)},
+        {"styleType", n(state.styleType)},
+        {"reloadInterval", n(state.reloadInterval)},
+        {"alwaysontop", n(state.alwaysontop)},
+        {"transparency", n(state.transparency)},
+        {"snapWindow", n(state.snapWindow)},
+        {"pluginToggle", n(state.pluginToggle)},
+        {"inSlit", n(state.inSlit)},
+        {"showBorder", n(state.showBorder)},
+        {"showScroll", n(state.showScroll)},
+        {"lockPos", n(state.lockPos)},
+        {"wordWrap", n(state.wordWrap)},
+        {"autoHide", n(state.autoHide)},
+        {"autoReload", n(state.autoReload)},
+        {"fontColor", n(state.fontColor)},
+        {"backColor", n(state.backColor)},
+        {"font", boundedText(state.font, FontNameSize)},
+        {"filePath", boundedText(state.filePath, FilePathSize)},
+        {"readBufferSize", n(state.readBufferSize)},
+    };
+}
+
+static std::set<std::string> changedSettings(const std::map<std::string, std::string>& before) {
+    std::set<std::string> changed;
+    for (const auto& entry : settingsNow()) {
+        if (before.at(entry.first) != entry.second) changed.insert(entry.first);
+    }
+    return changed;
+}
+
+// ---- Hostile arguments ------------------------------------------------------
+
+static const size_t Huge = 100 * 1024;
+
+static std::string everyNonZeroByte() {
+    std::string bytes;
+    for (int b = 1; b < 256; ++b) bytes += (char)b;
+    return bytes;
+}
+
+// What may follow a command word: none, an empty argument, and arguments that
+// are huge, binary, format directives, out of range or not ASCII.
+static std::vector<std::string> hostileTails() {
+    return {
+        " ",
+        " " + std::string(Huge, '7'),
+        " " + std::string(Huge, 'x'),
+        " " + everyNonZeroByte(),
+        " %s%n%s%n%x%x%x%x",
+        " -1",
+        " -2147483648",
+        " 2147483648",
+        " -99999999999999999999",
+        " \xC3\x84\xC3\xB6\xE2\x82\xAC \xE6\x97\xA5\xE6\x9C\xAC",  // UTF-8
+        " \xC4\xF6\x80\xFF",                                      // 8-bit code page
+        "\t\r\n",
+    };
+}
+
+// ---- The 29 commands --------------------------------------------------------
+
+enum Kind { Number, Text, Toggle, Dialog, Action };
+
+struct CommandCase {
+    const char* word;
+    Kind kind;
+    // The settings the command may change; "*" for every one.
+    std::set<std::string> mayChange;
+};
+
+// Resizing lets the system move and clip the window; what it makes of a huge
+// window is its own business.
+static const std::set<std::string> Placement = {"x", "y", "width", "height"};
+
+static const CommandCase commandCases[] = {
+    {"About", Dialog, {}},
+    {"StyleType", Number, {"styleType"}},
+    {"WidthSize", Number, Placement},
+    {"HeightSize", Number, Placement},
+    {"EdgeSize", Number, {"edgeSize"}},
+    {"FontSize", Number, {"fontHeight"}},
+    {"FontFace", Text, {"font"}},
+    {"FilePath", Text, {"filePath"}},
+    {"ReadBufferSize", Number, {"readBufferSize"}},
+    {"ReloadInterval", Number, {"reloadInterval"}},
+    {"PluginToggle", Toggle, {"pluginToggle"}},
+    {"OnTop", Toggle, {"alwaysontop"}},
+    {"InSlit", Toggle, {}},  // started without a slit
+    {"Transparent", Toggle, {"transparency"}},
+    {"AlphaValue", Number, {"alpha"}},
+    {"SnapToEdge", Toggle, {"snapWindow"}},
+    {"ShowBorder", Toggle, {"showBorder"}},
+    {"ShowScroll", Toggle, {"showScroll"}},
+    {"LockPosition", Toggle, {"lockPos"}},
+    {"WordWrap", Toggle, {"wordWrap"}},
+    {"AutoHide", Toggle, {"autoHide"}},
+    {"AutoReload", Toggle, {"autoReload"}},
+    {"FontColor", Dialog, {}},
+    {"BackColor", Dialog, {}},
+    {"SetFont", Dialog, {}},
+    {"EditRC", Action, {}},
+    {"ReloadSettings", Action, {"*"}},
+    {"SaveSettings", Action, {}},
+    {"SetFocus", Action, {}},
+};
+
+class HostileCommandTest : public PluginTest,
+                           public ::testing::WithParamInterface<CommandCase> {
+protected:
+    void SetUp() override {
+        PluginTest::SetUp();
+        writeFile(watchedPath(), "first line\r\nlast line\r\n");
+        writeSettings("qvperuser.filePath: " + watchedPath() + "\r\n");
+        ASSERT_EQ(0, start());
+    }
+
+    LRESULT send(const std::string& text) {
+        LRESULT result = SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM)text.c_str());
+        pumpMessages(5);
+        return result;
+    }
+
+    // Sends the text and checks the plugin stayed whole and changed nothing
+    // outside what the command may change.
+    void sendAndCheck(const std::string& text, const std::set<std::string>& mayChange) {
+        SCOPED_TRACE(text.substr(0, 40) + (text.size() > 40 ? "..." : ""));
+        auto before = settingsNow();
+        EXPECT_EQ(0, send(text));
+        expectConsistent();
+        if (mayChange.count("*")) return;
+        for (const std::string& name : changedSettings(before)) {
+            EXPECT_TRUE(mayChange.count(name)) << name << " changed";
+        }
+    }
+};
+
+// Dialogs are cancelled, the About box is confirmed.
+static int answerDialog(HWND dialog) {
+    char caption[64] = "";
+    GetWindowTextA(dialog, caption, sizeof caption);
+    return lstrcmpA(caption, "QVPeruser") == 0 ? IDOK : IDCANCEL;
+}
+
+TEST_P(HostileCommandTest, SurvivesMissingEmptyHugeAndHostileArguments) {
+    const CommandCase& c = GetParam();
+    const std::string word = std::string("@QVPeruser") + c.word;
+    DialogAnswerer answerer(answerDialog);
+
+    // Bare: a command that takes an argument has none to read and does
+    // nothing; any other command runs.
+    sendAndCheck(word, c.kind == Number || c.kind == Text ? std::set<std::string>{} : c.mayChange);
+    size_t dialogs = answerer.seen().size();
+    EXPECT_EQ(c.kind == Dialog ? 1u : 0u, dialogs);
+
+    for (const std::string& tail : hostileTails()) {
+        bool takesArgument = c.kind == Number || c.kind == Text;
+        // Words without an argument admit nothing behind them.
+        sendAndCheck(word + tail, takesArgument ? c.mayChange : std::set<std::string>{});
+    }
+    EXPECT_EQ(dialogs, answerer.seen().size()) << "a dialog opened for a word with a tail";
+
+    // Still obeys: a forced reload of the watched file shows it.
+    sendAndCheck("@QVPeruserReadBufferSize 512", {"readBufferSize"});
+    sendAndCheck("@QVPeruserFilePath " + watchedPath(), {"filePath"});
+    char shown[256] = "";
+    GetWindowTextA(state.paneWnd, shown, sizeof shown);
+    EXPECT_STREQ("first line\r\nlast line\r\n", shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryCommand, HostileCommandTest, ::testing::ValuesIn(commandCases),
+                         [](const ::testing::TestParamInfo<CommandCase>& info) {
+                             return std::string(info.param.word);
+                         });
+
+// Text arguments are cut to their fields, and the field behind each is untouched.
+TEST_F(PluginTest, HugeTextArgumentsAreCutToTheirFields) {
+    writeFile(watchedPath(), "shown\r\n");
+    writeSettings("qvperuser.filePath: " + watchedPath() + "\r\nqvperuser.readBufferSize: 333\r\n");
+    ASSERT_EQ(0, start());
+    std::string face = "F" + std::string(Huge, 'f');
+    SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM)("@QVPeruserFontFace " + face).c_str());
+    EXPECT_EQ(face.substr(0, FontNameSize - 1), state.font);
+    EXPECT_EQ(watchedPath(), state.filePath);
+
+    std::string path = "P" + std::string(Huge, 'p');
+    SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM)("@QVPeruserFilePath " + path).c_str());
+    EXPECT_EQ(path.substr(0, FilePathSize - 1), state.filePath);
+    EXPECT_EQ(333, state.readBufferSize);
+    expectConsistent();
+}
+
+// ---- A settings file full of junk ------------------------------------------
+
+static std::string junkSettings(const std::string& font, const std::string& path) {
+    std::string bytes(256, 0);
+    for (int b = 0; b < 256; ++b) bytes[b] = (char)b;
+    std::string lines = bytes + "\r\n" + std::string(Huge, 'j') + "\r\n";
+    const char* const numbers[] = {
+        "qvperuser.x: 99999999",
+        "qvperuser.y: 2147483647",
+        "qvperuser.width:",
+        "qvperuser.height: -2147483648",
+        "qvperuser.edgeSize: 2147483647",
+        "qvperuser.fontHeight: -99999999999999999999",
+        "qvperuser.alpha: 100000",
+        "qvperuser.styleType: -7",
+        "qvperuser.reloadInterval(sec): 2147483647",
+        "qvperuser.autoReload: \x01\x02",
+        "qvperuser.autoHide: true",
+        "qvperuser.wordWrap",
+        "qvperuser.backColor: ",
+        "qvperuser.readBufferSize: -2147483648",
+    };
+    for (const char* line : numbers) lines += std::string(line) + "\r\n";
+    lines += std::string("qvperuser.fontColor: #GG\0ZZ\r\n", 29);
+    lines += "qvperuser.font: " + font + "\r\n";
+    lines += "qvperuser.filePath: " + path + "\r\n";
+    lines += std::string("\0\0\0: \0\r\n", 8) + "\xFF\xFE\r";
+    return lines;
+}
+
+TEST_F(PluginTest, JunkSettingsFileStartsWithCutOrCorrectedValues) {
+    std::string font = "Face" + std::string(Huge, 'f');
+    std::string path = "Path" + std::string(Huge, 'p');
+    writeSettings(junkSettings(font, path));
+    ASSERT_EQ(0, start());
+    pumpMessages(50);
+    expectConsistent();
+    EXPECT_EQ(font.substr(0, FontNameSize - 1), state.font);
+    EXPECT_EQ(path.substr(0, FilePathSize - 1), state.filePath);
+    EXPECT_EQ(10, state.x) << "a position beyond the screen falls back";
+    EXPECT_EQ(10, state.y);
+
+    // The path is too long to open; a good one given afterwards is shown.
+    writeFile(watchedPath(), "good\r\n");
+    SendMessageA(state.viewerWnd, HostMsgCommand, 0,
+                 (LPARAM)("@QVPeruserFilePath " + watchedPath()).c_str());
+    char shown[64] = "";
+    GetWindowTextA(state.paneWnd, shown, sizeof shown);
+    EXPECT_STREQ("", shown) << "a negative readBufferSize shows nothing";
+    SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM) "@QVPeruserReadBufferSize 100");
+    SendMessageA(state.viewerWnd, HostMsgCommand, 0,
+                 (LPARAM)("@QVPeruserFilePath " + watchedPath()).c_str());
+    GetWindowTextA(state.paneWnd, shown, sizeof shown);
+    EXPECT_STREQ("good\r\n", shown);
+
+    // What was taken survives saving and a second start.
+    stop();
+    ASSERT_EQ(0, start());
+    expectConsistent();
+    EXPECT_EQ(font.substr(0, FontNameSize - 1), state.font);
+    EXPECT_EQ(watchedPath(), state.filePath);
+}
+
+TEST_F(PluginTest, ExtremeNumbersInEverySettingStart) {
+    const char* values[] = {"-2147483648", "2147483647", "0", "-1", "abc", ""};
+    const char* keys[] = {"x", "y", "width", "height", "edgeSize", "fontHeight", "alpha",
+                          "styleType", "reloadInterval(sec)", "readBufferSize"};
+    for (const char* value : values) {
+        SCOPED_TRACE(value);
+        std::string lines = "qvperuser.filePath: " + watchedPath() + "\r\n";
+        for (const char* key : keys) lines += std::string("qvperuser.") + key + ": " + value + "\r\n";
+        lines += "qvperuser.autoHide: true\r\nqvperuser.autoReload: true\r\n";
+        writeSettings(lines);
+        ASSERT_EQ(0, start());
+        expectConsistent();
+        EXPECT_LT(state.x, GetSystemMetrics(SM_CXVIRTUALSCREEN));
+        EXPECT_LT(state.y, GetSystemMetrics(SM_CYVIRTUALSCREEN));
+        stop();
+    }
+}
