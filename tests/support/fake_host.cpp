@@ -1,5 +1,6 @@
 #include "support/fake_host.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -144,6 +145,20 @@ int liveMenuCount() {
     int live = 0;
     for (const auto& menu : menus) live += menu->released ? 0 : 1;
     return live;
+}
+
+void forgetReleasedMenus() {
+    std::vector<const FakeMenu*> referenced;
+    for (const auto& menu : menus) {
+        if (menu->released) continue;
+        for (const MenuEntry& entry : menu->entries) referenced.push_back(entry.child);
+    }
+    std::vector<std::unique_ptr<FakeMenu>> kept;
+    for (auto& menu : menus) {
+        bool stillNamed = std::find(referenced.begin(), referenced.end(), menu.get()) != referenced.end();
+        if (!menu->released || stillNamed || menu.get() == lastShown) kept.push_back(std::move(menu));
+    }
+    menus.swap(kept);
 }
 
 FakeMenu* shownMenu() { return lastShown; }

@@ -53,6 +53,10 @@ struct FakeMenu {
 };
 
 int liveMenuCount();
+// Frees the records of released menus that no live menu refers to, so that a
+// long run does not grow the stand-in's own memory. Their handles must not be
+// used again.
+void forgetReleasedMenus();
 // The menu most recently handed to ShowMenu, or null.
 FakeMenu* shownMenu();
 // Renders a menu tree as one line an entry, indented by depth.
