@@ -155,17 +155,23 @@ static void toggleAutoReload() {
 }
 
 // The custom colours belong to one command: they are not carried over.
-static void chooseColour(COLORREF* colour, bool rebuildsBrush) {
+// Returns the colour chosen, or CLR_INVALID when the dialog was cancelled.
+static COLORREF askForColour(COLORREF initial) {
     COLORREF customColours[16];
     for (COLORREF& custom : customColours) custom = RGB(255, 255, 255);
     CHOOSECOLORA dialog;
     ZeroMemory(&dialog, sizeof dialog);
     dialog.lStructSize = sizeof dialog;
-    dialog.rgbResult = *colour;
+    dialog.rgbResult = initial;
     dialog.lpCustColors = customColours;
     dialog.Flags = CC_RGBINIT;
-    if (!ChooseColorA(&dialog)) return;
-    *colour = dialog.rgbResult;
+    return ChooseColorA(&dialog) ? dialog.rgbResult : CLR_INVALID;
+}
+
+static void chooseColour(COLORREF* colour, bool rebuildsBrush) {
+    COLORREF chosen = askForColour(*colour);
+    if (chosen == CLR_INVALID) return;
+    *colour = chosen;
     if (rebuildsBrush) applyStyle();
     InvalidateRect(state.paneWnd, NULL, TRUE);
 }

@@ -1,12 +1,6 @@
 #include "viewer/autohide_edge.h"
 
-// A size or position read from the settings file may be any int, so the
-// sums are worked out in 64 bits and the hidden place held to a coordinate.
-static int32_t toCoordinate(int64_t value) {
-    if (value < INT32_MIN) return INT32_MIN;
-    if (value > INT32_MAX) return INT32_MAX;
-    return (int32_t)value;
-}
+#include "viewer/coordinate.h"
 
 bool autoHideEdge(const EdgeRect& monitor, int x, int y, int width, int height,
                   EdgePoint* hiddenPosition) {

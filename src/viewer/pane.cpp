@@ -5,6 +5,7 @@
 #include "tail/tail.h"
 #include "viewer/appearance.h"
 #include "viewer/autohide.h"
+#include "viewer/coordinate.h"
 #include "viewer/viewer.h"
 
 static const int LinesPerWheelStep = 3;
@@ -20,12 +21,15 @@ int wheelScrollLines(WPARAM wParam) {
     return distance > 0 ? -LinesPerWheelStep : LinesPerWheelStep;
 }
 
+// What is left of an extent after the edge on both sides.
+static int insetExtent(LONG extent) { return toCoordinate(extent - 2 * (int64_t)state.edgeSize); }
+
 static HWND createPaneWindow(HWND viewer) {
     RECT client;
     GetClientRect(viewer, &client);
     int edge = state.edgeSize;
     return CreateWindowExA(0, "EDIT", NULL, paneStyle(state.wordWrap), edge, edge,
-                           client.right - 2 * edge, client.bottom - 2 * edge, viewer, NULL,
+                           insetExtent(client.right), insetExtent(client.bottom), viewer, NULL,
                            state.hInstance, NULL);
 }
 
@@ -47,8 +51,9 @@ void layoutTextPane(HWND viewer) {
     RECT client;
     GetClientRect(viewer, &client);
     int edge = state.edgeSize;
-    MoveWindow(state.paneWnd, client.left + edge, client.top + edge, client.right - 2 * edge,
-               client.bottom - 2 * edge, TRUE);
+    MoveWindow(state.paneWnd, toCoordinate(client.left + (int64_t)edge),
+               toCoordinate(client.top + (int64_t)edge), insetExtent(client.right),
+               insetExtent(client.bottom), TRUE);
 }
 
 void updatePaneScrollBars() {

@@ -6,6 +6,7 @@
 #include "tail/tail.h"
 #include "viewer/appearance.h"
 #include "viewer/autohide.h"
+#include "viewer/coordinate.h"
 #include "viewer/pane.h"
 
 static const int SnapDistance = 10;
@@ -21,7 +22,7 @@ UINT reloadPeriod() {
 }
 
 int keepFarEdgeDistance(int position, int oldExtent, int newExtent) {
-    if (position > oldExtent / 2) return newExtent - (oldExtent - position);
+    if (position > oldExtent / 2) return toCoordinate((int64_t)newExtent - oldExtent + position);
     return position;
 }
 
