@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# The cost of sitting idle: two quorvane.exe processes run side by side for the
+# same 60 seconds, one with the plugin watching an unchanged file and reloading
+# every second, one with no plugin at all. Their CPU time is read from Linux's
+# /proc (the sum of every thread's time on a CPU, from schedstat, in
+# nanoseconds), since Wine's GetProcessTimes for another process does not move.
+# The wineserver's time over the same window is shown too: it serves both
+# shells, so it cannot be split between them.
+# Run by scripts/bench, with BUILD_DIR, DISPLAY and WINEPREFIX set.
+set -euo pipefail
+: "${BUILD_DIR:?}" "${WINEPREFIX:?}"
+SECONDS_MEASURED=${IDLE_SECONDS:-60}
+SHELL_DIR=$BUILD_DIR/shell/bin
+WORK=$BUILD_DIR/bench/idle
+
+cpu_ns() {  # the process's CPU time so far, all threads
+  local total=0 task
+  for task in /proc/"$1"/task/*; do
+    total=$((total + $(cut -d' ' -f1 "$task/schedstat" 2>/dev/null || echo 0)))
+  done
+  echo "$total"
+}
+
+our_wineserver() {  # the wineserver serving this prefix
+  local pid
+  for pid in $(pgrep -x 'wineserver(32|64)?'); do
+    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
+      echo "$pid"
+      return
+    fi
+  done
+}
+
+prepare() {  # folder, plugins.rc text
+  rm -rf "$WORK/$1"
+  mkdir -p "$WORK/$1"
+  cp "$SHELL_DIR/quorvane.exe" "$SHELL_DIR/qvperuser.dll" "$WORK/$1/"
+  printf '%s\n' "$2" >"$WORK/$1/plugins.rc"
+}
+
+prepare with "qvperuser.dll"
+prepare without "# no plugins"
+for i in $(seq 200); do echo "idle log line $i"; done >"$WORK/with/watched.log"
+windows_log=$(cd "$WORK/with" && winepath -w "$PWD/watched.log")
+printf 'qvperuser.filePath: %s\r\nqvperuser.autoReload: true\r\nqvperuser.reloadInterval(sec): 1\r\n' \
+  "$windows_log" >"$WORK/with/qvperuser.rc"
+
+(cd "$WORK/with" && exec wine ./quorvane.exe >shell.out 2>&1) &
+with_pid=$!
+(cd "$WORK/without" && exec wine ./quorvane.exe >shell.out 2>&1) &
+without_pid=$!
+server_pid=$(our_wineserver)
+
+sleep 5  # both started, the plugin's first load done
+before_with=$(cpu_ns "$with_pid")
+before_without=$(cpu_ns "$without_pid")
+before_server=$( [ -n "$server_pid" ] && cpu_ns "$server_pid" || echo 0)
+start=$(date +%s%N)
+sleep "$SECONDS_MEASURED"
+after_with=$(cpu_ns "$with_pid")
+after_without=$(cpu_ns "$without_pid")
+after_server=$( [ -n "$server_pid" ] && cpu_ns "$server_pid" || echo 0)
+elapsed=$(( $(date +%s%N) - start ))
+
+# Each hand-over reaches one running shell; the second reaches the other.
+for pid in "$with_pid" "$without_pid"; do
+  (cd "$WORK/with" && wine ./quorvane.exe --exec @QVQuit >/dev/null 2>&1) || true
+  sleep 2
+done
+for pid in "$with_pid" "$without_pid"; do
+  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
+  if kill -0 "$pid" 2>/dev/null; then kill "$pid"; fi
+done
+wait "$with_pid" "$without_pid" 2>/dev/null || true
+
+awk -v e="$elapsed" -v w=$((after_with - before_with)) -v n=$((after_without - before_without)) \
+    -v s=$((after_server - before_server)) -v server="$server_pid" 'BEGIN {
+  printf "Idle CPU over %.1f s, auto-reload every second on an unchanged file (CPU time from /proc)\n", e / 1e9
+  printf "  %-34s %10.1f ms  %7.4f %% of one core\n", "quorvane.exe with the plugin", w / 1e6, 100 * w / e
+  printf "  %-34s %10.1f ms  %7.4f %% of one core\n", "quorvane.exe without a plugin", n / 1e6, 100 * n / e
+  printf "  %-34s %10.1f ms  %7.4f %% of one core   (target < 0.1 %%)\n", "the plugin'\''s own cost", (w - n) / 1e6, 100 * (w - n) / e
+  if (server != "") printf "  %-34s %10.1f ms  %7.4f %% of one core\n", "wineserver, serving both", s / 1e6, 100 * s / e
+}'
+grep -h . "$WORK/with/shell.out" "$WORK/without/shell.out" 2>/dev/null | sed 's/^/  shell said: /' || true
