@@ -288,7 +288,8 @@ TEST_F(ShellRun, SlitTakesTheWindowInAndGivesItBack) {
     ASSERT_NE(nullptr, waitForViewer());
     HWND slit = FindWindowA("QuorvaneSlit", NULL);
     ASSERT_NE(nullptr, slit);
-    EXPECT_EQ(slit, GetParent(viewer()));
+    // The slit takes the window in after the plugin's start has returned.
+    ASSERT_TRUE(waitFor([&] { return GetParent(viewer()) == slit; }, 5000));
     RECT slitRect;
     GetWindowRect(slit, &slitRect);
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), slitRect.right);
