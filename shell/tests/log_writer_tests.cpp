@@ -200,8 +200,9 @@ protected:
                             &started)) {
             return "cannot start /bin/sh";
         }
-        CloseHandle(started.hThread);
-        CloseHandle(started.hProcess);
+        // Wine starts a Linux program without giving back handles of its own:
+        // what the record holds may be another object's handle (seen: the
+        // held writer's), so nothing in it is closed.
         if (!waitFor([&] { return GetFileAttributesA((folder + "status").c_str()) !=
                                   INVALID_FILE_ATTRIBUTES; },
                      20000)) {
