@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/test_files.h"
+
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -20,16 +22,6 @@ std::string builtShell, builtPlugin;
 
 const int PaneReadSize = 65536;
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 void appendFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary | std::ios::app) << text;

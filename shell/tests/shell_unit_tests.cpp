@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/test_files.h"
+
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -20,16 +22,6 @@ std::string folder() {
     return std::string(path) + "\\store\\";
 }
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 int filesIn(const std::string& dir) {
     WIN32_FIND_DATAA found;
