@@ -20,65 +20,102 @@ static bool findSettingsIn(const char* folder) {
     return false;
 }
 
-static void setDefaults() {
-    state.x = 10;
-    state.y = 10;
-    state.width = 120;
-    state.height = 80;
-    state.edgeSize = 4;
-    state.fontHeight = 12;
-    state.alpha = 160;
-    state.styleType = 1;
-    state.reloadInterval = 120;
-    state.alwaysontop = false;
-    state.transparency = false;
-    state.snapWindow = true;
-    state.pluginToggle = false;
-    state.inSlit = false;
-    state.showBorder = true;
-    state.showScroll = false;
-    state.lockPos = false;
-    state.wordWrap = false;
-    state.autoHide = false;
-    state.autoReload = false;
-    state.fontColor = RGB(0, 0, 0);
-    state.backColor = RGB(255, 255, 255);
-    copyText(state.font, FontNameSize, "Tahoma");
-    copyText(state.filePath, FilePathSize, "readme.txt");
-    state.readBufferSize = 512;
+enum SettingKind { IntSetting, BoolSetting, ColourSetting, TextSetting };
+
+// One persistent setting: the keys it is read and written under, its field,
+// and its default. Colours have their default both as a value and as the
+// text the shell converts.
+struct Setting {
+    SettingKind kind;
+    const char* readKey;
+    const char* writeKey;
+    void* field;
+    int capacity;  // of a text field
+    int defaultValue;
+    const char* defaultText;
+};
+
+#define NUMBER_SETTING(kind, key, field, value) \
+    {kind, key, key, &state.field, 0, value, NULL}
+#define COLOUR_SETTING(key, field, value, text) \
+    {ColourSetting, key, key, &state.field, 0, (int)value, text}
+#define TEXT_SETTING(key, field, text) \
+    {TextSetting, key, key, state.field, sizeof state.field, 0, text}
+
+// In the order they are read and written.
+static const Setting settings[] = {
+    NUMBER_SETTING(IntSetting, "qvperuser.x:", x, 10),
+    NUMBER_SETTING(IntSetting, "qvperuser.y:", y, 10),
+    NUMBER_SETTING(IntSetting, "qvperuser.width:", width, 120),
+    NUMBER_SETTING(IntSetting, "qvperuser.height:", height, 80),
+    NUMBER_SETTING(IntSetting, "qvperuser.edgeSize:", edgeSize, 4),
+    NUMBER_SETTING(IntSetting, "qvperuser.fontHeight:", fontHeight, 12),
+    NUMBER_SETTING(IntSetting, "qvperuser.alpha:", alpha, 160),
+    NUMBER_SETTING(IntSetting, "qvperuser.styleType:", styleType, 1),
+    NUMBER_SETTING(IntSetting, "qvperuser.reloadInterval(sec):", reloadInterval, 120),
+    NUMBER_SETTING(BoolSetting, "qvperuser.alwaysontop:", alwaysontop, false),
+    NUMBER_SETTING(BoolSetting, "qvperuser.transparency:", transparency, false),
+    // Read under the lower-case key and written under the camel-case one, as
+    // files written by earlier versions have it.
+    {BoolSetting, "qvperuser.snapwindow:", "qvperuser.snapWindow:", &state.snapWindow, 0, true,
+     NULL},
+    NUMBER_SETTING(BoolSetting, "qvperuser.pluginToggle:", pluginToggle, false),
+    NUMBER_SETTING(BoolSetting, "qvperuser.inSlit:", inSlit, false),
+    NUMBER_SETTING(BoolSetting, "qvperuser.showBorder:", showBorder, true),
+    NUMBER_SETTING(BoolSetting, "qvperuser.showScroll:", showScroll, false),
+    NUMBER_SETTING(BoolSetting, "qvperuser.lockPos:", lockPos, false),
+    NUMBER_SETTING(BoolSetting, "qvperuser.wordWrap:", wordWrap, false),
+    NUMBER_SETTING(BoolSetting, "qvperuser.autoHide:", autoHide, false),
+    NUMBER_SETTING(BoolSetting, "qvperuser.autoReload:", autoReload, false),
+    COLOUR_SETTING("qvperuser.fontColor:", fontColor, RGB(0, 0, 0), "#000000"),
+    COLOUR_SETTING("qvperuser.backColor:", backColor, RGB(255, 255, 255), "#FFFFFF"),
+    TEXT_SETTING("qvperuser.font:", font, "Tahoma"),
+    TEXT_SETTING("qvperuser.filePath:", filePath, "readme.txt"),
+    NUMBER_SETTING(IntSetting, "qvperuser.readBufferSize:", readBufferSize, 512),
+};
+
+#undef NUMBER_SETTING
+#undef COLOUR_SETTING
+#undef TEXT_SETTING
+
+static void setDefault(const Setting& setting) {
+    switch (setting.kind) {
+    case IntSetting: *(int*)setting.field = setting.defaultValue; break;
+    case BoolSetting: *(bool*)setting.field = setting.defaultValue != 0; break;
+    case ColourSetting: *(COLORREF*)setting.field = (COLORREF)setting.defaultValue; break;
+    case TextSetting: copyText((char*)setting.field, setting.capacity, setting.defaultText); break;
+    }
+}
+
+// The shell's text stays valid only until its next read: it is copied at once.
+static void readSetting(const Setting& setting) {
+    const char* rc = state.rcPath;
+    const char* key = setting.readKey;
+    switch (setting.kind) {
+    case IntSetting: *(int*)setting.field = ReadInt(rc, key, setting.defaultValue); break;
+    case BoolSetting: *(bool*)setting.field = ReadBool(rc, key, setting.defaultValue != 0); break;
+    case ColourSetting: *(COLORREF*)setting.field = ReadColor(rc, key, setting.defaultText); break;
+    case TextSetting:
+        copyText((char*)setting.field, setting.capacity, ReadString(rc, key, setting.defaultText));
+        break;
+    }
+}
+
+static void writeSetting(const Setting& setting) {
+    const char* rc = state.rcPath;
+    const char* key = setting.writeKey;
+    switch (setting.kind) {
+    case IntSetting: WriteInt(rc, key, *(const int*)setting.field); break;
+    case BoolSetting: WriteBool(rc, key, *(const bool*)setting.field); break;
+    case ColourSetting: WriteColor(rc, key, *(const COLORREF*)setting.field); break;
+    case TextSetting: WriteString(rc, key, (const char*)setting.field); break;
+    }
 }
 
 static void readSettings() {
-    const char* rc = state.rcPath;
-    state.x = ReadInt(rc, "qvperuser.x:", 10);
-    state.y = ReadInt(rc, "qvperuser.y:", 10);
+    for (const Setting& setting : settings) readSetting(setting);
     state.x = positionOnScreen(state.x, GetSystemMetrics(SM_CXVIRTUALSCREEN));
     state.y = positionOnScreen(state.y, GetSystemMetrics(SM_CYVIRTUALSCREEN));
-    state.width = ReadInt(rc, "qvperuser.width:", 120);
-    state.height = ReadInt(rc, "qvperuser.height:", 80);
-    state.edgeSize = ReadInt(rc, "qvperuser.edgeSize:", 4);
-    state.fontHeight = ReadInt(rc, "qvperuser.fontHeight:", 12);
-    state.alpha = ReadInt(rc, "qvperuser.alpha:", 160);
-    state.styleType = ReadInt(rc, "qvperuser.styleType:", 1);
-    state.reloadInterval = ReadInt(rc, "qvperuser.reloadInterval(sec):", 120);
-    state.alwaysontop = ReadBool(rc, "qvperuser.alwaysontop:", false);
-    state.transparency = ReadBool(rc, "qvperuser.transparency:", false);
-    // Read under the lower-case key and written under the camel-case one, as
-    // files written by earlier versions have it.
-    state.snapWindow = ReadBool(rc, "qvperuser.snapwindow:", true);
-    state.pluginToggle = ReadBool(rc, "qvperuser.pluginToggle:", false);
-    state.inSlit = ReadBool(rc, "qvperuser.inSlit:", false);
-    state.showBorder = ReadBool(rc, "qvperuser.showBorder:", true);
-    state.showScroll = ReadBool(rc, "qvperuser.showScroll:", false);
-    state.lockPos = ReadBool(rc, "qvperuser.lockPos:", false);
-    state.wordWrap = ReadBool(rc, "qvperuser.wordWrap:", false);
-    state.autoHide = ReadBool(rc, "qvperuser.autoHide:", false);
-    state.autoReload = ReadBool(rc, "qvperuser.autoReload:", false);
-    state.fontColor = ReadColor(rc, "qvperuser.fontColor:", "#000000");
-    state.backColor = ReadColor(rc, "qvperuser.backColor:", "#FFFFFF");
-    copyText(state.font, FontNameSize, ReadString(rc, "qvperuser.font:", "Tahoma"));
-    copyText(state.filePath, FilePathSize, ReadString(rc, "qvperuser.filePath:", "readme.txt"));
-    state.readBufferSize = ReadInt(rc, "qvperuser.readBufferSize:", 512);
 }
 
 void loadSettings() {
@@ -99,35 +136,10 @@ void loadSettings() {
         return;
     }
     joinText(state.rcPath, RcPathSize, pluginFolder, SettingsName);
-    setDefaults();
+    for (const Setting& setting : settings) setDefault(setting);
     saveSettings();
 }
 
 void saveSettings() {
-    const char* rc = state.rcPath;
-    WriteInt(rc, "qvperuser.x:", state.x);
-    WriteInt(rc, "qvperuser.y:", state.y);
-    WriteInt(rc, "qvperuser.width:", state.width);
-    WriteInt(rc, "qvperuser.height:", state.height);
-    WriteInt(rc, "qvperuser.edgeSize:", state.edgeSize);
-    WriteInt(rc, "qvperuser.fontHeight:", state.fontHeight);
-    WriteInt(rc, "qvperuser.alpha:", state.alpha);
-    WriteInt(rc, "qvperuser.styleType:", state.styleType);
-    WriteInt(rc, "qvperuser.reloadInterval(sec):", state.reloadInterval);
-    WriteBool(rc, "qvperuser.alwaysontop:", state.alwaysontop);
-    WriteBool(rc, "qvperuser.transparency:", state.transparency);
-    WriteBool(rc, "qvperuser.snapWindow:", state.snapWindow);
-    WriteBool(rc, "qvperuser.pluginToggle:", state.pluginToggle);
-    WriteBool(rc, "qvperuser.inSlit:", state.inSlit);
-    WriteBool(rc, "qvperuser.showBorder:", state.showBorder);
-    WriteBool(rc, "qvperuser.showScroll:", state.showScroll);
-    WriteBool(rc, "qvperuser.lockPos:", state.lockPos);
-    WriteBool(rc, "qvperuser.wordWrap:", state.wordWrap);
-    WriteBool(rc, "qvperuser.autoHide:", state.autoHide);
-    WriteBool(rc, "qvperuser.autoReload:", state.autoReload);
-    WriteColor(rc, "qvperuser.fontColor:", state.fontColor);
-    WriteColor(rc, "qvperuser.backColor:", state.backColor);
-    WriteString(rc, "qvperuser.font:", state.font);
-    WriteString(rc, "qvperuser.filePath:", state.filePath);
-    WriteInt(rc, "qvperuser.readBufferSize:", state.readBufferSize);
+    for (const Setting& setting : settings) writeSetting(setting);
 }

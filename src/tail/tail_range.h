@@ -23,5 +23,6 @@ TailRange tailRange(uint64_t fileSize, int readBufferSize);
 
 // A file counts as changed when its last-write time is later than the one
 // seen last, or equal to it while the size differs: a writer that keeps the
-// file open may append without the time moving on.
+// file open may append without the time moving on. A last time of zero means
+// the file has not been seen yet, or must be shown again: always a change.
 bool fileChanged(uint64_t writeTime, uint64_t size, uint64_t lastWriteTime, uint64_t lastSize);
