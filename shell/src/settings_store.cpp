@@ -5,7 +5,7 @@
 #include <cctype>
 #include <vector>
 
-static std::string trimmed(const std::string& text) {
+std::string trimmed(const std::string& text) {
     size_t first = text.find_first_not_of(" \t");
     if (first == std::string::npos) return "";
     size_t last = text.find_last_not_of(" \t");
@@ -41,8 +41,7 @@ static bool lineValue(const std::string& line, const std::string& bareKey, std::
     return true;
 }
 
-// Lines without their endings; the file's own line ending is kept in newline.
-static std::vector<std::string> splitLines(const std::string& text, std::string* newline) {
+std::vector<std::string> splitLines(const std::string& text, std::string* newline) {
     *newline = text.empty() || text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
     std::vector<std::string> lines;
     size_t start = 0;

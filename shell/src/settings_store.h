@@ -4,6 +4,12 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+// Lines without their endings; the text's own line ending is kept in newline.
+std::vector<std::string> splitLines(const std::string& text, std::string* newline);
+// Without blanks and tabs at either end.
+std::string trimmed(const std::string& text);
 
 // The value stored under key (with or without its trailing colon), trimmed
 // of blanks; false when the file or the key is missing.

@@ -6,6 +6,7 @@
 
 #include "host/host.h"
 #include "menus.h"
+#include "settings_store.h"
 #include "styles.h"
 #include "trace.h"
 
@@ -131,17 +132,10 @@ void destroyMainWindow() {
 
 std::vector<std::string> parsePluginList(const std::string& text) {
     std::vector<std::string> paths;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
-        line = line.substr(0, line.find('#'));
-        size_t first = line.find_first_not_of(" \t\r");
-        if (first == std::string::npos) continue;
-        size_t last = line.find_last_not_of(" \t\r");
-        paths.push_back(line.substr(first, last - first + 1));
+    std::string newline;
+    for (const std::string& line : splitLines(text, &newline)) {
+        std::string path = trimmed(line.substr(0, line.find('#')));
+        if (!path.empty()) paths.push_back(path);
     }
     return paths;
 }

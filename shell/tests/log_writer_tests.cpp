@@ -22,11 +22,6 @@ std::string builtShell, builtPlugin;
 
 const int PaneReadSize = 65536;
 
-
-void appendFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::app) << text;
-}
-
 bool waitFor(const std::function<bool()>& condition, int milliseconds = 8000) {
     for (int waited = 0; waited < milliseconds; waited += 50) {
         if (condition()) return true;
@@ -100,14 +95,7 @@ private:
 class LogWriter : public ::testing::Test {
 protected:
     void SetUp() override {
-        char current[MAX_PATH];
-        GetCurrentDirectoryA(MAX_PATH, current);
-        folder = std::string(current) + "\\" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name() + "\\";
-        CreateDirectoryA(folder.c_str(), NULL);
-        for (const char* name : {"app.log", "app.log.1", "app.log.2", "status", "rotate.state"}) {
-            DeleteFileA((folder + name).c_str());
-        }
+        folder = makeTempFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
         ASSERT_TRUE(CopyFileA(builtShell.c_str(), (folder + "quorvane.exe").c_str(), FALSE));
         ASSERT_TRUE(CopyFileA(builtPlugin.c_str(), (folder + "qvperuser.dll").c_str(), FALSE));
         writeFile(folder + "plugins.rc", "qvperuser.dll\r\n");

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/test_files.h"
+
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -15,17 +17,6 @@ namespace {
 struct BuiltFiles {
     std::string shell, plugin, failingPlugin;
 } built;
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeFile(const std::string& path, const std::string& text, bool append = false) {
-    std::ofstream(path, std::ios::binary | (append ? std::ios::app : std::ios::trunc)) << text;
-}
 
 bool waitFor(const std::function<bool()>& condition, int milliseconds = 10000) {
     for (int waited = 0; waited < milliseconds; waited += 50) {
@@ -48,14 +39,7 @@ bool contains(const std::string& text, const std::string& part) {
 class ShellRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        char current[MAX_PATH];
-        GetCurrentDirectoryA(MAX_PATH, current);
-        folder = std::string(current) + "\\" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name() + "\\";
-        CreateDirectoryA(folder.c_str(), NULL);
-        for (const char* name : {"qvperuser.rc", "trace.txt", "stderr.txt", "watched.log"}) {
-            DeleteFileA((folder + name).c_str());
-        }
+        folder = makeTempFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
         ASSERT_TRUE(CopyFileA(built.shell.c_str(), (folder + "quorvane.exe").c_str(), FALSE));
         ASSERT_TRUE(CopyFileA(built.plugin.c_str(), (folder + "qvperuser.dll").c_str(), FALSE));
         CopyFileA(built.failingPlugin.c_str(), (folder + "failing_plugin.dll").c_str(), FALSE);
@@ -197,7 +181,7 @@ TEST_F(ShellRun, WindowShowsTheFilesTailAtItsPlaceAndFollowsTheFile) {
     ASSERT_TRUE(waitFor([&] { return contains(paneText(), "log line 50"); }));
     EXPECT_FALSE(contains(paneText(), "log line 10\r\n"));  // only the last 200 bytes
 
-    writeFile(folder + "watched.log", logLines(51, 52), true);
+    appendFile(folder + "watched.log", logLines(51, 52));
     EXPECT_TRUE(waitFor([&] { return contains(paneText(), "log line 52"); }, 4000)) << paneText();
     EXPECT_EQ(0u, quitAndWait());
 }
@@ -283,7 +267,7 @@ TEST_F(ShellRun, SurvivesAPluginWhoseStartFails) {
 }
 
 TEST_F(ShellRun, SlitTakesTheWindowInAndGivesItBack) {
-    writeFile(folder + "qvperuser.rc", "qvperuser.inSlit: true\r\n", true);
+    appendFile(folder + "qvperuser.rc", "qvperuser.inSlit: true\r\n");
     startShell("--slit");
     ASSERT_NE(nullptr, waitForViewer());
     HWND slit = FindWindowA("QuorvaneSlit", NULL);

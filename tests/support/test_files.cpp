@@ -33,6 +33,11 @@ void writeFile(const std::string& path, const std::string& contents) {
     out << contents;
 }
 
+void appendFile(const std::string& path, const std::string& contents) {
+    std::ofstream out(path, std::ios::binary | std::ios::app);
+    out << contents;
+}
+
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream contents;

@@ -7,6 +7,7 @@
 std::string programFolder();  // with a trailing backslash
 std::string makeTempFolder(const std::string& name);  // emptied, trailing backslash
 void writeFile(const std::string& path, const std::string& contents);
+void appendFile(const std::string& path, const std::string& contents);
 std::string readFile(const std::string& path);
 void removeFile(const std::string& path);
 bool fileExists(const std::string& path);
