@@ -77,12 +77,14 @@ static Menu* buildSettingsMenu(bool popup) {
     return menu;
 }
 
-// The shell releases the submenus attached to the main menu with it.
+void releaseConfigMenu() {
+    if (!state.mainMenu) return;
+    DelMenu(state.mainMenu);
+    state.mainMenu = NULL;
+}
+
 void buildConfigMenu(bool popup) {
-    if (state.mainMenu) {
-        DelMenu(state.mainMenu);
-        state.mainMenu = NULL;
-    }
+    releaseConfigMenu();
     state.configMenu = buildPeruserMenu(popup);
     state.windowMenu = buildWindowMenu(popup);
     state.formatMenu = buildFormatMenu(popup);

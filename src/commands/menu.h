@@ -4,3 +4,7 @@
 
 // popup: true when the user asked for the menu; false refreshes an open one.
 void buildConfigMenu(bool popup);
+
+// Releases the menu tree, if one exists; the shell releases the submenus
+// attached to the main menu with it.
+void releaseConfigMenu();

@@ -55,12 +55,8 @@ static HWND createViewerWindow() {
 
 // Undoes what a start made before it failed, so that the shell may try again.
 static void releaseAfterFailedStart(HINSTANCE module) {
-    if (state.mainMenu) DelMenu(state.mainMenu);
-    state.mainMenu = NULL;
-    if (state.paneFont) DeleteObject(state.paneFont);
-    state.paneFont = NULL;
-    if (state.backBrush) DeleteObject(state.backBrush);
-    state.backBrush = NULL;
+    releaseConfigMenu();
+    releaseFontAndBrush();
     state.paneWnd = NULL;
     UnregisterClassA(PluginName, module);
 }
@@ -119,20 +115,14 @@ int __cdecl beginPluginEx(HINSTANCE module, HWND slit) { return beginSlitPlugin(
 
 void __cdecl endPlugin(HINSTANCE module) {
     saveSettings();
-    if (state.mainMenu) {
-        DelMenu(state.mainMenu);
-        state.mainMenu = NULL;
-    }
+    releaseConfigMenu();
     RemoveSticky(state.viewerWnd);
     SendMessageA(state.hostWnd, HostMsgUnregister, (WPARAM)state.viewerWnd,
                  (LPARAM)registeredMessages);
     if (state.inSlit && state.slitWnd) {
         SendMessageA(state.slitWnd, SlitMsgRemove, 0, (LPARAM)state.viewerWnd);
     }
-    if (state.paneFont) DeleteObject(state.paneFont);
-    state.paneFont = NULL;
-    if (state.backBrush) DeleteObject(state.backBrush);
-    state.backBrush = NULL;
+    releaseFontAndBrush();
     KillTimer(state.viewerWnd, ReloadTimer);
     DestroyWindow(state.paneWnd);
     state.paneWnd = NULL;

@@ -27,6 +27,13 @@ static void copyShellStyle() {
     if (record) CopyMemory(state.styleItem, record, StyleRecordSize);
 }
 
+void releaseFontAndBrush() {
+    if (state.paneFont) DeleteObject(state.paneFont);
+    state.paneFont = NULL;
+    if (state.backBrush) DeleteObject(state.backBrush);
+    state.backBrush = NULL;
+}
+
 void applyStyle() {
     replaceFont();
     replaceBrush();

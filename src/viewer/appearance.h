@@ -5,6 +5,8 @@
 #include <windows.h>
 
 void applyStyle();
+// Deletes the pane's font and brush, leaving both fields null.
+void releaseFontAndBrush();
 void paintBackground(HWND viewer);
 void applyTransparency();
 BOOL setLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags);

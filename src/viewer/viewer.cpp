@@ -93,10 +93,7 @@ static void onTimer(WPARAM id) {
 }
 
 static void onRestyle() {
-    if (state.mainMenu) {
-        DelMenu(state.mainMenu);
-        state.mainMenu = NULL;
-    }
+    releaseConfigMenu();
     applyStyle();
     InvalidateRect(state.viewerWnd, NULL, TRUE);
 }
