@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The cost of sitting idle: two quorvane.exe processes run side by side for the
 # same 60 seconds, one with the plugin watching an unchanged file and reloading
-# every second, one with no plugin at all. Their CPU time is read from Linux's
+# every second, one with no plugin at all; beside them, idle_floor does only
+# the reload timer's work on the same file, the floor under any plugin built
+# this way on this system. Their CPU time is read from Linux's
 # /proc (the sum of every thread's time on a CPU, from schedstat, in
 # nanoseconds), since Wine's GetProcessTimes for another process does not move.
 # The wineserver's time over the same window is shown too: it serves both
@@ -49,16 +51,20 @@ printf 'qvperuser.filePath: %s\r\nqvperuser.autoReload: true\r\nqvperuser.reload
 with_pid=$!
 (cd "$WORK/without" && exec wine ./quorvane.exe >shell.out 2>&1) &
 without_pid=$!
+(cd "$WORK/with" && exec wine "$BUILD_DIR/bench/idle_floor.exe" "$windows_log" >/dev/null 2>&1) &
+floor_pid=$!
 server_pid=$(our_wineserver)
 
 sleep 5  # both started, the plugin's first load done
 before_with=$(cpu_ns "$with_pid")
 before_without=$(cpu_ns "$without_pid")
+before_floor=$(cpu_ns "$floor_pid")
 before_server=$( [ -n "$server_pid" ] && cpu_ns "$server_pid" || echo 0)
 start=$(date +%s%N)
 sleep "$SECONDS_MEASURED"
 after_with=$(cpu_ns "$with_pid")
 after_without=$(cpu_ns "$without_pid")
+after_floor=$(cpu_ns "$floor_pid")
 after_server=$( [ -n "$server_pid" ] && cpu_ns "$server_pid" || echo 0)
 elapsed=$(( $(date +%s%N) - start ))
 
@@ -71,14 +77,16 @@ for pid in "$with_pid" "$without_pid"; do
   for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
   if kill -0 "$pid" 2>/dev/null; then kill "$pid"; fi
 done
-wait "$with_pid" "$without_pid" 2>/dev/null || true
+kill "$floor_pid" 2>/dev/null || true
+wait "$with_pid" "$without_pid" "$floor_pid" 2>/dev/null || true
 
 awk -v e="$elapsed" -v w=$((after_with - before_with)) -v n=$((after_without - before_without)) \
-    -v s=$((after_server - before_server)) -v server="$server_pid" 'BEGIN {
+    -v f=$((after_floor - before_floor)) -v s=$((after_server - before_server)) -v server="$server_pid" 'BEGIN {
   printf "Idle CPU over %.1f s, auto-reload every second on an unchanged file (CPU time from /proc)\n", e / 1e9
   printf "  %-34s %10.1f ms  %7.4f %% of one core\n", "quorvane.exe with the plugin", w / 1e6, 100 * w / e
   printf "  %-34s %10.1f ms  %7.4f %% of one core\n", "quorvane.exe without a plugin", n / 1e6, 100 * n / e
   printf "  %-34s %10.1f ms  %7.4f %% of one core   (target < 0.1 %%)\n", "the plugin'\''s own cost", (w - n) / 1e6, 100 * (w - n) / e
-  if (server != "") printf "  %-34s %10.1f ms  %7.4f %% of one core\n", "wineserver, serving both", s / 1e6, 100 * s / e
+  printf "  %-34s %10.1f ms  %7.4f %% of one core\n", "idle_floor: the timer'\''s work alone", f / 1e6, 100 * f / e
+  if (server != "") printf "  %-34s %10.1f ms  %7.4f %% of one core\n", "wineserver, serving all three", s / 1e6, 100 * s / e
 }'
 grep -h . "$WORK/with/shell.out" "$WORK/without/shell.out" 2>/dev/null | sed 's/^/  shell said: /' || true

@@ -124,14 +124,48 @@ bool replaceFileAtomically(const char* file, const std::string& text) {
     return false;
 }
 
+// While a plugin starts it reads dozens of keys from one file; the shell then
+// keeps that file's text rather than reading it again for every key.
+struct HeldFile {
+    bool holding;
+    bool valid;
+    std::string path;
+    bool found;
+    std::string text;
+};
+static HeldFile held;
+
+void holdSettingsFiles() {
+    held.holding = true;
+    held.valid = false;
+}
+
+void releaseSettingsFiles() {
+    held.holding = false;
+    held.valid = false;
+    held.text.clear();
+}
+
+static bool readSettingsFile(const char* file, std::string* text) {
+    if (!held.holding) return readWholeFile(file, text);
+    if (!held.valid || !sameText(held.path, file)) {
+        held.path = file;
+        held.found = readWholeFile(file, &held.text);
+        held.valid = true;
+    }
+    *text = held.text;
+    return held.found;
+}
+
 bool storeRead(const char* file, const char* key, std::string* value) {
     std::string text;
-    if (!file || !key || !readWholeFile(file, &text)) return false;
+    if (!file || !key || !readSettingsFile(file, &text)) return false;
     return findSetting(text, key, value);
 }
 
 bool storeWrite(const char* file, const char* key, const char* value) {
     if (!file || !key) return false;
+    held.valid = false;
     std::string text;
     // A file that exists but cannot be read is left alone rather than replaced by one line.
     bool exists = GetFileAttributesA(file) != INVALID_FILE_ATTRIBUTES;

@@ -15,6 +15,12 @@ std::string trimmed(const std::string& text);
 // of blanks; false when the file or the key is missing.
 bool storeRead(const char* file, const char* key, std::string* value);
 
+// Between these two calls the text of the file last read is kept and read
+// again only after a write, or when another file is asked for: the shell
+// holds its files while a plugin starts.
+void holdSettingsFiles();
+void releaseSettingsFiles();
+
 // Stores key and value, creating the file when missing. The new content goes
 // to a temporary file in the same folder that then replaces the original, so
 // a failure leaves the old file whole. False when the file could not be

@@ -158,6 +158,32 @@ static int callBegin(HMODULE module, HWND slit, bool* found) {
     return 1;
 }
 
+static double millisecondsSince(LARGE_INTEGER start) {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return (now.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart;
+}
+
+struct WindowSearch {
+    HMODULE module;
+    bool found;
+};
+
+static BOOL CALLBACK findVisibleWindowOf(HWND window, LPARAM searchAddress) {
+    WindowSearch* search = (WindowSearch*)searchAddress;
+    HINSTANCE owner = (HINSTANCE)GetWindowLongPtrA(window, GWLP_HINSTANCE);
+    search->found = IsWindowVisible(window) && owner == search->module;
+    return !search->found;
+}
+
+// Whether a top-level window the module made on this thread is visible.
+static bool showsWindow(HMODULE module) {
+    WindowSearch search = {module, false};
+    EnumThreadWindows(GetCurrentThreadId(), findVisibleWindowOf, (LPARAM)&search);
+    return search.found;
+}
+
 bool startPlugin(const std::string& path, HWND slit) {
     HMODULE module = LoadLibraryExA(path.c_str(), NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!module) {
@@ -166,13 +192,21 @@ bool startPlugin(const std::string& path, HWND slit) {
     }
     trace("loaded %s", path.c_str());
     bool found = false;
+    LARGE_INTEGER started;
+    QueryPerformanceCounter(&started);
+    holdSettingsFiles();
     int result = callBegin(module, slit, &found);
+    releaseSettingsFiles();
+    double taken = millisecondsSince(started);
     if (!found || result != 0) {
         reportFailure(path, found ? "its start failed; unloaded" : "exports no start function; unloaded");
         FreeLibrary(module);
         return false;
     }
-    trace("started %s", path.c_str());
+    const char* shown = showsWindow(module) ? "its window shown" : "no window of its own shown";
+    fprintf(stderr, "quorvane: plugin %s: started in %.2f ms, %s\n", path.c_str(), taken, shown);
+    fflush(stderr);
+    trace("started %s in %.2f ms, %s", path.c_str(), taken, shown);
     EndProc end = (EndProc)(void (*)())GetProcAddress(module, "endPlugin");
     plugins.push_back({path, module, end});
     return true;

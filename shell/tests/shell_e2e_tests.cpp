@@ -263,6 +263,8 @@ TEST_F(ShellRun, SurvivesAPluginWhoseStartFails) {
     std::string errors = readFile(folder + "stderr.txt");
     EXPECT_TRUE(contains(errors, "failing_plugin.dll: its start failed")) << errors;
     EXPECT_TRUE(contains(errors, "missing.dll: cannot be loaded")) << errors;
+    EXPECT_TRUE(contains(errors, "qvperuser.dll: started in ")) << errors;
+    EXPECT_TRUE(contains(errors, " ms, its window shown")) << errors;
     EXPECT_EQ(0u, quitAndWait());  // the failed plugin's endPlugin is never called
 }
 

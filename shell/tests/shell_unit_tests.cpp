@@ -82,6 +82,29 @@ TEST_F(StoreFile, WriteCreatesTheFileAndReadsBack) {
     EXPECT_EQ("uno", value);
 }
 
+// While a plugin starts the shell holds the file it reads; holding must never
+// answer from another file, nor from before a write, nor after the release.
+TEST_F(StoreFile, HeldFileAnswersOnlyForItselfAndSinceTheLastWrite) {
+    std::string other = path + ".other";
+    writeFile(path, "key: first\r\n");
+    writeFile(other, "key: other\r\n");
+    std::string value;
+    holdSettingsFiles();
+    ASSERT_TRUE(storeRead(other.c_str(), "key:", &value));
+    EXPECT_EQ("other", value);
+    ASSERT_TRUE(storeRead(path.c_str(), "key:", &value));
+    EXPECT_EQ("first", value);
+    ASSERT_TRUE(storeWrite(path.c_str(), "key:", "written"));
+    ASSERT_TRUE(storeRead(path.c_str(), "key:", &value));
+    EXPECT_EQ("written", value);
+    EXPECT_FALSE(storeRead((path + ".missing").c_str(), "key:", &value));
+    releaseSettingsFiles();
+    writeFile(path, "key: edited\r\n");
+    ASSERT_TRUE(storeRead(path.c_str(), "key:", &value));
+    EXPECT_EQ("edited", value);
+    removeFile(other);
+}
+
 TEST_F(StoreFile, WritesLeaveNoTemporaryFilesBehind) {
     for (int i = 0; i < 20; ++i) storeWrite(path.c_str(), "key:", std::to_string(i).c_str());
     EXPECT_EQ(1, filesIn(folder()));

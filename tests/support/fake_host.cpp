@@ -56,7 +56,27 @@ static void record(const std::string& name, const std::vector<std::string>& args
 
 // --- settings files -------------------------------------------------------
 
-static std::vector<std::string> readLines(const std::string& file) {
+// Between holdSettingsFiles and releaseSettingsFiles the lines of the file
+// last read are kept until the next write, as the shell keeps them while a
+// plugin starts.
+static struct {
+    bool holding;
+    bool valid;
+    std::string file;
+    std::vector<std::string> lines;
+} held;
+
+void holdSettingsFiles() {
+    held.holding = true;
+    held.valid = false;
+}
+
+void releaseSettingsFiles() {
+    held.holding = false;
+    held.valid = false;
+}
+
+static std::vector<std::string> readFileLines(const std::string& file) {
     std::vector<std::string> lines;
     std::ifstream in(file, std::ios::binary);
     std::string line;
@@ -65,6 +85,16 @@ static std::vector<std::string> readLines(const std::string& file) {
         lines.push_back(line);
     }
     return lines;
+}
+
+static std::vector<std::string> readLines(const std::string& file) {
+    if (!held.holding) return readFileLines(file);
+    if (!held.valid || held.file != file) {
+        held.file = file;
+        held.lines = readFileLines(file);
+        held.valid = true;
+    }
+    return held.lines;
 }
 
 static bool sameKey(const std::string& line, const std::string& key) {
@@ -109,6 +139,7 @@ static void store(const std::string& file, const std::string& key, const std::st
         }
     }
     if (!replaced) lines.push_back(key + " " + value);
+    held.valid = false;
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     for (const std::string& line : lines) out << line << "\r\n";
 }
