@@ -61,5 +61,5 @@ for size in 512 32767; do
 done
 printf 'The stand-in shell shows no window of its own before its plugins start, so\n'
 printf 'these times include what Wine spends on the first window a process shows\n'
-printf '(15-20 ms when timed alone under Wine 8); startup_bench times starts in a\n'
+printf '(14-19 ms when timed alone under Wine 8); startup_bench times starts in a\n'
 printf 'process that has already shown one.\n'
