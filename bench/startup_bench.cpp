@@ -11,6 +11,7 @@
 #include "plugin/plugin.h"
 #include "settings/settings.h"
 #include "settings/state.h"
+#include "settings_store.h"
 #include "support/fake_host.h"
 #include "support/host_windows.h"
 #include "support/test_files.h"
@@ -105,9 +106,9 @@ static double timeOneStart(HINSTANCE module, HWND host) {
     fake::reset();
     fake::setHostWindow(host);
     double start = nowMilliseconds();
-    fake::holdSettingsFiles();
+    holdSettingsFiles();
     int failed = beginPlugin(module);
-    fake::releaseSettingsFiles();
+    releaseSettingsFiles();
     if (failed) return -1;
     double shown = -1;
     for (int spin = 0; spin < 100000; ++spin) {
@@ -162,9 +163,9 @@ static double timeSettingsRead(HINSTANCE module) {
     ZeroMemory(&state, sizeof state);
     state.hInstance = module;
     double start = nowMilliseconds();
-    fake::holdSettingsFiles();
+    holdSettingsFiles();
     loadSettings();
-    fake::releaseSettingsFiles();
+    releaseSettingsFiles();
     return nowMilliseconds() - start;
 }
 

@@ -113,7 +113,38 @@ static bool writeNewFile(const char* path, const std::string& text) {
     return CloseHandle(handle) && complete;
 }
 
+// While a plugin starts it reads dozens of keys from one file; the shell then
+// keeps that file's text rather than reading it again for every key.
+static struct {
+    bool holding;
+    std::string path;  // empty while nothing is kept
+    bool found;
+    std::string text;
+} held;
+
+void holdSettingsFiles() {
+    held.holding = true;
+    held.path.clear();
+}
+
+void releaseSettingsFiles() {
+    held.holding = false;
+    held.path.clear();
+    held.text.clear();
+}
+
+bool readSettingsFile(const char* file, std::string* text) {
+    if (!held.holding) return readWholeFile(file, text);
+    if (held.path.empty() || !sameText(held.path, file)) {
+        held.found = readWholeFile(file, &held.text);
+        held.path = file;
+    }
+    *text = held.text;
+    return held.found;
+}
+
 bool replaceFileAtomically(const char* file, const std::string& text) {
+    held.path.clear();
     char temporary[MAX_PATH];
     if (!GetTempFileNameA(folderOf(file).c_str(), "qvs", 0, temporary)) return false;
     if (writeNewFile(temporary, text) &&
@@ -124,39 +155,6 @@ bool replaceFileAtomically(const char* file, const std::string& text) {
     return false;
 }
 
-// While a plugin starts it reads dozens of keys from one file; the shell then
-// keeps that file's text rather than reading it again for every key.
-struct HeldFile {
-    bool holding;
-    bool valid;
-    std::string path;
-    bool found;
-    std::string text;
-};
-static HeldFile held;
-
-void holdSettingsFiles() {
-    held.holding = true;
-    held.valid = false;
-}
-
-void releaseSettingsFiles() {
-    held.holding = false;
-    held.valid = false;
-    held.text.clear();
-}
-
-static bool readSettingsFile(const char* file, std::string* text) {
-    if (!held.holding) return readWholeFile(file, text);
-    if (!held.valid || !sameText(held.path, file)) {
-        held.path = file;
-        held.found = readWholeFile(file, &held.text);
-        held.valid = true;
-    }
-    *text = held.text;
-    return held.found;
-}
-
 bool storeRead(const char* file, const char* key, std::string* value) {
     std::string text;
     if (!file || !key || !readSettingsFile(file, &text)) return false;
@@ -165,7 +163,6 @@ bool storeRead(const char* file, const char* key, std::string* value) {
 
 bool storeWrite(const char* file, const char* key, const char* value) {
     if (!file || !key) return false;
-    held.valid = false;
     std::string text;
     // A file that exists but cannot be read is left alone rather than replaced by one line.
     bool exists = GetFileAttributesA(file) != INVALID_FILE_ATTRIBUTES;

@@ -16,10 +16,12 @@ std::string trimmed(const std::string& text);
 bool storeRead(const char* file, const char* key, std::string* value);
 
 // Between these two calls the text of the file last read is kept and read
-// again only after a write, or when another file is asked for: the shell
-// holds its files while a plugin starts.
+// again only after a file is replaced, or when another file is asked for:
+// the shell holds its files while a plugin starts.
 void holdSettingsFiles();
 void releaseSettingsFiles();
+// The file's whole text, through the kept copy while files are held.
+bool readSettingsFile(const char* file, std::string* text);
 
 // Stores key and value, creating the file when missing. The new content goes
 // to a temporary file in the same folder that then replaces the original, so

@@ -60,7 +60,7 @@ static void setReadBufferSize(int size) {
 
 static void restartReloadTimer() {
     KillTimer(state.viewerWnd, ReloadTimer);
-    SetTimer(state.viewerWnd, ReloadTimer, reloadPeriod(), NULL);
+    startReloadTimer();
 }
 
 static void setReloadInterval(int seconds) {
@@ -147,7 +147,7 @@ static void toggleAutoHide() {
 static void toggleAutoReload() {
     toggle(&state.autoReload);
     if (state.autoReload) {
-        SetTimer(state.viewerWnd, ReloadTimer, reloadPeriod(), NULL);
+        startReloadTimer();
     } else {
         KillTimer(state.viewerWnd, ReloadTimer);
     }

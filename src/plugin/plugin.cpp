@@ -62,8 +62,8 @@ static void releaseAfterFailedStart(HINSTANCE module) {
 }
 
 static void startTimers() {
-    SetTimer(state.viewerWnd, AutoHideTimer, AutoHidePeriod, NULL);
-    if (state.autoReload) SetTimer(state.viewerWnd, ReloadTimer, reloadPeriod(), NULL);
+    startAutoHideTimer();
+    if (state.autoReload) startReloadTimer();
 }
 
 int __cdecl beginPlugin(HINSTANCE module) {

@@ -5,8 +5,7 @@
 
 typedef BOOL(WINAPI* LayeredAttributesProc)(HWND, COLORREF, BYTE, DWORD);
 
-enum LayeredLookup { LayeredNotLookedUp, LayeredAbsent, LayeredAvailable };
-static int layeredLookup = LayeredNotLookedUp;
+static bool layeredLookedUp;
 static LayeredAttributesProc layeredProc;
 
 static void replaceFont() {
@@ -81,13 +80,12 @@ void applyTransparency() {
 
 // Looked up at run time, once per process: older systems lack the function.
 BOOL setLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags) {
-    if (layeredLookup == LayeredNotLookedUp) {
+    if (!layeredLookedUp) {
         layeredProc = (LayeredAttributesProc)(void (*)())GetProcAddress(
             GetModuleHandleA("USER32"), "SetLayeredWindowAttributes");
-        layeredLookup = layeredProc ? LayeredAvailable : LayeredAbsent;
+        layeredLookedUp = true;
     }
-    if (layeredLookup == LayeredAvailable) return layeredProc(window, key, alpha, flags);
-    return FALSE;
+    return layeredProc ? layeredProc(window, key, alpha, flags) : FALSE;
 }
 
 HBRUSH colourPane(HDC paneDc) {

@@ -7,22 +7,21 @@
 typedef HMONITOR(WINAPI* MonitorFromWindowProc)(HWND, DWORD);
 typedef BOOL(WINAPI* GetMonitorInfoProc)(HMONITOR, MONITORINFO*);
 
-// Null: not looked up yet; LookedUpAbsent: the system has no such function.
-static const MonitorFromWindowProc LookedUpAbsent = (MonitorFromWindowProc)1;
+// Looked up at run time, once per process: older systems lack them.
+static bool monitorFunctionsLookedUp;
 static MonitorFromWindowProc monitorFromWindowProc;
 static GetMonitorInfoProc getMonitorInfoProc;
 
 HMONITOR getWindowMonitor(HWND window) {
-    if (!monitorFromWindowProc) {
+    if (!monitorFunctionsLookedUp) {
         HMODULE user32 = GetModuleHandleA("USER32");
         monitorFromWindowProc =
             (MonitorFromWindowProc)(void (*)())GetProcAddress(user32, "MonitorFromWindow");
         getMonitorInfoProc =
             (GetMonitorInfoProc)(void (*)())GetProcAddress(user32, "GetMonitorInfoA");
-        if (!monitorFromWindowProc) monitorFromWindowProc = LookedUpAbsent;
+        monitorFunctionsLookedUp = true;
     }
-    if (monitorFromWindowProc == LookedUpAbsent) return NULL;
-    return monitorFromWindowProc(window, MONITOR_DEFAULTTOPRIMARY);
+    return monitorFromWindowProc ? monitorFromWindowProc(window, MONITOR_DEFAULTTOPRIMARY) : NULL;
 }
 
 void getMonitorRect(HMONITOR monitor, RECT* out) {
@@ -74,7 +73,7 @@ void applyAutoHidePosition() {
                  flags);
 }
 
-static void startAutoHideTimer() {
+void startAutoHideTimer() {
     SetTimer(state.viewerWnd, AutoHideTimer, AutoHidePeriod, NULL);
 }
 

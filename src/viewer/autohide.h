@@ -17,6 +17,8 @@ bool autoHideEdge(const RECT& monitor, int x, int y, int width, int height,
 // given position is replaced by the hidden one while the window is hidden.
 bool checkAutoHideEdge(POINT* position);
 void applyAutoHidePosition();
+// Starts the timer that settles a pending auto-hide decision.
+void startAutoHideTimer();
 
 // Events of the auto-hide state machine.
 void onAutoHideTick();

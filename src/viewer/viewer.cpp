@@ -21,6 +21,8 @@ UINT reloadPeriod() {
     return (UINT)period;
 }
 
+void startReloadTimer() { SetTimer(state.viewerWnd, ReloadTimer, reloadPeriod(), NULL); }
+
 int keepFarEdgeDistance(int position, int oldExtent, int newExtent) {
     if (position > oldExtent / 2) return toCoordinate((int64_t)newExtent - oldExtent + position);
     return position;

@@ -16,6 +16,8 @@ bool setWindowSize(int newWidth, int newHeight);
 
 // The reload timer's period: reloadInterval seconds, without overflow.
 UINT reloadPeriod();
+// Starts the reload timer, or restarts it with the current period.
+void startReloadTimer();
 
 // Keeps a coordinate's distance from the far edge when it lies in the far half.
 int keepFarEdgeDistance(int position, int oldExtent, int newExtent);

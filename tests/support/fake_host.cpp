@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <sstream>
 
 #include "host/host.h"
+#include "settings_store.h"
 
 namespace fake {
 
@@ -56,45 +56,12 @@ static void record(const std::string& name, const std::vector<std::string>& args
 
 // --- settings files -------------------------------------------------------
 
-// Between holdSettingsFiles and releaseSettingsFiles the lines of the file
-// last read are kept until the next write, as the shell keeps them while a
-// plugin starts.
-static struct {
-    bool holding;
-    bool valid;
-    std::string file;
-    std::vector<std::string> lines;
-} held;
-
-void holdSettingsFiles() {
-    held.holding = true;
-    held.valid = false;
-}
-
-void releaseSettingsFiles() {
-    held.holding = false;
-    held.valid = false;
-}
-
-static std::vector<std::string> readFileLines(const std::string& file) {
-    std::vector<std::string> lines;
-    std::ifstream in(file, std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
-
+// Read and replaced as the shell does, through its settings store, so that a
+// file held while the plugin starts is kept the same way.
 static std::vector<std::string> readLines(const std::string& file) {
-    if (!held.holding) return readFileLines(file);
-    if (!held.valid || held.file != file) {
-        held.file = file;
-        held.lines = readFileLines(file);
-        held.valid = true;
-    }
-    return held.lines;
+    std::string text, newline;
+    if (!readSettingsFile(file.c_str(), &text)) return {};
+    return splitLines(text, &newline);
 }
 
 static bool sameKey(const std::string& line, const std::string& key) {
@@ -139,9 +106,9 @@ static void store(const std::string& file, const std::string& key, const std::st
         }
     }
     if (!replaced) lines.push_back(key + " " + value);
-    held.valid = false;
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    for (const std::string& line : lines) out << line << "\r\n";
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    replaceFileAtomically(file.c_str(), text);
 }
 
 static std::string colourText(COLORREF colour) {

@@ -25,10 +25,6 @@ void setHostWindow(HWND window);
 
 // Settings files as the shell stores them: one "key: value" line a key.
 std::string readSetting(const std::string& file, const std::string& key);
-// While held, a file's lines are read once and again only after a write, as
-// the shell holds its files while a plugin starts.
-void holdSettingsFiles();
-void releaseSettingsFiles();
 std::vector<std::string> settingKeys(const std::string& file);
 
 // Style records: index 1..6 are known, each filled with its own colour in
