@@ -260,7 +260,9 @@ TEST_F(ShellRun, RightClickPopsUpTheMenuAndANumberItemAsksWithinLimits) {
 TEST_F(ShellRun, SurvivesAPluginWhoseStartFails) {
     startShell("--plugin failing_plugin.dll --plugin missing.dll --plugin qvperuser.dll");
     EXPECT_NE(nullptr, waitForViewer());
-    std::string errors = readFile(folder + "stderr.txt");
+    // The shell reports a start only after the plugin's window has shown.
+    std::string errors;
+    waitFor([&] { return contains(errors = readFile(folder + "stderr.txt"), "qvperuser.dll: started"); });
     EXPECT_TRUE(contains(errors, "failing_plugin.dll: its start failed")) << errors;
     EXPECT_TRUE(contains(errors, "missing.dll: cannot be loaded")) << errors;
     EXPECT_TRUE(contains(errors, "qvperuser.dll: started in ")) << errors;
