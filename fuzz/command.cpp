@@ -40,6 +40,7 @@ static const Row table[] = {
     {"ReloadSettings", false, CmdReloadSettings},
     {"SaveSettings", false, CmdSaveSettings},
     {"SetFocus", false, CmdSetFocus},
+    {"Encoding", true, CmdEncoding},
 };
 
 static std::string lower(std::string text) {

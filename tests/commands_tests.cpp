@@ -15,10 +15,12 @@ static const char* const words[] = {
     "FontFace",     "FilePath",    "ReadBufferSize", "ReloadInterval", "PluginToggle", "OnTop",
     "InSlit",       "Transparent", "AlphaValue",     "SnapToEdge",     "ShowBorder",   "ShowScroll",
     "LockPosition", "WordWrap",    "AutoHide",       "AutoReload",     "FontColor",    "BackColor",
-    "SetFont",      "EditRC",      "ReloadSettings", "SaveSettings",   "SetFocus"};
+    "SetFont",      "EditRC",      "ReloadSettings", "SaveSettings",   "SetFocus",
+    "Encoding"};
 
 static bool takesArgument(int id) {
-    return (id >= CmdStyleType && id <= CmdReloadInterval) || id == CmdAlphaValue;
+    return (id >= CmdStyleType && id <= CmdReloadInterval) || id == CmdAlphaValue ||
+           id == CmdEncoding;
 }
 
 static std::string command(const std::string& rest) { return "@QVPeruser" + rest; }
@@ -33,7 +35,7 @@ TEST(MatchCommand, IgnoresCaseOfPrefixAndWord) {
 }
 
 TEST(MatchCommand, WholeWordsAdmitNothingAfterThem) {
-    for (int id = CmdAbout; id <= CmdSetFocus; ++id) {
+    for (int id = CmdAbout; id <= CmdEncoding; ++id) {
         if (takesArgument(id)) continue;
         std::string word = words[id - CmdAbout];
         SCOPED_TRACE(word);
@@ -44,7 +46,7 @@ TEST(MatchCommand, WholeWordsAdmitNothingAfterThem) {
 }
 
 TEST(MatchCommand, ArgumentStartsOneCharacterBehindTheWord) {
-    for (int id = CmdAbout; id <= CmdSetFocus; ++id) {
+    for (int id = CmdAbout; id <= CmdEncoding; ++id) {
         if (!takesArgument(id)) continue;
         std::string word = words[id - CmdAbout];
         SCOPED_TRACE(word);

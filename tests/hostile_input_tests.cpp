@@ -22,6 +22,7 @@ static void expectConsistent() {
     EXPECT_TRUE(terminatedWithin(state.resolvedPath, ResolvedPathSize));
     EXPECT_TRUE(terminatedWithin(state.textBuffer, TextBufferSize));
     EXPECT_TRUE(terminatedWithin(state.rcPath, RcPathSize));
+    EXPECT_TRUE(terminatedWithin(state.encoding, EncodingNameSize));
     EXPECT_TRUE(state.paneFont != NULL);
     EXPECT_TRUE(state.backBrush != NULL);
 }
@@ -60,6 +61,7 @@ static std::map<std::string, std::string> settingsNow() {
         {"font", boundedText(state.font, FontNameSize)},
         {"filePath", boundedText(state.filePath, FilePathSize)},
         {"readBufferSize", n(state.readBufferSize)},
+        {"encoding", boundedText(state.encoding, EncodingNameSize)},
     };
 }
 
@@ -100,7 +102,7 @@ static std::vector<std::string> hostileTails() {
     };
 }
 
-// ---- The 29 commands --------------------------------------------------------
+// ---- Every command -----------------------------------------------------------
 
 enum Kind { Number, Text, Toggle, Dialog, Action };
 
@@ -145,6 +147,7 @@ static const CommandCase commandCases[] = {
     {"ReloadSettings", Action, {"*"}},
     {"SaveSettings", Action, {}},
     {"SetFocus", Action, {}},
+    {"Encoding", Text, {"encoding"}},
 };
 
 class HostileCommandTest : public PluginTest,

@@ -88,7 +88,8 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
         "qvperuser.inSlit:", "qvperuser.showBorder:", "qvperuser.showScroll:",
         "qvperuser.lockPos:", "qvperuser.wordWrap:", "qvperuser.autoHide:",
         "qvperuser.autoReload:", "qvperuser.fontColor:", "qvperuser.backColor:",
-        "qvperuser.font:", "qvperuser.filePath:", "qvperuser.readBufferSize:"};
+        "qvperuser.font:", "qvperuser.filePath:", "qvperuser.readBufferSize:",
+        "qvperuser.encoding:"};
     EXPECT_EQ(expected, keys);
     const std::string file = settingsPath();
     EXPECT_EQ("10", fake::readSetting(file, "qvperuser.x:"));
@@ -106,6 +107,7 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
     EXPECT_EQ("#FFFFFF", fake::readSetting(file, "qvperuser.backColor:"));
     EXPECT_EQ("Tahoma", fake::readSetting(file, "qvperuser.font:"));
     EXPECT_EQ("readme.txt", fake::readSetting(file, "qvperuser.filePath:"));
+    EXPECT_EQ("auto", fake::readSetting(file, "qvperuser.encoding:"));
     EXPECT_EQ("512", fake::readSetting(file, "qvperuser.readBufferSize:"));
     EXPECT_EQ(0, fake::countCalls("ReadInt"));
 }

@@ -7,6 +7,7 @@
 #include "support/plugin_fixture.h"
 #include "settings/text.h"
 #include "tail/tail.h"
+#include "viewer/view_lines.h"
 
 static const ULONGLONG GiB = 1024ull * 1024 * 1024;
 
@@ -94,6 +95,122 @@ TEST(FileChanged, TimeFirstThenSize) {
     EXPECT_TRUE(fileChanged(t, 4 * GiB + 1, t, 1)) << "same time, same low 32 bits";
 }
 
+// ---- Decoding ----------------------------------------------------------------
+
+static std::wstring wide(const std::string& bytes, UINT codePage) {
+    std::wstring text(bytes.size() + 1, L'\0');
+    int n = MultiByteToWideChar(codePage, 0, bytes.data(), (int)bytes.size(), &text[0],
+                                (int)text.size());
+    text.resize(n);
+    return text;
+}
+
+// Decodes a window of a file's bytes starting at offset, with the file's first
+// bytes for the mark, as the tail loader does.
+static std::wstring decoded(const std::string& file, const char* encoding, size_t offset = 0,
+                            Encoding* used = nullptr) {
+    std::string window = file.substr(offset);
+    TailBytes tail = {(const uint8_t*)window.data(), (uint32_t)window.size(), offset,
+                      findByteOrderMark((const uint8_t*)file.data(), (uint32_t)file.size())};
+    std::vector<WideChar> out(decodedCapacity(tail.count));
+    DecodedText text = decodeTail(tail, parseEncoding(encoding), systemCodePages, NoBoundary,
+                                  out.data(), (uint32_t)out.size());
+    if (used) *used = text.used;
+    return std::wstring(out.data(), text.length);
+}
+
+static std::string utf16(const std::wstring& text, bool bigEndian) {
+    std::string bytes;
+    for (wchar_t unit : text) {
+        char low = char(unit & 0xFF), high = char(unit >> 8);
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+}
+
+static const char CafeUtf8[] = "caf\xC3\xA9 \xCE\xA9 \xE6\x97\xA5\xE6\x9C\xAC";
+static const wchar_t Cafe[] = L"caf\u00E9 \u03A9 \u65E5\u672C";
+
+TEST(Decoding, MarksNamesAndValidUtf8ChooseTheEncoding) {
+    Encoding used;
+    EXPECT_EQ(Cafe, decoded(CafeUtf8, "auto", 0, &used));
+    EXPECT_EQ(EncodingUtf8, used.kind);
+    EXPECT_EQ(Cafe, decoded(std::string("\xEF\xBB\xBF") + CafeUtf8, "auto"));
+    EXPECT_EQ(Cafe, decoded("\xFF\xFE" + utf16(Cafe, false), "auto"));
+    EXPECT_EQ(Cafe, decoded("\xFE\xFF" + utf16(Cafe, true), "auto"));
+    EXPECT_EQ(Cafe, decoded(utf16(Cafe, false), "utf-16le"));
+    EXPECT_EQ(Cafe, decoded(utf16(Cafe, true), " UTF-16BE "));
+
+    // Not valid UTF-8: the ANSI code page, as an 8-bit log has always shown.
+    const std::string latin = "caf\xE9 \x80 100\xB0\r\n";
+    EXPECT_EQ(wide(latin, CP_ACP), decoded(latin, "auto", 0, &used));
+    EXPECT_EQ(EncodingCodePage, used.kind);
+    EXPECT_EQ(wide(latin, 1252), decoded(latin, "1252"));
+    EXPECT_EQ(wide(latin, CP_OEMCP), decoded(latin, "oem"));
+    // A chosen encoding is kept even where a mark says otherwise; the mark
+    // then is text.
+    EXPECT_EQ(wide("\xEF\xBB\xBFok", CP_ACP), decoded("\xEF\xBB\xBFok", "ansi"));
+}
+
+TEST(Decoding, NamesOfEncodings) {
+    EXPECT_EQ(EncodingAuto, parseEncoding("auto").kind);
+    EXPECT_EQ(EncodingAuto, parseEncoding("latin-1").kind);
+    EXPECT_EQ(EncodingAuto, parseEncoding("").kind);
+    EXPECT_EQ(EncodingAuto, parseEncoding("99999").kind);
+    EXPECT_EQ(EncodingUtf8, parseEncoding("65001").kind);
+    EXPECT_EQ(EncodingUtf16LE, parseEncoding("1200").kind);
+    Encoding page = parseEncoding("\t932 ");
+    EXPECT_EQ(EncodingCodePage, page.kind);
+    EXPECT_EQ(932u, page.codePage);
+    EXPECT_EQ(OemCodePage, parseEncoding("OEM").codePage);
+}
+
+TEST(Decoding, CharactersCutByTheWindowAreDropped) {
+    std::string file = std::string("\xEF\xBB\xBF") + CafeUtf8;  // the mark, then 17 bytes
+    // Starting inside "日" (bytes 12 to 14 of the file) or inside the mark.
+    EXPECT_EQ(L"\u672C", decoded(file, "auto", 13));
+    EXPECT_EQ(Cafe, decoded(file, "auto", 1));
+    // A writer in mid-write: the last character's bytes are not all there yet.
+    EXPECT_EQ(L"caf\u00E9 \u03A9 \u65E5", decoded(file.substr(0, file.size() - 1), "auto"));
+
+    std::wstring pair = L"a\xD83D\xDCDC" L"b";  // a surrogate pair between two letters
+    std::string le = "\xFF\xFE" + utf16(pair, false);
+    EXPECT_EQ(L"\xD83D\xDCDC" L"b", decoded(le, "auto", 3));  // odd: from the next unit
+    EXPECT_EQ(L"b", decoded(le, "auto", 6));               // inside the pair
+    EXPECT_EQ(L"a", decoded(le.substr(0, 6), "auto"));     // pair half written
+    EXPECT_EQ(L"a", decoded(le.substr(0, 5), "auto"));     // unit half written
+}
+
+TEST(Decoding, ZeroRunsShowAsOneDotAndEveryLineEndsInCrLf) {
+    EXPECT_EQ(L"before\u00B7after\u00B7", decoded(std::string("before\0\0\0after\0", 16), "auto"));
+    EXPECT_EQ(L"a\r\nb\r\nc\r\nd\r\n\r\ne\r\n", decoded("a\nb\rc\r\nd\n\re\r", "auto"));
+    EXPECT_EQ(L"x\u00B7y\r\n", decoded(utf16(std::wstring(L"x\0\0y\n", 5), false), "utf-16le"));
+
+    // Every byte a line feed: the text is twice as long and fills the buffer.
+    std::string feeds(TextBufferSize - 1, '\n');
+    TailBytes tail = {(const uint8_t*)feeds.data(), (uint32_t)feeds.size(), 0, {EncodingAuto, 0}};
+    std::vector<WideChar> out(DisplayTextSize + 1, L'#');
+    DecodedText text = decodeTail(tail, parseEncoding("auto"), systemCodePages, NoBoundary,
+                                  out.data(), DisplayTextSize);
+    EXPECT_EQ((uint32_t)DisplayTextSize - 1, text.length);
+    EXPECT_EQ(L'\r', out[DisplayTextSize - 3]);
+    EXPECT_EQ(L'\n', out[DisplayTextSize - 2]);
+    EXPECT_EQ(0, out[DisplayTextSize - 1]);
+    EXPECT_EQ(L'#', out[DisplayTextSize]);
+}
+
+TEST(ViewLines, TheViewEndsOnTheLastLineThatHoldsText) {
+    EXPECT_EQ(9, lastTextLine(11, true));  // "...\r\n" leaves an empty line 10
+    EXPECT_EQ(10, lastTextLine(11, false));
+    EXPECT_EQ(0, lastTextLine(1, true));
+    EXPECT_EQ(290, firstLineEndingOn(299, 10));
+    EXPECT_EQ(0, firstLineEndingOn(5, 10));  // all of it fits
+    EXPECT_EQ(299, firstLineEndingOn(299, 0));
+    EXPECT_TRUE(viewReachesLine(290, 10, 299));
+    EXPECT_FALSE(viewReachesLine(289, 10, 299));
+    EXPECT_TRUE(viewReachesLine(300, 10, 299));  // scrolled past it
+}
+
 // ---- Against real files and the real pane ----------------------------------
 
 class TailTest : public PluginTest {
@@ -125,6 +242,52 @@ protected:
         SendMessageA(state.paneWnd, EM_GETSEL, (WPARAM)&from, (LPARAM)&to);
         return {from, to};
     }
+    static std::wstring paneWideText() {
+        std::wstring text(GetWindowTextLengthW(state.paneWnd) + 1, L'\0');
+        GetWindowTextW(state.paneWnd, &text[0], (int)text.size());
+        text.resize(text.size() - 1);
+        return text;
+    }
+    void send(const char* command) {
+        SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM)command);
+    }
+    static int firstVisibleLine() {
+        return (int)SendMessageW(state.paneWnd, EM_GETFIRSTVISIBLELINE, 0, 0);
+    }
+    static void scrollBy(int lines) { SendMessageW(state.paneWnd, EM_LINESCROLL, 0, lines); }
+    static std::string lineText(int line) {
+        char text[256] = {};
+        *(WORD*)text = sizeof text - 1;
+        LRESULT length = SendMessageA(state.paneWnd, EM_GETLINE, line, (LPARAM)text);
+        return std::string(text, length);
+    }
+    static std::string firstVisibleText() { return lineText(firstVisibleLine()); }
+    static int lastTextLineIndex() {
+        int count = (int)SendMessageW(state.paneWnd, EM_GETLINECOUNT, 0, 0);
+        return lineText(count - 1).empty() ? count - 2 : count - 1;
+    }
+    static std::string lastLineText() { return lineText(lastTextLineIndex()); }
+    // The last line of text stands whole at the bottom of the pane, and no
+    // other line would fit under it.
+    static bool lastLineAtTheBottom() {
+        int start = (int)SendMessageW(state.paneWnd, EM_LINEINDEX, lastTextLineIndex(), 0);
+        LRESULT at = SendMessageW(state.paneWnd, EM_POSFROMCHAR, start, 0);
+        int top = (short)HIWORD(at);
+        RECT format;
+        SendMessageW(state.paneWnd, EM_GETRECT, 0, (LPARAM)&format);
+        TEXTMETRICW metrics;
+        HDC dc = GetDC(state.paneWnd);
+        SelectObject(dc, state.paneFont);
+        GetTextMetricsW(dc, &metrics);
+        ReleaseDC(state.paneWnd, dc);
+        int bottom = top + metrics.tmHeight;
+        return top >= format.top && bottom <= format.bottom &&
+               bottom + metrics.tmHeight > format.bottom;
+    }
+    static std::string selectedText() {
+        auto range = paneSelection();
+        return paneText().substr(range.first, range.second - range.first);
+    }
     static std::string pattern(int size) {
         std::string text;
         for (int i = 0; (int)text.size() < size; ++i) text += "line " + std::to_string(i) + "\r\n";
@@ -146,29 +309,70 @@ TEST_F(TailTest, ShowsTheLastBytesOrTheWholeShortFile) {
     EXPECT_EQ(300u, state.lastFileSize);
 }
 
-TEST_F(TailTest, BytesReachThePaneAsTheyAreUpToAZeroByte) {
-    writeFile(watchedPath(), "first\nsecond\nthird\n");
+TEST_F(TailTest, ThePaneShowsEncodingsZerosAndLineEndsAsText) {
+    writeFile(watchedPath(), std::string(CafeUtf8) + "\n");
     startWatching(watchedPath());
-    EXPECT_EQ("first\nsecond\nthird\n", paneText());
+    EXPECT_EQ(std::wstring(Cafe) + L"\r\n", paneWideText());
 
-    writeFile(watchedPath(), std::string("before\0after\r\n", 14));
+    writeFile(watchedPath(), "\xFF\xFE" + utf16(L"\u041B\u043E\u0433\r\n", false));
     forcedReload();
-    EXPECT_EQ("before", paneText());
+    EXPECT_EQ(L"\u041B\u043E\u0433\r\n", paneWideText());
+
+    writeFile(watchedPath(), std::string("first\nbefore\0\0after\n", 20));
+    forcedReload();
+    EXPECT_EQ(L"first\r\nbefore\u00B7after\r\n", paneWideText());
+
+    // A chosen encoding shows at once, and is kept in the settings file.
+    writeFile(watchedPath(), "caf\xE9\r\n");
+    send("@QVPeruserEncoding 1253");
+    EXPECT_EQ(wide("caf\xE9\r\n", 1253), paneWideText());
+    send("@QVPeruserSaveSettings");
+    EXPECT_EQ("1253", fake::readSetting(settingsPath(), "qvperuser.encoding:"));
 }
 
-TEST_F(TailTest, ALoadScrollsOneHundredLinesFromTheTop) {
-    std::string content;
-    for (int i = 0; i < 300; ++i) content += "line " + std::to_string(i) + "\r\n";
-    writeFile(watchedPath(), content);
-    startWatching(watchedPath(), 32767, "qvperuser.height: 150\r\nqvperuser.fontHeight: 12\r\n");
-    ASSERT_EQ(content, paneText());
-    EXPECT_EQ(100, SendMessageA(state.paneWnd, EM_GETFIRSTVISIBLELINE, 0, 0));
+TEST_F(TailTest, ALongTailShowsItsLastLineAtTheBottom) {
+    writeFile(watchedPath(), pattern(40000));
+    startWatching(watchedPath(), 32767, "qvperuser.height: 150\r\n");
+    ASSERT_EQ(pattern(40000).substr(40000 - 32767), paneText());
+    EXPECT_TRUE(lastLineAtTheBottom());
+    EXPECT_GT(firstVisibleLine(), 0);
+}
 
-    // From a view further down, the next load starts again from the top.
-    SendMessageA(state.paneWnd, EM_LINESCROLL, 0, 80);
-    appendFile(watchedPath(), "line 300\r\n");
+TEST_F(TailTest, AReaderAboveTheEndKeepsTheirPlaceUntilItFallsOff) {
+    writeFile(watchedPath(), pattern(3000));
+    startWatching(watchedPath(), 2000, "qvperuser.height: 150\r\n");
+    ASSERT_TRUE(lastLineAtTheBottom());
+    scrollBy(-20);
+    std::string top = firstVisibleText();
+    int lineStart = (int)SendMessageW(state.paneWnd, EM_LINEINDEX, firstVisibleLine() + 2, 0);
+    selectInPane(lineStart, lineStart + 9);
+    std::string selected = selectedText();
+
+    for (int append = 0; append < 3; ++append) {
+        appendFile(watchedPath(), "appended line number " + std::to_string(append) + "\r\n");
+        reloadFileTail();
+        EXPECT_EQ(top, firstVisibleText()) << append;
+        EXPECT_EQ(selected, selectedText()) << append;
+        EXPECT_FALSE(lastLineAtTheBottom());
+    }
+
+    // Once the text at the top has fallen off the front, the view starts at the first line.
+    appendFile(watchedPath(), pattern(1900));
     reloadFileTail();
-    EXPECT_EQ(100, SendMessageA(state.paneWnd, EM_GETFIRSTVISIBLELINE, 0, 0));
+    EXPECT_EQ(0, firstVisibleLine());
+
+    // Ctrl+End goes back to the end, and the view follows it again.
+    SetFocus(state.paneWnd);
+    BYTE keys[256] = {};
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageW(state.paneWnd, WM_KEYDOWN, VK_END, 0);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    appendFile(watchedPath(), "the newest line\r\n");
+    reloadFileTail();
+    EXPECT_TRUE(lastLineAtTheBottom());
+    EXPECT_EQ("the newest line", lastLineText());
 }
 
 TEST_F(TailTest, AnUnchangedFileLeavesThePaneAlone) {

@@ -378,8 +378,8 @@ TEST_F(ViewerTest, WordWrapSwitchKeepsEditsTakesFocusAndRefreshesTheMenu) {
     writeFile(watchedPath(), "line one\r\nline two\r\n");
     startWith("");
     HWND oldPane = state.paneWnd;
-    SendMessageA(oldPane, EM_SETSEL, 0, -1);
-    SendMessageA(oldPane, EM_REPLACESEL, FALSE, (LPARAM) "typed by the user");
+    SendMessageW(oldPane, EM_SETSEL, 0, -1);
+    SendMessageW(oldPane, EM_REPLACESEL, TRUE, (LPARAM)L"typed by the user: \u65E5\u672C");
     HFONT font = state.paneFont;
     fake::calls.clear();
     const char command[] = "@QVPeruserWordWrap";
@@ -388,9 +388,10 @@ TEST_F(ViewerTest, WordWrapSwitchKeepsEditsTakesFocusAndRefreshesTheMenu) {
     EXPECT_TRUE(state.wordWrap);
     EXPECT_FALSE(IsWindow(oldPane));
     EXPECT_EQ(0x50001044u, (DWORD)GetWindowLongA(state.paneWnd, GWL_STYLE));
-    char text[64] = "";
-    GetWindowTextA(state.paneWnd, text, sizeof text);
-    EXPECT_STREQ("typed by the user", text);
+    wchar_t text[64] = L"";
+    GetWindowTextW(state.paneWnd, text, 64);
+    EXPECT_STREQ(L"typed by the user: \u65E5\u672C", text);
+    EXPECT_TRUE(SendMessageW(state.paneWnd, EM_GETMODIFY, 0, 0));
     EXPECT_EQ(state.paneWnd, GetFocus());
     EXPECT_EQ((LRESULT)font, SendMessageA(state.paneWnd, WM_GETFONT, 0, 0));
     EXPECT_EQ(0, SendMessageA(state.paneWnd, EM_GETFIRSTVISIBLELINE, 0, 0));
@@ -403,12 +404,15 @@ TEST_F(ViewerTest, WordWrapSwitchKeepsEditsTakesFocusAndRefreshesTheMenu) {
 TEST_F(ViewerTest, RecreationCutsAnOverlongTextToTheBuffer) {
     startWith("");
     SendMessageA(state.paneWnd, EM_SETLIMITTEXT, 0, 0);
-    std::string longText(40000, 'x');
+    std::string longText(DisplayTextSize + 5000, 'x');
     SetWindowTextA(state.paneWnd, longText.c_str());
-    Menu* mainMenu = state.mainMenu;  // the field right behind the buffer
+    ShownTail kept = state.shownTail;  // the field right behind the buffer
+    Menu* mainMenu = state.mainMenu;
     recreateTextPane();
-    EXPECT_EQ(TextBufferSize - 1, GetWindowTextLengthA(state.paneWnd));
-    EXPECT_EQ(0, state.textBuffer[TextBufferSize - 1]);
+    EXPECT_EQ(DisplayTextSize - 1, GetWindowTextLengthW(state.paneWnd));
+    EXPECT_EQ(0, state.displayText[DisplayTextSize - 1]);
+    EXPECT_EQ(kept.end, state.shownTail.end);
+    EXPECT_FALSE(state.shownTail.valid);  // the cut text is no longer the file's
     EXPECT_NE(mainMenu, state.mainMenu);  // rebuilt, not overwritten by text
     EXPECT_EQ(7, fake::liveMenuCount());
 }

@@ -45,6 +45,7 @@ static const CommandWord commandTable[] = {
     {"ReloadSettings", Whole, CmdReloadSettings},
     {"SaveSettings", Whole, CmdSaveSettings},
     {"SetFocus", Whole, CmdSetFocus},
+    {"Encoding", 8, CmdEncoding},
 };
 
 CommandMatch matchCommand(const char* text) {

@@ -33,6 +33,7 @@ enum CommandId {
     CmdReloadSettings,
     CmdSaveSettings,
     CmdSetFocus,
+    CmdEncoding,
 };
 
 struct CommandMatch {

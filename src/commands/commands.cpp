@@ -53,6 +53,13 @@ static void setFilePath(const char* path) {
     reloadFileTail();
 }
 
+// Shown again at once in the new encoding, as a new file is.
+static void setEncoding(const char* name) {
+    copyText(state.encoding, EncodingNameSize, name);
+    forgetWatchedFile();
+    reloadFileTail();
+}
+
 static void setReadBufferSize(int size) {
     state.readBufferSize = size;
     reloadFileTail();
@@ -262,6 +269,7 @@ static void runCommand(HWND viewer, CommandId id, const char* argument, WPARAM w
     case CmdReloadSettings: reloadSettingsNow(); break;
     case CmdSaveSettings: saveSettings(); break;
     case CmdSetFocus: bringToFront(); break;
+    case CmdEncoding: setEncoding(argument); break;
     }
 }
 

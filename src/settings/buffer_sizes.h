@@ -7,3 +7,6 @@ const int FilePathSize = 1024;
 const int ResolvedPathSize = 1028;
 const int TextBufferSize = 32768;
 const int RcPathSize = 260;
+const int EncodingNameSize = 32;
+// The pane's text: every byte read may become a line break of two units.
+const int DisplayTextSize = 2 * (TextBufferSize - 1) + 1;

@@ -72,6 +72,7 @@ static const Setting settings[] = {
     TEXT_SETTING("qvperuser.font:", font, "Tahoma"),
     TEXT_SETTING("qvperuser.filePath:", filePath, "readme.txt"),
     NUMBER_SETTING(IntSetting, "qvperuser.readBufferSize:", readBufferSize, 512),
+    TEXT_SETTING("qvperuser.encoding:", encoding, "auto"),
 };
 
 #undef NUMBER_SETTING

@@ -6,6 +6,16 @@
 
 #include "host/host.h"
 #include "settings/buffer_sizes.h"
+#include "tail/text_decoding.h"
+
+// Which bytes of the watched file the pane's text was decoded from; invalid
+// when it holds anything else.
+struct ShownTail {
+    bool valid;
+    ULONGLONG offset;
+    ULONGLONG end;
+    Encoding encoding;
+};
 
 struct PluginState {
     // Persistent settings, in the order they are read and written.
@@ -34,6 +44,7 @@ struct PluginState {
     char font[FontNameSize];
     char filePath[FilePathSize];
     int readBufferSize;
+    char encoding[EncodingNameSize];
 
     // Runtime state, never stored.
     HINSTANCE hInstance;
@@ -56,6 +67,9 @@ struct PluginState {
     ULONGLONG lastFileSize;
     char resolvedPath[ResolvedPathSize];
     char textBuffer[TextBufferSize];
+    // The text the pane was last given, and the bytes of the file it shows.
+    WCHAR displayText[DisplayTextSize];
+    ShownTail shownTail;
     Menu* mainMenu;
     Menu* configMenu;
     Menu* windowMenu;

@@ -2,8 +2,8 @@
 
 #include "settings/state.h"
 #include "settings/text.h"
+#include "viewer/pane.h"
 
-static const int LinesScrolledAfterLoad = 100;
 // The notice about an unreadable file is built in the lower half of the text
 // buffer and compared with the pane's text read into the upper half.
 static const int NoticeCapacity = TextBufferSize / 2;
@@ -16,6 +16,7 @@ void forgetWatchedFile() {
     state.lastWriteTime.dwLowDateTime = 0;
     state.lastWriteTime.dwHighDateTime = 0;
     state.lastFileSize = 0;
+    state.shownTail.valid = false;
 }
 
 // Returns false when the module's name was cut off: its folder is unknown.
@@ -66,22 +67,80 @@ static void showOpenFailure(DWORD error, const char* folder, const char* path) {
         GetWindowTextA(state.paneWnd, shown, NoticeCapacity);
         if (equalsText(shown, notice)) return;
     }
+    state.shownTail.valid = false;
     SetWindowTextA(state.paneWnd, notice);
 }
 
-static void showTail(HANDLE file, ULONGLONG fileSize) {
-    TailRange range = tailRange(fileSize, state.readBufferSize);
+static uint32_t convertCodePage(unsigned codePage, const uint8_t* bytes, uint32_t count,
+                                WideChar* out, uint32_t capacity) {
+    if (count == 0 || capacity == 0) return 0;
+    int units = MultiByteToWideChar(codePage, 0, (const char*)bytes, (int)count, out, (int)capacity);
+    return units > 0 ? (uint32_t)units : 0;
+}
+
+static bool codePageIsMultiByte(unsigned codePage) {
+    CPINFO info;
+    return GetCPInfo(codePage, &info) && info.MaxCharSize > 1;
+}
+
+const CodePageConverter systemCodePages = {convertCodePage, codePageIsMultiByte};
+
+// A code page the system does not know counts as an unknown setting: auto.
+static Encoding configuredEncoding() {
+    Encoding encoding = parseEncoding(state.encoding);
+    bool known = encoding.kind != EncodingCodePage || encoding.codePage == AnsiCodePage ||
+                 encoding.codePage == OemCodePage || IsValidCodePage(encoding.codePage);
+    Encoding automatic = {EncodingAuto, 0};
+    return known ? encoding : automatic;
+}
+
+// A file cut short since its size was taken yields fewer bytes; older text
+// behind them must not show.
+static DWORD readAt(HANDLE file, ULONGLONG offset, void* buffer, DWORD count) {
     OVERLAPPED at;
     ZeroMemory(&at, sizeof at);
-    at.Offset = (DWORD)range.offset;
-    at.OffsetHigh = (DWORD)(range.offset >> 32);
+    at.Offset = (DWORD)offset;
+    at.OffsetHigh = (DWORD)(offset >> 32);
     DWORD bytesRead = 0;
-    // A file cut short since its size was taken yields fewer bytes; older
-    // text behind them must not show.
-    if (!ReadFile(file, state.textBuffer, range.count, &bytesRead, &at)) bytesRead = 0;
-    state.textBuffer[bytesRead <= range.count ? bytesRead : 0] = 0;
-    SetWindowTextA(state.paneWnd, state.textBuffer);
-    SendMessageA(state.paneWnd, EM_LINESCROLL, 0, LinesScrolledAfterLoad);
+    if (!ReadFile(file, buffer, count, &bytesRead, &at)) return 0;
+    return bytesRead <= count ? bytesRead : 0;
+}
+
+// The mark is at the file's start, which a later window does not hold.
+static ByteOrderMark readByteOrderMark(HANDLE file, const TailBytes& tail) {
+    if (tail.offset == 0) return findByteOrderMark(tail.bytes, tail.count);
+    uint8_t head[3];
+    return findByteOrderMark(head, readAt(file, 0, head, sizeof head));
+}
+
+static bool sameEncoding(Encoding a, Encoding b) {
+    return a.kind == b.kind && (a.kind != EncodingCodePage || a.codePage == b.codePage);
+}
+
+// Where the pane's text ends within the new tail's bytes, when the new tail
+// still holds that end: the reader's place can then be found again.
+static uint32_t shownEndWithin(const TailBytes& tail, bool forced) {
+    const ShownTail& shown = state.shownTail;
+    if (forced || !shown.valid || shown.end < tail.offset || shown.end > tail.offset + tail.count) {
+        return NoBoundary;
+    }
+    return (uint32_t)(shown.end - tail.offset);
+}
+
+static void showTail(HANDLE file, ULONGLONG fileSize, bool forced) {
+    TailRange range = tailRange(fileSize, state.readBufferSize);
+    TailBytes tail = {(const uint8_t*)state.textBuffer, 0, range.offset, {EncodingAuto, 0}};
+    tail.count = readAt(file, range.offset, state.textBuffer, range.count);
+    tail.mark = readByteOrderMark(file, tail);
+
+    uint32_t shownEnd = shownEndWithin(tail, forced);
+    DecodedText text = decodeTail(tail, configuredEncoding(), systemCodePages, shownEnd,
+                                  state.displayText, DisplayTextSize);
+    bool placeKnown = shownEnd != NoBoundary && sameEncoding(text.used, state.shownTail.encoding);
+    replacePaneText(state.displayText, forced, placeKnown ? (int)text.boundaryAt : NoPlace);
+
+    ShownTail shown = {true, tail.offset, tail.offset + tail.count, text.used};
+    state.shownTail = shown;
 }
 
 void reloadFileTail() {
@@ -108,9 +167,10 @@ void reloadFileTail() {
     DWORD sizeHigh = 0;
     DWORD sizeLow = GetFileSize(file, &sizeHigh);
     ULONGLONG size = ((ULONGLONG)sizeHigh << 32) | sizeLow;
+    bool forced = asNumber(state.lastWriteTime) == 0;
     if (fileChanged(asNumber(writeTime), size, asNumber(state.lastWriteTime),
                     state.lastFileSize)) {
-        showTail(file, size);
+        showTail(file, size, forced);
     }
     CloseHandle(file);
     state.lastWriteTime = writeTime;
