@@ -336,6 +336,11 @@ TEST_F(TailTest, ALongTailShowsItsLastLineAtTheBottom) {
     ASSERT_EQ(pattern(40000).substr(40000 - 32767), paneText());
     EXPECT_TRUE(lastLineAtTheBottom());
     EXPECT_GT(firstVisibleLine(), 0);
+    // A smaller window and a larger font show fewer lines, still ending on the last.
+    send("@QVPeruserHeightSize 100");
+    EXPECT_TRUE(lastLineAtTheBottom());
+    send("@QVPeruserFontSize 20");
+    EXPECT_TRUE(lastLineAtTheBottom());
 }
 
 TEST_F(TailTest, AReaderAboveTheEndKeepsTheirPlaceUntilItFallsOff) {

@@ -2,7 +2,7 @@
 
 #include "settings/state.h"
 #include "settings/text.h"
-#include "viewer/pane.h"
+#include "viewer/pane_view.h"
 
 // The notice about an unreadable file is built in the lower half of the text
 // buffer and compared with the pane's text read into the upper half.

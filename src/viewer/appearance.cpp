@@ -2,17 +2,21 @@
 
 #include "commands/menu.h"
 #include "settings/state.h"
+#include "viewer/pane.h"
 
 typedef BOOL(WINAPI* LayeredAttributesProc)(HWND, COLORREF, BYTE, DWORD);
 
 static bool layeredLookedUp;
 static LayeredAttributesProc layeredProc;
 
+// The old font is released only once the pane has the new one: the control
+// measures and draws with the font it holds.
 static void replaceFont() {
-    if (state.paneFont) DeleteObject(state.paneFont);
+    HFONT oldFont = state.paneFont;
     state.paneFont = CreateFontA(state.fontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET,
                                  0, 0, 0, 0, state.font);
-    SendMessageA(state.paneWnd, WM_SETFONT, (WPARAM)state.paneFont, 1);
+    setPaneFont(state.paneFont, true);
+    if (oldFont) DeleteObject(oldFont);
 }
 
 static void replaceBrush() {

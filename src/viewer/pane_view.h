@@ -1,0 +1,21 @@
+// Where the pane's view stands when its text, size or font changes.
+#pragma once
+
+#include <windows.h>
+
+// Says that the pane's old text is not found in the new one.
+const int NoPlace = -1;
+
+// Replaces the pane's text, drawing it once. The view ends on the last line
+// when forced or when it showed the last line without a selection; otherwise
+// the text at its top and the selection stay, moved by where the old text's
+// end lies in the new one (oldEndAt), or the view starts at the first line.
+void replacePaneText(const WCHAR* text, bool forced, int oldEndAt);
+
+// The caret at the end of the text, the last line at the bottom of the pane.
+void showPaneEnd();
+
+// A new size or font changes how many lines the pane shows: a view that
+// showed the last line before is scrolled back to it afterwards.
+bool paneShowsLastLine();
+void scrollPaneToLastLine();
