@@ -18,6 +18,7 @@
 #include "support/host_windows.h"
 #include "support/test_files.h"
 #include "tail/tail.h"
+#include "viewer/pane.h"
 
 static const ULONGLONG KiB = 1024;
 static const ULONGLONG MiB = 1024 * KiB;
@@ -239,6 +240,72 @@ static void printChangedTable(const std::vector<SizedFile>& files) {
     printf("above 1 GiB (it would read 5 GiB for every call).\n");
 }
 
+struct AppendTimes {
+    double append;
+    double full;
+};
+
+static double timed(const std::function<void()>& call) {
+    double start = nowMicroseconds();
+    call();
+    return nowMicroseconds() - start;
+}
+
+static double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Rounds of: the window shown whole (not timed), 100 bytes appended and shown
+// by the reload timer's call, 100 more shown by a full reload.
+static AppendTimes appendTimes(HANDLE writer, int buffer, bool wordWrap) {
+    if (state.wordWrap != wordWrap) {
+        state.wordWrap = wordWrap;
+        recreateTextPane();
+    }
+    state.readBufferSize = buffer;
+    std::string hundred = textOfSize(100);
+    DWORD written = 0;
+    std::vector<double> appended, full;
+    for (int round = 0; round < 21; ++round) {
+        forcedReload();
+        WriteFile(writer, hundred.data(), (DWORD)hundred.size(), &written, NULL);
+        appended.push_back(timed([] { reloadFileTail(); }));
+        WriteFile(writer, hundred.data(), (DWORD)hundred.size(), &written, NULL);
+        full.push_back(timed([] { forcedReload(); }));
+    }
+    return {median(appended), median(full)};
+}
+
+static void printAppendTable(const std::string& folder) {
+    std::string path = folder + "growing.log";
+    makeFile(path, MiB);
+    HANDLE writer = CreateFileA(path.c_str(), FILE_APPEND_DATA, WatchedSharing, NULL,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    watch(path, 512);
+    printf("\nA change of 100 appended bytes, per reload, medians of 21 rounds\n");
+    printf("%6s %5s %11s %9s %12s\n", "buffer", "wrap", "append us", "full us", "append/full");
+    AppendTimes times[2][2];
+    for (int wrap = 0; wrap < 2; ++wrap) {
+        for (int large = 0; large < 2; ++large) {
+            int buffer = large ? 32767 : 512;
+            times[large][wrap] = appendTimes(writer, buffer, wrap != 0);
+            printf("%6d %5s %11.1f %9.1f %12.2f\n", buffer, wrap ? "on" : "off",
+                   times[large][wrap].append, times[large][wrap].full,
+                   times[large][wrap].append / times[large][wrap].full);
+        }
+    }
+    for (int wrap = 0; wrap < 2; ++wrap) {
+        printf("append at 32767 / append at 512, wrap %-3s %6.2f\n", wrap ? "on" : "off",
+               times[1][wrap].append / times[0][wrap].append);
+    }
+    printf("Targets at 32767: append/full <= 0.33; append within 2x of the append at 512.\n");
+    state.wordWrap = false;
+    recreateTextPane();
+    CloseHandle(writer);
+    removeFile(path);
+}
+
 int main() {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
@@ -267,6 +334,7 @@ int main() {
 
     benchUnchanged(files[1]);
     printChangedTable(files);
+    printAppendTable(folder);
 
     endPlugin(module);
     DestroyWindow(host);

@@ -79,6 +79,23 @@ TEST(TailRange, SizesBeyondFourGiBKeepTheirHighBits) {
     expectRange(3 * GiB, 512, 3 * GiB - 512, 512);
 }
 
+TEST(AppendRange, OnlyGrowthWithAQuarterMoreOlderTextIsAppended) {
+    // The pane shows bytes 800 to 1000 of a file, with a window of 200.
+    AppendRange grown = appendRange(800, 1000, 1030, 200);
+    ASSERT_TRUE(grown.possible);
+    EXPECT_EQ(992u, grown.offset);  // eight bytes before the end shown, to join a cut
+    EXPECT_EQ(38u, grown.count);
+    EXPECT_EQ(8u, grown.boundary);
+    EXPECT_TRUE(appendRange(800, 1000, 1050, 200).possible);    // older text: a quarter
+    EXPECT_FALSE(appendRange(800, 1000, 1051, 200).possible);   // more: a full reload cuts it
+    EXPECT_FALSE(appendRange(800, 1000, 1000, 200).possible);   // not grown
+    EXPECT_FALSE(appendRange(800, 1000, 900, 200).possible);    // cut short
+    EXPECT_FALSE(appendRange(900, 1000, 1050, 200).possible);   // a full reload shows more
+    AppendRange fromStart = appendRange(0, 3, 10, 512);         // fewer bytes shown than joined
+    EXPECT_EQ(0u, fromStart.offset);
+    EXPECT_EQ(3u, fromStart.boundary);
+}
+
 TEST(FileChanged, TimeFirstThenSize) {
     const ULONGLONG t = 132000000000000000ull;
     EXPECT_TRUE(fileChanged(t + 1, 100, t, 100)) << "later time, same size";
@@ -288,6 +305,12 @@ protected:
         auto range = paneSelection();
         return paneText().substr(range.first, range.second - range.first);
     }
+    // What a full reload of the file's last bytes shows.
+    std::wstring fullReload(size_t readBufferSize) {
+        std::string file = readFile(watchedPath());
+        size_t offset = file.size() > readBufferSize ? file.size() - readBufferSize : 0;
+        return decoded(file, "auto", offset);
+    }
     static std::string pattern(int size) {
         std::string text;
         for (int i = 0; (int)text.size() < size; ++i) text += "line " + std::to_string(i) + "\r\n";
@@ -378,6 +401,43 @@ TEST_F(TailTest, AReaderAboveTheEndKeepsTheirPlaceUntilItFallsOff) {
     reloadFileTail();
     EXPECT_TRUE(lastLineAtTheBottom());
     EXPECT_EQ("the newest line", lastLineText());
+}
+
+TEST_F(TailTest, AppendedBytesContinueThePaneAsAFullReloadShowsThem) {
+    writeFile(watchedPath(), pattern(1000));
+    startWatching(watchedPath(), 200);
+    // A character and a CR LF pair each split across two reloads.
+    for (const char* piece : {"line caf\xC3", "\xA9 one\r", "\nline two\r\n", "three\n"}) {
+        appendFile(watchedPath(), piece);
+        reloadFileTail();
+        std::wstring full = fullReload(200), pane = paneWideText();
+        ASSERT_GT(pane.size(), full.size()) << piece << ": older text stays in front";
+        EXPECT_EQ(full, pane.substr(pane.size() - full.size())) << piece;
+    }
+    // More than a quarter of the window in older text: the change is shown whole.
+    appendFile(watchedPath(), std::string(30, 'x') + "\r\n");
+    reloadFileTail();
+    EXPECT_EQ(fullReload(200), paneWideText());
+}
+
+TEST_F(TailTest, ARotationATruncationAndAnEditEachReloadInFull) {
+    writeFile(watchedPath(), pattern(1000));
+    startWatching(watchedPath(), 200);
+    std::string rotated = watchedPath() + ".1";
+    ASSERT_TRUE(MoveFileA(watchedPath().c_str(), rotated.c_str()));
+    writeFile(watchedPath(), std::string(1010, 'r'));
+    reloadFileTail();
+    EXPECT_EQ(fullReload(200), paneWideText());
+
+    writeFile(watchedPath(), std::string(1020, 't'));  // cut to nothing, written anew
+    reloadFileTail();
+    EXPECT_EQ(fullReload(200), paneWideText());
+
+    SendMessageW(state.paneWnd, EM_REPLACESEL, TRUE, (LPARAM)L"typed");
+    appendFile(watchedPath(), "more\r\n");
+    reloadFileTail();
+    EXPECT_EQ(fullReload(200), paneWideText());
+    removeFile(rotated);
 }
 
 TEST_F(TailTest, AnUnchangedFileLeavesThePaneAlone) {

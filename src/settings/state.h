@@ -8,13 +8,24 @@
 #include "settings/buffer_sizes.h"
 #include "tail/text_decoding.h"
 
-// Which bytes of the watched file the pane's text was decoded from; invalid
-// when it holds anything else.
+// Which bytes of which file the pane's text was decoded from, and how;
+// invalid when the pane holds anything else.
+struct FileIdentity {
+    DWORD volume;
+    ULONGLONG index;
+};
+
 struct ShownTail {
     bool valid;
+    FileIdentity file;
     ULONGLONG offset;
     ULONGLONG end;
     Encoding encoding;
+    ByteOrderMark mark;
+    // The last bytes shown, read again before an append to tell a file that
+    // grew from one truncated and written anew.
+    uint8_t lastBytes[8];
+    uint32_t lastByteCount;
 };
 
 struct PluginState {

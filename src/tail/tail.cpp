@@ -117,6 +117,39 @@ static bool sameEncoding(Encoding a, Encoding b) {
     return a.kind == b.kind && (a.kind != EncodingCodePage || a.codePage == b.codePage);
 }
 
+// The file's identity survives renames and writes; a rotated log is a new file.
+static FileIdentity identify(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION information;
+    ZeroMemory(&information, sizeof information);
+    GetFileInformationByHandle(file, &information);
+    FileIdentity identity = {information.dwVolumeSerialNumber,
+                             (ULONGLONG)information.nFileIndexHigh << 32 |
+                                 information.nFileIndexLow};
+    return identity;
+}
+
+// A file system that tells no identity gives zeros: no file counts as the same then.
+static bool sameFile(FileIdentity a, FileIdentity b) {
+    return a.volume == b.volume && a.index == b.index && (a.volume != 0 || a.index != 0);
+}
+
+static void rememberLastBytes(ShownTail& shown, const TailBytes& tail) {
+    uint32_t count = tail.count < sizeof shown.lastBytes ? tail.count : sizeof shown.lastBytes;
+    CopyMemory(shown.lastBytes, tail.bytes + tail.count - count, count);
+    shown.lastByteCount = count;
+}
+
+// The bytes read again in front of the new ones are those last shown.
+static bool stillEndsAsShown(const ShownTail& shown, const TailBytes& tail, uint32_t boundary) {
+    uint32_t count = boundary < shown.lastByteCount ? boundary : shown.lastByteCount;
+    const uint8_t* reread = tail.bytes + boundary - count;
+    const uint8_t* last = shown.lastBytes + shown.lastByteCount - count;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (reread[i] != last[i]) return false;
+    }
+    return true;
+}
+
 // Where the pane's text ends within the new tail's bytes, when the new tail
 // still holds that end: the reader's place can then be found again.
 static uint32_t shownEndWithin(const TailBytes& tail, bool forced) {
@@ -127,7 +160,7 @@ static uint32_t shownEndWithin(const TailBytes& tail, bool forced) {
     return (uint32_t)(shown.end - tail.offset);
 }
 
-static void showTail(HANDLE file, ULONGLONG fileSize, bool forced) {
+static void showWholeTail(HANDLE file, ULONGLONG fileSize, bool forced, FileIdentity identity) {
     TailRange range = tailRange(fileSize, state.readBufferSize);
     TailBytes tail = {(const uint8_t*)state.textBuffer, 0, range.offset, {EncodingAuto, 0}};
     tail.count = readAt(file, range.offset, state.textBuffer, range.count);
@@ -139,8 +172,51 @@ static void showTail(HANDLE file, ULONGLONG fileSize, bool forced) {
     bool placeKnown = shownEnd != NoBoundary && sameEncoding(text.used, state.shownTail.encoding);
     replacePaneText(state.displayText, forced, placeKnown ? (int)text.boundaryAt : NoPlace);
 
-    ShownTail shown = {true, tail.offset, tail.offset + tail.count, text.used};
-    state.shownTail = shown;
+    ShownTail& shown = state.shownTail;
+    shown.valid = true;
+    shown.file = identity;
+    shown.offset = tail.offset;
+    shown.end = tail.offset + tail.count;
+    shown.encoding = text.used;
+    shown.mark = tail.mark;
+    rememberLastBytes(shown, tail);
+}
+
+// An automatic choice of the ANSI code page stays while the file only grows:
+// appended lines of plain ASCII would otherwise count as UTF-8.
+static Encoding appendedEncoding(const ShownTail& shown) {
+    return shown.encoding.kind == EncodingCodePage ? shown.encoding : configuredEncoding();
+}
+
+// Adds the file's new bytes to the pane's text, decoded exactly as a full
+// reload would continue it. Returns false, having changed nothing on screen,
+// when only a full reload shows the file as it is.
+static bool showAppended(HANDLE file, ULONGLONG fileSize, FileIdentity identity) {
+    ShownTail& shown = state.shownTail;
+    if (!shown.valid || !sameFile(shown.file, identity) || paneTextEdited()) return false;
+    AppendRange append = appendRange(shown.offset, shown.end, fileSize, state.readBufferSize);
+    bool cutsCharacters = shown.encoding.kind == EncodingCodePage &&
+                          codePageIsMultiByte(shown.encoding.codePage);
+    if (!append.possible || cutsCharacters) return false;
+
+    TailBytes tail = {(const uint8_t*)state.textBuffer, 0, append.offset, shown.mark};
+    tail.count = readAt(file, append.offset, state.textBuffer, append.count);
+    if (tail.count <= append.boundary || !stillEndsAsShown(shown, tail, append.boundary)) {
+        return false;
+    }
+    DecodedText text = decodeTail(tail, appendedEncoding(shown), systemCodePages, append.boundary,
+                                  state.displayText, DisplayTextSize);
+    if (!sameEncoding(text.used, shown.encoding)) return false;
+    appendPaneText(state.displayText + text.boundaryAt);
+    shown.end = tail.offset + tail.count;
+    rememberLastBytes(shown, tail);
+    return true;
+}
+
+static void showChange(HANDLE file, ULONGLONG fileSize, bool forced) {
+    FileIdentity identity = identify(file);
+    if (!forced && showAppended(file, fileSize, identity)) return;
+    showWholeTail(file, fileSize, forced, identity);
 }
 
 void reloadFileTail() {
@@ -170,7 +246,7 @@ void reloadFileTail() {
     bool forced = asNumber(state.lastWriteTime) == 0;
     if (fileChanged(asNumber(writeTime), size, asNumber(state.lastWriteTime),
                     state.lastFileSize)) {
-        showTail(file, size, forced);
+        showChange(file, size, forced);
     }
     CloseHandle(file);
     state.lastWriteTime = writeTime;

@@ -21,6 +21,22 @@ struct TailRange {
 };
 TailRange tailRange(uint64_t fileSize, int readBufferSize);
 
+// How a file that grew is shown by adding only its new bytes to the pane's
+// text. The read starts a few bytes before the end the pane shows, so that a
+// character or a CR LF pair cut there is joined; boundary is that end's
+// place in the bytes read. Not possible when the file did not grow, when a
+// full reload would show older bytes than the pane holds, or when the pane
+// would hold more than a quarter of the window in older bytes than a full
+// reload shows: the full reload then cuts the front.
+struct AppendRange {
+    bool possible;
+    uint64_t offset;
+    uint32_t count;
+    uint32_t boundary;
+};
+AppendRange appendRange(uint64_t shownOffset, uint64_t shownEnd, uint64_t fileSize,
+                        int readBufferSize);
+
 // A file counts as changed when its last-write time is later than the one
 // seen last, or equal to it while the size differs: a writer that keeps the
 // file open may append without the time moving on. A last time of zero means

@@ -25,13 +25,17 @@ int wheelScrollLines(WPARAM wParam) {
 // What is left of an extent after the edge on both sides.
 static int insetExtent(LONG extent) { return toCoordinate(extent - 2 * (int64_t)state.edgeSize); }
 
+// New text is added with EM_REPLACESEL, which the control holds to the limit
+// it sets for typing; the pane has none.
 static HWND createPaneWindow(HWND viewer) {
     RECT client;
     GetClientRect(viewer, &client);
     int edge = state.edgeSize;
-    return CreateWindowExW(0, L"EDIT", NULL, paneStyle(state.wordWrap), edge, edge,
-                           insetExtent(client.right), insetExtent(client.bottom), viewer, NULL,
-                           state.hInstance, NULL);
+    HWND pane = CreateWindowExW(0, L"EDIT", NULL, paneStyle(state.wordWrap), edge, edge,
+                                insetExtent(client.right), insetExtent(client.bottom), viewer,
+                                NULL, state.hInstance, NULL);
+    SendMessageW(pane, EM_SETLIMITTEXT, 0, 0);
+    return pane;
 }
 
 // Subclassed through the wide function, so that the pane stays a Unicode

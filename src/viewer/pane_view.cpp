@@ -83,16 +83,40 @@ static void restorePlace(const PaneView& before, int oldEndAt) {
     scrollToLine(top < 0 ? 0 : (int)sendToPane(EM_LINEFROMCHAR, top, 0));
 }
 
-void replacePaneText(const WCHAR* text, bool forced, int oldEndAt) {
-    PaneView before = readPaneView();
-    // Drawn once, at the final place, never first at the text's start.
-    sendToPane(WM_SETREDRAW, FALSE, 0);
-    SetWindowTextW(state.paneWnd, text);
+static void placeView(const PaneView& before, bool forced, int oldEndAt) {
     if (forced || before.atEnd) {
         showPaneEnd();
     } else if (oldEndAt != NoPlace && !before.edited) {
         restorePlace(before, oldEndAt);
     }
+}
+
+// The text is drawn once, at its final place, never first at its start.
+static void freezePane() { sendToPane(WM_SETREDRAW, FALSE, 0); }
+
+static void thawPane() {
     sendToPane(WM_SETREDRAW, TRUE, 0);
     InvalidateRect(state.paneWnd, NULL, TRUE);
 }
+
+void replacePaneText(const WCHAR* text, bool forced, int oldEndAt) {
+    PaneView before = readPaneView();
+    freezePane();
+    SetWindowTextW(state.paneWnd, text);
+    placeView(before, forced, oldEndAt);
+    thawPane();
+}
+
+// Replacing the empty selection at the end lays out only the new lines. The
+// control counts it as the user's edit, which it is not.
+void appendPaneText(const WCHAR* text) {
+    PaneView before = readPaneView();
+    freezePane();
+    sendToPane(EM_SETSEL, before.length, before.length);
+    sendToPane(EM_REPLACESEL, FALSE, (LPARAM)text);
+    sendToPane(EM_SETMODIFY, FALSE, 0);
+    placeView(before, false, before.length);
+    thawPane();
+}
+
+bool paneTextEdited() { return sendToPane(EM_GETMODIFY, 0, 0) != 0; }

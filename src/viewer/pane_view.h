@@ -12,6 +12,11 @@ const int NoPlace = -1;
 // end lies in the new one (oldEndAt), or the view starts at the first line.
 void replacePaneText(const WCHAR* text, bool forced, int oldEndAt);
 
+// Adds text at the end of the pane's text; the view follows it, or stays.
+void appendPaneText(const WCHAR* text);
+// True when the user has changed the pane's text since it was last replaced.
+bool paneTextEdited();
+
 // The caret at the end of the text, the last line at the bottom of the pane.
 void showPaneEnd();
 
