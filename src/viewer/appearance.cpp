@@ -2,11 +2,9 @@
 
 #include "commands/menu.h"
 #include "settings/state.h"
+#include "viewer/optional_user32.h"
 
 typedef BOOL(WINAPI* LayeredAttributesProc)(HWND, COLORREF, BYTE, DWORD);
-
-static bool layeredLookedUp;
-static LayeredAttributesProc layeredProc;
 
 static void replaceFont() {
     if (state.paneFont) DeleteObject(state.paneFont);
@@ -78,14 +76,10 @@ void applyTransparency() {
     buildConfigMenu(false);
 }
 
-// Looked up at run time, once per process: older systems lack the function.
 BOOL setLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags) {
-    if (!layeredLookedUp) {
-        layeredProc = (LayeredAttributesProc)(void (*)())GetProcAddress(
-            GetModuleHandleA("USER32"), "SetLayeredWindowAttributes");
-        layeredLookedUp = true;
-    }
-    return layeredProc ? layeredProc(window, key, alpha, flags) : FALSE;
+    LayeredAttributesProc setAttributes =
+        (LayeredAttributesProc)optionalUser32Function("SetLayeredWindowAttributes");
+    return setAttributes ? setAttributes(window, key, alpha, flags) : FALSE;
 }
 
 HBRUSH colourPane(HDC paneDc) {
