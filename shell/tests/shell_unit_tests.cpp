@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "input_box.h"
+#include "menu_windows.h"
 #include "menus.h"
 #include "settings_store.h"
 #include "shell.h"
