@@ -139,6 +139,14 @@ static bool opensDialog(CommandId id) {
     return id == CmdAbout || id == CmdFontColor || id == CmdBackColor || id == CmdSetFont;
 }
 
+// The shell's own boxes (one that cannot open the settings file for EditRC)
+// are not the plugin's.
+static size_t pluginDialogs(const std::vector<SeenDialog>& seen) {
+    size_t count = 0;
+    for (const SeenDialog& dialog : seen) count += dialog.caption == "Quorvane" ? 0 : 1;
+    return count;
+}
+
 static bool takesArgument(CommandId id) { return commandWords[id].argument != NoArgument; }
 
 static std::vector<CommandId> everyCommand() {
@@ -191,14 +199,14 @@ TEST_P(HostileCommandTest, SurvivesMissingEmptyHugeAndHostileArguments) {
     // Bare: a command that takes an argument has none to read and does
     // nothing; any other command runs.
     sendAndCheck(text, takesArgument(id) ? std::set<std::string>{} : mayChange(id));
-    size_t dialogs = answerer.seen().size();
+    size_t dialogs = pluginDialogs(answerer.seen());
     EXPECT_EQ(opensDialog(id) ? 1u : 0u, dialogs);
 
     for (const std::string& tail : hostileTails()) {
         // Words without an argument admit nothing behind them.
         sendAndCheck(text + tail, takesArgument(id) ? mayChange(id) : std::set<std::string>{});
     }
-    EXPECT_EQ(dialogs, answerer.seen().size()) << "a dialog opened for a word with a tail";
+    EXPECT_EQ(dialogs, pluginDialogs(answerer.seen())) << "a dialog opened for a word with a tail";
 
     // Still obeys: a forced reload of the watched file shows it.
     sendAndCheck("@QVPeruserReadBufferSize 512", {"readBufferSize"});

@@ -1,11 +1,17 @@
 // Start-up, shut-down, the exports and the settings file.
 #include <algorithm>
 
+#include "menus.h"
 #include "settings/settings.h"
+#include "shell.h"
+#include "slit.h"
 #include "support/dialogs.h"
 #include "support/plugin_fixture.h"
 
 namespace {
+
+// The messages the plugin registers for, as the shell's trace names them.
+const std::string RegisteredMessages = "HostMsgRestyle,HostMsgRedraw,HostMsgCommand";
 
 TEST(PluginInfo, AnswersEveryIndexWithStaticText) {
     EXPECT_STREQ("QVPeruser 0.0.3", pluginInfo(0));
@@ -63,11 +69,11 @@ TEST_F(SettingsTest, PrefersThePluginFolderAndTheDottedName) {
 
     removeFile(shellFolder + "qvperuser.rc");
     writeFile(shellFolder + "qvperuserrc", "qvperuser.width: 204\r\n");
-    fake::calls.clear();
+    shellTrace::clear();
     load();
     EXPECT_EQ(shellFolder + "qvperuserrc", state.rcPath);
     EXPECT_EQ(204, state.width);
-    std::vector<std::string> probes = fake::callsStartingWith("FileExists");
+    std::vector<std::string> probes = shellTrace::startingWith("FileExists");
     ASSERT_EQ(4u, probes.size());
     EXPECT_EQ("FileExists(" + programFolder() + "qvperuser.rc)", probes[0]);
     EXPECT_EQ("FileExists(" + programFolder() + "qvperuserrc)", probes[1]);
@@ -79,7 +85,7 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
     load();
     ASSERT_EQ(settingsPath(), state.rcPath);
     ASSERT_TRUE(fileExists(settingsPath()));
-    std::vector<std::string> keys = fake::settingKeys(settingsPath());
+    std::vector<std::string> keys = storedKeys(settingsPath());
     const std::vector<std::string> expected = {
         "qvperuser.x:", "qvperuser.y:", "qvperuser.width:", "qvperuser.height:",
         "qvperuser.edgeSize:", "qvperuser.fontHeight:", "qvperuser.alpha:",
@@ -91,32 +97,32 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
         "qvperuser.font:", "qvperuser.filePath:", "qvperuser.readBufferSize:"};
     EXPECT_EQ(expected, keys);
     const std::string file = settingsPath();
-    EXPECT_EQ("10", fake::readSetting(file, "qvperuser.x:"));
-    EXPECT_EQ("120", fake::readSetting(file, "qvperuser.width:"));
-    EXPECT_EQ("80", fake::readSetting(file, "qvperuser.height:"));
-    EXPECT_EQ("4", fake::readSetting(file, "qvperuser.edgeSize:"));
-    EXPECT_EQ("12", fake::readSetting(file, "qvperuser.fontHeight:"));
-    EXPECT_EQ("160", fake::readSetting(file, "qvperuser.alpha:"));
-    EXPECT_EQ("1", fake::readSetting(file, "qvperuser.styleType:"));
-    EXPECT_EQ("120", fake::readSetting(file, "qvperuser.reloadInterval(sec):"));
-    EXPECT_EQ("true", fake::readSetting(file, "qvperuser.snapWindow:"));
-    EXPECT_EQ("true", fake::readSetting(file, "qvperuser.showBorder:"));
-    EXPECT_EQ("false", fake::readSetting(file, "qvperuser.autoReload:"));
-    EXPECT_EQ("#000000", fake::readSetting(file, "qvperuser.fontColor:"));
-    EXPECT_EQ("#FFFFFF", fake::readSetting(file, "qvperuser.backColor:"));
-    EXPECT_EQ("Tahoma", fake::readSetting(file, "qvperuser.font:"));
-    EXPECT_EQ("readme.txt", fake::readSetting(file, "qvperuser.filePath:"));
-    EXPECT_EQ("512", fake::readSetting(file, "qvperuser.readBufferSize:"));
-    EXPECT_EQ(0, fake::countCalls("ReadInt"));
+    EXPECT_EQ("10", storedSetting(file, "qvperuser.x:"));
+    EXPECT_EQ("120", storedSetting(file, "qvperuser.width:"));
+    EXPECT_EQ("80", storedSetting(file, "qvperuser.height:"));
+    EXPECT_EQ("4", storedSetting(file, "qvperuser.edgeSize:"));
+    EXPECT_EQ("12", storedSetting(file, "qvperuser.fontHeight:"));
+    EXPECT_EQ("160", storedSetting(file, "qvperuser.alpha:"));
+    EXPECT_EQ("1", storedSetting(file, "qvperuser.styleType:"));
+    EXPECT_EQ("120", storedSetting(file, "qvperuser.reloadInterval(sec):"));
+    EXPECT_EQ("true", storedSetting(file, "qvperuser.snapWindow:"));
+    EXPECT_EQ("true", storedSetting(file, "qvperuser.showBorder:"));
+    EXPECT_EQ("false", storedSetting(file, "qvperuser.autoReload:"));
+    EXPECT_EQ("#000000", storedSetting(file, "qvperuser.fontColor:"));
+    EXPECT_EQ("#ffffff", storedSetting(file, "qvperuser.backColor:"));
+    EXPECT_EQ("Tahoma", storedSetting(file, "qvperuser.font:"));
+    EXPECT_EQ("readme.txt", storedSetting(file, "qvperuser.filePath:"));
+    EXPECT_EQ("512", storedSetting(file, "qvperuser.readBufferSize:"));
+    EXPECT_EQ(0, shellTrace::count("ReadInt"));
 }
 
 TEST_F(SettingsTest, SnapWindowIsReadLowerCaseAndWrittenCamelCase) {
     writeSettings("qvperuser.width: 100\r\n");
     load();
-    EXPECT_EQ(1, fake::countCalls("ReadBool(" + settingsPath() + ",qvperuser.snapwindow:,true)"));
-    fake::calls.clear();
+    EXPECT_EQ(1, shellTrace::count("ReadBool(" + settingsPath() + ",qvperuser.snapwindow:,true)"));
+    shellTrace::clear();
     saveSettings();
-    EXPECT_EQ(1, fake::countCalls("WriteBool(" + settingsPath() + ",qvperuser.snapWindow:,"));
+    EXPECT_EQ(1, shellTrace::count("WriteBool(" + settingsPath() + ",qvperuser.snapWindow:,"));
 }
 
 TEST_F(SettingsTest, PositionBeyondTheVirtualScreenComesBackNegativeStays) {
@@ -206,9 +212,9 @@ TEST_F(PluginTest, StartRegistersShowsAndStartsTheTimers) {
     EXPECT_EQ(90, rect.bottom - rect.top);
 
     std::string handle = handleText(viewer);
-    EXPECT_EQ(1, fake::countCalls("host:10001(" + handle + ",10103,10881,10901,0)"));
-    int registered = fake::findCall("host:10001");
-    int sticky = fake::findCall("MakeSticky(" + handle + ")");
+    EXPECT_EQ(1, shellTrace::count("register " + handle + " for " + RegisteredMessages));
+    int registered = shellTrace::find("register ");
+    int sticky = shellTrace::find("MakeSticky(" + handle + ")");
     EXPECT_LT(registered, sticky);
 
     EXPECT_TRUE(KillTimer(viewer, 1));  // the auto-hide timer runs from the start
@@ -230,21 +236,21 @@ TEST_F(PluginTest, EndSavesReleasesAndDestroysInOrder) {
     HBRUSH brush = state.backBrush;
     std::string handle = handleText(viewer);
     state.x = 77;  // a change made while running reaches the file
-    fake::calls.clear();
+    shellTrace::clear();
     stop();
 
-    int firstWrite = fake::findCall("WriteInt(" + settingsPath() + ",qvperuser.x:,77)");
-    int lastWrite = fake::findCall("WriteInt(" + settingsPath() + ",qvperuser.readBufferSize:");
-    int menuReleased = fake::findCall("DelMenu(QVM_Main)");
-    int unsticky = fake::findCall("RemoveSticky(" + handle + ")");
-    int unregistered = fake::findCall("host:10002(" + handle + ",10103,10881,10901,0)");
+    int firstWrite = shellTrace::find("WriteInt(" + settingsPath() + ",qvperuser.x:,77)");
+    int lastWrite = shellTrace::find("WriteInt(" + settingsPath() + ",qvperuser.readBufferSize:");
+    int menuReleased = shellTrace::find("DelMenu(QVM_Main)");
+    int unsticky = shellTrace::find("RemoveSticky(" + handle + ")");
+    int unregistered = shellTrace::find("unregister " + handle + " for " + RegisteredMessages);
     EXPECT_EQ(0, firstWrite);
     EXPECT_LT(firstWrite, lastWrite);
     EXPECT_LT(lastWrite, menuReleased);
     EXPECT_LT(menuReleased, unsticky);
     EXPECT_LT(unsticky, unregistered);
-    EXPECT_EQ(0, fake::countCalls("slit:"));
-    EXPECT_EQ(0, fake::liveMenuCount());
+    EXPECT_EQ(0, shellTrace::count("slit received"));
+    EXPECT_EQ(0, liveMenuCount());
 
     EXPECT_EQ(0u, GetObjectType(font));
     EXPECT_EQ(0u, GetObjectType(brush));
@@ -255,7 +261,7 @@ TEST_F(PluginTest, EndSavesReleasesAndDestroysInOrder) {
     EXPECT_EQ(NULL, state.paneFont);
     EXPECT_EQ(NULL, state.backBrush);
     EXPECT_EQ(NULL, state.mainMenu);
-    EXPECT_EQ("77", fake::readSetting(settingsPath(), "qvperuser.x:"));
+    EXPECT_EQ("77", storedSetting(settingsPath(), "qvperuser.x:"));
 }
 
 TEST_F(PluginTest, SecondStartAfterEndWorks) {
@@ -272,32 +278,32 @@ TEST_F(PluginTest, SlitStartFollowsTheStoredSetting) {
     ASSERT_EQ(0, startInSlit());
     EXPECT_EQ(slit, state.slitWnd);
     EXPECT_FALSE(state.inSlit);
-    EXPECT_EQ(0, fake::countCalls("slit:"));
+    EXPECT_EQ(0, shellTrace::count("slit received"));
     stop();
-    EXPECT_EQ(0, fake::countCalls("slit:"));
+    EXPECT_EQ(0, shellTrace::count("slit received"));
 }
 
 TEST_F(PluginTest, SlitStartDocksWhenTheSettingsSaySo) {
     writeSettings("qvperuser.inSlit: true\r\n");
     ASSERT_EQ(0, startInSlit());
     std::string handle = handleText(state.viewerWnd);
-    EXPECT_EQ(std::vector<std::string>{"slit:11001(0," + handle + ")"},
-              fake::callsStartingWith("slit:"));
+    EXPECT_EQ(std::vector<std::string>{"slit received SlitMsgAdd " + handle},
+              shellTrace::startingWith("slit received"));
     // Docked windows are never layered.
     EXPECT_EQ(0, GetWindowLongA(state.viewerWnd, GWL_EXSTYLE) & WS_EX_LAYERED);
-    fake::calls.clear();
+    shellTrace::clear();
     stop();
-    EXPECT_EQ(std::vector<std::string>{"slit:11002(0," + handle + ")"},
-              fake::callsStartingWith("slit:"));
-    EXPECT_LT(fake::findCall("host:10002"), fake::findCall("slit:11002"));
+    EXPECT_EQ(std::vector<std::string>{"slit received SlitMsgRemove " + handle},
+              shellTrace::startingWith("slit received"));
+    EXPECT_LT(shellTrace::find("unregister "), shellTrace::find("slit received SlitMsgRemove"));
 }
 
 TEST_F(PluginTest, ExtendedStartIsTheSlitStart) {
     writeSettings("qvperuser.inSlit: true\r\n");
-    slit = createSlitWindow();
+    slit = createSlit(shell.instance);
     ASSERT_EQ(0, beginPluginEx(module, slit));
     started = true;
-    EXPECT_EQ(1, fake::countCalls("slit:11001"));
+    EXPECT_EQ(1, shellTrace::count("slit received SlitMsgAdd"));
 }
 
 TEST_F(PluginTest, PlainStartNeverDocksEvenWhenTheSettingsSaySo) {
@@ -306,7 +312,7 @@ TEST_F(PluginTest, PlainStartNeverDocksEvenWhenTheSettingsSaySo) {
     EXPECT_TRUE(state.inSlit);
     EXPECT_EQ(NULL, state.slitWnd);
     stop();
-    EXPECT_EQ(0, fake::countCalls("slit:"));
+    EXPECT_EQ(0, shellTrace::count("slit received"));
 }
 
 // --- failed starts -----------------------------------------------------------
@@ -331,8 +337,9 @@ TEST_F(PluginTest, FailedClassRegistrationShowsOneBoxAndReturnsOne) {
     EXPECT_EQ("Error registering window class", seen[0].text);
     EXPECT_EQ(host, seen[0].owner);
     EXPECT_EQ(NULL, state.viewerWnd);
-    EXPECT_EQ(0, fake::countCalls("host:"));
-    EXPECT_EQ(0, fake::countCalls("ReadInt"));
+    EXPECT_EQ(0, shellTrace::count("register "));
+    EXPECT_EQ(0, shellTrace::count("unregister "));
+    EXPECT_EQ(0, shellTrace::count("ReadInt"));
 }
 
 HHOOK refusingHook;
@@ -346,7 +353,7 @@ LRESULT CALLBACK refuseViewerCreation(int code, WPARAM wParam, LPARAM lParam) {
 }
 
 TEST_F(PluginTest, FailedWindowCreationUnregistersAndReleases) {
-    slit = createSlitWindow();
+    slit = createSlit(shell.instance);
     writeSettings("qvperuser.inSlit: true\r\n");
     int result;
     std::vector<SeenDialog> seen;
@@ -362,12 +369,13 @@ TEST_F(PluginTest, FailedWindowCreationUnregistersAndReleases) {
     EXPECT_EQ("Error creating window", seen[0].text);
     EXPECT_EQ("QVPeruser", seen[0].caption);
     EXPECT_EQ(NULL, seen[0].owner);
-    EXPECT_EQ(std::vector<std::string>{"host:10002(00000000,10103,10881,10901,0)"},
-              fake::callsStartingWith("host:"));
-    EXPECT_EQ(0, fake::countCalls("slit:"));  // no docking after a failed start
+    EXPECT_EQ(0, shellTrace::count("register "));
+    EXPECT_EQ(std::vector<std::string>{"unregister 00000000 for " + RegisteredMessages},
+              shellTrace::startingWith("unregister "));
+    EXPECT_EQ(0, shellTrace::count("slit received"));  // no docking after a failed start
     EXPECT_EQ(NULL, state.paneFont);
     EXPECT_EQ(NULL, state.backBrush);
-    EXPECT_EQ(0, fake::liveMenuCount());
+    EXPECT_EQ(0, liveMenuCount());
     WNDCLASSA unused;
     EXPECT_FALSE(GetClassInfoA(module, "QVPeruser", &unused));
 }

@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "menus.h"
+#include "styles.h"
 #include "support/plugin_fixture.h"
 #include "viewer/appearance.h"
 #include "viewer/pane.h"
@@ -150,9 +152,9 @@ TEST_F(ViewerTest, NothingIsRecordedWhileHiddenOrDocked) {
 
 TEST_F(ViewerTest, SnappingAsksTheShellOnlyForAVisibleFreeWindow) {
     startWith("");
-    fake::calls.clear();
+    shellTrace::clear();
     SetWindowPos(state.viewerWnd, NULL, 200, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    EXPECT_EQ(1, fake::countCalls("SnapWindowToEdge(200,200,10,1)"));
+    EXPECT_EQ(1, shellTrace::count("SnapWindowToEdge(200,200,10,1)"));
 
     state.snapWindow = false;
     SetWindowPos(state.viewerWnd, NULL, 210, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
@@ -160,11 +162,11 @@ TEST_F(ViewerTest, SnappingAsksTheShellOnlyForAVisibleFreeWindow) {
     state.inSlit = true;
     SetWindowPos(state.viewerWnd, NULL, 220, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     state.inSlit = false;
-    EXPECT_EQ(1, fake::countCalls("SnapWindowToEdge"));
+    EXPECT_EQ(1, shellTrace::count("SnapWindowToEdge"));
     ShowWindow(state.viewerWnd, SW_HIDE);
-    fake::calls.clear();
+    shellTrace::clear();
     SetWindowPos(state.viewerWnd, NULL, 230, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    EXPECT_EQ(0, fake::countCalls("SnapWindowToEdge"));
+    EXPECT_EQ(0, shellTrace::count("SnapWindowToEdge"));
 }
 
 // Presses the left button (with a modifier, if given) at the pointer, then,
@@ -217,7 +219,7 @@ TEST_F(ViewerTest, DraggingTheFrameMovesTheWindowAndRecordsThePlace) {
     EXPECT_EQ(140, state.y);
     EXPECT_EQ(160, windowRect(state.viewerWnd).left);
     stop();
-    EXPECT_EQ("160", fake::readSetting(settingsPath(), "qvperuser.x:"));
+    EXPECT_EQ("160", storedSetting(settingsPath(), "qvperuser.x:"));
 }
 
 TEST_F(ViewerTest, DisplayChangeKeepsTheDistanceFromTheFarEdge) {
@@ -227,7 +229,7 @@ TEST_F(ViewerTest, DisplayChangeKeepsTheDistanceFromTheFarEdge) {
     EXPECT_EQ(-100, keepFarEdgeDistance(-100, 768, 600));
     EXPECT_EQ(INT_MAX, keepFarEdgeDistance(INT_MAX, 1024, 1280));  // held, not wrapped
 
-    startWith("qvperuser.x: 900\r\nqvperuser.y: 10\r\n");
+    startWith("qvperuser.x: 900\r\nqvperuser.y: 10\r\nqvperuser.snapWindow: false\r\n");
     state.screenWidth = 1024;  // as if measured on a smaller screen
     state.screenHeight = 768;
     SendMessageA(state.viewerWnd, WM_DISPLAYCHANGE, 24, MAKELPARAM(1280, 1024));
@@ -381,7 +383,7 @@ TEST_F(ViewerTest, WordWrapSwitchKeepsEditsTakesFocusAndRefreshesTheMenu) {
     SendMessageA(oldPane, EM_SETSEL, 0, -1);
     SendMessageA(oldPane, EM_REPLACESEL, FALSE, (LPARAM) "typed by the user");
     HFONT font = state.paneFont;
-    fake::calls.clear();
+    shellTrace::clear();
     const char command[] = "@QVPeruserWordWrap";
     SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM)command);
 
@@ -394,7 +396,7 @@ TEST_F(ViewerTest, WordWrapSwitchKeepsEditsTakesFocusAndRefreshesTheMenu) {
     EXPECT_EQ(state.paneWnd, GetFocus());
     EXPECT_EQ((LRESULT)font, SendMessageA(state.paneWnd, WM_GETFONT, 0, 0));
     EXPECT_EQ(0, SendMessageA(state.paneWnd, EM_GETFIRSTVISIBLELINE, 0, 0));
-    EXPECT_EQ(1, fake::countCalls("MakeMenuItem(QVM_Format,Word Wrap,@QVPeruserWordWrap,1)"));
+    EXPECT_EQ(1, shellTrace::count("MakeMenuItem(QVM_Format,Word Wrap,@QVPeruserWordWrap,1)"));
     // The new pane is subclassed like the first one.
     EXPECT_EQ(0, SendMessageA(state.paneWnd, WM_CLOSE, 0, 0));
     EXPECT_TRUE(IsWindow(state.paneWnd));
@@ -410,7 +412,7 @@ TEST_F(ViewerTest, RecreationCutsAnOverlongTextToTheBuffer) {
     EXPECT_EQ(TextBufferSize - 1, GetWindowTextLengthA(state.paneWnd));
     EXPECT_EQ(0, state.textBuffer[TextBufferSize - 1]);
     EXPECT_NE(mainMenu, state.mainMenu);  // rebuilt, not overwritten by text
-    EXPECT_EQ(7, fake::liveMenuCount());
+    EXPECT_EQ(7, liveMenuCount());
 }
 
 TEST_F(ViewerTest, WheelScrollsThreeLinesPerStep) {
@@ -460,10 +462,10 @@ TEST_F(ViewerTest, OpacityUsesTheLowByteOfAlphaOnlyWhileTransparent) {
     EXPECT_TRUE(GetWindowLongA(state.viewerWnd, GWL_EXSTYLE) & WS_EX_LAYERED);
 
     state.inSlit = true;
-    fake::calls.clear();
+    shellTrace::clear();
     applyTransparency();
     EXPECT_FALSE(GetWindowLongA(state.viewerWnd, GWL_EXSTYLE) & WS_EX_LAYERED);
-    EXPECT_EQ(1, fake::countCalls("ShowMenu(QVM_Main,refresh)"));
+    EXPECT_EQ(1, shellTrace::count("ShowMenu(QVM_Main,refresh)"));
 }
 
 TEST_F(ViewerTest, ApplyStyleReplacesFontAndBrushAndReleasesTheOld) {
@@ -495,14 +497,10 @@ TEST_F(ViewerTest, ApplyStyleReplacesFontAndBrushAndReleasesTheOld) {
 
 TEST_F(ViewerTest, AnUnknownStyleKeepsThePreviousStyle) {
     startWith("qvperuser.styleType: 3\r\n");
-    unsigned char before[StyleRecordSize];
-    memcpy(before, state.styleItem, sizeof before);
-    COLORREF colour;
-    memcpy(&colour, before, sizeof colour);
-    EXPECT_EQ(fake::styleColour(3), colour);
+    EXPECT_EQ(0, memcmp(styleRecord(3), state.styleItem, StyleRecordSize));
     state.styleType = 42;
     applyStyle();
-    EXPECT_EQ(0, memcmp(before, state.styleItem, sizeof before));
+    EXPECT_EQ(0, memcmp(styleRecord(3), state.styleItem, StyleRecordSize));
 }
 
 TEST_F(ViewerTest, PaneColoursAreAnsweredFromTheSettings) {
@@ -525,37 +523,41 @@ COLORREF screenPixel(int x, int y) {
 }
 
 TEST_F(ViewerTest, FrameIsPaintedInTheShellStyleWithItsBorder) {
+    std::string styles = shellFolder + "flat.style";
+    writeFile(styles, "button.appearance: flat\r\nbutton.color: #3c8c5a\r\n"
+                      "button.borderColor: #102030\r\nbutton.borderWidth: 1\r\n");
+    loadStyleFile(styles.c_str());
     startWith("qvperuser.x: 300\r\nqvperuser.y: 300\r\nqvperuser.styleType: 2\r\n"
               "qvperuser.edgeSize: 8\r\n");
     UpdateWindow(state.viewerWnd);
     pumpMessages(200);
-    EXPECT_EQ(fake::styleColour(2), screenPixel(300 + 3, 300 + 3));
-    EXPECT_EQ(RGB(0, 0, 0), screenPixel(300, 300));  // the border
+    EXPECT_EQ(RGB(0x3c, 0x8c, 0x5a), screenPixel(300 + 3, 300 + 3));
+    EXPECT_EQ(RGB(0x10, 0x20, 0x30), screenPixel(300, 300));  // the border
     const char toggleBorder[] = "@QVPeruserShowBorder";
     SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM)toggleBorder);
     UpdateWindow(state.viewerWnd);
     pumpMessages(200);
-    EXPECT_EQ(fake::styleColour(2), screenPixel(300, 300));
+    EXPECT_EQ(RGB(0x3c, 0x8c, 0x5a), screenPixel(300, 300));
 }
 
 TEST_F(ViewerTest, RestyleReleasesTheMenuThenRebuildsIt) {
     startWith("");
     HFONT oldFont = state.paneFont;
-    fake::calls.clear();
+    shellTrace::clear();
     SendMessageA(state.viewerWnd, HostMsgRestyle, 0, 0);
-    int released = fake::findCall("DelMenu(QVM_Main)");
-    int style = fake::findCall("GetSettingPtr");
+    int released = shellTrace::find("DelMenu(QVM_Main)");
+    int style = shellTrace::find("GetSettingPtr");
     EXPECT_LE(0, released);
     EXPECT_LT(released, style);
-    EXPECT_EQ(1, fake::countCalls("DelMenu"));
+    EXPECT_EQ(1, shellTrace::count("DelMenu"));
     EXPECT_TRUE(GetObjectType(oldFont) == 0 || oldFont == state.paneFont);
-    EXPECT_EQ(7, fake::liveMenuCount());
+    EXPECT_EQ(7, liveMenuCount());
 
     state.mainMenu = NULL;  // no menu yet: nothing to release
-    fake::calls.clear();
+    shellTrace::clear();
     SendMessageA(state.viewerWnd, HostMsgRestyle, 0, 0);
-    EXPECT_EQ(0, fake::countCalls("DelMenu"));
-    EXPECT_EQ(1, fake::countCalls("GetSettingPtr"));
+    EXPECT_EQ(0, shellTrace::count("DelMenu"));
+    EXPECT_EQ(1, shellTrace::count("GetSettingPtr"));
 }
 
 }  // namespace
