@@ -48,6 +48,10 @@ void holdKeys(std::initializer_list<int> keys) {
     SetKeyboardState(keyState);
 }
 
+// A multi-line EDIT that wraps; without ES_AUTOHSCROLL it breaks lines at its edge.
+const DWORD WrappingPane =
+    WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
+
 RECT windowRect(HWND window) {
     RECT rect;
     GetWindowRect(window, &rect);
@@ -341,9 +345,7 @@ TEST_F(ViewerTest, PaneIsAnInsetEditControlWithTheWrapStyle) {
     char className[16];
     GetClassNameA(state.paneWnd, className, sizeof className);
     EXPECT_STREQ("Edit", className);
-    EXPECT_EQ(0x500010C4u, (DWORD)GetWindowLongA(state.paneWnd, GWL_STYLE));
-    EXPECT_EQ(0x500010C4u, paneStyle(false));
-    EXPECT_EQ(0x50001044u, paneStyle(true));
+    EXPECT_EQ(WrappingPane | ES_AUTOHSCROLL, (DWORD)GetWindowLongA(state.paneWnd, GWL_STYLE));
     RECT pane = childRect(state.paneWnd);
     EXPECT_EQ(6, pane.left);
     EXPECT_EQ(6, pane.top);
@@ -389,7 +391,7 @@ TEST_F(ViewerTest, WordWrapSwitchKeepsEditsTakesFocusAndRefreshesTheMenu) {
 
     EXPECT_TRUE(state.wordWrap);
     EXPECT_FALSE(IsWindow(oldPane));
-    EXPECT_EQ(0x50001044u, (DWORD)GetWindowLongA(state.paneWnd, GWL_STYLE));
+    EXPECT_EQ(WrappingPane, (DWORD)GetWindowLongA(state.paneWnd, GWL_STYLE));
     char text[64] = "";
     GetWindowTextA(state.paneWnd, text, sizeof text);
     EXPECT_STREQ("typed by the user", text);

@@ -31,6 +31,18 @@ int find(const std::string& prefix, int from) {
     return -1;
 }
 
+std::vector<std::string> only(const std::vector<std::string>& prefixes) {
+    std::vector<std::string> found;
+    for (const std::string& line : lines) {
+        for (const std::string& prefix : prefixes) {
+            if (line.compare(0, prefix.size(), prefix) != 0) continue;
+            found.push_back(line);
+            break;
+        }
+    }
+    return found;
+}
+
 }  // namespace shellTrace
 
 static void recordLine(const char* line) { shellTrace::lines.push_back(line); }

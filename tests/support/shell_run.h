@@ -23,6 +23,9 @@ std::vector<std::string> startingWith(const std::string& prefix);
 int count(const std::string& prefix);
 // Index of the first line starting with prefix at or after from, or -1.
 int find(const std::string& prefix, int from = 0);
+// The lines that start with any of the prefixes, in order: a sequence to
+// compare whole.
+std::vector<std::string> only(const std::vector<std::string>& prefixes);
 }  // namespace shellTrace
 
 // A window handle as the trace writes it.
