@@ -334,3 +334,22 @@ TEST_F(OpenMenus, FollowANewTreeOfTheSameIdAndCloseWithAReleasedOne) {
     EXPECT_FALSE(IsWindow(main));
     EXPECT_FALSE(IsWindow(submenu));
 }
+
+TEST_F(OpenMenus, CloseAtAClickOnAnotherWindow) {
+    HWND other = CreateWindowExA(0, "EDIT", "other", WS_POPUP | WS_VISIBLE, 600, 600, 100, 100,
+                                 NULL, NULL, shell.instance, NULL);
+    SetCursorPos(100, 100);
+    popUpMenu(buildTree("old"));
+    SetCursorPos(650, 650);
+    INPUT click[2] = {};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, click, sizeof(INPUT));
+    for (int waited = 0; waited < 1000 && openMenuAt(0); waited += 20) {
+        runMessageLoopBriefly();
+        Sleep(20);
+    }
+    EXPECT_EQ(0, openMenuAt(0));
+    DestroyWindow(other);
+}
