@@ -14,10 +14,10 @@
 #include "plugin/plugin.h"
 #include "settings/state.h"
 #include "settings/text.h"
-#include "support/fake_host.h"
-#include "support/host_windows.h"
+#include "support/shell_run.h"
 #include "support/test_files.h"
 #include "tail/tail.h"
+#include "trace.h"
 #include "viewer/pane.h"
 
 static const ULONGLONG KiB = 1024;
@@ -318,10 +318,8 @@ int main() {
                                     {"5 GiB", 5 * GiB, folder + "5g.log"}};
     for (const SizedFile& file : files) makeFile(file.path, file.size);
 
-    fake::reset();
-    HWND host = createHostWindow();
-    fake::setHostWindow(host);
-    fake::setShellFolder(makeTempFolder("bench-shell"));
+    startShell(makeTempFolder("bench-shell"));
+    recordTrace(NULL);  // as in a shell started without --trace
     writeFile(programFolder() + "qvperuser.rc",
               "qvperuser.filePath: " + files[0].path + "\r\nqvperuser.width: 400\r\n" +
                   "qvperuser.height: 300\r\n");
@@ -337,7 +335,7 @@ int main() {
     printAppendTable(folder);
 
     endPlugin(module);
-    DestroyWindow(host);
+    stopShell();
     for (const SizedFile& file : files) removeFile(file.path);
     removeFile(programFolder() + "qvperuser.rc");
     return 0;

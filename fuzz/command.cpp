@@ -1,6 +1,6 @@
 // Whole command texts as the shell broadcasts them: the matcher must never
 // read behind the text's zero, and must pick the row a plain reading of the
-// command table picks.
+// command table's words picks.
 #include "commands/command_words.h"
 #include "fuzz_input.h"
 
@@ -10,38 +10,9 @@ struct Row {
     CommandId id;
 };
 
-static const Row table[] = {
-    {"About", false, CmdAbout},
-    {"StyleType", true, CmdStyleType},
-    {"WidthSize", true, CmdWidthSize},
-    {"HeightSize", true, CmdHeightSize},
-    {"EdgeSize", true, CmdEdgeSize},
-    {"FontSize", true, CmdFontSize},
-    {"FontFace", true, CmdFontFace},
-    {"FilePath", true, CmdFilePath},
-    {"ReadBufferSize", true, CmdReadBufferSize},
-    {"ReloadInterval", true, CmdReloadInterval},
-    {"PluginToggle", false, CmdPluginToggle},
-    {"OnTop", false, CmdOnTop},
-    {"InSlit", false, CmdInSlit},
-    {"Transparent", false, CmdTransparent},
-    {"AlphaValue", true, CmdAlphaValue},
-    {"SnapToEdge", false, CmdSnapToEdge},
-    {"ShowBorder", false, CmdShowBorder},
-    {"ShowScroll", false, CmdShowScroll},
-    {"LockPosition", false, CmdLockPosition},
-    {"WordWrap", false, CmdWordWrap},
-    {"AutoHide", false, CmdAutoHide},
-    {"AutoReload", false, CmdAutoReload},
-    {"FontColor", false, CmdFontColor},
-    {"BackColor", false, CmdBackColor},
-    {"SetFont", false, CmdSetFont},
-    {"EditRC", false, CmdEditRC},
-    {"ReloadSettings", false, CmdReloadSettings},
-    {"SaveSettings", false, CmdSaveSettings},
-    {"SetFocus", false, CmdSetFocus},
-    {"Encoding", true, CmdEncoding},
-};
+#define ROW(word, argument, handler) {#word, argument != NoArgument, Cmd##word},
+static const Row table[] = {COMMAND_TABLE(ROW)};
+#undef ROW
 
 static std::string lower(std::string text) {
     for (char& c : text) {

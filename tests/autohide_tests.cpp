@@ -119,9 +119,11 @@ protected:
         SetKeyboardState(keys);
     }
 
+    // In the slit's coordinates while docked.
     static std::string windowPlace() {
         RECT r;
         GetWindowRect(state.viewerWnd, &r);
+        MapWindowPoints(NULL, GetParent(state.viewerWnd), (POINT*)&r, 2);
         return std::to_string(r.left) + "," + std::to_string(r.top) + " " +
                std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
     }
@@ -172,13 +174,13 @@ TEST_P(AutoHideEdgeTest, FirstTickWithThePointerOutsideSlidesOffAndStopsTheTimer
     std::string shown = std::to_string(edge.x) + "," + std::to_string(edge.y) + " 200x100";
     EXPECT_EQ(shown, windowPlace());
     EXPECT_TRUE(state.hidden);
-    int snapsBefore = fake::countCalls("SnapWindowToEdge");
+    int snapsBefore = shellTrace::count("SnapWindowToEdge");
     pumpWhileAt(shown);
     EXPECT_EQ(edge.hidden, windowPlace());
     EXPECT_FALSE(timerRunning());
     EXPECT_EQ(shown, storedPlace());
     // Snapping never sees the slide, and the z-order stays as it was.
-    EXPECT_EQ(snapsBefore, fake::countCalls("SnapWindowToEdge"));
+    EXPECT_EQ(snapsBefore, shellTrace::count("SnapWindowToEdge"));
     EXPECT_FALSE(GetWindowLongA(state.viewerWnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
 
@@ -366,13 +368,14 @@ TEST_F(AutoHideTest, EndOfAMoveDecidesAfreshFromTheNewPosition) {
     tick();
     EXPECT_EQ("-199,200 200x100", windowPlace());
 
+    // Beyond the shell's snapping distance.
     SendMessageA(state.viewerWnd, WM_NCMOUSEMOVE, HTCAPTION, MAKELPARAM(0, 250));
-    SetWindowPos(state.viewerWnd, NULL, 5, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(state.viewerWnd, NULL, 15, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageA(state.viewerWnd, WM_EXITSIZEMOVE, 0, 0);
     EXPECT_FALSE(state.hidden);
     tick();
-    EXPECT_EQ("5,200 200x100", windowPlace());
-    EXPECT_EQ("5,200 200x100", storedPlace());
+    EXPECT_EQ("15,200 200x100", windowPlace());
+    EXPECT_EQ("15,200 200x100", storedPlace());
 }
 
 TEST_F(AutoHideTest, CommandSlidesOffAndBackAtOnceWhereverThePointerIs) {
@@ -380,14 +383,14 @@ TEST_F(AutoHideTest, CommandSlidesOffAndBackAtOnceWhereverThePointerIs) {
     tick();  // ends the decision pending since start-up
     ASSERT_FALSE(timerRunning());
     pointerTo(1180, 350);
-    int menusBefore = fake::countCalls("MakeNamedMenu");
+    int menusBefore = shellTrace::count("MakeNamedMenu");
 
     command("@QVPeruserAutoHide");
     EXPECT_TRUE(state.autoHide);
     EXPECT_TRUE(state.hidden);
     EXPECT_EQ("1279,300 200x100", windowPlace());
     EXPECT_FALSE(timerRunning());
-    EXPECT_GT(fake::countCalls("MakeNamedMenu"), menusBefore);
+    EXPECT_GT(shellTrace::count("MakeNamedMenu"), menusBefore);
 
     command("@QVPeruserAutoHide");
     EXPECT_FALSE(state.autoHide);
@@ -403,13 +406,13 @@ TEST_F(AutoHideTest, SavingWhileSlidOffWritesTheShownPosition) {
     EXPECT_EQ("1080,300 200x100", storedPlace());
 
     command("@QVPeruserSaveSettings");
-    EXPECT_EQ("1080", fake::readSetting(settingsPath(), "qvperuser.x:"));
-    EXPECT_EQ("300", fake::readSetting(settingsPath(), "qvperuser.y:"));
-    EXPECT_EQ("200", fake::readSetting(settingsPath(), "qvperuser.width:"));
-    EXPECT_EQ("100", fake::readSetting(settingsPath(), "qvperuser.height:"));
+    EXPECT_EQ("1080", storedSetting(settingsPath(), "qvperuser.x:"));
+    EXPECT_EQ("300", storedSetting(settingsPath(), "qvperuser.y:"));
+    EXPECT_EQ("200", storedSetting(settingsPath(), "qvperuser.width:"));
+    EXPECT_EQ("100", storedSetting(settingsPath(), "qvperuser.height:"));
 
     writeSettings("");
     stop();
-    EXPECT_EQ("1080", fake::readSetting(settingsPath(), "qvperuser.x:"));
-    EXPECT_EQ("300", fake::readSetting(settingsPath(), "qvperuser.y:"));
+    EXPECT_EQ("1080", storedSetting(settingsPath(), "qvperuser.x:"));
+    EXPECT_EQ("300", storedSetting(settingsPath(), "qvperuser.y:"));
 }

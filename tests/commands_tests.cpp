@@ -3,25 +3,14 @@
 #include <vector>
 
 #include "commands/commands.h"
+#include "styles.h"
 #include "support/dialogs.h"
 #include "support/plugin_fixture.h"
 #include "viewer/viewer.h"
 
 // --- the matcher and the number reader, without a window ------------------
 
-// The command words, in the order of CommandId from CmdAbout on.
-static const char* const words[] = {
-    "About",        "StyleType",   "WidthSize",      "HeightSize",     "EdgeSize",     "FontSize",
-    "FontFace",     "FilePath",    "ReadBufferSize", "ReloadInterval", "PluginToggle", "OnTop",
-    "InSlit",       "Transparent", "AlphaValue",     "SnapToEdge",     "ShowBorder",   "ShowScroll",
-    "LockPosition", "WordWrap",    "AutoHide",       "AutoReload",     "FontColor",    "BackColor",
-    "SetFont",      "EditRC",      "ReloadSettings", "SaveSettings",   "SetFocus",
-    "Encoding"};
-
-static bool takesArgument(int id) {
-    return (id >= CmdStyleType && id <= CmdReloadInterval) || id == CmdAlphaValue ||
-           id == CmdEncoding;
-}
+static bool takesArgument(int id) { return commandWords[id].argument != NoArgument; }
 
 static std::string command(const std::string& rest) { return "@QVPeruser" + rest; }
 
@@ -35,9 +24,9 @@ TEST(MatchCommand, IgnoresCaseOfPrefixAndWord) {
 }
 
 TEST(MatchCommand, WholeWordsAdmitNothingAfterThem) {
-    for (int id = CmdAbout; id <= CmdEncoding; ++id) {
+    for (int id = 0; id < CommandCount; ++id) {
         if (takesArgument(id)) continue;
-        std::string word = words[id - CmdAbout];
+        std::string word = commandWord((CommandId)id);
         SCOPED_TRACE(word);
         EXPECT_EQ(id, matchCommand(command(word).c_str()).id);
         EXPECT_EQ(CmdNone, matchCommand(command(word + " ").c_str()).id);
@@ -46,9 +35,9 @@ TEST(MatchCommand, WholeWordsAdmitNothingAfterThem) {
 }
 
 TEST(MatchCommand, ArgumentStartsOneCharacterBehindTheWord) {
-    for (int id = CmdAbout; id <= CmdEncoding; ++id) {
+    for (int id = 0; id < CommandCount; ++id) {
         if (!takesArgument(id)) continue;
-        std::string word = words[id - CmdAbout];
+        std::string word = commandWord((CommandId)id);
         SCOPED_TRACE(word);
         CommandMatch blank = matchCommand(command(word + " 42").c_str());
         EXPECT_EQ(id, blank.id);
@@ -160,9 +149,9 @@ protected:
 
 TEST_F(CommandTest, EveryTextGivesZeroAndNullTextDoesNothing) {
     startWith("");
-    size_t before = fake::calls.size();
+    size_t before = shellTrace::lines.size();
     EXPECT_EQ(0, SendMessageA(state.viewerWnd, HostMsgCommand, 0, 0));
-    EXPECT_EQ(before, fake::calls.size());
+    EXPECT_EQ(before, shellTrace::lines.size());
     EXPECT_EQ(0, send("@QVPeruserFontSize 20"));
     EXPECT_EQ(20, state.fontHeight);
     EXPECT_EQ(0, send("something else"));
@@ -320,11 +309,11 @@ TEST_F(CommandTest, ShowAndHidePluginsIgnoredWhileDocked) {
 TEST_F(CommandTest, InSlitDoesNothingWithoutASlit) {
     startWith("qvperuser.inSlit: false\r\n");
     LONG exStyle = viewerExStyle();
-    fake::calls.clear();
+    shellTrace::clear();
     send("@QVPeruserInSlit");
     EXPECT_FALSE(state.inSlit);
     EXPECT_EQ(exStyle, viewerExStyle());
-    EXPECT_TRUE(fake::calls.empty());
+    EXPECT_TRUE(shellTrace::lines.empty());
 }
 
 TEST_F(CommandTest, InSlitDocksAndUndocks) {
@@ -333,24 +322,26 @@ TEST_F(CommandTest, InSlitDocksAndUndocks) {
     const std::string viewer = handleText(state.viewerWnd);
     if (state.canLayer) EXPECT_TRUE(viewerExStyle() & WS_EX_LAYERED);
 
-    fake::calls.clear();
+    shellTrace::clear();
     send("@QVPeruserInSlit");
     EXPECT_TRUE(state.inSlit);
-    EXPECT_EQ(std::vector<std::string>{"slit:11001(0," + viewer + ")"},
-              fake::callsStartingWith("slit:"));
+    EXPECT_EQ(std::vector<std::string>{"slit received SlitMsgAdd " + viewer},
+              shellTrace::startingWith("slit received"));
     // Transparency is dropped, and the menu shows it, before the slit takes the window.
-    EXPECT_LT(fake::findCall("ShowMenu"), fake::findCall("slit:11001"));
+    EXPECT_LT(shellTrace::find("ShowMenu"), shellTrace::find("slit received SlitMsgAdd"));
+    EXPECT_EQ(slit, GetParent(state.viewerWnd));
     EXPECT_FALSE(viewerExStyle() & WS_EX_LAYERED);
 
     // While docked the slit places the window; leaving returns it to its own place.
     SetWindowPos(state.viewerWnd, NULL, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     stopTimer(AutoHideTimer);
-    fake::calls.clear();
+    shellTrace::clear();
     send("@QVPeruserInSlit");
     EXPECT_FALSE(state.inSlit);
-    ASSERT_FALSE(fake::calls.empty());
-    EXPECT_EQ("slit:11002(0," + viewer + ")", fake::calls[0]);
-    EXPECT_EQ(1, fake::countCalls("slit:"));
+    ASSERT_FALSE(shellTrace::lines.empty());
+    EXPECT_EQ("slit received SlitMsgRemove " + viewer, shellTrace::lines[0]);
+    EXPECT_EQ(1, shellTrace::count("slit received"));
+    EXPECT_EQ(NULL, GetParent(state.viewerWnd));
     RECT window = viewerRect();
     EXPECT_EQ(30, window.left);
     EXPECT_EQ(40, window.top);
@@ -365,60 +356,62 @@ TEST_F(CommandTest, ReloadSettingsWhileFloating) {
     writeSettings("qvperuser.filePath: " + watchedPath() +
                   "\r\nqvperuser.x: 300\r\nqvperuser.y: 400\r\nqvperuser.fontHeight: 20\r\n"
                   "qvperuser.styleType: 4\r\n");
-    fake::calls.clear();
+    shellTrace::clear();
     send("@QVPeruserReloadSettings");
     EXPECT_EQ(20, state.fontHeight);
     EXPECT_EQ(20, fontHeightOf(state.paneFont));
-    EXPECT_EQ(fake::styleColour(4), *(COLORREF*)state.styleItem);
+    EXPECT_EQ(0, memcmp(styleRecord(4), state.styleItem, StyleRecordSize));
     EXPECT_EQ("from the file", paneText());
     EXPECT_EQ(300, state.x);
     RECT window = viewerRect();
     EXPECT_EQ(30, window.left);
     EXPECT_EQ(40, window.top);
-    EXPECT_EQ(0, fake::countCalls("slit:"));
+    EXPECT_EQ(0, shellTrace::count("slit received"));
 }
 
 TEST_F(CommandTest, ReloadSettingsWhileDocked) {
     startDockableWith("qvperuser.inSlit: true\r\n");
     ASSERT_TRUE(state.inSlit);
-    fake::calls.clear();
+    shellTrace::clear();
     send("@QVPeruserReloadSettings");
-    EXPECT_EQ(std::vector<std::string>{"slit:11003(0," + handleText(NULL) + ")"},
-              fake::callsStartingWith("slit:"));
+    EXPECT_EQ(std::vector<std::string>{"slit received SlitMsgUpdate"},
+              shellTrace::startingWith("slit received"));
 
     // Settings that say floating take the window out of the slit.
     writeSettings("qvperuser.filePath: " + watchedPath() + "\r\nqvperuser.inSlit: false\r\n");
-    fake::calls.clear();
+    shellTrace::clear();
     send("@QVPeruserReloadSettings");
     EXPECT_FALSE(state.inSlit);
-    EXPECT_EQ(std::vector<std::string>{"slit:11002(0," + handleText(state.viewerWnd) + ")"},
-              fake::callsStartingWith("slit:"));
+    EXPECT_EQ(std::vector<std::string>{"slit received SlitMsgRemove " + handleText(state.viewerWnd)},
+              shellTrace::startingWith("slit received"));
 }
 
 TEST_F(CommandTest, SaveSettingsIsTheOnlyCommandThatWrites) {
     startWith("qvperuser.fontHeight: 12\r\n");
     send("@QVPeruserFontSize 33");
-    EXPECT_EQ("12", fake::readSetting(settingsPath(), "qvperuser.fontHeight:"));
+    EXPECT_EQ("12", storedSetting(settingsPath(), "qvperuser.fontHeight:"));
     send("@QVPeruserSaveSettings");
-    EXPECT_EQ("33", fake::readSetting(settingsPath(), "qvperuser.fontHeight:"));
+    EXPECT_EQ("33", storedSetting(settingsPath(), "qvperuser.fontHeight:"));
 }
 
+// The shell opens the file in its associated program, or says why it cannot.
 TEST_F(CommandTest, EditRCHandsTheSettingsFileToTheShell) {
     startWith("");
     ASSERT_EQ(settingsPath(), state.rcPath);
-    fake::calls.clear();
+    shellTrace::clear();
+    DialogAnswerer answerer(pressButton(IDOK));
     send("@QVPeruserEditRC");
     EXPECT_EQ(std::vector<std::string>{"QVExecute(" + handleText(GetDesktopWindow()) + ",(null)," +
                                        settingsPath() + ",(null),(null),1,false)"},
-              fake::calls);
+              shellTrace::lines);
 }
 
 TEST_F(CommandTest, AboutBoxFollowsTheRequestToCloseMenus) {
     startWith("");
-    fake::calls.clear();
+    shellTrace::clear();
     bool menusAwayFirst = false;
     DialogAnswerer answerer([&](HWND) {
-        menusAwayFirst = fake::calls == std::vector<std::string>{"host:10302(0,0)"};
+        menusAwayFirst = shellTrace::lines == std::vector<std::string>{"received HostMsgMenusAway"};
         return IDOK;
     });
     EXPECT_EQ(0, send("@QVPeruserAbout"));
@@ -446,11 +439,11 @@ TEST_F(CommandTest, ColourDialogsStoreOnlyAnAcceptedColour) {
             enterColour(dialog, 1, 2, 3);
             return IDCANCEL;
         });
-        fake::calls.clear();
+        shellTrace::clear();
         send("@QVPeruserFontColor");
         send("@QVPeruserBackColor");
         EXPECT_EQ(2u, answerer.seen().size());
-        EXPECT_EQ(0, fake::countCalls("GetSettingPtr"));
+        EXPECT_EQ(0, shellTrace::count("GetSettingPtr"));
     }
     EXPECT_EQ(RGB(0, 0, 0), state.fontColor);
     EXPECT_EQ(RGB(255, 255, 255), state.backColor);

@@ -1,12 +1,16 @@
+// The configuration menu, built through the stand-in shell's menu functions
+// and shown in its menu windows.
 #include <set>
 #include <string>
 #include <vector>
 
+#include "commands/command_words.h"
 #include "commands/menu.h"
+#include "menu_windows.h"
+#include "menus.h"
 #include "support/plugin_fixture.h"
 
-using fake::FakeMenu;
-using fake::MenuEntry;
+static int serialOf(Menu* menu) { return (int)(INT_PTR)menu; }
 
 class MenuTest : public PluginTest {
 protected:
@@ -37,48 +41,45 @@ protected:
     LRESULT send(const std::string& text) {
         return SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM)text.c_str());
     }
-
-    static FakeMenu* shown() {
-        FakeMenu* menu = fake::shownMenu();
-        EXPECT_TRUE(menu != nullptr);
-        return menu;
+    static void rightClickTheFrame() {
+        SendMessageA(state.viewerWnd, WM_NCRBUTTONUP, HTCAPTION, MAKELPARAM(20, 20));
     }
-    // Every entry of the shown tree, depth first.
-    static std::vector<const MenuEntry*> allEntries() {
-        std::vector<const MenuEntry*> entries;
-        collect(shown(), &entries);
+
+    // Every entry of a menu tree, depth first; by default the plugin's latest.
+    static std::vector<const ShellItem*> allEntries(int menu = serialOf(state.mainMenu)) {
+        std::vector<const ShellItem*> entries;
+        const ShellMenu* found = findMenu(menu);
+        for (size_t i = 0; found && i < found->items.size(); ++i) {
+            entries.push_back(&found->items[i]);
+            if (found->items[i].kind != ItemSubmenu) continue;
+            for (const ShellItem* inner : allEntries(found->items[i].submenu)) entries.push_back(inner);
+        }
         return entries;
     }
-    static void collect(const FakeMenu* menu, std::vector<const MenuEntry*>* entries) {
-        if (!menu) return;
-        for (const MenuEntry& entry : menu->entries) {
-            entries->push_back(&entry);
-            collect(entry.child, entries);
-        }
-    }
-    static const MenuEntry* entryTitled(const std::string& title) {
-        for (const MenuEntry* entry : allEntries()) {
-            if (entry->kind != "submenu" && entry->title == title) return entry;
+    static const ShellItem* entryTitled(const std::string& title,
+                                        int menu = serialOf(state.mainMenu)) {
+        for (const ShellItem* entry : allEntries(menu)) {
+            if (entry->kind != ItemSubmenu && entry->title == title) return entry;
         }
         ADD_FAILURE() << "no entry " << title;
-        static MenuEntry none;
+        static ShellItem none;
         return &none;
     }
     static std::set<std::string> checkedTitles() {
         std::set<std::string> titles;
-        for (const MenuEntry* entry : allEntries()) {
-            if (entry->kind == "item" && entry->value) titles.insert(entry->title);
+        for (const ShellItem* entry : allEntries()) {
+            if (entry->kind == ItemCommand && entry->checked) titles.insert(entry->title);
         }
         return titles;
     }
-    // The popup flags of the menus made and shown since the calls were cleared.
+    // The popup flags of the menus made and shown since the trace was cleared.
     static std::vector<std::string> popupFlagsSeen() {
         std::vector<std::string> flags;
-        for (const std::string& call : fake::callsStartingWith("MakeNamedMenu(")) {
-            flags.push_back(call.substr(call.rfind(',') + 1));
+        for (const std::string& line : shellTrace::startingWith("MakeNamedMenu(")) {
+            flags.push_back(line.substr(line.rfind(',') + 1));
         }
-        for (const std::string& call : fake::callsStartingWith("ShowMenu(")) {
-            flags.push_back(call.substr(call.rfind(',') + 1));
+        for (const std::string& line : shellTrace::startingWith("ShowMenu(")) {
+            flags.push_back(line.substr(line.rfind(',') + 1));
         }
         return flags;
     }
@@ -90,80 +91,76 @@ protected:
 };
 
 static std::string expectedTree(bool withSlit, bool inSlit, const std::string& filePath) {
+    auto c = [](CommandId id) { return std::string(commandText(id)); };
     std::string slitLine =
-        withSlit ? std::string("  item \"In Slit\" @QVPeruserInSlit ") + (inSlit ? "1" : "0") + "\n"
-                 : "";
+        withSlit ? "  item \"In Slit\" " + c(CmdInSlit) + (inSlit ? " 1\n" : " 0\n") : "";
+    std::string style = c(CmdStyleType);
     return "submenu \"Peruser Configuration\"\n"
-           "  item \"Auto Reload\" @QVPeruserAutoReload 1\n"
-           "  string \"Path to Input File\" @QVPeruserFilePath \"" +
-           filePath +
-           "\"\n"
-           "  int \"Reload Interval (sec)\" @QVPeruserReloadInterval 45 [1,3600]\n"
-           "  int \"ReadBuffer Size\" @QVPeruserReadBufferSize 600 [1,65536]\n"
+           "  item \"Auto Reload\" " + c(CmdAutoReload) + " 1\n"
+           "  string \"Path to Input File\" " + c(CmdFilePath) + " \"" + filePath + "\"\n"
+           "  int \"Reload Interval (sec)\" " + c(CmdReloadInterval) + " 45 [1,3600]\n"
+           "  int \"ReadBuffer Size\" " + c(CmdReadBufferSize) + " 600 [1,65536]\n"
            "submenu \"Window Configuration\"\n"
-           "  int \"Width Size\" @QVPeruserWidthSize 130 [10," +
-           std::to_string(state.screenWidth) +
-           "]\n"
-           "  int \"Height Size\" @QVPeruserHeightSize 90 [10," +
-           std::to_string(state.screenHeight) +
-           "]\n"
-           "  int \"Edge Size\" @QVPeruserEdgeSize 3 [1,10]\n"
-           "  nop \"\"\n" +
-           slitLine +
-           "  item \"Plugin Toggle\" @QVPeruserPluginToggle 0\n"
-           "  item \"Always on Top\" @QVPeruserOnTop 1\n"
-           "  item \"Transparency\" @QVPeruserTransparent 0\n"
-           "  int \"Alpha Value\" @QVPeruserAlphaValue 170 [0,255]\n"
-           "  item \"Snap To Edge\" @QVPeruserSnapToEdge 1\n"
-           "  item \"Show Border\" @QVPeruserShowBorder 0\n"
-           "  item \"Lock Position\" @QVPeruserLockPosition 1\n"
-           "  item \"Auto Hide\" @QVPeruserAutoHide 0\n"
+           "  int \"Width Size\" " + c(CmdWidthSize) + " 130 [10," +
+           std::to_string(state.screenWidth) + "]\n"
+           "  int \"Height Size\" " + c(CmdHeightSize) + " 90 [10," +
+           std::to_string(state.screenHeight) + "]\n"
+           "  int \"Edge Size\" " + c(CmdEdgeSize) + " 3 [1,10]\n"
+           "  nop \"\"\n" + slitLine +
+           "  item \"Plugin Toggle\" " + c(CmdPluginToggle) + " 0\n"
+           "  item \"Always on Top\" " + c(CmdOnTop) + " 1\n"
+           "  item \"Transparency\" " + c(CmdTransparent) + " 0\n"
+           "  int \"Alpha Value\" " + c(CmdAlphaValue) + " 170 [0,255]\n"
+           "  item \"Snap To Edge\" " + c(CmdSnapToEdge) + " 1\n"
+           "  item \"Show Border\" " + c(CmdShowBorder) + " 0\n"
+           "  item \"Lock Position\" " + c(CmdLockPosition) + " 1\n"
+           "  item \"Auto Hide\" " + c(CmdAutoHide) + " 0\n"
            "  nop \"\"\n"
-           "  item \"Show Scroll\" @QVPeruserShowScroll 1\n"
+           "  item \"Show Scroll\" " + c(CmdShowScroll) + " 1\n"
            "submenu \"Format\"\n"
-           "  item \"Word Wrap\" @QVPeruserWordWrap 0\n"
+           "  item \"Word Wrap\" " + c(CmdWordWrap) + " 0\n"
            "  submenu \"Font\"\n"
-           "    int \"Font Size\" @QVPeruserFontSize 14 [1,64]\n"
-           "    string \"Font Face\" @QVPeruserFontFace \"Courier New\"\n"
-           "    item \"Font Color\" @QVPeruserFontColor 0\n"
-           "    item \"Browse...\" @QVPeruserSetFont 0\n"
-           "  item \"Back Color\" @QVPeruserBackColor 0\n"
+           "    int \"Font Size\" " + c(CmdFontSize) + " 14 [1,64]\n"
+           "    string \"Font Face\" " + c(CmdFontFace) + " \"Courier New\"\n"
+           "    item \"Font Color\" " + c(CmdFontColor) + " 0\n"
+           "    item \"Browse...\" " + c(CmdSetFont) + " 0\n"
+           "  item \"Back Color\" " + c(CmdBackColor) + " 0\n"
            "submenu \"Style Type\"\n"
-           "  item \"Toolbar\" @QVPeruserStyleType 1 0\n"
-           "  item \"Button\" @QVPeruserStyleType 2 1\n"
-           "  item \"ButtonP\" @QVPeruserStyleType 3 0\n"
-           "  item \"Label\" @QVPeruserStyleType 4 0\n"
-           "  item \"WinLabel\" @QVPeruserStyleType 5 0\n"
-           "  item \"Clock\" @QVPeruserStyleType 6 0\n"
+           "  item \"Toolbar\" " + style + " 1 0\n"
+           "  item \"Button\" " + style + " 2 1\n"
+           "  item \"ButtonP\" " + style + " 3 0\n"
+           "  item \"Label\" " + style + " 4 0\n"
+           "  item \"WinLabel\" " + style + " 5 0\n"
+           "  item \"Clock\" " + style + " 6 0\n"
            "submenu \"Settings\"\n"
-           "  item \"Edit Settings\" @QVPeruserEditRC 0\n"
-           "  item \"Reload Settings\" @QVPeruserReloadSettings 0\n"
-           "  item \"Save Settings\" @QVPeruserSaveSettings 0\n"
-           "item \"About\" @QVPeruserAbout 0\n";
+           "  item \"Edit Settings\" " + c(CmdEditRC) + " 0\n"
+           "  item \"Reload Settings\" " + c(CmdReloadSettings) + " 0\n"
+           "  item \"Save Settings\" " + c(CmdSaveSettings) + " 0\n"
+           "item \"About\" " + c(CmdAbout) + " 0\n";
 }
 
 TEST_F(MenuTest, WholeTreeWithoutASlit) {
     startWithKnownSettings();
-    FakeMenu* main = shown();
+    const ShellMenu* main = findMenu(serialOf(state.mainMenu));
     ASSERT_TRUE(main);
     EXPECT_EQ("QVPeruser", main->title);
     EXPECT_EQ("QVM_Main", main->id);
-    EXPECT_EQ(expectedTree(false, false, watchedPath()), fake::describeMenu(main));
+    EXPECT_EQ(expectedTree(false, false, watchedPath()), describeMenu(serialOf(state.mainMenu)));
 }
 
 TEST_F(MenuTest, WholeTreeWithASlit) {
     startDockableWithKnownSettings(false);
-    EXPECT_EQ(expectedTree(true, false, watchedPath()), fake::describeMenu(shown()));
+    EXPECT_EQ(expectedTree(true, false, watchedPath()), describeMenu(serialOf(state.mainMenu)));
     send("@QVPeruserInSlit");
-    EXPECT_EQ(expectedTree(true, true, watchedPath()), fake::describeMenu(shown()));
+    EXPECT_EQ(expectedTree(true, true, watchedPath()), describeMenu(serialOf(state.mainMenu)));
 }
 
 TEST_F(MenuTest, MenusAreNamedAndEachIsCompleteBeforeItIsAttached) {
     startWithKnownSettings();
-    fake::calls.clear();
+    shellTrace::clear();
     buildConfigMenu(false);
     std::vector<std::string> structure;
-    for (const std::string& call : fake::calls) {
+    for (const std::string& call : shellTrace::lines) {
         if (call.rfind("MakeNamedMenu(", 0) == 0 || call.rfind("MakeSubmenu(", 0) == 0 ||
             call.rfind("ShowMenu(", 0) == 0 || call.rfind("DelMenu(", 0) == 0) {
             structure.push_back(call);
@@ -188,14 +185,14 @@ TEST_F(MenuTest, MenusAreNamedAndEachIsCompleteBeforeItIsAttached) {
     EXPECT_EQ(expected, structure);
 
     // Nothing is added to a menu once it hangs in its parent.
-    for (size_t i = 0; i < fake::calls.size(); ++i) {
-        if (fake::calls[i].rfind("MakeSubmenu(", 0) != 0) continue;
-        size_t childStart = fake::calls[i].find(',') + 1;
-        std::string child =
-            fake::calls[i].substr(childStart, fake::calls[i].find(',', childStart) - childStart);
-        for (size_t j = i + 1; j < fake::calls.size(); ++j) {
-            EXPECT_EQ(std::string::npos, fake::calls[j].find("(" + child + ","))
-                << fake::calls[j] << " after " << fake::calls[i];
+    const std::vector<std::string>& calls = shellTrace::lines;
+    for (size_t i = 0; i < calls.size(); ++i) {
+        if (calls[i].rfind("MakeSubmenu(", 0) != 0) continue;
+        size_t childStart = calls[i].find(',') + 1;
+        std::string child = calls[i].substr(childStart, calls[i].find(',', childStart) - childStart);
+        for (size_t j = i + 1; j < calls.size(); ++j) {
+            EXPECT_EQ(std::string::npos, calls[j].find("(" + child + ","))
+                << calls[j] << " after " << calls[i];
         }
     }
 }
@@ -260,7 +257,7 @@ TEST_F(MenuTest, ValuesAndLimitsAreHandedOnUnchanged) {
     state.alpha = 300;
     state.edgeSize = 0;
     buildConfigMenu(false);
-    const MenuEntry* width = entryTitled("Width Size");
+    const ShellItem* width = entryTitled("Width Size");
     EXPECT_EQ(2000, width->value);
     EXPECT_EQ(10, width->minimum);
     EXPECT_EQ(1600, width->maximum);
@@ -271,27 +268,30 @@ TEST_F(MenuTest, ValuesAndLimitsAreHandedOnUnchanged) {
 
 TEST_F(MenuTest, EachBuildReleasesThePreviousTree) {
     startWithKnownSettings();
-    EXPECT_EQ(7, fake::liveMenuCount());
-    FakeMenu* first = shown();
+    EXPECT_EQ(7, liveMenuCount());
+    int first = serialOf(state.mainMenu);
     buildConfigMenu(false);
-    FakeMenu* second = shown();
+    int second = serialOf(state.mainMenu);
     buildConfigMenu(false);
-    EXPECT_EQ(7, fake::liveMenuCount());
-    EXPECT_TRUE(first->released);
-    EXPECT_TRUE(second->released);
-    EXPECT_FALSE(shown()->released);
+    EXPECT_EQ(7, liveMenuCount());
+    EXPECT_EQ(nullptr, findMenu(first));
+    EXPECT_EQ(nullptr, findMenu(second));
+    EXPECT_NE(nullptr, findMenu(serialOf(state.mainMenu)));
 }
 
 TEST_F(MenuTest, RightClicksPopTheMenuUp) {
     startWithKnownSettings();
-    fake::calls.clear();
+    shellTrace::clear();
     EXPECT_EQ(0, SendMessageA(state.viewerWnd, WM_NCRBUTTONUP, HTCAPTION, MAKELPARAM(20, 20)));
     EXPECT_EQ(sevenMenusAndShow("true", "popup"), popupFlagsSeen());
+    EXPECT_EQ(serialOf(state.mainMenu), openMenuAt(0));
+    EXPECT_TRUE(IsWindowVisible(openMenuWindow(0)));
 
-    fake::calls.clear();
+    shellTrace::clear();
     SendMessageA(state.paneWnd, WM_NCRBUTTONUP, HTVSCROLL, MAKELPARAM(20, 20));
     EXPECT_EQ(sevenMenusAndShow("true", "popup"), popupFlagsSeen());
-    EXPECT_EQ(7, fake::liveMenuCount());
+    EXPECT_EQ(serialOf(state.mainMenu), openMenuAt(0));
+    EXPECT_EQ(7, liveMenuCount());
 }
 
 TEST_F(MenuTest, ChangesRefreshWithoutPoppingUp) {
@@ -302,15 +302,18 @@ TEST_F(MenuTest, ChangesRefreshWithoutPoppingUp) {
         "@QVPeruserWordWrap",     // makes a new pane
     };
     for (const char* trigger : triggers) {
-        fake::calls.clear();
+        shellTrace::clear();
         send(trigger);
         EXPECT_EQ(sevenMenusAndShow("false", "refresh"), popupFlagsSeen()) << trigger;
     }
-    fake::calls.clear();
+    shellTrace::clear();
     SendMessageA(state.viewerWnd, HostMsgRedraw, 0, 0);
     EXPECT_EQ(sevenMenusAndShow("false", "refresh"), popupFlagsSeen());
+    EXPECT_EQ(0, openMenuAt(0));
 }
 
+// The shell's open menu, with "Window Configuration" opened from it, shows
+// every change in the same windows.
 TEST_F(MenuTest, AnOpenMenuFollowsEveryToggle) {
     startWithKnownSettings();
     const char* toggles[][2] = {
@@ -318,16 +321,31 @@ TEST_F(MenuTest, AnOpenMenuFollowsEveryToggle) {
         {"@QVPeruserShowBorder", "Show Border"},     {"@QVPeruserShowScroll", "Show Scroll"},
         {"@QVPeruserLockPosition", "Lock Position"}, {"@QVPeruserAutoHide", "Auto Hide"},
         {"@QVPeruserAutoReload", "Auto Reload"}};
-    SendMessageA(state.viewerWnd, WM_NCRBUTTONUP, HTCAPTION, MAKELPARAM(20, 20));
+    rightClickTheFrame();
+    for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RIGHT}) {
+        SendMessageA(openMenuWindow(0), WM_KEYDOWN, key, 0);
+    }
+    HWND main = openMenuWindow(0), window = openMenuWindow(1);
+    ASSERT_EQ(serialOf(state.windowMenu), openMenuAt(1));
     for (const auto& toggle : toggles) {
         SCOPED_TRACE(toggle[0]);
-        int before = entryTitled(toggle[1])->value;
-        fake::calls.clear();
+        bool before = entryTitled(toggle[1], openMenuAt(0))->checked;
+        shellTrace::clear();
         send(toggle[0]);
         EXPECT_EQ(sevenMenusAndShow("false", "refresh"), popupFlagsSeen());
-        EXPECT_EQ(!before, entryTitled(toggle[1])->value);
-        EXPECT_EQ(7, fake::liveMenuCount());
+        EXPECT_EQ(1, shellTrace::count("open menu QVM_Main refreshed"));
+        EXPECT_EQ(serialOf(state.mainMenu), openMenuAt(0));
+        EXPECT_EQ(serialOf(state.windowMenu), openMenuAt(1));
+        EXPECT_EQ(!before, entryTitled(toggle[1], openMenuAt(0))->checked);
+        EXPECT_EQ(7, liveMenuCount());
     }
+    EXPECT_EQ(main, openMenuWindow(0));
+    EXPECT_EQ(window, openMenuWindow(1));
+    // The plugin's end releases the tree, and the open menu closes with it.
+    stop();
+    pumpMessages(20);
+    EXPECT_EQ(0, openMenuAt(0));
+    EXPECT_FALSE(IsWindow(main));
 }
 
 // Every number and text item sends a command that reaches the field it shows,
@@ -336,20 +354,20 @@ TEST_F(MenuTest, EveryItemSendsACommandThatChangesWhatItShows) {
     startWithKnownSettings();
     std::string otherPath = dataFolder + "other.log";
     writeFile(otherPath, "other");
-    std::vector<MenuEntry> entries;
-    for (const MenuEntry* entry : allEntries()) {
-        if (entry->kind == "int" || entry->kind == "string") entries.push_back(*entry);
+    std::vector<ShellItem> entries;
+    for (const ShellItem* entry : allEntries()) {
+        if (entry->kind == ItemNumber || entry->kind == ItemText) entries.push_back(*entry);
     }
     ASSERT_EQ(9u, entries.size());
-    for (const MenuEntry& entry : entries) {
+    for (const ShellItem& entry : entries) {
         SCOPED_TRACE(entry.title);
-        std::string value = entry.kind == "int"          ? "33"
+        std::string value = entry.kind == ItemNumber     ? "33"
                             : entry.title == "Font Face" ? "Tahoma"
                                                          : otherPath;
         send(entry.command + " " + value);
         buildConfigMenu(false);
-        const MenuEntry* rebuilt = entryTitled(entry.title);
-        EXPECT_EQ(value, entry.kind == "int" ? std::to_string(rebuilt->value) : rebuilt->text);
+        const ShellItem* rebuilt = entryTitled(entry.title);
+        EXPECT_EQ(value, entry.kind == ItemNumber ? std::to_string(rebuilt->value) : rebuilt->text);
     }
     send(entryTitled("Label")->command);
     EXPECT_EQ(4, state.styleType);
@@ -357,13 +375,13 @@ TEST_F(MenuTest, EveryItemSendsACommandThatChangesWhatItShows) {
 
 TEST_F(MenuTest, RestyleReleasesTheMenuBeforeRestyling) {
     startWithKnownSettings();
-    FakeMenu* old = shown();
-    fake::calls.clear();
+    int old = serialOf(state.mainMenu);
+    shellTrace::clear();
     EXPECT_EQ(0, SendMessageA(state.viewerWnd, HostMsgRestyle, 0, 0));
-    EXPECT_EQ(1, fake::countCalls("DelMenu("));
-    EXPECT_EQ(0, fake::findCall("DelMenu(QVM_Main)"));
-    EXPECT_LT(fake::findCall("DelMenu("), fake::findCall("GetSettingPtr("));
-    EXPECT_TRUE(old->released);
-    EXPECT_EQ(7, fake::liveMenuCount());
+    EXPECT_EQ(1, shellTrace::count("DelMenu("));
+    EXPECT_EQ(0, shellTrace::find("DelMenu(QVM_Main)"));
+    EXPECT_LT(shellTrace::find("DelMenu("), shellTrace::find("GetSettingPtr("));
+    EXPECT_EQ(nullptr, findMenu(old));
+    EXPECT_EQ(7, liveMenuCount());
     EXPECT_EQ(sevenMenusAndShow("false", "refresh"), popupFlagsSeen());
 }

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "commands/menu.h"
+#include "menus.h"
 #include "support/plugin_fixture.h"
 #include "tail/tail.h"
 
@@ -108,12 +109,9 @@ protected:
         ASSERT_EQ(0, start());
     }
 
-    // The stand-in shell records every call; its records are dropped as the run
-    // goes, so that only the plugin's own holdings can grow.
-    void trimShellRecords() {
-        fake::calls.clear();
-        fake::forgetReleasedMenus();
-    }
+    // The shell's trace is recorded; it is dropped as the run goes, so that
+    // only the plugin's own holdings can grow.
+    void trimShellRecords() { shellTrace::clear(); }
 
     Holdings measure() {
         trimShellRecords();
@@ -169,7 +167,7 @@ protected:
     }
 
     void checkOneMenuTree() {
-        if (fake::liveMenuCount() != MenusInOneTree) ++menuCountsWrong;
+        if (liveMenuCount() != MenusInOneTree) ++menuCountsWrong;
     }
 
     int reloadsDone = 0;

@@ -350,7 +350,7 @@ TEST_F(TailTest, ThePaneShowsEncodingsZerosAndLineEndsAsText) {
     send("@QVPeruserEncoding 1253");
     EXPECT_EQ(wide("caf\xE9\r\n", 1253), paneWideText());
     send("@QVPeruserSaveSettings");
-    EXPECT_EQ("1253", fake::readSetting(settingsPath(), "qvperuser.encoding:"));
+    EXPECT_EQ("1253", storedSetting(settingsPath(), "qvperuser.encoding:"));
 }
 
 TEST_F(TailTest, ALongTailShowsItsLastLineAtTheBottom) {

@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "menus.h"
+#include "styles.h"
 #include "support/plugin_fixture.h"
 #include "viewer/appearance.h"
 #include "viewer/pane.h"
@@ -45,6 +47,10 @@ void holdKeys(std::initializer_list<int> keys) {
     for (int key : keys) keyState[key] = 0x80;
     SetKeyboardState(keyState);
 }
+
+// A multi-line EDIT that wraps; without ES_AUTOHSCROLL it breaks lines at its edge.
+const DWORD WrappingPane =
+    WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
 
 RECT windowRect(HWND window) {
     RECT rect;
@@ -150,9 +156,9 @@ TEST_F(ViewerTest, NothingIsRecordedWhileHiddenOrDocked) {
 
 TEST_F(ViewerTest, SnappingAsksTheShellOnlyForAVisibleFreeWindow) {
     startWith("");
-    fake::calls.clear();
+    shellTrace::clear();
     SetWindowPos(state.viewerWnd, NULL, 200, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    EXPECT_EQ(1, fake::countCalls("SnapWindowToEdge(200,200,10,1)"));
+    EXPECT_EQ(1, shellTrace::count("SnapWindowToEdge(200,200,10,1)"));
 
     state.snapWindow = false;
     SetWindowPos(state.viewerWnd, NULL, 210, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
@@ -160,11 +166,11 @@ TEST_F(ViewerTest, SnappingAsksTheShellOnlyForAVisibleFreeWindow) {
     state.inSlit = true;
     SetWindowPos(state.viewerWnd, NULL, 220, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     state.inSlit = false;
-    EXPECT_EQ(1, fake::countCalls("SnapWindowToEdge"));
+    EXPECT_EQ(1, shellTrace::count("SnapWindowToEdge"));
     ShowWindow(state.viewerWnd, SW_HIDE);
-    fake::calls.clear();
+    shellTrace::clear();
     SetWindowPos(state.viewerWnd, NULL, 230, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    EXPECT_EQ(0, fake::countCalls("SnapWindowToEdge"));
+    EXPECT_EQ(0, shellTrace::count("SnapWindowToEdge"));
 }
 
 // Presses the left button (with a modifier, if given) at the pointer, then,
@@ -217,7 +223,7 @@ TEST_F(ViewerTest, DraggingTheFrameMovesTheWindowAndRecordsThePlace) {
     EXPECT_EQ(140, state.y);
     EXPECT_EQ(160, windowRect(state.viewerWnd).left);
     stop();
-    EXPECT_EQ("160", fake::readSetting(settingsPath(), "qvperuser.x:"));
+    EXPECT_EQ("160", storedSetting(settingsPath(), "qvperuser.x:"));
 }
 
 TEST_F(ViewerTest, DisplayChangeKeepsTheDistanceFromTheFarEdge) {
@@ -227,7 +233,7 @@ TEST_F(ViewerTest, DisplayChangeKeepsTheDistanceFromTheFarEdge) {
     EXPECT_EQ(-100, keepFarEdgeDistance(-100, 768, 600));
     EXPECT_EQ(INT_MAX, keepFarEdgeDistance(INT_MAX, 1024, 1280));  // held, not wrapped
 
-    startWith("qvperuser.x: 900\r\nqvperuser.y: 10\r\n");
+    startWith("qvperuser.x: 900\r\nqvperuser.y: 10\r\nqvperuser.snapWindow: false\r\n");
     state.screenWidth = 1024;  // as if measured on a smaller screen
     state.screenHeight = 768;
     SendMessageA(state.viewerWnd, WM_DISPLAYCHANGE, 24, MAKELPARAM(1280, 1024));
@@ -339,9 +345,7 @@ TEST_F(ViewerTest, PaneIsAnInsetEditControlWithTheWrapStyle) {
     char className[16];
     GetClassNameA(state.paneWnd, className, sizeof className);
     EXPECT_STREQ("Edit", className);
-    EXPECT_EQ(0x500010C4u, (DWORD)GetWindowLongA(state.paneWnd, GWL_STYLE));
-    EXPECT_EQ(0x500010C4u, paneStyle(false));
-    EXPECT_EQ(0x50001044u, paneStyle(true));
+    EXPECT_EQ(WrappingPane | ES_AUTOHSCROLL, (DWORD)GetWindowLongA(state.paneWnd, GWL_STYLE));
     RECT pane = childRect(state.paneWnd);
     EXPECT_EQ(6, pane.left);
     EXPECT_EQ(6, pane.top);
@@ -381,13 +385,13 @@ TEST_F(ViewerTest, WordWrapSwitchKeepsEditsTakesFocusAndRefreshesTheMenu) {
     SendMessageW(oldPane, EM_SETSEL, 0, -1);
     SendMessageW(oldPane, EM_REPLACESEL, TRUE, (LPARAM)L"typed by the user: \u65E5\u672C");
     HFONT font = state.paneFont;
-    fake::calls.clear();
+    shellTrace::clear();
     const char command[] = "@QVPeruserWordWrap";
     SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM)command);
 
     EXPECT_TRUE(state.wordWrap);
     EXPECT_FALSE(IsWindow(oldPane));
-    EXPECT_EQ(0x50001044u, (DWORD)GetWindowLongA(state.paneWnd, GWL_STYLE));
+    EXPECT_EQ(WrappingPane, (DWORD)GetWindowLongA(state.paneWnd, GWL_STYLE));
     wchar_t text[64] = L"";
     GetWindowTextW(state.paneWnd, text, 64);
     EXPECT_STREQ(L"typed by the user: \u65E5\u672C", text);
@@ -395,7 +399,7 @@ TEST_F(ViewerTest, WordWrapSwitchKeepsEditsTakesFocusAndRefreshesTheMenu) {
     EXPECT_EQ(state.paneWnd, GetFocus());
     EXPECT_EQ((LRESULT)font, SendMessageA(state.paneWnd, WM_GETFONT, 0, 0));
     EXPECT_EQ(0, SendMessageA(state.paneWnd, EM_GETFIRSTVISIBLELINE, 0, 0));
-    EXPECT_EQ(1, fake::countCalls("MakeMenuItem(QVM_Format,Word Wrap,@QVPeruserWordWrap,1)"));
+    EXPECT_EQ(1, shellTrace::count("MakeMenuItem(QVM_Format,Word Wrap,@QVPeruserWordWrap,1)"));
     // The new pane is subclassed like the first one.
     EXPECT_EQ(0, SendMessageA(state.paneWnd, WM_CLOSE, 0, 0));
     EXPECT_TRUE(IsWindow(state.paneWnd));
@@ -414,7 +418,7 @@ TEST_F(ViewerTest, RecreationCutsAnOverlongTextToTheBuffer) {
     EXPECT_EQ(kept.end, state.shownTail.end);
     EXPECT_FALSE(state.shownTail.valid);  // the cut text is no longer the file's
     EXPECT_NE(mainMenu, state.mainMenu);  // rebuilt, not overwritten by text
-    EXPECT_EQ(7, fake::liveMenuCount());
+    EXPECT_EQ(7, liveMenuCount());
 }
 
 TEST_F(ViewerTest, WheelScrollsThreeLinesPerStep) {
@@ -464,10 +468,10 @@ TEST_F(ViewerTest, OpacityUsesTheLowByteOfAlphaOnlyWhileTransparent) {
     EXPECT_TRUE(GetWindowLongA(state.viewerWnd, GWL_EXSTYLE) & WS_EX_LAYERED);
 
     state.inSlit = true;
-    fake::calls.clear();
+    shellTrace::clear();
     applyTransparency();
     EXPECT_FALSE(GetWindowLongA(state.viewerWnd, GWL_EXSTYLE) & WS_EX_LAYERED);
-    EXPECT_EQ(1, fake::countCalls("ShowMenu(QVM_Main,refresh)"));
+    EXPECT_EQ(1, shellTrace::count("ShowMenu(QVM_Main,refresh)"));
 }
 
 TEST_F(ViewerTest, ApplyStyleReplacesFontAndBrushAndReleasesTheOld) {
@@ -499,14 +503,10 @@ TEST_F(ViewerTest, ApplyStyleReplacesFontAndBrushAndReleasesTheOld) {
 
 TEST_F(ViewerTest, AnUnknownStyleKeepsThePreviousStyle) {
     startWith("qvperuser.styleType: 3\r\n");
-    unsigned char before[StyleRecordSize];
-    memcpy(before, state.styleItem, sizeof before);
-    COLORREF colour;
-    memcpy(&colour, before, sizeof colour);
-    EXPECT_EQ(fake::styleColour(3), colour);
+    EXPECT_EQ(0, memcmp(styleRecord(3), state.styleItem, StyleRecordSize));
     state.styleType = 42;
     applyStyle();
-    EXPECT_EQ(0, memcmp(before, state.styleItem, sizeof before));
+    EXPECT_EQ(0, memcmp(styleRecord(3), state.styleItem, StyleRecordSize));
 }
 
 TEST_F(ViewerTest, PaneColoursAreAnsweredFromTheSettings) {
@@ -529,37 +529,41 @@ COLORREF screenPixel(int x, int y) {
 }
 
 TEST_F(ViewerTest, FrameIsPaintedInTheShellStyleWithItsBorder) {
+    std::string styles = shellFolder + "flat.style";
+    writeFile(styles, "button.appearance: flat\r\nbutton.color: #3c8c5a\r\n"
+                      "button.borderColor: #102030\r\nbutton.borderWidth: 1\r\n");
+    loadStyleFile(styles.c_str());
     startWith("qvperuser.x: 300\r\nqvperuser.y: 300\r\nqvperuser.styleType: 2\r\n"
               "qvperuser.edgeSize: 8\r\n");
     UpdateWindow(state.viewerWnd);
     pumpMessages(200);
-    EXPECT_EQ(fake::styleColour(2), screenPixel(300 + 3, 300 + 3));
-    EXPECT_EQ(RGB(0, 0, 0), screenPixel(300, 300));  // the border
+    EXPECT_EQ(RGB(0x3c, 0x8c, 0x5a), screenPixel(300 + 3, 300 + 3));
+    EXPECT_EQ(RGB(0x10, 0x20, 0x30), screenPixel(300, 300));  // the border
     const char toggleBorder[] = "@QVPeruserShowBorder";
     SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM)toggleBorder);
     UpdateWindow(state.viewerWnd);
     pumpMessages(200);
-    EXPECT_EQ(fake::styleColour(2), screenPixel(300, 300));
+    EXPECT_EQ(RGB(0x3c, 0x8c, 0x5a), screenPixel(300, 300));
 }
 
 TEST_F(ViewerTest, RestyleReleasesTheMenuThenRebuildsIt) {
     startWith("");
     HFONT oldFont = state.paneFont;
-    fake::calls.clear();
+    shellTrace::clear();
     SendMessageA(state.viewerWnd, HostMsgRestyle, 0, 0);
-    int released = fake::findCall("DelMenu(QVM_Main)");
-    int style = fake::findCall("GetSettingPtr");
+    int released = shellTrace::find("DelMenu(QVM_Main)");
+    int style = shellTrace::find("GetSettingPtr");
     EXPECT_LE(0, released);
     EXPECT_LT(released, style);
-    EXPECT_EQ(1, fake::countCalls("DelMenu"));
+    EXPECT_EQ(1, shellTrace::count("DelMenu"));
     EXPECT_TRUE(GetObjectType(oldFont) == 0 || oldFont == state.paneFont);
-    EXPECT_EQ(7, fake::liveMenuCount());
+    EXPECT_EQ(7, liveMenuCount());
 
     state.mainMenu = NULL;  // no menu yet: nothing to release
-    fake::calls.clear();
+    shellTrace::clear();
     SendMessageA(state.viewerWnd, HostMsgRestyle, 0, 0);
-    EXPECT_EQ(0, fake::countCalls("DelMenu"));
-    EXPECT_EQ(1, fake::countCalls("GetSettingPtr"));
+    EXPECT_EQ(0, shellTrace::count("DelMenu"));
+    EXPECT_EQ(1, shellTrace::count("GetSettingPtr"));
 }
 
 }  // namespace

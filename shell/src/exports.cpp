@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/host.h"
+#include "menu_windows.h"
 #include "menus.h"
 #include "settings_store.h"
 #include "shell.h"
@@ -26,16 +27,7 @@ static MenuItem* itemHandle(int added) {
     return added ? (MenuItem*)(INT_PTR)++lastItem : NULL;
 }
 
-static bool parseColour(const std::string& text, COLORREF* colour) {
-    unsigned r, g, b;
-    char extra;
-    const char* digits = text.c_str() + (text[0] == '#' ? 1 : 0);
-    if (sscanf(digits, "%2x%2x%2x%c", &r, &g, &b, &extra) != 3) return false;
-    *colour = RGB(r, g, b);
-    return true;
-}
-
-static void sendMenuCommand(const std::string& command) { postShellCommand(command); }
+static const char* menuName(Menu* menu) { return menuIdOf(serialOf(menu)); }
 
 extern "C" {
 
@@ -65,7 +57,7 @@ int __cdecl ReadInt(const char* file, const char* key, int defaultValue) {
 }
 
 bool __cdecl ReadBool(const char* file, const char* key, bool defaultValue) {
-    trace("ReadBool(%s,%s,%d)", shown(file), shown(key), defaultValue);
+    trace("ReadBool(%s,%s,%s)", shown(file), shown(key), boolText(defaultValue));
     std::string value;
     if (!storeRead(file, key, &value)) return defaultValue;
     if (_stricmp(value.c_str(), "true") == 0 || value == "1") return true;
@@ -77,7 +69,7 @@ COLORREF __cdecl ReadColor(const char* file, const char* key, const char* defaul
     trace("ReadColor(%s,%s,%s)", shown(file), shown(key), shown(defaultText));
     std::string value;
     COLORREF colour = 0;
-    if (storeRead(file, key, &value) && parseColour(value, &colour)) return colour;
+    if (storeRead(file, key, &value) && parseColour(value.c_str(), &colour)) return colour;
     if (defaultText && parseColour(defaultText, &colour)) return colour;
     return 0;
 }
@@ -96,7 +88,7 @@ void __cdecl WriteInt(const char* file, const char* key, int value) {
 }
 
 void __cdecl WriteBool(const char* file, const char* key, bool value) {
-    trace("WriteBool(%s,%s,%d)", shown(file), shown(key), value);
+    trace("WriteBool(%s,%s,%s)", shown(file), shown(key), boolText(value));
     storeWrite(file, key, value ? "true" : "false");
 }
 
@@ -114,8 +106,8 @@ void __cdecl WriteString(const char* file, const char* key, const char* value) {
 
 BOOL __cdecl QVExecute(HWND owner, const char* operation, const char* file, const char* arguments,
                        const char* directory, int showCommand, bool quiet) {
-    trace("QVExecute(%s,%s,%s,%s,%d,%d)", shown(operation), shown(file), shown(arguments),
-          shown(directory), showCommand, quiet);
+    trace("QVExecute(%p,%s,%s,%s,%s,%d,%s)", (void*)owner, shown(operation), shown(file),
+          shown(arguments), shown(directory), showCommand, boolText(quiet));
     INT_PTR result = (INT_PTR)ShellExecuteA(owner, operation, file, arguments, directory, showCommand);
     if (result > 32) return TRUE;
     if (!quiet) {
@@ -132,8 +124,8 @@ void* __cdecl GetSettingPtr(int styleIndex) {
 }
 
 void __cdecl MakeStyleGradient(HDC dc, RECT* rect, void* style, bool border) {
-    trace("MakeStyleGradient(%ldx%ld,%d)", rect ? rect->right - rect->left : 0,
-          rect ? rect->bottom - rect->top : 0, border);
+    trace("MakeStyleGradient(%ldx%ld,%s)", rect ? rect->right - rect->left : 0,
+          rect ? rect->bottom - rect->top : 0, boolText(border));
     if (dc && rect && style) paintStyle(dc, *rect, *(const StyleRecord*)style, border);
 }
 
@@ -157,49 +149,55 @@ void __cdecl SnapWindowToEdge(WINDOWPOS* position, int distance, unsigned flags)
 }
 
 Menu* __cdecl MakeNamedMenu(const char* title, const char* menuId, bool popup) {
-    int serial = menuCreate(title, menuId, popup);
-    trace("MakeNamedMenu(%s,%s,%d) = %d", shown(title), shown(menuId), popup, serial);
-    return asMenu(serial);
+    trace("MakeNamedMenu(%s,%s,%s)", shown(title), shown(menuId), boolText(popup));
+    return asMenu(menuCreate(title, menuId, popup));
 }
 
 MenuItem* __cdecl MakeMenuItem(Menu* menu, const char* title, const char* command, bool checked) {
-    trace("MakeMenuItem(%d,%s,%s,%d)", serialOf(menu), shown(title), shown(command), checked);
+    trace("MakeMenuItem(%s,%s,%s,%d)", menuName(menu), shown(title), shown(command), checked);
     return itemHandle(menuAddCommand(serialOf(menu), title, command, checked));
 }
 
 MenuItem* __cdecl MakeMenuItemInt(Menu* menu, const char* title, const char* command, int value,
                                   int minimum, int maximum) {
-    trace("MakeMenuItemInt(%d,%s,%s,%d,%d,%d)", serialOf(menu), shown(title), shown(command), value,
+    trace("MakeMenuItemInt(%s,%s,%s,%d,%d,%d)", menuName(menu), shown(title), shown(command), value,
           minimum, maximum);
     return itemHandle(menuAddNumber(serialOf(menu), title, command, value, minimum, maximum));
 }
 
 MenuItem* __cdecl MakeMenuItemString(Menu* menu, const char* title, const char* command,
                                      const char* text) {
-    trace("MakeMenuItemString(%d,%s,%s,%s)", serialOf(menu), shown(title), shown(command), shown(text));
+    trace("MakeMenuItemString(%s,%s,%s,%s)", menuName(menu), shown(title), shown(command),
+          shown(text));
     return itemHandle(menuAddText(serialOf(menu), title, command, text));
 }
 
 MenuItem* __cdecl MakeMenuNOP(Menu* menu, const char* title) {
-    trace("MakeMenuNOP(%d,%s)", serialOf(menu), shown(title));
+    trace("MakeMenuNOP(%s,%s)", menuName(menu), shown(title));
     return itemHandle(menuAddSeparator(serialOf(menu)));
 }
 
 MenuItem* __cdecl MakeSubmenu(Menu* parent, Menu* child, const char* title) {
-    trace("MakeSubmenu(%d,%d,%s)", serialOf(parent), serialOf(child), shown(title));
+    trace("MakeSubmenu(%s,%s,%s)", menuName(parent), menuName(child), shown(title));
     return itemHandle(menuAttach(serialOf(parent), serialOf(child), title));
 }
 
+// A menu built without the popup flag only refreshes an open copy.
 void __cdecl ShowMenu(Menu* menu) {
-    int serial = serialOf(menu);
-    bool popup = menuIsPopup(serial);
-    trace("ShowMenu(%d %s,%s)", serial, menuIdOf(serial), popup ? "popup" : "refresh");
-    if (popup) menuPopUp(serial, shell.mainWnd, sendMenuCommand);
+    const ShellMenu* shownMenu = findMenu(serialOf(menu));
+    bool popup = shownMenu && shownMenu->popup;
+    trace("ShowMenu(%s,%s)", menuName(menu), popup ? "popup" : "refresh");
+    if (popup) {
+        popUpMenu(serialOf(menu));
+    } else {
+        refreshOpenMenu(serialOf(menu));
+    }
 }
 
 void __cdecl DelMenu(Menu* menu) {
+    trace("DelMenu(%s)", menuName(menu));
     menuRelease(serialOf(menu));
-    trace("DelMenu(%d) live %d", serialOf(menu), liveMenuCount());
+    noteMenuReleased();
 }
 
 }  // extern "C"

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "menu_windows.h"
 #include "menus.h"
 #include "settings_store.h"
 #include "shell.h"
@@ -140,6 +141,7 @@ static int runShell(const Options& options) {
     for (const std::string& command : options.commands) postShellCommand(command);
     trace("running");
     runMessageLoop();
+    closeMenus();
     stopPlugins();
     trace("plugins ended, %d menus left", liveMenuCount());
     destroySlit();

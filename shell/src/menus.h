@@ -1,11 +1,31 @@
-// The menu tree that plugins build through the shell, shown as real popup
-// menus. Menus are known by serial numbers that are never reused, so a
-// released or unknown menu handed back by a plugin is ignored.
+// The menu trees that plugins build through the shell. Menus are known by
+// serial numbers that are never reused, so a released or unknown menu
+// handed back by a plugin is ignored. menu_windows.h shows them.
 #pragma once
 
-#include <windows.h>
-
 #include <string>
+#include <vector>
+
+enum ItemKind { ItemCommand, ItemNumber, ItemText, ItemSeparator, ItemSubmenu };
+
+struct ShellItem {
+    ItemKind kind;
+    std::string title;
+    std::string command;
+    bool checked;
+    int value;
+    int minimum;
+    int maximum;
+    std::string text;
+    int submenu;
+};
+
+struct ShellMenu {
+    std::string title;
+    std::string id;
+    bool popup;
+    std::vector<ShellItem> items;
+};
 
 int menuCreate(const char* title, const char* menuId, bool popup);
 // Item adders return an item number, or 0 when the menu is unknown.
@@ -19,12 +39,11 @@ int menuAttach(int parent, int child, const char* title);
 // Releases the menu and every submenu attached to it.
 void menuRelease(int menu);
 int liveMenuCount();
+// The menu, or null when it is unknown or released.
+const ShellMenu* findMenu(int menu);
 const char* menuIdOf(int menu);
-bool menuIsPopup(int menu);
 
-// Pops the menu up at the pointer; a chosen item's command text (with the
-// number or text asked for) is handed to send. Returns at once, doing
-// nothing, while another popup is open.
-void menuPopUp(int menu, HWND owner, void (*send)(const std::string& command));
-// Closes an open popup menu.
-void menuClosePopup();
+// The tree as text, one line an entry indented by depth, for traces and tests:
+//   item "Title" COMMAND CHECKED | int "Title" COMMAND VALUE [MIN,MAX] |
+//   string "Title" COMMAND "TEXT" | nop "" | submenu "Title"
+std::string describeMenu(int menu, int depth = 0);

@@ -5,7 +5,7 @@
 #include <map>
 
 #include "host/host.h"
-#include "menus.h"
+#include "menu_windows.h"
 #include "settings_store.h"
 #include "styles.h"
 #include "trace.h"
@@ -29,20 +29,23 @@ static const UINT WmRunCommand = WM_APP + 1;
 // --- registration and broadcast ------------------------------------------
 
 static void registerWindow(HWND window, const UINT* numbers, bool add) {
+    std::string names;
     for (int i = 0; numbers && numbers[i] && i < 64; ++i) {
         std::vector<HWND>& windows = registered[numbers[i]];
         windows.erase(std::remove(windows.begin(), windows.end(), window), windows.end());
         if (add) windows.push_back(window);
-        trace("%s %p for %u", add ? "register" : "unregister", (void*)window, numbers[i]);
+        names += (names.empty() ? "" : ",") + messageName(numbers[i]);
     }
+    trace("%s %p for %s", add ? "register" : "unregister", (void*)window, names.c_str());
 }
 
 void broadcast(UINT message, WPARAM wParam, LPARAM lParam) {
     std::vector<HWND> windows = registered[message];
+    std::string name = messageName(message);
     if (message == HostMsgCommand) {
-        trace("broadcast %u \"%s\" to %d", message, (const char*)lParam, (int)windows.size());
+        trace("broadcast %s \"%s\" to %d", name.c_str(), (const char*)lParam, (int)windows.size());
     } else {
-        trace("broadcast %u to %d", message, (int)windows.size());
+        trace("broadcast %s to %d", name.c_str(), (int)windows.size());
     }
     for (HWND window : windows) {
         if (IsWindow(window)) SendMessageA(window, message, wParam, lParam);
@@ -68,6 +71,8 @@ void runShellCommand(const char* command) {
         requestQuit();
     } else if (_stricmp(command, "@QVRestyle") == 0) {
         restyle();
+    } else if (_stricmp(command, "@QVRedraw") == 0) {
+        broadcast(HostMsgRedraw, 0, 0);
     } else {
         broadcast(HostMsgCommand, 0, (LPARAM)command);
     }
@@ -104,7 +109,7 @@ static LRESULT CALLBACK mainWndProc(HWND window, UINT message, WPARAM wParam, LP
     switch (message) {
     case HostMsgRegister: return onRegister(wParam, lParam, true);
     case HostMsgUnregister: return onRegister(wParam, lParam, false);
-    case HostMsgMenusAway: trace("received 10302"); menuClosePopup(); return 0;
+    case HostMsgMenusAway: trace("received HostMsgMenusAway"); closeMenus(); return 0;
     case WM_COPYDATA: return onCopyData((const COPYDATASTRUCT*)lParam);
     case WmRunCommand: runPostedCommand(lParam); return 0;
     case WM_CLOSE: trace("received WM_CLOSE"); requestQuit(); return 0;
@@ -117,15 +122,17 @@ bool createMainWindow() {
     mainClass.lpfnWndProc = mainWndProc;
     mainClass.hInstance = shell.instance;
     mainClass.lpszClassName = MainWindowClass;
-    if (!RegisterClassA(&mainClass)) return false;
+    RegisterClassA(&mainClass);  // already registered by an earlier main window of this process
     shell.mainWnd = CreateWindowExA(WS_EX_TOOLWINDOW, MainWindowClass, "Quorvane", WS_POPUP, 0, 0,
                                     0, 0, NULL, NULL, shell.instance, NULL);
     return shell.mainWnd != NULL;
 }
 
 void destroyMainWindow() {
+    closeMenus();
     DestroyWindow(shell.mainWnd);
     shell.mainWnd = NULL;
+    registered.clear();
 }
 
 // --- plugins --------------------------------------------------------------

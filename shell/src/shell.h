@@ -23,7 +23,9 @@ const ULONG_PTR CopyDataCommand = 0x51564558;
 
 bool createMainWindow();
 void destroyMainWindow();
-// Runs one command: the shell's own words, else a broadcast to the plugins.
+// Runs one command: the shell's own words (@QVQuit; @QVRestyle, which reads
+// the styles again and broadcasts HostMsgRestyle; @QVRedraw, which
+// broadcasts HostMsgRedraw), else a broadcast to the plugins.
 void runShellCommand(const char* command);
 // Runs a command later, from the message loop.
 void postShellCommand(const std::string& command);

@@ -6,11 +6,14 @@
 
 #include "settings_store.h"
 
-static StyleRecord styles[7];
-static const char* const styleNames[7] = {"", "toolbar", "button", "buttonp", "label", "winlabel", "clock"};
+static const int StyleCount = MenuActiveStyle + 1;
+static StyleRecord styles[StyleCount];
+static const char* const styleNames[StyleCount] = {
+    "",      "toolbar", "button",     "buttonp",    "label",      "winlabel",
+    "clock", "menu.title", "menu.frame", "menu.active"};
 
 static void setStyle(int index, int gradient, COLORREF colour, COLORREF colourTo, COLORREF border,
-                     int borderWidth) {
+                     int borderWidth, COLORREF text) {
     StyleRecord& style = styles[index];
     memset(&style, 0, sizeof style);
     style.gradient = gradient;
@@ -18,24 +21,39 @@ static void setStyle(int index, int gradient, COLORREF colour, COLORREF colourTo
     style.colourTo = colourTo;
     style.borderColour = border;
     style.borderWidth = borderWidth;
+    style.textColour = text;
     snprintf(style.name, sizeof style.name, "%s", styleNames[index]);
 }
 
 void loadBuiltInStyles() {
-    setStyle(1, GradientVertical, RGB(74, 84, 104), RGB(38, 44, 58), RGB(20, 22, 30), 1);
-    setStyle(2, GradientVertical, RGB(222, 226, 232), RGB(176, 184, 196), RGB(90, 96, 110), 1);
-    setStyle(3, GradientVertical, RGB(150, 160, 178), RGB(206, 212, 222), RGB(60, 66, 80), 1);
-    setStyle(4, GradientFlat, RGB(236, 232, 216), RGB(236, 232, 216), RGB(120, 116, 100), 1);
-    setStyle(5, GradientHorizontal, RGB(40, 88, 150), RGB(92, 140, 200), RGB(20, 44, 80), 2);
-    setStyle(6, GradientHorizontal, RGB(30, 30, 30), RGB(70, 70, 70), RGB(0, 0, 0), 1);
+    const COLORREF light = RGB(240, 242, 246);
+    const COLORREF dark = RGB(20, 22, 30);
+    setStyle(1, GradientVertical, RGB(74, 84, 104), RGB(38, 44, 58), RGB(20, 22, 30), 1, light);
+    setStyle(2, GradientVertical, RGB(222, 226, 232), RGB(176, 184, 196), RGB(90, 96, 110), 1, dark);
+    setStyle(3, GradientVertical, RGB(150, 160, 178), RGB(206, 212, 222), RGB(60, 66, 80), 1, dark);
+    setStyle(4, GradientFlat, RGB(236, 232, 216), RGB(236, 232, 216), RGB(120, 116, 100), 1, dark);
+    setStyle(5, GradientHorizontal, RGB(40, 88, 150), RGB(92, 140, 200), RGB(20, 44, 80), 2, light);
+    setStyle(6, GradientHorizontal, RGB(30, 30, 30), RGB(70, 70, 70), RGB(0, 0, 0), 1, light);
+    setStyle(MenuTitleStyle, GradientVertical, RGB(74, 84, 104), RGB(38, 44, 58), RGB(20, 22, 30),
+             1, light);
+    setStyle(MenuFrameStyle, GradientFlat, RGB(236, 238, 242), RGB(236, 238, 242),
+             RGB(90, 96, 110), 1, dark);
+    setStyle(MenuActiveStyle, GradientVertical, RGB(92, 140, 200), RGB(40, 88, 150),
+             RGB(20, 44, 80), 0, light);
 }
 
-static bool parseColour(const std::string& text, COLORREF* colour) {
+bool parseColour(const char* text, COLORREF* colour) {
     unsigned r, g, b;
     char extra;
-    if (sscanf(text.c_str(), "#%2x%2x%2x%c", &r, &g, &b, &extra) != 3) return false;
+    if (text[0] == '#') ++text;
+    if (sscanf(text, "%2x%2x%2x%c", &r, &g, &b, &extra) != 3) return false;
     *colour = RGB(r, g, b);
     return true;
+}
+
+static void overrideColour(const char* path, const std::string& key, COLORREF* colour) {
+    std::string value;
+    if (storeRead(path, key.c_str(), &value)) parseColour(value.c_str(), colour);
 }
 
 static void overrideStyle(const char* path, int index) {
@@ -47,11 +65,10 @@ static void overrideStyle(const char* path, int index) {
         if (_stricmp(value.c_str(), "horizontal") == 0) style.gradient = GradientHorizontal;
         if (_stricmp(value.c_str(), "vertical") == 0) style.gradient = GradientVertical;
     }
-    if (storeRead(path, (name + ".color").c_str(), &value)) parseColour(value, &style.colour);
-    if (storeRead(path, (name + ".colorTo").c_str(), &value)) parseColour(value, &style.colourTo);
-    if (storeRead(path, (name + ".borderColor").c_str(), &value)) {
-        parseColour(value, &style.borderColour);
-    }
+    overrideColour(path, name + ".color", &style.colour);
+    overrideColour(path, name + ".colorTo", &style.colourTo);
+    overrideColour(path, name + ".borderColor", &style.borderColour);
+    overrideColour(path, name + ".textColor", &style.textColour);
     if (storeRead(path, (name + ".borderWidth").c_str(), &value)) {
         int width = atoi(value.c_str());
         if (width >= 0 && width <= 20) style.borderWidth = width;
@@ -59,13 +76,15 @@ static void overrideStyle(const char* path, int index) {
 }
 
 void loadStyleFile(const char* path) {
-    for (int index = 1; index <= 6; ++index) overrideStyle(path, index);
+    for (int index = 1; index < StyleCount; ++index) overrideStyle(path, index);
 }
 
 StyleRecord* styleRecord(int index) {
     if (index < 1 || index > 6) return NULL;
     return &styles[index];
 }
+
+const StyleRecord& menuStyle(MenuStyle part) { return styles[part]; }
 
 static BYTE blend(BYTE from, BYTE to, int step, int steps) {
     return (BYTE)(from + (to - from) * step / (steps > 1 ? steps - 1 : 1));

@@ -153,9 +153,17 @@ protected:
     PROCESS_INFORMATION process = {};
 };
 
-HWND visiblePopupMenu() {
-    HWND menu = FindWindowA("#32768", NULL);
+// The shell's open menu of that title.
+HWND openMenu(const char* title) {
+    HWND menu = FindWindowA("QuorvaneMenu", title);
     return menu && IsWindowVisible(menu) ? menu : NULL;
+}
+
+void pressKeys(HWND window, std::initializer_list<WPARAM> keys) {
+    for (WPARAM key : keys) {
+        PostMessageA(window, WM_KEYDOWN, key, 0);
+        Sleep(100);
+    }
 }
 
 void rightClickAt(int x, int y) {
@@ -210,6 +218,10 @@ TEST_F(ShellRun, CommandsChangeWhatIsSeenAndQuitSavesEveryChange) {
                alpha == 160;
     }));
 
+    // The shell's broadcasts of the other messages the plugin registers for.
+    EXPECT_EQ(0u, exec("@QVRedraw"));
+    EXPECT_EQ(0u, exec("@QVRestyle"));
+
     EXPECT_EQ(0, quitAndWait());
     EXPECT_EQ("300", setting("qvperuser.width"));
     EXPECT_EQ("true", setting("qvperuser.wordWrap"));
@@ -219,42 +231,55 @@ TEST_F(ShellRun, CommandsChangeWhatIsSeenAndQuitSavesEveryChange) {
     EXPECT_EQ(0u, saved.find("# kept by the shell\r\nqvperuser.x: 100\r\n")) << saved;
 
     std::string trace = readFile(folder + "trace.txt");
-    EXPECT_TRUE(contains(trace, "broadcast 10901 \"@QVPeruserWidthSize 300\" to 1")) << trace;
+    EXPECT_TRUE(contains(trace, "broadcast HostMsgCommand \"@QVPeruserWidthSize 300\" to 1")) << trace;
+    EXPECT_TRUE(contains(trace, "broadcast HostMsgRedraw to 1")) << trace;
+    EXPECT_TRUE(contains(trace, "broadcast HostMsgRestyle to 1")) << trace;
     EXPECT_TRUE(contains(trace, "ending ")) << trace;
 }
 
-TEST_F(ShellRun, RightClickPopsUpTheMenuAndANumberItemAsksWithinLimits) {
+TEST_F(ShellRun, MenuStaysOpenTakesNumbersInPlaceAndFollowsToggles) {
     startShell("");
     ASSERT_NE(nullptr, waitForViewer());
     RECT rect = viewerRect();
     rightClickAt(rect.left + 2, rect.top + 2);
-    ASSERT_TRUE(waitFor([] { return visiblePopupMenu() != NULL; }, 5000));
-    EXPECT_TRUE(contains(readFile(folder + "trace.txt"), "QVM_Main,popup"));
-
-    // Message 10302 closes it.
+    ASSERT_TRUE(waitFor([] { return openMenu("QVPeruser") != NULL; }, 5000));
+    EXPECT_TRUE(contains(readFile(folder + "trace.txt"), "ShowMenu(QVM_Main,popup)"));
+    // The request to put menus away closes it.
     SendMessageA(FindWindowA("QuorvaneShell", NULL), 10302, 0, 0);
-    EXPECT_TRUE(waitFor([] { return visiblePopupMenu() == NULL; }, 5000));
+    EXPECT_TRUE(waitFor([] { return openMenu("QVPeruser") == NULL; }, 5000));
 
-    // Window Configuration > Width Size, chosen with the keyboard.
     rightClickAt(rect.left + 2, rect.top + 2);
-    ASSERT_TRUE(waitFor([] { return visiblePopupMenu() != NULL; }, 5000));
-    for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RIGHT, VK_RETURN}) {
-        PostMessageA(visiblePopupMenu(), WM_KEYDOWN, key, 0);
-        Sleep(200);
-    }
-    HWND box = NULL;
-    ASSERT_TRUE(waitFor([&] { return (box = FindWindowA("#32770", "Width Size")) != NULL; }, 5000));
-    HWND input = GetDlgItem(box, 101);
-    SendMessageA(input, WM_SETTEXT, 0, (LPARAM) "5000");  // beyond the screen's width
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    Sleep(500);
-    EXPECT_TRUE(IsWindow(box));
-    SendMessageA(input, WM_SETTEXT, 0, (LPARAM) "333");
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(waitFor([&] { return !IsWindow(box); }, 5000));
+    ASSERT_TRUE(waitFor([] { return openMenu("QVPeruser") != NULL; }, 5000));
+    pressKeys(openMenu("QVPeruser"), {VK_DOWN, VK_DOWN, VK_RIGHT});
+    HWND window = NULL;
+    ASSERT_TRUE(waitFor([&] { return (window = openMenu("Window Configuration")) != NULL; }, 5000));
+
+    // Width Size takes its number in place, only within its limits.
+    pressKeys(window, {VK_RETURN});
+    HWND field = NULL;
+    ASSERT_TRUE(waitFor([&] { return (field = FindWindowExA(window, NULL, "Edit", NULL)) != NULL; }));
+    SendMessageA(field, WM_SETTEXT, 0, (LPARAM) "5000");  // beyond the screen's width
+    pressKeys(field, {VK_RETURN});
+    Sleep(300);
+    EXPECT_TRUE(IsWindow(field));
+    SendMessageA(field, WM_SETTEXT, 0, (LPARAM) "333");
+    pressKeys(field, {VK_RETURN});
+    EXPECT_TRUE(waitFor([&] { return !IsWindow(field); }, 5000));
     EXPECT_TRUE(waitFor([&] { return viewerRect().right - viewerRect().left == 333; }, 5000));
+
+    // Show Border runs while the menu stays open, and the open menu follows it.
+    pressKeys(window, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN,
+                       VK_RETURN});
+    std::string trace;
+    EXPECT_TRUE(waitFor([&] {
+        trace = readFile(folder + "trace.txt");
+        size_t sent = trace.find("broadcast HostMsgCommand \"@QVPeruserShowBorder\"");
+        return sent != std::string::npos && trace.find("open menu QVM_Main refreshed", sent) != std::string::npos;
+    }, 5000)) << trace;
+    EXPECT_EQ(window, openMenu("Window Configuration"));
     EXPECT_EQ(0u, quitAndWait());
     EXPECT_EQ("333", setting("qvperuser.width"));
+    EXPECT_EQ("false", setting("qvperuser.showBorder"));
 }
 
 TEST_F(ShellRun, SurvivesAPluginWhoseStartFails) {

@@ -4,15 +4,17 @@
 
 #include "support/test_files.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
 
-#include "input_box.h"
+#include "menu_windows.h"
 #include "menus.h"
 #include "settings_store.h"
 #include "shell.h"
 #include "snap.h"
+#include "trace.h"
 
 namespace {
 
@@ -227,4 +229,127 @@ TEST(MenuTree, ASubmenuReleasedFirstIsSkippedLater) {
     EXPECT_EQ(before + 1, liveMenuCount());
     menuRelease(replacement);
     EXPECT_EQ(before, liveMenuCount());
+}
+
+// --- open menus --------------------------------------------------------------
+
+namespace {
+
+std::vector<std::string> traced;
+void recordLine(const char* line) { traced.push_back(line); }
+
+void runMessageLoopBriefly() {
+    MSG message;
+    while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+}
+
+bool wasTraced(const std::string& line) {
+    return std::find(traced.begin(), traced.end(), line) != traced.end();
+}
+
+void pressKey(HWND window, WPARAM key) { SendMessageA(window, WM_KEYDOWN, key, 0); }
+
+class OpenMenus : public ::testing::Test {
+protected:
+    void SetUp() override {
+        traced.clear();
+        recordTrace(recordLine);
+        shell.instance = GetModuleHandleA(NULL);
+        createMainWindow();
+    }
+    void TearDown() override {
+        destroyMainWindow();
+        recordTrace(NULL);
+    }
+    // A main menu holding one submenu with a command item and a text item.
+    int buildTree(const char* text) {
+        int main = menuCreate("Main", "QVM_Main", true);
+        child = menuCreate("Child", "QVM_Child", true);
+        menuAddCommand(child, "Toggle", "@Toggle", false);
+        menuAddText(child, "Name", "@Name", text);
+        menuAttach(main, child, "Child");
+        return main;
+    }
+    int child = 0;
+};
+
+}  // namespace
+
+TEST_F(OpenMenus, StayOpenWhileItemsRunAndTakeTextInPlace) {
+    popUpMenu(buildTree("old"));
+    HWND main = openMenuWindow(0);
+    pressKey(main, VK_DOWN);
+    pressKey(main, VK_RIGHT);
+    HWND submenu = openMenuWindow(1);
+    ASSERT_EQ(child, openMenuAt(1));
+    pressKey(submenu, VK_RETURN);  // Toggle
+    pressKey(submenu, VK_DOWN);
+    pressKey(submenu, VK_RETURN);  // Name, edited in place
+    HWND field = FindWindowExA(submenu, NULL, "Edit", NULL);
+    ASSERT_NE(nullptr, field);
+    char shown[16] = "";
+    GetWindowTextA(field, shown, sizeof shown);
+    EXPECT_STREQ("old", shown);
+    SetWindowTextA(field, "new name");
+    pressKey(field, VK_RETURN);
+    EXPECT_FALSE(IsWindow(field));
+    pressKey(submenu, VK_RETURN);
+    pressKey(FindWindowExA(submenu, NULL, "Edit", NULL), VK_ESCAPE);  // dropped
+    runMessageLoopBriefly();
+    EXPECT_TRUE(wasTraced("command \"@Toggle\""));
+    EXPECT_TRUE(wasTraced("command \"@Name new name\""));
+    EXPECT_EQ(2, (int)std::count_if(traced.begin(), traced.end(), [](const std::string& line) {
+                  return line.rfind("command ", 0) == 0;
+              }));
+    EXPECT_EQ(submenu, openMenuWindow(1));
+    EXPECT_EQ(nullptr, FindWindowExA(submenu, NULL, "Edit", NULL));
+}
+
+TEST_F(OpenMenus, FollowANewTreeOfTheSameIdAndCloseWithAReleasedOne) {
+    int first = buildTree("old");
+    popUpMenu(first);
+    HWND main = openMenuWindow(0);
+    pressKey(main, VK_DOWN);
+    pressKey(main, VK_RIGHT);
+    HWND submenu = openMenuWindow(1);
+
+    menuRelease(first);
+    noteMenuReleased();
+    int second = buildTree("new");
+    EXPECT_TRUE(refreshOpenMenu(second));
+    runMessageLoopBriefly();
+    EXPECT_EQ(second, openMenuAt(0));
+    EXPECT_EQ(child, openMenuAt(1));
+    EXPECT_EQ(main, openMenuWindow(0));
+    EXPECT_EQ(submenu, openMenuWindow(1));
+
+    int other = menuCreate("Other", "QVM_Other", false);
+    EXPECT_FALSE(refreshOpenMenu(other));
+    menuRelease(other);
+    menuRelease(second);
+    noteMenuReleased();
+    EXPECT_EQ(second, openMenuAt(0));  // until the message loop runs
+    runMessageLoopBriefly();
+    EXPECT_EQ(0, openMenuAt(0));
+    EXPECT_FALSE(IsWindow(main));
+    EXPECT_FALSE(IsWindow(submenu));
+}
+
+TEST_F(OpenMenus, CloseAtAClickOnAnotherWindow) {
+    HWND other = CreateWindowExA(0, "EDIT", "other", WS_POPUP | WS_VISIBLE, 600, 600, 100, 100,
+                                 NULL, NULL, shell.instance, NULL);
+    SetCursorPos(100, 100);
+    popUpMenu(buildTree("old"));
+    SetCursorPos(650, 650);
+    INPUT click[2] = {};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, click, sizeof(INPUT));
+    for (int waited = 0; waited < 1000 && openMenuAt(0); waited += 20) {
+        runMessageLoopBriefly();
+        Sleep(20);
+    }
+    EXPECT_EQ(0, openMenuAt(0));
+    DestroyWindow(other);
 }

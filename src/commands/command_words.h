@@ -1,40 +1,69 @@
-// The words of the shell's broadcast command strings and the numbers they
-// carry: pure text handling, shared by the dispatcher and the fuzz targets.
+// The plugin's command vocabulary, written once: every word of the shell's
+// broadcast command strings, the argument it takes and the function that
+// carries it out. The dispatcher takes the functions from it, the menu its
+// command strings, the fuzz target, its dictionary and the tests the words.
+// It needs no windows, so that the fuzz targets build it natively.
 #pragma once
 
-enum CommandId {
-    CmdNone,
-    CmdAbout,
-    CmdStyleType,
-    CmdWidthSize,
-    CmdHeightSize,
-    CmdEdgeSize,
-    CmdFontSize,
-    CmdFontFace,
-    CmdFilePath,
-    CmdReadBufferSize,
-    CmdReloadInterval,
-    CmdPluginToggle,
-    CmdOnTop,
-    CmdInSlit,
-    CmdTransparent,
-    CmdAlphaValue,
-    CmdSnapToEdge,
-    CmdShowBorder,
-    CmdShowScroll,
-    CmdLockPosition,
-    CmdWordWrap,
-    CmdAutoHide,
-    CmdAutoReload,
-    CmdFontColor,
-    CmdBackColor,
-    CmdSetFont,
-    CmdEditRC,
-    CmdReloadSettings,
-    CmdSaveSettings,
-    CmdSetFocus,
-    CmdEncoding,
+// In test order: no word that takes an argument begins a later word.
+#define COMMAND_TABLE(ROW)                                 \
+    ROW(About, NoArgument, showAbout)                      \
+    ROW(StyleType, NumberArgument, setStyleType)           \
+    ROW(WidthSize, NumberArgument, setWidth)               \
+    ROW(HeightSize, NumberArgument, setHeight)             \
+    ROW(EdgeSize, NumberArgument, setEdgeSize)             \
+    ROW(FontSize, NumberArgument, setFontHeight)           \
+    ROW(FontFace, TextArgument, setFontFace)               \
+    ROW(FilePath, TextArgument, setFilePath)               \
+    ROW(ReadBufferSize, NumberArgument, setReadBufferSize) \
+    ROW(ReloadInterval, NumberArgument, setReloadInterval) \
+    ROW(PluginToggle, NoArgument, togglePluginToggle)      \
+    ROW(OnTop, NoArgument, toggleOnTop)                    \
+    ROW(InSlit, NoArgument, toggleInSlit)                  \
+    ROW(Transparent, NoArgument, toggleTransparency)       \
+    ROW(AlphaValue, NumberArgument, setAlpha)              \
+    ROW(SnapToEdge, NoArgument, toggleSnapToEdge)          \
+    ROW(ShowBorder, NoArgument, toggleShowBorder)          \
+    ROW(ShowScroll, NoArgument, toggleShowScroll)          \
+    ROW(LockPosition, NoArgument, toggleLockPosition)      \
+    ROW(WordWrap, NoArgument, toggleWordWrap)              \
+    ROW(AutoHide, NoArgument, toggleAutoHide)              \
+    ROW(AutoReload, NoArgument, toggleAutoReload)          \
+    ROW(FontColor, NoArgument, chooseFontColour)           \
+    ROW(BackColor, NoArgument, chooseBackColour)           \
+    ROW(SetFont, NoArgument, chooseFont)                   \
+    ROW(EditRC, NoArgument, editSettings)                  \
+    ROW(ReloadSettings, NoArgument, reloadSettingsNow)     \
+    ROW(SaveSettings, NoArgument, saveSettingsNow)         \
+    ROW(SetFocus, NoArgument, bringToFront)                \
+    ROW(Encoding, TextArgument, setEncoding)
+
+// A whole command text, as the shell broadcasts it and a menu item sends it.
+#define COMMAND_TEXT(word) "@QVPeruser" #word
+
+const char CommandPrefix[] = "@QVPeruser";
+const int CommandPrefixLength = sizeof CommandPrefix - 1;
+// The shell's own broadcasts that the plugin answers.
+const char ShowPluginsCommand[] = "@QVShowPlugins";
+const char HidePluginsCommand[] = "@QVHidePlugins";
+
+#define COMMAND_ID(word, argument, handler) Cmd##word,
+enum CommandId { COMMAND_TABLE(COMMAND_ID) CommandCount, CmdNone = CommandCount };
+#undef COMMAND_ID
+
+// A word that takes an argument is followed by one separator character,
+// skipped unexamined, and the argument.
+enum ArgumentKind { NoArgument, NumberArgument, TextArgument };
+
+struct CommandWord {
+    const char* text;  // the whole command text; the word follows the prefix
+    ArgumentKind argument;
 };
+
+extern const CommandWord commandWords[CommandCount];
+
+inline const char* commandText(CommandId id) { return commandWords[id].text; }
+inline const char* commandWord(CommandId id) { return commandWords[id].text + CommandPrefixLength; }
 
 struct CommandMatch {
     CommandId id;

@@ -3,7 +3,7 @@
 #include <commdlg.h>
 
 #include "commands/menu.h"
-#include "plugin/plugin.h"
+#include "settings/plugin_info.h"
 #include "settings/settings.h"
 #include "settings/state.h"
 #include "settings/text.h"
@@ -13,76 +13,88 @@
 #include "viewer/pane.h"
 #include "viewer/viewer.h"
 
-static void showAbout() {
+// What a command word is followed by: the text behind the separator, and
+// for words that take a number, that number.
+struct CommandArgument {
+    const char* text;
+    int number;
+};
+
+static void showAbout(const CommandArgument&) {
     SendMessageA(state.hostWnd, HostMsgMenusAway, 0, 0);
     MessageBoxA(state.hostWnd, infoStrings[0], infoStrings[1], MB_OK | MB_TOPMOST);
 }
 
 static void repaintViewer() { InvalidateRect(state.viewerWnd, NULL, TRUE); }
 
-static void setStyleType(int styleType) {
-    state.styleType = styleType;
+static void setStyleType(const CommandArgument& argument) {
+    state.styleType = argument.number;
     applyStyle();
     repaintViewer();
 }
 
-static void resizeViewer(HWND viewer, int newWidth, int newHeight, WPARAM wParam,
-                         LPARAM lParam) {
+// The pane is laid out again even when the size stays.
+static void resizeViewer(int newWidth, int newHeight) {
     if (setWindowSize(newWidth, newHeight)) repaintViewer();
-    SendMessageA(viewer, WM_SIZE, wParam, lParam);
+    sendSizeMessage(state.viewerWnd);
 }
 
-static void setEdgeSize(HWND viewer, int edgeSize, WPARAM wParam, LPARAM lParam) {
-    state.edgeSize = edgeSize;
-    SendMessageA(viewer, WM_SIZE, wParam, lParam);
+static void setWidth(const CommandArgument& argument) {
+    resizeViewer(argument.number, state.height);
 }
 
-static void setFontHeight(int height) {
-    state.fontHeight = height;
+static void setHeight(const CommandArgument& argument) {
+    resizeViewer(state.width, argument.number);
+}
+
+static void setEdgeSize(const CommandArgument& argument) {
+    state.edgeSize = argument.number;
+    sendSizeMessage(state.viewerWnd);
+}
+
+static void setFontHeight(const CommandArgument& argument) {
+    state.fontHeight = argument.number;
     applyStyle();
 }
 
-static void setFontFace(const char* face) {
-    copyText(state.font, FontNameSize, face);
+static void setFontFace(const CommandArgument& argument) {
+    copyText(state.font, FontNameSize, argument.text);
     applyStyle();
 }
 
-static void setFilePath(const char* path) {
-    copyText(state.filePath, FilePathSize, path);
+static void setFilePath(const CommandArgument& argument) {
+    copyText(state.filePath, FilePathSize, argument.text);
     forgetWatchedFile();
     reloadFileTail();
 }
 
 // Shown again at once in the new encoding, as a new file is.
-static void setEncoding(const char* name) {
-    copyText(state.encoding, EncodingNameSize, name);
+static void setEncoding(const CommandArgument& argument) {
+    copyText(state.encoding, EncodingNameSize, argument.text);
     forgetWatchedFile();
     reloadFileTail();
 }
 
-static void setReadBufferSize(int size) {
-    state.readBufferSize = size;
+static void setReadBufferSize(const CommandArgument& argument) {
+    state.readBufferSize = argument.number;
     reloadFileTail();
 }
 
-static void restartReloadTimer() {
+static void setReloadInterval(const CommandArgument& argument) {
+    state.reloadInterval = argument.number;
+    if (!state.autoReload) return;
     KillTimer(state.viewerWnd, ReloadTimer);
     startReloadTimer();
 }
 
-static void setReloadInterval(int seconds) {
-    state.reloadInterval = seconds;
-    if (state.autoReload) restartReloadTimer();
-}
-
 static void toggle(bool* setting) { *setting = !*setting; }
 
-static void togglePluginToggle() {
+static void togglePluginToggle(const CommandArgument&) {
     toggle(&state.pluginToggle);
     applyTransparency();
 }
 
-static void toggleOnTop() {
+static void toggleOnTop(const CommandArgument&) {
     toggle(&state.alwaysontop);
     if (!state.inSlit) {
         SetWindowPos(state.viewerWnd, state.alwaysontop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0,
@@ -105,7 +117,7 @@ static void enterSlit() {
     SendMessageA(state.slitWnd, SlitMsgAdd, 0, (LPARAM)state.viewerWnd);
 }
 
-static void toggleInSlit() {
+static void toggleInSlit(const CommandArgument&) {
     if (!state.slitWnd) return;
     if (state.inSlit) {
         leaveSlit();
@@ -114,44 +126,49 @@ static void toggleInSlit() {
     }
 }
 
-static void toggleTransparency() {
+static void toggleTransparency(const CommandArgument&) {
     toggle(&state.transparency);
     applyTransparency();
 }
 
-static void setAlpha(int alpha) {
-    state.alpha = alpha;
+static void setAlpha(const CommandArgument& argument) {
+    state.alpha = argument.number;
     applyTransparency();
 }
 
-static void toggleAndRefreshMenu(bool* setting) {
-    toggle(setting);
+static void toggleSnapToEdge(const CommandArgument&) {
+    toggle(&state.snapWindow);
     buildConfigMenu(false);
 }
 
-static void toggleShowBorder() {
+static void toggleShowBorder(const CommandArgument&) {
     toggle(&state.showBorder);
     InvalidateRect(state.viewerWnd, NULL, FALSE);
     buildConfigMenu(false);
 }
 
-static void toggleShowScroll() {
+static void toggleShowScroll(const CommandArgument&) {
     toggle(&state.showScroll);
     updatePaneScrollBars();
     buildConfigMenu(false);
 }
 
-static void toggleWordWrap() {
+static void toggleLockPosition(const CommandArgument&) {
+    toggle(&state.lockPos);
+    buildConfigMenu(false);
+}
+
+static void toggleWordWrap(const CommandArgument&) {
     toggle(&state.wordWrap);
     recreateTextPane();
 }
 
-static void toggleAutoHide() {
+static void toggleAutoHide(const CommandArgument&) {
     toggle(&state.autoHide);
     onAutoHideSwitched();
 }
 
-static void toggleAutoReload() {
+static void toggleAutoReload(const CommandArgument&) {
     toggle(&state.autoReload);
     if (state.autoReload) {
         startReloadTimer();
@@ -183,8 +200,13 @@ static void chooseColour(COLORREF* colour, bool rebuildsBrush) {
     InvalidateRect(state.paneWnd, NULL, TRUE);
 }
 
+// The pane's colour message reads the font colour directly: no rebuild.
+static void chooseFontColour(const CommandArgument&) { chooseColour(&state.fontColor, false); }
+
+static void chooseBackColour(const CommandArgument&) { chooseColour(&state.backColor, true); }
+
 // Only the face and the size are taken from the dialog.
-static void chooseFont() {
+static void chooseFont(const CommandArgument&) {
     LOGFONTA font;
     ZeroMemory(&font, sizeof font);
     GetObjectA(state.paneFont, sizeof font, &font);
@@ -201,13 +223,13 @@ static void chooseFont() {
     applyStyle();
 }
 
-static void editSettings() {
+static void editSettings(const CommandArgument&) {
     QVExecute(GetDesktopWindow(), NULL, state.rcPath, NULL, NULL, SW_SHOWNORMAL, false);
 }
 
 // Values loaded for the position, z-order, scroll bars, wrap mode and timers
 // take effect when their own commands or events next apply them.
-static void reloadSettingsNow() {
+static void reloadSettingsNow(const CommandArgument&) {
     loadSettings();
     forgetWatchedFile();
     reloadFileTail();
@@ -220,64 +242,41 @@ static void reloadSettingsNow() {
     }
 }
 
-static void bringToFront() {
+static void saveSettingsNow(const CommandArgument&) { saveSettings(); }
+
+static void bringToFront(const CommandArgument&) {
     SetWindowPos(state.viewerWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
     SetForegroundWindow(state.viewerWnd);
     SetFocus(state.paneWnd);
 }
 
+typedef void (*CommandHandler)(const CommandArgument& argument);
+
+#define COMMAND_HANDLER(word, argument, handler) handler,
+static const CommandHandler commandHandlers[CommandCount] = {COMMAND_TABLE(COMMAND_HANDLER)};
+#undef COMMAND_HANDLER
+
 static void showOrHidePlugins(const char* text) {
     if (!state.pluginToggle || state.inSlit) return;
-    if (equalsIgnoringCase(text, "@QVShowPlugins")) {
+    if (equalsIgnoringCase(text, ShowPluginsCommand)) {
         ShowWindow(state.viewerWnd, SW_SHOW);
         repaintViewer();
-    } else if (equalsIgnoringCase(text, "@QVHidePlugins")) {
+    } else if (equalsIgnoringCase(text, HidePluginsCommand)) {
         ShowWindow(state.viewerWnd, SW_HIDE);
     }
 }
 
-static void runCommand(HWND viewer, CommandId id, const char* argument, WPARAM wParam,
-                       LPARAM lParam) {
-    switch (id) {
-    case CmdNone: break;
-    case CmdAbout: showAbout(); break;
-    case CmdStyleType: setStyleType(readNumber(argument)); break;
-    case CmdWidthSize: resizeViewer(viewer, readNumber(argument), state.height, wParam, lParam); break;
-    case CmdHeightSize: resizeViewer(viewer, state.width, readNumber(argument), wParam, lParam); break;
-    case CmdEdgeSize: setEdgeSize(viewer, readNumber(argument), wParam, lParam); break;
-    case CmdFontSize: setFontHeight(readNumber(argument)); break;
-    case CmdFontFace: setFontFace(argument); break;
-    case CmdFilePath: setFilePath(argument); break;
-    case CmdReadBufferSize: setReadBufferSize(readNumber(argument)); break;
-    case CmdReloadInterval: setReloadInterval(readNumber(argument)); break;
-    case CmdPluginToggle: togglePluginToggle(); break;
-    case CmdOnTop: toggleOnTop(); break;
-    case CmdInSlit: toggleInSlit(); break;
-    case CmdTransparent: toggleTransparency(); break;
-    case CmdAlphaValue: setAlpha(readNumber(argument)); break;
-    case CmdSnapToEdge: toggleAndRefreshMenu(&state.snapWindow); break;
-    case CmdShowBorder: toggleShowBorder(); break;
-    case CmdShowScroll: toggleShowScroll(); break;
-    case CmdLockPosition: toggleAndRefreshMenu(&state.lockPos); break;
-    case CmdWordWrap: toggleWordWrap(); break;
-    case CmdAutoHide: toggleAutoHide(); break;
-    case CmdAutoReload: toggleAutoReload(); break;
-    case CmdFontColor: chooseColour(&state.fontColor, false); break;
-    case CmdBackColor: chooseColour(&state.backColor, true); break;
-    case CmdSetFont: chooseFont(); break;
-    case CmdEditRC: editSettings(); break;
-    case CmdReloadSettings: reloadSettingsNow(); break;
-    case CmdSaveSettings: saveSettings(); break;
-    case CmdSetFocus: bringToFront(); break;
-    case CmdEncoding: setEncoding(argument); break;
-    }
+static void runCommand(CommandMatch match) {
+    if (match.id == CmdNone) return;
+    bool takesNumber = commandWords[match.id].argument == NumberArgument;
+    CommandArgument argument = {match.argument, takesNumber ? readNumber(match.argument) : 0};
+    commandHandlers[match.id](argument);
 }
 
-LRESULT dispatchCommand(HWND viewer, WPARAM wParam, LPARAM lParam) {
+LRESULT dispatchCommand(LPARAM lParam) {
     const char* text = (const char*)lParam;
     if (!text) return 0;
     showOrHidePlugins(text);
-    CommandMatch match = matchCommand(text);
-    runCommand(viewer, match.id, match.argument, wParam, lParam);
+    runCommand(matchCommand(text));
     return 0;
 }

@@ -6,4 +6,5 @@
 
 #include "commands/command_words.h"
 
-LRESULT dispatchCommand(HWND viewer, WPARAM wParam, LPARAM lParam);
+// lParam: the command text.
+LRESULT dispatchCommand(LPARAM lParam);

@@ -1,6 +1,7 @@
 #include "commands/menu.h"
 
-#include "plugin/plugin.h"
+#include "commands/command_words.h"
+#include "settings/plugin_info.h"
 #include "settings/state.h"
 
 struct StyleChoice {
@@ -8,55 +9,57 @@ struct StyleChoice {
     const char* command;
 };
 
+// Each style item's command carries the style's number.
+#define STYLE_COMMAND(number) COMMAND_TEXT(StyleType) " " #number
 static const StyleChoice styleChoices[] = {
-    {"Toolbar", "@QVPeruserStyleType 1"}, {"Button", "@QVPeruserStyleType 2"},
-    {"ButtonP", "@QVPeruserStyleType 3"}, {"Label", "@QVPeruserStyleType 4"},
-    {"WinLabel", "@QVPeruserStyleType 5"}, {"Clock", "@QVPeruserStyleType 6"},
+    {"Toolbar", STYLE_COMMAND(1)}, {"Button", STYLE_COMMAND(2)},   {"ButtonP", STYLE_COMMAND(3)},
+    {"Label", STYLE_COMMAND(4)},   {"WinLabel", STYLE_COMMAND(5)}, {"Clock", STYLE_COMMAND(6)},
 };
+#undef STYLE_COMMAND
 
 static Menu* buildPeruserMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Peruser Configuration", "QVM_Peruser", popup);
-    MakeMenuItem(menu, "Auto Reload", "@QVPeruserAutoReload", state.autoReload);
-    MakeMenuItemString(menu, "Path to Input File", "@QVPeruserFilePath", state.filePath);
-    MakeMenuItemInt(menu, "Reload Interval (sec)", "@QVPeruserReloadInterval",
+    MakeMenuItem(menu, "Auto Reload", commandText(CmdAutoReload), state.autoReload);
+    MakeMenuItemString(menu, "Path to Input File", commandText(CmdFilePath), state.filePath);
+    MakeMenuItemInt(menu, "Reload Interval (sec)", commandText(CmdReloadInterval),
                     state.reloadInterval, 1, 3600);
-    MakeMenuItemInt(menu, "ReadBuffer Size", "@QVPeruserReadBufferSize", state.readBufferSize, 1,
-                    65536);
+    MakeMenuItemInt(menu, "ReadBuffer Size", commandText(CmdReadBufferSize), state.readBufferSize,
+                    1, 65536);
     return menu;
 }
 
 static Menu* buildWindowMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Window Configuration", "QVM_Config", popup);
-    MakeMenuItemInt(menu, "Width Size", "@QVPeruserWidthSize", state.width, 10,
+    MakeMenuItemInt(menu, "Width Size", commandText(CmdWidthSize), state.width, 10,
                     state.screenWidth);
-    MakeMenuItemInt(menu, "Height Size", "@QVPeruserHeightSize", state.height, 10,
+    MakeMenuItemInt(menu, "Height Size", commandText(CmdHeightSize), state.height, 10,
                     state.screenHeight);
-    MakeMenuItemInt(menu, "Edge Size", "@QVPeruserEdgeSize", state.edgeSize, 1, 10);
+    MakeMenuItemInt(menu, "Edge Size", commandText(CmdEdgeSize), state.edgeSize, 1, 10);
     MakeMenuNOP(menu, NULL);
-    if (state.slitWnd) MakeMenuItem(menu, "In Slit", "@QVPeruserInSlit", state.inSlit);
-    MakeMenuItem(menu, "Plugin Toggle", "@QVPeruserPluginToggle", state.pluginToggle);
-    MakeMenuItem(menu, "Always on Top", "@QVPeruserOnTop", state.alwaysontop);
-    MakeMenuItem(menu, "Transparency", "@QVPeruserTransparent", state.transparency);
-    MakeMenuItemInt(menu, "Alpha Value", "@QVPeruserAlphaValue", state.alpha, 0, 255);
-    MakeMenuItem(menu, "Snap To Edge", "@QVPeruserSnapToEdge", state.snapWindow);
-    MakeMenuItem(menu, "Show Border", "@QVPeruserShowBorder", state.showBorder);
-    MakeMenuItem(menu, "Lock Position", "@QVPeruserLockPosition", state.lockPos);
-    MakeMenuItem(menu, "Auto Hide", "@QVPeruserAutoHide", state.autoHide);
+    if (state.slitWnd) MakeMenuItem(menu, "In Slit", commandText(CmdInSlit), state.inSlit);
+    MakeMenuItem(menu, "Plugin Toggle", commandText(CmdPluginToggle), state.pluginToggle);
+    MakeMenuItem(menu, "Always on Top", commandText(CmdOnTop), state.alwaysontop);
+    MakeMenuItem(menu, "Transparency", commandText(CmdTransparent), state.transparency);
+    MakeMenuItemInt(menu, "Alpha Value", commandText(CmdAlphaValue), state.alpha, 0, 255);
+    MakeMenuItem(menu, "Snap To Edge", commandText(CmdSnapToEdge), state.snapWindow);
+    MakeMenuItem(menu, "Show Border", commandText(CmdShowBorder), state.showBorder);
+    MakeMenuItem(menu, "Lock Position", commandText(CmdLockPosition), state.lockPos);
+    MakeMenuItem(menu, "Auto Hide", commandText(CmdAutoHide), state.autoHide);
     MakeMenuNOP(menu, NULL);
-    MakeMenuItem(menu, "Show Scroll", "@QVPeruserShowScroll", state.showScroll);
+    MakeMenuItem(menu, "Show Scroll", commandText(CmdShowScroll), state.showScroll);
     return menu;
 }
 
 static Menu* buildFormatMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Format", "QVM_Format", popup);
-    MakeMenuItem(menu, "Word Wrap", "@QVPeruserWordWrap", state.wordWrap);
+    MakeMenuItem(menu, "Word Wrap", commandText(CmdWordWrap), state.wordWrap);
     state.fontMenu = MakeNamedMenu("Font", "QVM_Font", popup);
-    MakeMenuItemInt(state.fontMenu, "Font Size", "@QVPeruserFontSize", state.fontHeight, 1, 64);
-    MakeMenuItemString(state.fontMenu, "Font Face", "@QVPeruserFontFace", state.font);
-    MakeMenuItem(state.fontMenu, "Font Color", "@QVPeruserFontColor", false);
-    MakeMenuItem(state.fontMenu, "Browse...", "@QVPeruserSetFont", false);
+    MakeMenuItemInt(state.fontMenu, "Font Size", commandText(CmdFontSize), state.fontHeight, 1, 64);
+    MakeMenuItemString(state.fontMenu, "Font Face", commandText(CmdFontFace), state.font);
+    MakeMenuItem(state.fontMenu, "Font Color", commandText(CmdFontColor), false);
+    MakeMenuItem(state.fontMenu, "Browse...", commandText(CmdSetFont), false);
     MakeSubmenu(menu, state.fontMenu, "Font");
-    MakeMenuItem(menu, "Back Color", "@QVPeruserBackColor", false);
+    MakeMenuItem(menu, "Back Color", commandText(CmdBackColor), false);
     return menu;
 }
 
@@ -71,9 +74,9 @@ static Menu* buildStyleMenu(bool popup) {
 
 static Menu* buildSettingsMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Settings", "QVM_Settings", popup);
-    MakeMenuItem(menu, "Edit Settings", "@QVPeruserEditRC", false);
-    MakeMenuItem(menu, "Reload Settings", "@QVPeruserReloadSettings", false);
-    MakeMenuItem(menu, "Save Settings", "@QVPeruserSaveSettings", false);
+    MakeMenuItem(menu, "Edit Settings", commandText(CmdEditRC), false);
+    MakeMenuItem(menu, "Reload Settings", commandText(CmdReloadSettings), false);
+    MakeMenuItem(menu, "Save Settings", commandText(CmdSaveSettings), false);
     return menu;
 }
 
@@ -96,6 +99,6 @@ void buildConfigMenu(bool popup) {
     MakeSubmenu(state.mainMenu, state.formatMenu, "Format");
     MakeSubmenu(state.mainMenu, state.styleMenu, "Style Type");
     MakeSubmenu(state.mainMenu, state.settingsMenu, "Settings");
-    MakeMenuItem(state.mainMenu, "About", "@QVPeruserAbout", false);
+    MakeMenuItem(state.mainMenu, "About", commandText(CmdAbout), false);
     ShowMenu(state.mainMenu);
 }

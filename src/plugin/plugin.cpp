@@ -1,23 +1,12 @@
 #include "plugin/plugin.h"
 
 #include "commands/menu.h"
+#include "settings/plugin_info.h"
 #include "settings/settings.h"
 #include "settings/state.h"
 #include "viewer/appearance.h"
 #include "viewer/autohide.h"
 #include "viewer/viewer.h"
-
-const char PluginName[] = "QVPeruser";
-
-const char* const infoStrings[7] = {
-    "QVPeruser 0.0.3",
-    PluginName,
-    "0.0.3",
-    "The QVPeruser developers",
-    "2007-03-17",
-    "",
-    "The QVPeruser developers' issue tracker",
-};
 
 const UINT registeredMessages[4] = {HostMsgRestyle, HostMsgRedraw, HostMsgCommand, 0};
 

@@ -17,9 +17,7 @@ const char* __cdecl pluginInfo(int index);
 }
 #endif
 
-extern const char* const infoStrings[7];
 extern const UINT registeredMessages[4];
-extern const char PluginName[];
 
 // True when the system supports per-window alpha.
 bool layeringSupported(const OSVERSIONINFOA& version);

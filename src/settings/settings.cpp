@@ -119,14 +119,31 @@ static void readSettings() {
     state.y = positionOnScreen(state.y, GetSystemMetrics(SM_CYVIRTUALSCREEN));
 }
 
-void loadSettings() {
-    char pluginFolder[RcPathSize];
-    GetModuleFileNameA(state.hInstance, pluginFolder, RcPathSize);
-    pluginFolder[RcPathSize - 1] = 0;
-    cutToFolder(pluginFolder);
+bool getPluginFolder(char* folder, int capacity) {
+    DWORD length = GetModuleFileNameA(state.hInstance, folder, capacity);
+    if (capacity <= 0 || length >= (DWORD)capacity) {
+        if (capacity > 0) folder[0] = 0;
+        return false;
+    }
+    folder[length] = 0;
+    cutToFolder(folder);
+    return true;
+}
 
+// A new file goes beside the plugin, or to the shell's folder when the
+// plugin's folder is unknown or too long for the settings path.
+static void createSettingsFile(const char* pluginFolder, const char* shellFolder) {
+    if (!pluginFolder[0] || !joinText(state.rcPath, RcPathSize, pluginFolder, SettingsName)) {
+        joinText(state.rcPath, RcPathSize, shellFolder, SettingsName);
+    }
+    for (const Setting& setting : settings) setDefault(setting);
+    saveSettings();
+}
+
+void loadSettings() {
+    char pluginFolder[FilePathSize];
+    bool found = getPluginFolder(pluginFolder, FilePathSize) && findSettingsIn(pluginFolder);
     char shellFolder[RcPathSize] = {0};
-    bool found = findSettingsIn(pluginFolder);
     if (!found) {
         GetQuorvanePath(shellFolder, RcPathSize);
         shellFolder[RcPathSize - 1] = 0;
@@ -134,11 +151,9 @@ void loadSettings() {
     }
     if (found) {
         readSettings();
-        return;
+    } else {
+        createSettingsFile(pluginFolder, shellFolder);
     }
-    joinText(state.rcPath, RcPathSize, pluginFolder, SettingsName);
-    for (const Setting& setting : settings) setDefault(setting);
-    saveSettings();
 }
 
 void saveSettings() {

@@ -2,3 +2,7 @@
 
 void loadSettings();
 void saveSettings();
+
+// The plugin's folder, with its trailing backslash. Returns false, leaving
+// folder empty, when the module's name did not fit: its folder is unknown.
+bool getPluginFolder(char* folder, int capacity);

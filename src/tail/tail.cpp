@@ -1,5 +1,6 @@
 #include "tail/tail.h"
 
+#include "settings/settings.h"
 #include "settings/state.h"
 #include "settings/text.h"
 #include "viewer/pane_view.h"
@@ -17,18 +18,6 @@ void forgetWatchedFile() {
     state.lastWriteTime.dwHighDateTime = 0;
     state.lastFileSize = 0;
     state.shownTail.valid = false;
-}
-
-// Returns false when the module's name was cut off: its folder is unknown.
-static bool getPluginFolder(char* folder) {
-    DWORD length = GetModuleFileNameA(state.hInstance, folder, FilePathSize);
-    if (length >= (DWORD)FilePathSize) {
-        folder[0] = 0;
-        return false;
-    }
-    folder[length] = 0;
-    cutToFolder(folder);
-    return true;
 }
 
 static void appendText(char* buffer, int capacity, int* length, const char* text) {
@@ -221,7 +210,7 @@ static void showChange(HANDLE file, ULONGLONG fileSize, bool forced) {
 
 void reloadFileTail() {
     char pluginFolder[FilePathSize];
-    bool folderKnown = getPluginFolder(pluginFolder) || isDriveLetterPath(state.filePath);
+    bool folderKnown = getPluginFolder(pluginFolder, FilePathSize) || isDriveLetterPath(state.filePath);
     // A path too long for resolvedPath is refused, never cut to another file.
     if (!folderKnown ||
         !resolveWatchedPath(pluginFolder, state.filePath, state.resolvedPath, ResolvedPathSize)) {

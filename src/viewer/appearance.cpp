@@ -2,12 +2,10 @@
 
 #include "commands/menu.h"
 #include "settings/state.h"
+#include "viewer/optional_user32.h"
 #include "viewer/pane.h"
 
 typedef BOOL(WINAPI* LayeredAttributesProc)(HWND, COLORREF, BYTE, DWORD);
-
-static bool layeredLookedUp;
-static LayeredAttributesProc layeredProc;
 
 // The old font is released only once the pane has the new one: the control
 // measures and draws with the font it holds.
@@ -82,14 +80,10 @@ void applyTransparency() {
     buildConfigMenu(false);
 }
 
-// Looked up at run time, once per process: older systems lack the function.
 BOOL setLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags) {
-    if (!layeredLookedUp) {
-        layeredProc = (LayeredAttributesProc)(void (*)())GetProcAddress(
-            GetModuleHandleA("USER32"), "SetLayeredWindowAttributes");
-        layeredLookedUp = true;
-    }
-    return layeredProc ? layeredProc(window, key, alpha, flags) : FALSE;
+    LayeredAttributesProc setAttributes =
+        (LayeredAttributesProc)optionalUser32Function("SetLayeredWindowAttributes");
+    return setAttributes ? setAttributes(window, key, alpha, flags) : FALSE;
 }
 
 HBRUSH colourPane(HDC paneDc) {

@@ -2,34 +2,27 @@
 
 #include "commands/menu.h"
 #include "settings/state.h"
+#include "viewer/optional_user32.h"
 #include "viewer/viewer.h"
 
 typedef HMONITOR(WINAPI* MonitorFromWindowProc)(HWND, DWORD);
 typedef BOOL(WINAPI* GetMonitorInfoProc)(HMONITOR, MONITORINFO*);
 
-// Looked up at run time, once per process: older systems lack them.
-static bool monitorFunctionsLookedUp;
-static MonitorFromWindowProc monitorFromWindowProc;
-static GetMonitorInfoProc getMonitorInfoProc;
-
 HMONITOR getWindowMonitor(HWND window) {
-    if (!monitorFunctionsLookedUp) {
-        HMODULE user32 = GetModuleHandleA("USER32");
-        monitorFromWindowProc =
-            (MonitorFromWindowProc)(void (*)())GetProcAddress(user32, "MonitorFromWindow");
-        getMonitorInfoProc =
-            (GetMonitorInfoProc)(void (*)())GetProcAddress(user32, "GetMonitorInfoA");
-        monitorFunctionsLookedUp = true;
-    }
-    return monitorFromWindowProc ? monitorFromWindowProc(window, MONITOR_DEFAULTTOPRIMARY) : NULL;
+    MonitorFromWindowProc monitorFromWindow =
+        (MonitorFromWindowProc)optionalUser32Function("MonitorFromWindow");
+    return monitorFromWindow ? monitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY) : NULL;
 }
 
+// Without the monitor functions, the primary screen.
 void getMonitorRect(HMONITOR monitor, RECT* out) {
-    if (monitor && getMonitorInfoProc) {
+    GetMonitorInfoProc getMonitorInfo =
+        (GetMonitorInfoProc)optionalUser32Function("GetMonitorInfoA");
+    if (monitor && getMonitorInfo) {
         MONITORINFO info;
         ZeroMemory(&info, sizeof info);
         info.cbSize = sizeof info;
-        if (getMonitorInfoProc(monitor, &info)) {
+        if (getMonitorInfo(monitor, &info)) {
             *out = info.rcMonitor;
             return;
         }
@@ -65,12 +58,10 @@ bool checkAutoHideEdge(POINT* position) {
 // slid-off window back, and without changing the z-order.
 void applyAutoHidePosition() {
     POINT position = {state.x, state.y};
-    bool atEdge = checkAutoHideEdge(&position);
-    HWND insertAfter = (atEdge || state.alwaysontop) ? HWND_TOPMOST : HWND_NOTOPMOST;
+    checkAutoHideEdge(&position);
     UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSENDCHANGING;
     if (state.inSlit) flags |= SWP_NOMOVE;
-    SetWindowPos(state.viewerWnd, insertAfter, position.x, position.y, state.width, state.height,
-                 flags);
+    SetWindowPos(state.viewerWnd, NULL, position.x, position.y, state.width, state.height, flags);
 }
 
 void startAutoHideTimer() {

@@ -43,6 +43,12 @@ bool setWindowSize(int newWidth, int newHeight) {
     return true;
 }
 
+void sendSizeMessage(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
+}
+
 static void onPositionChanging(HWND window, WINDOWPOS* position) {
     if (!state.inSlit && state.snapWindow && IsWindowVisible(window)) {
         SnapWindowToEdge(position, SnapDistance, 1);
@@ -53,9 +59,8 @@ static void onPositionChanging(HWND window, WINDOWPOS* position) {
 // stored before setWindowSize runs, because its own SetWindowPos uses it.
 // A change that leaves the position or size alone says so in its flags and
 // need not carry them, so only what changed is taken from the record.
-static void onPositionChanged(HWND window, WPARAM wParam, LPARAM lParam) {
+static void onPositionChanged(HWND window, const WINDOWPOS* position) {
     if (state.inSlit || state.hidden) return;
-    const WINDOWPOS* position = (const WINDOWPOS*)lParam;
     if (!(position->flags & SWP_NOMOVE)) {
         state.x = position->x;
         state.y = position->y;
@@ -63,7 +68,7 @@ static void onPositionChanged(HWND window, WPARAM wParam, LPARAM lParam) {
     if (position->flags & SWP_NOSIZE) return;
     if (setWindowSize(position->cx, position->cy)) {
         InvalidateRect(state.viewerWnd, NULL, TRUE);
-        SendMessageA(window, WM_SIZE, wParam, lParam);
+        sendSizeMessage(window);
     }
 }
 
@@ -112,7 +117,7 @@ LRESULT CALLBACK viewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_PAINT: paintBackground(window); return 0;
     case WM_CLOSE: return 0;
     case WM_WINDOWPOSCHANGING: onPositionChanging(window, (WINDOWPOS*)lParam); return 0;
-    case WM_WINDOWPOSCHANGED: onPositionChanged(window, wParam, lParam); return 0;
+    case WM_WINDOWPOSCHANGED: onPositionChanged(window, (const WINDOWPOS*)lParam); return 0;
     case WM_DISPLAYCHANGE: onDisplayChange(); return 0;
     case WM_NCHITTEST: return frameHitTest();
     case WM_NCMOUSEMOVE: onPointerOverWindow(); return 0;
@@ -124,7 +129,7 @@ LRESULT CALLBACK viewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_EXITSIZEMOVE: onMoveOrResizeEnded(); return 0;
     case HostMsgRestyle: onRestyle(); return 0;
     case HostMsgRedraw: onRedraw(); return 0;
-    case HostMsgCommand: return dispatchCommand(window, wParam, lParam);
+    case HostMsgCommand: return dispatchCommand(lParam);
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }

@@ -13,6 +13,9 @@ LRESULT CALLBACK viewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 // The one way the window's size changes. Returns false, doing nothing, when
 // the requested size is the stored one.
 bool setWindowSize(int newWidth, int newHeight);
+// Sends WM_SIZE as the system does, with the client area's size, so that the
+// pane is laid out again.
+void sendSizeMessage(HWND window);
 
 // The reload timer's period: reloadInterval seconds, without overflow.
 UINT reloadPeriod();

@@ -1,13 +1,14 @@
 #include "support/plugin_fixture.h"
 
+#include "shell.h"
+#include "slit.h"
+
 void PluginTest::SetUp() {
     ZeroMemory(&state, sizeof state);
-    fake::reset();
-    host = createHostWindow();
-    fake::setHostWindow(host);
     shellFolder = makeTempFolder("shell");
     dataFolder = makeTempFolder("data");
-    fake::setShellFolder(shellFolder);
+    startShell(shellFolder);
+    host = shell.mainWnd;
     removeFile(programFolder() + "qvperuser.rc");
     removeFile(programFolder() + "qvperuserrc");
     writeFile(watchedPath(), "");
@@ -15,8 +16,8 @@ void PluginTest::SetUp() {
 
 void PluginTest::TearDown() {
     if (started) stop();
-    if (slit) DestroyWindow(slit);
-    DestroyWindow(host);
+    destroySlit();
+    stopShell();
     pumpMessages(0);
     removeFile(programFolder() + "qvperuser.rc");
     removeFile(programFolder() + "qvperuserrc");
@@ -32,7 +33,7 @@ int PluginTest::start() {
 }
 
 int PluginTest::startInSlit() {
-    slit = createSlitWindow();
+    slit = createSlit(shell.instance);
     int result = beginSlitPlugin(module, slit);
     started = result == 0;
     pumpMessages(50);

@@ -1,6 +1,7 @@
 // A fixture that starts the plugin in this test program as the shell would:
-// fresh zero state, a recording host window, settings files beside the
-// program (the plugin's folder) and in a separate shell folder.
+// fresh zero state, the stand-in shell's main window around it, settings
+// files beside the program (the plugin's folder) and in a separate shell
+// folder.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,8 +11,7 @@
 
 #include "plugin/plugin.h"
 #include "settings/state.h"
-#include "support/fake_host.h"
-#include "support/host_windows.h"
+#include "support/shell_run.h"
 #include "support/test_files.h"
 
 class PluginTest : public ::testing::Test {
@@ -21,7 +21,7 @@ protected:
 
     // Writes the plugin-folder settings file from "key: value" lines.
     void writeSettings(const std::string& lines);
-    // Starts with beginPlugin, or with beginSlitPlugin and a recording slit.
+    // Starts with beginPlugin, or with beginSlitPlugin and the shell's slit.
     int start();
     int startInSlit();
     void stop();

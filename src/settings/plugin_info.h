@@ -1,0 +1,8 @@
+// The plugin's name and the texts pluginInfo answers with.
+#pragma once
+
+extern const char PluginName[];
+
+// 0 the name and version, 1 the name, 2 the version, 3 the authors, 4 the
+// release date, 5 the link (none), 6 the e-mail.
+extern const char* const infoStrings[7];

@@ -1,0 +1,266 @@
+// Start-up, shut-down and the exports, as the shell sees them.
+#include <algorithm>
+
+#include "menus.h"
+#include "settings/plugin_info.h"
+#include "settings/settings.h"
+#include "shell.h"
+#include "slit.h"
+#include "support/dialogs.h"
+#include "support/plugin_fixture.h"
+
+namespace {
+
+// The messages the plugin registers for, as the shell's trace names them.
+const std::string RegisteredMessages = "HostMsgRestyle,HostMsgRedraw,HostMsgCommand";
+const DWORD ViewerStyle = WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+
+typedef std::vector<std::string> Lines;
+
+// What the plugin tells the shell and the slit about its window, in order.
+Lines windowTalk() {
+    return shellTrace::only(
+        {"GetQVWnd", "register ", "unregister ", "MakeSticky", "RemoveSticky", "slit received"});
+}
+
+std::string registerLine(const std::string& window) {
+    return "register " + window + " for " + RegisteredMessages;
+}
+std::string unregisterLine(const std::string& window) { return "un" + registerLine(window); }
+
+TEST(PluginInfo, IndexesOutOfRangeAnswerTheNameAndVersion) {
+    for (int index = 0; index <= 6; ++index) EXPECT_EQ(infoStrings[index], pluginInfo(index));
+    EXPECT_STREQ("QVPeruser 0.0.3", pluginInfo(7));
+    EXPECT_STREQ("QVPeruser 0.0.3", pluginInfo(-1));
+    EXPECT_STREQ("QVPeruser", pluginInfo(1));  // the name the shell lists it under
+}
+
+TEST(Layering, NeedsAnNtSystemNewerThanVersion4) {
+    OSVERSIONINFOA version = {};
+    version.dwPlatformId = VER_PLATFORM_WIN32_NT;
+    version.dwMajorVersion = 5;
+    EXPECT_TRUE(layeringSupported(version));
+    version.dwMajorVersion = 4;
+    EXPECT_FALSE(layeringSupported(version));
+    version.dwMajorVersion = 6;
+    version.dwPlatformId = VER_PLATFORM_WIN32_WINDOWS;
+    EXPECT_FALSE(layeringSupported(version));
+}
+
+// --- start and end ----------------------------------------------------------
+
+TEST_F(PluginTest, StartRegistersShowsAndStartsTheTimers) {
+    writeSettings("qvperuser.x: 31\r\nqvperuser.y: 42\r\nqvperuser.width: 150\r\n"
+                  "qvperuser.height: 90\r\nqvperuser.filePath: " + watchedPath() + "\r\n");
+    ASSERT_EQ(0, start());
+    HWND viewer = state.viewerWnd;
+    EXPECT_EQ(host, state.hostWnd);
+    EXPECT_EQ(module, state.hInstance);
+    EXPECT_TRUE(IsWindowVisible(viewer));
+    EXPECT_EQ(NULL, state.slitWnd);
+
+    char className[32];
+    GetClassNameA(viewer, className, sizeof className);
+    EXPECT_STREQ("QVPeruser", className);
+    EXPECT_EQ(ViewerStyle, GetWindowLongA(viewer, GWL_STYLE) & ~WS_VISIBLE);
+    EXPECT_EQ(WS_EX_TOOLWINDOW | (state.canLayer ? WS_EX_LAYERED : 0),
+              (DWORD)GetWindowLongA(viewer, GWL_EXSTYLE));
+    RECT rect;
+    GetWindowRect(viewer, &rect);
+    EXPECT_EQ(31, rect.left);
+    EXPECT_EQ(42, rect.top);
+    EXPECT_EQ(150, rect.right - rect.left);
+    EXPECT_EQ(90, rect.bottom - rect.top);
+
+    std::string handle = handleText(viewer);
+    EXPECT_EQ((Lines{"GetQVWnd()", registerLine(handle), "MakeSticky(" + handle + ")"}),
+              windowTalk());
+
+    EXPECT_TRUE(KillTimer(viewer, 1));  // the auto-hide timer runs from the start
+    EXPECT_FALSE(KillTimer(viewer, 2));  // auto-reload is off
+}
+
+TEST_F(PluginTest, AutoReloadStartsTheReloadTimer) {
+    writeSettings("qvperuser.autoReload: true\r\nqvperuser.reloadInterval(sec): 3\r\n");
+    ASSERT_EQ(0, start());
+    EXPECT_TRUE(KillTimer(state.viewerWnd, 2));
+}
+
+TEST_F(PluginTest, EndSavesReleasesAndDestroysInOrder) {
+    writeSettings("qvperuser.width: 150\r\n");
+    ASSERT_EQ(0, start());
+    HWND viewer = state.viewerWnd;
+    HWND pane = state.paneWnd;
+    HFONT font = state.paneFont;
+    HBRUSH brush = state.backBrush;
+    std::string handle = handleText(viewer);
+    state.x = 77;  // a change made while running reaches the file
+    shellTrace::clear();
+    stop();
+
+    // The 26 settings first, then the releases, and no slit.
+    Lines seen = shellTrace::only({"Write", "DelMenu", "RemoveSticky", "unregister ", "slit "});
+    ASSERT_EQ(29u, seen.size());
+    EXPECT_EQ("WriteInt(" + settingsPath() + ",qvperuser.x:,77)", seen[0]);
+    EXPECT_EQ(0u, seen[25].find("WriteString(" + settingsPath() + ",qvperuser.encoding:"));
+    EXPECT_EQ((Lines{"DelMenu(QVM_Main)", "RemoveSticky(" + handle + ")", unregisterLine(handle)}),
+              Lines(seen.begin() + 26, seen.end()));
+    EXPECT_EQ(0, liveMenuCount());
+
+    EXPECT_EQ(0u, GetObjectType(font));
+    EXPECT_EQ(0u, GetObjectType(brush));
+    EXPECT_FALSE(IsWindow(pane));
+    EXPECT_FALSE(IsWindow(viewer));
+    WNDCLASSA unused;
+    EXPECT_FALSE(GetClassInfoA(module, "QVPeruser", &unused));
+    EXPECT_EQ(NULL, state.paneFont);
+    EXPECT_EQ(NULL, state.backBrush);
+    EXPECT_EQ(NULL, state.mainMenu);
+    EXPECT_EQ("77", storedSetting(settingsPath(), "qvperuser.x:"));
+}
+
+TEST_F(PluginTest, SecondStartAfterEndWorks) {
+    ASSERT_EQ(0, start());
+    stop();
+    ASSERT_EQ(0, start());
+    EXPECT_TRUE(IsWindowVisible(state.viewerWnd));
+    EXPECT_NE(0u, GetObjectType(state.paneFont));
+}
+
+// --- the slit ----------------------------------------------------------------
+
+TEST_F(PluginTest, SlitStartFollowsTheStoredSetting) {
+    ASSERT_EQ(0, startInSlit());
+    EXPECT_EQ(slit, state.slitWnd);
+    EXPECT_FALSE(state.inSlit);
+    EXPECT_EQ(0, shellTrace::count("slit received"));
+    stop();
+    EXPECT_EQ(0, shellTrace::count("slit received"));
+}
+
+TEST_F(PluginTest, SlitStartDocksWhenTheSettingsSaySo) {
+    writeSettings("qvperuser.inSlit: true\r\n");
+    ASSERT_EQ(0, startInSlit());
+    std::string handle = handleText(state.viewerWnd);
+    EXPECT_EQ((Lines{"GetQVWnd()", registerLine(handle), "MakeSticky(" + handle + ")",
+                     "slit received SlitMsgAdd " + handle}),
+              windowTalk());
+    EXPECT_EQ(slit, GetParent(state.viewerWnd));
+    // Docked windows are never layered.
+    EXPECT_EQ(0, GetWindowLongA(state.viewerWnd, GWL_EXSTYLE) & WS_EX_LAYERED);
+    shellTrace::clear();
+    stop();
+    EXPECT_EQ((Lines{"RemoveSticky(" + handle + ")", unregisterLine(handle),
+                     "slit received SlitMsgRemove " + handle}),
+              windowTalk());
+}
+
+TEST_F(PluginTest, ExtendedStartIsTheSlitStart) {
+    writeSettings("qvperuser.inSlit: true\r\n");
+    slit = createSlit(shell.instance);
+    ASSERT_EQ(0, beginPluginEx(module, slit));
+    started = true;
+    EXPECT_EQ(1, shellTrace::count("slit received SlitMsgAdd"));
+}
+
+TEST_F(PluginTest, PlainStartNeverDocksEvenWhenTheSettingsSaySo) {
+    writeSettings("qvperuser.inSlit: true\r\n");
+    ASSERT_EQ(0, start());
+    EXPECT_TRUE(state.inSlit);
+    EXPECT_EQ(NULL, state.slitWnd);
+    stop();
+    EXPECT_EQ(0, shellTrace::count("slit received"));
+}
+
+// --- failed starts -----------------------------------------------------------
+
+TEST_F(PluginTest, FailedClassRegistrationShowsOneBoxAndReturnsOne) {
+    WNDCLASSA taken = {};
+    taken.lpfnWndProc = DefWindowProcA;
+    taken.hInstance = module;
+    taken.lpszClassName = "QVPeruser";
+    ASSERT_TRUE(RegisterClassA(&taken));
+    int result;
+    std::vector<SeenDialog> seen;
+    {
+        DialogAnswerer answerer(pressButton(IDOK));
+        result = beginPlugin(module);
+        seen = answerer.seen();
+    }
+    UnregisterClassA("QVPeruser", module);
+    EXPECT_EQ(1, result);
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ("QVPeruser", seen[0].caption);
+    EXPECT_EQ("Error registering window class", seen[0].text);
+    EXPECT_EQ(host, seen[0].owner);
+    EXPECT_EQ(NULL, state.viewerWnd);
+    EXPECT_EQ(Lines{"GetQVWnd()"}, windowTalk());
+    EXPECT_EQ(0, shellTrace::count("ReadInt"));
+}
+
+HHOOK refusingHook;
+LRESULT CALLBACK refuseViewerCreation(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND) {
+        CBT_CREATEWNDA* creation = (CBT_CREATEWNDA*)lParam;
+        const char* name = creation->lpcs->lpszClass;
+        if (HIWORD(name) && lstrcmpA(name, "QVPeruser") == 0) return 1;
+    }
+    return CallNextHookEx(refusingHook, code, wParam, lParam);
+}
+
+TEST_F(PluginTest, FailedWindowCreationUnregistersAndReleases) {
+    slit = createSlit(shell.instance);
+    writeSettings("qvperuser.inSlit: true\r\n");
+    int result;
+    std::vector<SeenDialog> seen;
+    {
+        DialogAnswerer answerer(pressButton(IDOK));
+        refusingHook = SetWindowsHookExA(WH_CBT, refuseViewerCreation, NULL, GetCurrentThreadId());
+        result = beginSlitPlugin(module, slit);
+        UnhookWindowsHookEx(refusingHook);
+        seen = answerer.seen();
+    }
+    EXPECT_EQ(1, result);
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ("Error creating window", seen[0].text);
+    EXPECT_EQ("QVPeruser", seen[0].caption);
+    EXPECT_EQ(NULL, seen[0].owner);
+    // No docking after a failed start.
+    EXPECT_EQ((Lines{"GetQVWnd()", unregisterLine(handleText(NULL))}), windowTalk());
+    EXPECT_EQ(NULL, state.paneFont);
+    EXPECT_EQ(NULL, state.backBrush);
+    EXPECT_EQ(0, liveMenuCount());
+    WNDCLASSA unused;
+    EXPECT_FALSE(GetClassInfoA(module, "QVPeruser", &unused));
+}
+
+// The window is created exactly as loaded: a size below the minimum reaches
+// the creation unchanged.
+HHOOK watchingHook;
+CREATESTRUCTA seenCreation;
+LRESULT CALLBACK watchViewerCreation(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND) {
+        CBT_CREATEWNDA* creation = (CBT_CREATEWNDA*)lParam;
+        const char* name = creation->lpcs->lpszClass;
+        if (HIWORD(name) && lstrcmpA(name, "QVPeruser") == 0) seenCreation = *creation->lpcs;
+    }
+    return CallNextHookEx(watchingHook, code, wParam, lParam);
+}
+
+TEST_F(PluginTest, WindowIsCreatedWithTheLoadedRectangleUncorrected) {
+    writeSettings("qvperuser.x: -20\r\nqvperuser.y: 15\r\nqvperuser.width: 5\r\n"
+                  "qvperuser.height: 300\r\n");
+    watchingHook = SetWindowsHookExA(WH_CBT, watchViewerCreation, NULL, GetCurrentThreadId());
+    ASSERT_EQ(0, start());
+    UnhookWindowsHookEx(watchingHook);
+    EXPECT_EQ(-20, seenCreation.x);
+    EXPECT_EQ(15, seenCreation.y);
+    EXPECT_EQ(5, seenCreation.cx);
+    EXPECT_EQ(300, seenCreation.cy);
+    EXPECT_EQ((LONG)ViewerStyle, seenCreation.style);
+    EXPECT_EQ(WS_EX_TOOLWINDOW | (state.canLayer ? WS_EX_LAYERED : 0), seenCreation.dwExStyle);
+    EXPECT_EQ(NULL, seenCreation.lpszName);
+    EXPECT_EQ(5, state.width);
+}
+
+}  // namespace
