@@ -378,6 +378,53 @@ TEST_F(ViewerTest, ScrollBarsFollowTheSettingAndTheWrapMode) {
     EXPECT_FALSE(style & WS_HSCROLL);
 }
 
+static SCROLLINFO thumb(int bar) {
+    SCROLLINFO info = {sizeof info, SIF_ALL};
+    GetScrollInfo(state.paneWnd, bar, &info);
+    return info;
+}
+
+static int firstVisibleLine() {
+    return (int)SendMessageW(state.paneWnd, EM_GETFIRSTVISIBLELINE, 0, 0);
+}
+
+TEST_F(ViewerTest, ScrollThumbsShowWhereTheViewIsAndDraggingThemMovesIt) {
+    std::string lines;
+    for (int i = 0; i < 300; ++i) lines += "line " + std::to_string(i) + "\r\n";
+    writeFile(watchedPath(), lines + std::string(400, 'w') + "\r\n");
+    startWith("qvperuser.showScroll: true\r\nqvperuser.readBufferSize: 32767\r\n");
+    SCROLLINFO vertical = thumb(SB_VERT);
+    EXPECT_EQ(300, vertical.nMax);  // the last line of text; no empty line after it
+    EXPECT_EQ(firstVisibleLine(), vertical.nPos);
+    EXPECT_EQ(vertical.nMax, vertical.nPos + (int)vertical.nPage - 1);  // at the bottom
+
+    // The wheel and the keys move the view, and the thumb with it.
+    SendMessageW(state.paneWnd, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+    EXPECT_EQ(firstVisibleLine(), thumb(SB_VERT).nPos);
+    SendMessageW(state.paneWnd, WM_KEYDOWN, VK_PRIOR, 0);
+    EXPECT_EQ(firstVisibleLine(), thumb(SB_VERT).nPos);
+
+    // A dragged thumb moves the view there, and stays there when let go.
+    HWND pane = state.paneWnd;
+    SendMessageW(pane, WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 40), 0);
+    EXPECT_EQ(40, firstVisibleLine());
+    SendMessageW(pane, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 40), 0);
+    SendMessageW(pane, WM_VSCROLL, SB_ENDSCROLL, 0);
+    EXPECT_EQ(40, firstVisibleLine());
+    EXPECT_EQ(40, thumb(SB_VERT).nPos);
+
+    // Across, the range is the longest line; the thumb follows a drag too.
+    SCROLLINFO across = thumb(SB_HORZ);
+    EXPECT_GT(across.nMax, 300 * 3);
+    EXPECT_EQ(0, across.nPos);
+    SendMessageW(pane, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, across.nMax / 2), 0);
+    across = thumb(SB_HORZ);
+    EXPECT_GT(across.nPos, 0);
+    EXPECT_NEAR(across.nMax / 2, across.nPos, 20);
+    LRESULT start = SendMessageW(pane, EM_LINEINDEX, firstVisibleLine(), 0);
+    EXPECT_LT((short)LOWORD(SendMessageW(pane, EM_POSFROMCHAR, start, 0)), 0);  // scrolled
+}
+
 TEST_F(ViewerTest, WordWrapSwitchKeepsEditsTakesFocusAndRefreshesTheMenu) {
     writeFile(watchedPath(), "line one\r\nline two\r\n");
     startWith("");

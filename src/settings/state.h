@@ -73,6 +73,8 @@ struct PluginState {
     unsigned char styleItem[StyleRecordSize];
     bool hidden;
     bool paneFocused;
+    // The pane's longest line in characters, for the horizontal scroll bar.
+    int longestPaneLine;
     FILETIME lastWriteTime;
     // Size of the watched file at the latest reload; zero whenever lastWriteTime is.
     ULONGLONG lastFileSize;

@@ -73,6 +73,7 @@ void setPaneFont(HFONT font, bool redraw) {
 
 void updatePaneScrollBars() {
     ShowScrollBar(state.paneWnd, state.wordWrap ? SB_VERT : SB_BOTH, state.showScroll);
+    updateScrollThumbs();
 }
 
 // The wrap mode is part of the EDIT control's style, fixed at creation, so
@@ -88,9 +89,8 @@ void recreateTextPane() {
     updatePaneScrollBars();
     subclassPane();
     setPaneFont(state.paneFont, false);
-    SetWindowTextW(state.paneWnd, state.displayText);
+    replacePaneText(state.displayText, true, NoPlace);
     SendMessageW(state.paneWnd, EM_SETMODIFY, edited, 0);
-    showPaneEnd();
     SetFocus(state.paneWnd);
     buildConfigMenu(false);
 }
@@ -124,6 +124,47 @@ static LRESULT scrollByWheel(WPARAM wParam) {
     return 0;
 }
 
+static bool isThumbDrag(WPARAM wParam) {
+    return LOWORD(wParam) == SB_THUMBTRACK || LOWORD(wParam) == SB_THUMBPOSITION;
+}
+
+static LRESULT onScrollBar(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    int bar = message == WM_VSCROLL ? SB_VERT : SB_HORZ;
+    if (isThumbDrag(wParam)) {
+        scrollToThumb(bar, wParam);
+        return 0;
+    }
+    LRESULT result = passOn(window, message, wParam, lParam);
+    updateScrollThumbs();
+    return result;
+}
+
+static bool editsText(UINT message) {
+    switch (message) {
+    case WM_CHAR: case WM_PASTE: case WM_UNDO: case EM_UNDO: return true;
+    }
+    return false;
+}
+
+// Messages after which the control may show another part of its text.
+static bool mayMoveView(HWND window, UINT message) {
+    switch (message) {
+    case WM_KEYDOWN: case WM_CHAR: case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_TIMER:
+    case WM_SIZE: case WM_SETFONT: case WM_SETTEXT: case WM_PASTE: case WM_CUT: case WM_CLEAR:
+    case WM_UNDO: case EM_UNDO: case EM_REPLACESEL: case EM_LINESCROLL: case EM_SCROLLCARET:
+        return true;
+    case WM_MOUSEMOVE: return GetCapture() == window;  // a selection dragged past an edge
+    }
+    return false;
+}
+
+static LRESULT passOnAndFollow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = passOn(window, message, wParam, lParam);
+    if (editsText(message)) noteEditedLine();
+    if (mayMoveView(window, message)) updateScrollThumbs();
+    return result;
+}
+
 LRESULT CALLBACK textPaneProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SETFOCUS: onPaneFocused(); break;
@@ -134,6 +175,8 @@ LRESULT CALLBACK textPaneProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_NCRBUTTONUP: buildConfigMenu(true); break;
     case WM_LBUTTONDOWN: SetFocus(window); break;
     case WM_MOUSEWHEEL: return scrollByWheel(wParam);
+    case WM_VSCROLL: return onScrollBar(window, message, wParam, lParam);
+    case WM_HSCROLL: return onScrollBar(window, message, wParam, lParam);
     }
-    return passOn(window, message, wParam, lParam);
+    return passOnAndFollow(window, message, wParam, lParam);
 }

@@ -20,19 +20,33 @@ static int lastPaneTextLine() {
     return lastTextLine(lineCount, sendToPane(EM_LINELENGTH, lastLineStart, 0) == 0);
 }
 
-// The control lays its lines out at the height of its font.
-static int visibleLineCount() {
+static RECT formatRect() {
     RECT format;
     sendToPane(EM_GETRECT, 0, (LPARAM)&format);
+    return format;
+}
+
+// The control lays its lines out at the height of its font and scrolls
+// sideways by its average character width.
+static TEXTMETRICW paneFontMetrics() {
+    TEXTMETRICW metrics;
     HDC dc = GetDC(state.paneWnd);
     HFONT font = (HFONT)sendToPane(WM_GETFONT, 0, 0);
     HGDIOBJ kept = font ? SelectObject(dc, font) : NULL;
-    TEXTMETRICW metrics;
-    bool measured = GetTextMetricsW(dc, &metrics) && metrics.tmHeight > 0;
+    if (!GetTextMetricsW(dc, &metrics)) ZeroMemory(&metrics, sizeof metrics);
     if (kept) SelectObject(dc, kept);
     ReleaseDC(state.paneWnd, dc);
-    return (format.bottom - format.top) / (measured ? metrics.tmHeight : 1);
+    if (metrics.tmHeight <= 0) metrics.tmHeight = 1;
+    if (metrics.tmAveCharWidth <= 0) metrics.tmAveCharWidth = 1;
+    return metrics;
 }
+
+static int visibleLineCount(const TEXTMETRICW& metrics) {
+    RECT format = formatRect();
+    return (format.bottom - format.top) / metrics.tmHeight;
+}
+
+static int visibleLineCount() { return visibleLineCount(paneFontMetrics()); }
 
 static int firstVisibleLine() { return (int)sendToPane(EM_GETFIRSTVISIBLELINE, 0, 0); }
 
@@ -102,6 +116,7 @@ static void thawPane() {
 void replacePaneText(const WCHAR* text, bool forced, int oldEndAt) {
     PaneView before = readPaneView();
     freezePane();
+    state.longestPaneLine = longestLine(text, 0);
     SetWindowTextW(state.paneWnd, text);
     placeView(before, forced, oldEndAt);
     thawPane();
@@ -112,6 +127,9 @@ void replacePaneText(const WCHAR* text, bool forced, int oldEndAt) {
 void appendPaneText(const WCHAR* text) {
     PaneView before = readPaneView();
     freezePane();
+    int carried = (int)sendToPane(EM_LINELENGTH, before.length, 0);
+    int longest = longestLine(text, carried);
+    if (longest > state.longestPaneLine) state.longestPaneLine = longest;
     sendToPane(EM_SETSEL, before.length, before.length);
     sendToPane(EM_REPLACESEL, FALSE, (LPARAM)text);
     sendToPane(EM_SETMODIFY, FALSE, 0);
@@ -120,3 +138,72 @@ void appendPaneText(const WCHAR* text) {
 }
 
 bool paneTextEdited() { return sendToPane(EM_GETMODIFY, 0, 0) != 0; }
+
+// ---- Scroll bars ----------------------------------------------------------------
+// The control was created without scroll bars and learns nothing of those
+// shown later: it never moves their thumbs, and takes a thumb's position as a
+// percentage. So the pane keeps them in step with its view itself, in lines
+// down and in pixels across, and moves the view to a dragged thumb.
+
+void noteEditedLine() {
+    DWORD caret = 0;
+    sendToPane(EM_GETSEL, 0, (LPARAM)&caret);
+    int length = (int)sendToPane(EM_LINELENGTH, caret, 0);
+    if (length > state.longestPaneLine) state.longestPaneLine = length;
+}
+
+// Where the first visible line starts, less where it would stand unscrolled.
+static int horizontalOffset(const RECT& format) {
+    LRESULT start = sendToPane(EM_LINEINDEX, firstVisibleLine(), 0);
+    return format.left - (short)LOWORD(sendToPane(EM_POSFROMCHAR, start, 0));
+}
+
+// The bars stay shown, disabled, when the text fits.
+static void setThumb(int bar, int maximum, int page, int position) {
+    SCROLLINFO now;
+    ZeroMemory(&now, sizeof now);
+    now.cbSize = sizeof now;
+    now.fMask = SIF_ALL;
+    GetScrollInfo(state.paneWnd, bar, &now);
+    if (now.nMax == maximum && (int)now.nPage == page && now.nPos == position) return;
+    SCROLLINFO info = now;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+    info.nMin = 0;
+    info.nMax = maximum;
+    info.nPage = (UINT)(page > 0 ? page : 0);
+    info.nPos = position;
+    SetScrollInfo(state.paneWnd, bar, &info, TRUE);
+}
+
+void updateScrollThumbs() {
+    if (!state.showScroll || !state.paneWnd) return;
+    TEXTMETRICW metrics = paneFontMetrics();
+    setThumb(SB_VERT, lastPaneTextLine(), visibleLineCount(metrics), firstVisibleLine());
+    if (state.wordWrap) return;
+    RECT format = formatRect();
+    setThumb(SB_HORZ, state.longestPaneLine * metrics.tmAveCharWidth, format.right - format.left,
+             horizontalOffset(format));
+}
+
+// A scroll bar's message carries 16 bits of the position; beyond them the
+// bar's own track position holds it.
+static int thumbPosition(int bar, WPARAM wParam) {
+    SCROLLINFO info;
+    ZeroMemory(&info, sizeof info);
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE | SIF_TRACKPOS;
+    GetScrollInfo(state.paneWnd, bar, &info);
+    return info.nMax > 0xFFFF ? info.nTrackPos : HIWORD(wParam);
+}
+
+void scrollToThumb(int bar, WPARAM wParam) {
+    int position = thumbPosition(bar, wParam);
+    if (bar == SB_VERT) {
+        scrollToLine(position);
+    } else {
+        int step = paneFontMetrics().tmAveCharWidth;
+        int offset = horizontalOffset(formatRect());
+        sendToPane(EM_LINESCROLL, (position - offset + step / 2) / step, 0);
+    }
+    updateScrollThumbs();
+}

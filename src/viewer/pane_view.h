@@ -24,3 +24,11 @@ void showPaneEnd();
 // showed the last line before is scrolled back to it afterwards.
 bool paneShowsLastLine();
 void scrollPaneToLastLine();
+
+// The thumbs of the pane's scroll bars show where its view is; call after
+// anything that may move the view or change the text.
+void updateScrollThumbs();
+// Moves the view to where a scroll bar's thumb was dragged.
+void scrollToThumb(int bar, WPARAM wParam);
+// Widens the horizontal bar's range for the line the user is typing in.
+void noteEditedLine();

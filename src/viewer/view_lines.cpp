@@ -17,3 +17,16 @@ int firstLineEndingOn(int line, int visibleLines) {
 int movedIndex(int index, int oldLength, int oldEndAt) {
     return oldEndAt - (oldLength - index);
 }
+
+int longestLine(const WideChar* text, int carried) {
+    int longest = carried;
+    int length = carried;
+    for (; *text != 0; ++text) {
+        if (*text == '\r' || *text == '\n') {
+            length = 0;
+        } else if (++length > longest) {
+            longest = length;
+        }
+    }
+    return longest;
+}

@@ -3,6 +3,8 @@
 // ends on it starts.
 #pragma once
 
+#include "tail/text_decoding.h"
+
 // A text ending in a line break has an empty line after it; the view ends on
 // the line before, so that no empty line stands at the bottom.
 int lastTextLine(int lineCount, bool lastLineEmpty);
@@ -18,3 +20,7 @@ int firstLineEndingOn(int line, int visibleLines);
 // Where a character stands after the text changed: the old text's end lies
 // at oldEndAt in the new text. Negative when it fell off the front.
 int movedIndex(int index, int oldLength, int oldEndAt);
+
+// The longest line of a text in characters, its first line continuing a line
+// of carried characters. CR LF, CR and LF each end a line.
+int longestLine(const WideChar* text, int carried);
