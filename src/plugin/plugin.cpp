@@ -4,6 +4,7 @@
 #include "settings/plugin_info.h"
 #include "settings/settings.h"
 #include "settings/state.h"
+#include "tail/tail.h"
 #include "viewer/appearance.h"
 #include "viewer/autohide.h"
 #include "viewer/viewer.h"
@@ -44,6 +45,7 @@ static HWND createViewerWindow() {
 
 // Undoes what a start made before it failed, so that the shell may try again.
 static void releaseAfterFailedStart(HINSTANCE module) {
+    stopWatching();
     releaseConfigMenu();
     releaseFontAndBrush();
     state.paneWnd = NULL;
@@ -94,7 +96,11 @@ int __cdecl beginSlitPlugin(HINSTANCE module, HWND slit) {
     state.inSlit = true;
     state.slitWnd = slit;
     int result = beginPlugin(module);
-    if (result == 0 && state.inSlit && state.slitWnd) {
+    if (result != 0) {
+        // A later start must not take itself for docked in a slit that may be gone.
+        state.inSlit = false;
+        state.slitWnd = NULL;
+    } else if (state.inSlit && state.slitWnd) {
         SendMessageA(state.slitWnd, SlitMsgAdd, 0, (LPARAM)state.viewerWnd);
     }
     return result;
@@ -113,6 +119,7 @@ void __cdecl endPlugin(HINSTANCE module) {
     }
     releaseFontAndBrush();
     KillTimer(state.viewerWnd, ReloadTimer);
+    stopWatching();
     DestroyWindow(state.paneWnd);
     state.paneWnd = NULL;
     DestroyWindow(state.viewerWnd);

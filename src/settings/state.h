@@ -6,15 +6,11 @@
 
 #include "host/host.h"
 #include "settings/buffer_sizes.h"
+#include "tail/file_reader.h"
 #include "tail/text_decoding.h"
 
 // Which bytes of which file the pane's text was decoded from, and how;
 // invalid when the pane holds anything else.
-struct FileIdentity {
-    DWORD volume;
-    ULONGLONG index;
-};
-
 struct ShownTail {
     bool valid;
     FileIdentity file;
@@ -83,6 +79,8 @@ struct PluginState {
     // The text the pane was last given, and the bytes of the file it shows.
     WCHAR displayText[DisplayTextSize];
     ShownTail shownTail;
+    bool askedForced;          // the request with the reader is a forced reload
+    bool forcedReloadWaiting;  // asked for while the reader was busy
     Menu* mainMenu;
     Menu* configMenu;
     Menu* windowMenu;

@@ -3,6 +3,7 @@
 #include "settings/settings.h"
 #include "settings/state.h"
 #include "settings/text.h"
+#include "tail/file_reader.h"
 #include "viewer/pane_view.h"
 
 // The notice about an unreadable file is built in the lower half of the text
@@ -83,60 +84,14 @@ static Encoding configuredEncoding() {
     return known ? encoding : automatic;
 }
 
-// A file cut short since its size was taken yields fewer bytes; older text
-// behind them must not show.
-static DWORD readAt(HANDLE file, ULONGLONG offset, void* buffer, DWORD count) {
-    OVERLAPPED at;
-    ZeroMemory(&at, sizeof at);
-    at.Offset = (DWORD)offset;
-    at.OffsetHigh = (DWORD)(offset >> 32);
-    DWORD bytesRead = 0;
-    if (!ReadFile(file, buffer, count, &bytesRead, &at)) return 0;
-    return bytesRead <= count ? bytesRead : 0;
-}
-
-// The mark is at the file's start, which a later window does not hold.
-static ByteOrderMark readByteOrderMark(HANDLE file, const TailBytes& tail) {
-    if (tail.offset == 0) return findByteOrderMark(tail.bytes, tail.count);
-    uint8_t head[3];
-    return findByteOrderMark(head, readAt(file, 0, head, sizeof head));
-}
-
 static bool sameEncoding(Encoding a, Encoding b) {
     return a.kind == b.kind && (a.kind != EncodingCodePage || a.codePage == b.codePage);
-}
-
-// The file's identity survives renames and writes; a rotated log is a new file.
-static FileIdentity identify(HANDLE file) {
-    BY_HANDLE_FILE_INFORMATION information;
-    ZeroMemory(&information, sizeof information);
-    GetFileInformationByHandle(file, &information);
-    FileIdentity identity = {information.dwVolumeSerialNumber,
-                             (ULONGLONG)information.nFileIndexHigh << 32 |
-                                 information.nFileIndexLow};
-    return identity;
-}
-
-// A file system that tells no identity gives zeros: no file counts as the same then.
-static bool sameFile(FileIdentity a, FileIdentity b) {
-    return a.volume == b.volume && a.index == b.index && (a.volume != 0 || a.index != 0);
 }
 
 static void rememberLastBytes(ShownTail& shown, const TailBytes& tail) {
     uint32_t count = tail.count < sizeof shown.lastBytes ? tail.count : sizeof shown.lastBytes;
     CopyMemory(shown.lastBytes, tail.bytes + tail.count - count, count);
     shown.lastByteCount = count;
-}
-
-// The bytes read again in front of the new ones are those last shown.
-static bool stillEndsAsShown(const ShownTail& shown, const TailBytes& tail, uint32_t boundary) {
-    uint32_t count = boundary < shown.lastByteCount ? boundary : shown.lastByteCount;
-    const uint8_t* reread = tail.bytes + boundary - count;
-    const uint8_t* last = shown.lastBytes + shown.lastByteCount - count;
-    for (uint32_t i = 0; i < count; ++i) {
-        if (reread[i] != last[i]) return false;
-    }
-    return true;
 }
 
 // Where the pane's text ends within the new tail's bytes, when the new tail
@@ -149,12 +104,7 @@ static uint32_t shownEndWithin(const TailBytes& tail, bool forced) {
     return (uint32_t)(shown.end - tail.offset);
 }
 
-static void showWholeTail(HANDLE file, ULONGLONG fileSize, bool forced, FileIdentity identity) {
-    TailRange range = tailRange(fileSize, state.readBufferSize);
-    TailBytes tail = {(const uint8_t*)state.textBuffer, 0, range.offset, {EncodingAuto, 0}};
-    tail.count = readAt(file, range.offset, state.textBuffer, range.count);
-    tail.mark = readByteOrderMark(file, tail);
-
+static void showWholeTail(const TailBytes& tail, FileIdentity file, bool forced) {
     uint32_t shownEnd = shownEndWithin(tail, forced);
     DecodedText text = decodeTail(tail, configuredEncoding(), systemCodePages, shownEnd,
                                   state.displayText, DisplayTextSize);
@@ -163,7 +113,7 @@ static void showWholeTail(HANDLE file, ULONGLONG fileSize, bool forced, FileIden
 
     ShownTail& shown = state.shownTail;
     shown.valid = true;
-    shown.file = identity;
+    shown.file = file;
     shown.offset = tail.offset;
     shown.end = tail.offset + tail.count;
     shown.encoding = text.used;
@@ -178,22 +128,12 @@ static Encoding appendedEncoding(const ShownTail& shown) {
 }
 
 // Adds the file's new bytes to the pane's text, decoded exactly as a full
-// reload would continue it. Returns false, having changed nothing on screen,
-// when only a full reload shows the file as it is.
-static bool showAppended(HANDLE file, ULONGLONG fileSize, FileIdentity identity) {
+// reload would continue it. Returns false, having changed nothing, when the
+// pane was edited meanwhile or the bytes need another encoding.
+static bool showAppended(const TailBytes& tail, uint32_t boundary) {
     ShownTail& shown = state.shownTail;
-    if (!shown.valid || !sameFile(shown.file, identity) || paneTextEdited()) return false;
-    AppendRange append = appendRange(shown.offset, shown.end, fileSize, state.readBufferSize);
-    bool cutsCharacters = shown.encoding.kind == EncodingCodePage &&
-                          codePageIsMultiByte(shown.encoding.codePage);
-    if (!append.possible || cutsCharacters) return false;
-
-    TailBytes tail = {(const uint8_t*)state.textBuffer, 0, append.offset, shown.mark};
-    tail.count = readAt(file, append.offset, state.textBuffer, append.count);
-    if (tail.count <= append.boundary || !stillEndsAsShown(shown, tail, append.boundary)) {
-        return false;
-    }
-    DecodedText text = decodeTail(tail, appendedEncoding(shown), systemCodePages, append.boundary,
+    if (!shown.valid || paneTextEdited()) return false;
+    DecodedText text = decodeTail(tail, appendedEncoding(shown), systemCodePages, boundary,
                                   state.displayText, DisplayTextSize);
     if (!sameEncoding(text.used, shown.encoding)) return false;
     appendPaneText(state.displayText + text.boundaryAt);
@@ -202,11 +142,103 @@ static bool showAppended(HANDLE file, ULONGLONG fileSize, FileIdentity identity)
     return true;
 }
 
-static void showChange(HANDLE file, ULONGLONG fileSize, bool forced) {
-    FileIdentity identity = identify(file);
-    if (!forced && showAppended(file, fileSize, identity)) return;
-    showWholeTail(file, fileSize, forced, identity);
+// ---- Asking the reader and showing its answers ----------------------------------
+
+static bool appendAllowed(bool forced) {
+    const ShownTail& shown = state.shownTail;
+    if (forced || !shown.valid || paneTextEdited()) return false;
+    // A window's start may cut a character of a multi-byte code page anywhere.
+    return shown.encoding.kind != EncodingCodePage || !codePageIsMultiByte(shown.encoding.codePage);
 }
+
+static FileRequest composeRequest(bool forced, bool mayAppend) {
+    FileRequest request;
+    ZeroMemory(&request, sizeof request);
+    copyText(request.path, ResolvedPathSize, state.resolvedPath);
+    request.readBufferSize = state.readBufferSize;
+    request.lastWriteTime = asNumber(state.lastWriteTime);
+    request.lastFileSize = state.lastFileSize;
+    const ShownTail& shown = state.shownTail;
+    request.appendAllowed = mayAppend && appendAllowed(forced);
+    request.shownFile = shown.file;
+    request.shownOffset = shown.offset;
+    request.shownEnd = shown.end;
+    CopyMemory(request.lastBytes, shown.lastBytes, sizeof request.lastBytes);
+    request.lastByteCount = shown.lastByteCount;
+    return request;
+}
+
+static FILETIME asFileTime(uint64_t time) {
+    FILETIME fileTime = {(DWORD)time, (DWORD)(time >> 32)};
+    return fileTime;
+}
+
+static void askForFile(bool mayAppend);
+
+// Returns false when the answer could not be shown as it is: bytes appended
+// that only a whole reload shows rightly.
+static bool showAnswer(const FileAnswer& answer, const uint8_t* bytes, bool forced) {
+    if (answer.openError) {
+        forgetWatchedFile();
+        showOpenFailure(answer.openError, state.resolvedPath, "");
+        return true;
+    }
+    TailBytes tail = {bytes, answer.count, answer.offset, answer.mark};
+    if (answer.read == ReadAppended) {
+        tail.mark = state.shownTail.mark;
+        if (!showAppended(tail, answer.boundary)) return false;
+    } else if (answer.read == ReadWhole) {
+        showWholeTail(tail, answer.file, forced);
+    }
+    state.lastWriteTime = asFileTime(answer.writeTime);
+    state.lastFileSize = answer.size;
+    return true;
+}
+
+// A forced reload asked for while the reader was busy outranks the answer.
+static void takeAnswer() {
+    FileAnswer answer;
+    const uint8_t* bytes = NULL;
+    if (!takeFileAnswer(&answer, &bytes)) return;
+    if (state.forcedReloadWaiting) {
+        state.forcedReloadWaiting = false;
+        forgetWatchedFile();
+        askForFile(true);
+    } else if (!showAnswer(answer, bytes, state.askedForced)) {
+        askForFile(false);
+    }
+}
+
+// One line naming the file, where the pane does not show it yet.
+static void showNotAnswering() {
+    char* notice = state.textBuffer;
+    int length = 0;
+    appendText(notice, NoticeCapacity, &length, "Waiting for ");
+    appendText(notice, NoticeCapacity, &length, state.resolvedPath);
+    appendText(notice, NoticeCapacity, &length, ": the file is not answering");
+    state.shownTail.valid = false;
+    SetWindowTextA(state.paneWnd, notice);
+}
+
+static void askForFile(bool mayAppend) {
+    bool forced = asNumber(state.lastWriteTime) == 0;
+    state.askedForced = forced;
+    if (askFileReader(composeRequest(forced, mayAppend))) {
+        takeAnswer();
+    } else if (forced || !state.shownTail.valid) {
+        showNotAnswering();
+    }
+}
+
+void startWatching(HWND viewer) {
+    startFileReader(viewer);
+    forgetWatchedFile();
+    reloadFileTail();
+}
+
+void stopWatching() { stopFileReader(); }
+
+void onFileAnswered() { takeAnswer(); }
 
 void reloadFileTail() {
     char pluginFolder[FilePathSize];
@@ -219,25 +251,10 @@ void reloadFileTail() {
         showOpenFailure(ERROR_FILENAME_EXCED_RANGE, pluginFolder, state.filePath);
         return;
     }
-    HANDLE file = CreateFileA(state.resolvedPath, GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) {
-        forgetWatchedFile();
-        showOpenFailure(GetLastError(), state.resolvedPath, "");
+    // While the reader is busy, nothing new is asked; a forced reload waits its turn.
+    if (fileReaderBusy()) {
+        if (asNumber(state.lastWriteTime) == 0) state.forcedReloadWaiting = true;
         return;
     }
-    FILETIME writeTime = {0, 0};
-    GetFileTime(file, NULL, NULL, &writeTime);
-    DWORD sizeHigh = 0;
-    DWORD sizeLow = GetFileSize(file, &sizeHigh);
-    ULONGLONG size = ((ULONGLONG)sizeHigh << 32) | sizeLow;
-    bool forced = asNumber(state.lastWriteTime) == 0;
-    if (fileChanged(asNumber(writeTime), size, asNumber(state.lastWriteTime),
-                    state.lastFileSize)) {
-        showChange(file, size, forced);
-    }
-    CloseHandle(file);
-    state.lastWriteTime = writeTime;
-    state.lastFileSize = size;
+    askForFile(true);
 }

@@ -50,8 +50,7 @@ void createTextPane(HWND viewer) {
     applyStyle();
     updatePaneScrollBars();
     subclassPane();
-    forgetWatchedFile();
-    reloadFileTail();
+    startWatching(viewer);
 }
 
 void layoutTextPane(HWND viewer) {

@@ -130,6 +130,7 @@ LRESULT CALLBACK viewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case HostMsgRestyle: onRestyle(); return 0;
     case HostMsgRedraw: onRedraw(); return 0;
     case HostMsgCommand: return dispatchCommand(lParam);
+    case FileAnsweredMessage: onFileAnswered(); return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
