@@ -85,10 +85,14 @@ TEST(ReadNumber, SaturatesBeyondTheIntegerRange) {
     EXPECT_EQ(-2147483647, readNumber("-2147483647"));
 }
 
-TEST(ReloadPeriod, NeverOverflows) {
+TEST(ReloadPeriod, IsAtLeastASecondAndNeverOverflows) {
     int kept = state.reloadInterval;
     state.reloadInterval = 5;
     EXPECT_EQ(5000u, reloadPeriod());
+    state.reloadInterval = 0;
+    EXPECT_EQ(1000u, reloadPeriod());
+    state.reloadInterval = INT_MIN;
+    EXPECT_EQ(1000u, reloadPeriod());
     state.reloadInterval = 2147484;  // times 1000 is past the signed range
     EXPECT_EQ((UINT)USER_TIMER_MAXIMUM, reloadPeriod());
     state.reloadInterval = INT_MAX;
@@ -255,13 +259,16 @@ TEST_F(CommandTest, ReloadIntervalAndAutoReloadControlTheReloadTimer) {
     EXPECT_TRUE(state.autoReload);
     EXPECT_TRUE(stopTimer(ReloadTimer));
 
-    // A new interval restarts a running timer: 0 seconds reloads at once.
+    // A new interval restarts a running timer; below one second, it runs every second.
     send("@QVPeruserAutoReload");
     EXPECT_FALSE(state.autoReload);
     send("@QVPeruserAutoReload");
     send("@QVPeruserReloadInterval 0");
+    EXPECT_EQ(0, state.reloadInterval);
     writeFile(watchedPath(), "two!");
-    pumpMessages(400);
+    pumpMessages(500);
+    EXPECT_EQ("one", paneText());
+    pumpMessages(900);
     EXPECT_EQ("two!", paneText());
 
     send("@QVPeruserAutoReload");
@@ -377,13 +384,28 @@ TEST_F(CommandTest, ReloadSettingsWhileDocked) {
     EXPECT_EQ(std::vector<std::string>{"slit received SlitMsgUpdate"},
               shellTrace::startingWith("slit received"));
 
-    // Settings that say floating take the window out of the slit.
-    writeSettings("qvperuser.filePath: " + watchedPath() + "\r\nqvperuser.inSlit: false\r\n");
+    // Settings that say floating take the window out of the slit, back to its
+    // place and its transparency, as the InSlit command does; and back in.
+    writeSettings("qvperuser.filePath: " + watchedPath() +
+                  "\r\nqvperuser.inSlit: false\r\nqvperuser.x: 30\r\nqvperuser.y: 40\r\n");
     shellTrace::clear();
     send("@QVPeruserReloadSettings");
     EXPECT_FALSE(state.inSlit);
     EXPECT_EQ(std::vector<std::string>{"slit received SlitMsgRemove " + handleText(state.viewerWnd)},
               shellTrace::startingWith("slit received"));
+    EXPECT_EQ(NULL, GetParent(state.viewerWnd));
+    EXPECT_EQ(30, viewerRect().left);
+    EXPECT_EQ(40, viewerRect().top);
+    if (state.canLayer) EXPECT_TRUE(viewerExStyle() & WS_EX_LAYERED);
+
+    writeSettings("qvperuser.filePath: " + watchedPath() + "\r\nqvperuser.inSlit: true\r\n");
+    shellTrace::clear();
+    send("@QVPeruserReloadSettings");
+    EXPECT_TRUE(state.inSlit);
+    EXPECT_EQ(std::vector<std::string>{"slit received SlitMsgAdd " + handleText(state.viewerWnd)},
+              shellTrace::startingWith("slit received"));
+    EXPECT_EQ(slit, GetParent(state.viewerWnd));
+    EXPECT_FALSE(viewerExStyle() & WS_EX_LAYERED);
 }
 
 TEST_F(CommandTest, SaveSettingsIsTheOnlyCommandThatWrites) {

@@ -232,6 +232,13 @@ TEST_F(PluginTest, FailedWindowCreationUnregistersAndReleases) {
     EXPECT_EQ(0, liveMenuCount());
     WNDCLASSA unused;
     EXPECT_FALSE(GetClassInfoA(module, "QVPeruser", &unused));
+
+    // The slit is forgotten: a plain start tried again is not docked in it.
+    EXPECT_FALSE(state.inSlit);
+    EXPECT_EQ(NULL, state.slitWnd);
+    ASSERT_EQ(0, start());
+    stop();
+    EXPECT_EQ(0, shellTrace::count("slit received"));
 }
 
 // The window is created exactly as loaded: a size below the minimum reaches

@@ -228,17 +228,25 @@ static void editSettings(const CommandArgument&) {
 }
 
 // Values loaded for the position, z-order, scroll bars, wrap mode and timers
-// take effect when their own commands or events next apply them.
+// take effect when their own commands or events next apply them. Where a
+// slit can take the window, its place follows the loaded setting through
+// the steps of the InSlit command.
 static void reloadSettingsNow(const CommandArgument&) {
+    bool docked = state.inSlit;
     loadSettings();
+    bool wantsSlit = state.inSlit;
     forgetWatchedFile();
     reloadFileTail();
     applyStyle();
-    if (state.inSlit && state.slitWnd) {
+    if (!state.slitWnd) return;
+    state.inSlit = docked;
+    if (wantsSlit && !docked) {
+        enterSlit();
+    } else if (!wantsSlit && docked) {
+        leaveSlit();
+    } else if (docked) {
         applyTransparency();
         SendMessageA(state.slitWnd, SlitMsgUpdate, 0, 0);
-    } else {
-        SendMessageA(state.slitWnd, SlitMsgRemove, 0, (LPARAM)state.viewerWnd);
     }
 }
 

@@ -14,11 +14,11 @@ static const int MinimumSize = 10;
 
 bool modifierDown(int virtualKey) { return (GetKeyState(virtualKey) & 0xF0) != 0; }
 
+// Below one second the timer would fire about a hundred times a second.
 UINT reloadPeriod() {
-    long long period = (long long)state.reloadInterval * 1000;
-    if (period < 0) return 0;
-    if (period > USER_TIMER_MAXIMUM) return USER_TIMER_MAXIMUM;
-    return (UINT)period;
+    long long seconds = state.reloadInterval < 1 ? 1 : state.reloadInterval;
+    long long period = seconds * 1000;
+    return period > USER_TIMER_MAXIMUM ? USER_TIMER_MAXIMUM : (UINT)period;
 }
 
 void startReloadTimer() { SetTimer(state.viewerWnd, ReloadTimer, reloadPeriod(), NULL); }

@@ -17,7 +17,7 @@ bool setWindowSize(int newWidth, int newHeight);
 // pane is laid out again.
 void sendSizeMessage(HWND window);
 
-// The reload timer's period: reloadInterval seconds, without overflow.
+// The reload timer's period: reloadInterval seconds, at least one, without overflow.
 UINT reloadPeriod();
 // Starts the reload timer, or restarts it with the current period.
 void startReloadTimer();
