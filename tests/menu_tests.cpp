@@ -294,6 +294,68 @@ TEST_F(MenuTest, RightClicksPopTheMenuUp) {
     EXPECT_EQ(7, liveMenuCount());
 }
 
+// A system popup menu (the control's or a scroll bar's own) runs its own
+// modal loop; a timer inside it notes it and closes it.
+static bool systemMenuSeen;
+static void CALLBACK closeSystemMenus(HWND, UINT, UINT_PTR, DWORD) {
+    HWND popup = FindWindowA("#32768", NULL);
+    if (!popup || !IsWindowVisible(popup)) return;
+    systemMenuSeen = true;
+    EndMenu();
+}
+
+static void press(DWORD mouseFlags, WORD key = 0, DWORD keyFlags = 0) {
+    INPUT input = {};
+    if (key) {
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        input.ki.dwFlags = keyFlags;
+    } else {
+        input.type = INPUT_MOUSE;
+        input.mi.dwFlags = mouseFlags;
+    }
+    SendInput(1, &input, sizeof input);
+}
+
+// A real right click, optionally with Ctrl held; whatever menus it opens are
+// given time to show.
+static void rightClickAt(int x, int y, bool withCtrl = false) {
+    SetCursorPos(x, y);
+    pumpMessages(100);
+    if (withCtrl) press(0, VK_CONTROL);
+    press(MOUSEEVENTF_RIGHTDOWN);
+    press(MOUSEEVENTF_RIGHTUP);
+    if (withCtrl) press(0, VK_CONTROL, KEYEVENTF_KEYUP);
+    pumpMessages(600);
+}
+
+// On the pane's scroll bar, and on its text with Ctrl held, a right click
+// opens the configuration menu and no menu of the control's or the system's.
+TEST_F(MenuTest, RightClicksOnThePanesFrameOpenOnlyTheConfigurationMenu) {
+    startWithKnownSettings();
+    RECT pane;
+    GetWindowRect(state.paneWnd, &pane);
+    POINT onScrollBar = {pane.right - GetSystemMetrics(SM_CXVSCROLL) / 2,
+                         (pane.top + pane.bottom) / 2};
+    systemMenuSeen = false;
+    UINT_PTR watch = SetTimer(NULL, 0, 50, closeSystemMenus);
+
+    rightClickAt(onScrollBar.x, onScrollBar.y);
+    EXPECT_EQ(serialOf(state.mainMenu), openMenuAt(0));
+    rightClickAt(pane.left + 20, pane.top + 10, true);
+    EXPECT_EQ(serialOf(state.mainMenu), openMenuAt(0));
+    EXPECT_FALSE(systemMenuSeen);
+    // What a system that answers the release with a context-menu request sends.
+    SendMessageW(state.paneWnd, WM_CONTEXTMENU, (WPARAM)state.paneWnd,
+                 MAKELPARAM(onScrollBar.x, onScrollBar.y));
+    EXPECT_FALSE(systemMenuSeen);
+    // A plain right click in the text is the control's.
+    SendMessageW(state.paneWnd, WM_CONTEXTMENU, (WPARAM)state.paneWnd,
+                 MAKELPARAM(pane.left + 20, pane.top + 10));
+    KillTimer(NULL, watch);
+    EXPECT_TRUE(systemMenuSeen);
+}
+
 TEST_F(MenuTest, ChangesRefreshWithoutPoppingUp) {
     startWithKnownSettings();
     const char* triggers[] = {

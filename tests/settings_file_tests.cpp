@@ -3,7 +3,9 @@
 
 #include "settings/settings.h"
 #include "settings/text.h"
+#include "support/dialogs.h"
 #include "support/plugin_fixture.h"
+#include "shell.h"
 
 namespace {
 
@@ -100,6 +102,24 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
     EXPECT_EQ("512", storedSetting(file, "qvperuser.readBufferSize:"));
     EXPECT_EQ("auto", storedSetting(file, "qvperuser.encoding:"));
     EXPECT_EQ(0, shellTrace::count("ReadInt"));
+}
+
+TEST_F(SettingsTest, WithNoPathThatFitsOneBoxSaysSoAndNothingIsWritten) {
+    shell.folder = "C:\\" + std::string(250, 'f') + "\\";  // no room for the file's name
+    state.hInstance = (HINSTANCE)1;                        // no module: no folder of its own
+    std::vector<SeenDialog> seen;
+    {
+        DialogAnswerer answerer(pressButton(IDOK));
+        loadSettings();
+        saveSettings();
+        seen = answerer.seen();
+    }
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ("QVPeruser", seen[0].caption);
+    EXPECT_NE(std::string::npos, seen[0].text.find(std::string(250, 'f'))) << seen[0].text;
+    EXPECT_STREQ("", state.rcPath);
+    EXPECT_EQ(0, shellTrace::count("Write"));
+    EXPECT_EQ(120, state.width);  // the defaults hold
 }
 
 TEST_F(SettingsTest, SnapWindowIsReadLowerCaseAndWrittenCamelCase) {

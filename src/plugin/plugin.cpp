@@ -11,7 +11,6 @@
 
 const UINT registeredMessages[4] = {HostMsgRestyle, HostMsgRedraw, HostMsgCommand, 0};
 
-static const UINT ErrorBoxFlags = MB_OK | MB_ICONHAND | MB_TOPMOST;
 
 bool layeringSupported(const OSVERSIONINFOA& version) {
     return version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion > 4;

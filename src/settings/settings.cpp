@@ -1,5 +1,6 @@
 #include "settings/settings.h"
 
+#include "settings/plugin_info.h"
 #include "settings/setting_values.h"
 #include "settings/state.h"
 #include "settings/text.h"
@@ -121,7 +122,7 @@ static void readSettings() {
 
 bool getPluginFolder(char* folder, int capacity) {
     DWORD length = GetModuleFileNameA(state.hInstance, folder, capacity);
-    if (capacity <= 0 || length >= (DWORD)capacity) {
+    if (capacity <= 0 || length == 0 || length >= (DWORD)capacity) {
         if (capacity > 0) folder[0] = 0;
         return false;
     }
@@ -130,14 +131,25 @@ bool getPluginFolder(char* folder, int capacity) {
     return true;
 }
 
+// Said once, as the start-up failures are: without a path, no change can be kept.
+static void reportSettingsPathTooLong(const char* folder) {
+    char text[FilePathSize + 64];
+    joinText(text, sizeof text, "The settings cannot be kept, their path is too long: ", folder);
+    int length = textLength(text);
+    copyText(text + length, (int)sizeof text - length, SettingsName);
+    MessageBoxA(state.hostWnd, text, PluginName, ErrorBoxFlags);
+}
+
 // A new file goes beside the plugin, or to the shell's folder when the
 // plugin's folder is unknown or too long for the settings path.
 static void createSettingsFile(const char* pluginFolder, const char* shellFolder) {
-    if (!pluginFolder[0] || !joinText(state.rcPath, RcPathSize, pluginFolder, SettingsName)) {
-        joinText(state.rcPath, RcPathSize, shellFolder, SettingsName);
-    }
     for (const Setting& setting : settings) setDefault(setting);
-    saveSettings();
+    if ((pluginFolder[0] && joinText(state.rcPath, RcPathSize, pluginFolder, SettingsName)) ||
+        joinText(state.rcPath, RcPathSize, shellFolder, SettingsName)) {
+        saveSettings();
+        return;
+    }
+    reportSettingsPathTooLong(pluginFolder[0] ? pluginFolder : shellFolder);
 }
 
 void loadSettings() {
@@ -156,6 +168,8 @@ void loadSettings() {
     }
 }
 
+// Never to a name that is empty or cut.
 void saveSettings() {
+    if (!state.rcPath[0]) return;
     for (const Setting& setting : settings) writeSetting(setting);
 }

@@ -123,6 +123,25 @@ static LRESULT scrollByWheel(WPARAM wParam) {
     return 0;
 }
 
+// A right click on the pane's frame opens the configuration menu alone: the
+// press is not passed on, where the system would take it for a click on a
+// caption, nor the release, which the system answers with a request for a
+// context menu; and such a request for a point on a scroll bar shows none.
+static LRESULT onPaneRightRelease() {
+    buildConfigMenu(true);
+    return 0;
+}
+
+static LRESULT onPaneContextMenu(HWND window, WPARAM wParam, LPARAM lParam) {
+    POINT at = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
+    bool fromKeyboard = at.x == -1 && at.y == -1;
+    RECT client;
+    GetClientRect(window, &client);
+    ScreenToClient(window, &at);
+    if (!fromKeyboard && !PtInRect(&client, at)) return 0;
+    return passOn(window, WM_CONTEXTMENU, wParam, lParam);
+}
+
 static bool isThumbDrag(WPARAM wParam) {
     return LOWORD(wParam) == SB_THUMBTRACK || LOWORD(wParam) == SB_THUMBPOSITION;
 }
@@ -171,7 +190,9 @@ LRESULT CALLBACK textPaneProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_CLOSE: return 0;
     case WM_NCHITTEST: return paneHitTest(window, wParam, lParam);
     case WM_NCLBUTTONDOWN: return onPaneNonClientPress(window, wParam, lParam);
-    case WM_NCRBUTTONUP: buildConfigMenu(true); break;
+    case WM_NCRBUTTONDOWN: return 0;
+    case WM_NCRBUTTONUP: return onPaneRightRelease();
+    case WM_CONTEXTMENU: return onPaneContextMenu(window, wParam, lParam);
     case WM_LBUTTONDOWN: SetFocus(window); break;
     case WM_MOUSEWHEEL: return scrollByWheel(wParam);
     case WM_VSCROLL: return onScrollBar(window, message, wParam, lParam);
