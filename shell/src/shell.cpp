@@ -7,6 +7,7 @@
 #include "host/host.h"
 #include "menu_windows.h"
 #include "settings_store.h"
+#include "slit.h"
 #include "styles.h"
 #include "trace.h"
 
@@ -54,6 +55,9 @@ void broadcast(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // --- commands -------------------------------------------------------------
 
+static void unloadPlugins();
+static void loadPluginsAgain();
+
 void requestQuit() {
     trace("quit requested");
     PostQuitMessage(0);
@@ -73,6 +77,10 @@ void runShellCommand(const char* command) {
         restyle();
     } else if (_stricmp(command, "@QVRedraw") == 0) {
         broadcast(HostMsgRedraw, 0, 0);
+    } else if (_stricmp(command, "@QVUnloadPlugins") == 0) {
+        unloadPlugins();
+    } else if (_stricmp(command, "@QVLoadPlugins") == 0) {
+        loadPluginsAgain();
     } else {
         broadcast(HostMsgCommand, 0, (LPARAM)command);
     }
@@ -219,12 +227,33 @@ bool startPlugin(const std::string& path, HWND slit) {
     return true;
 }
 
+// Each end is timed and reported: a plugin must return at once, whatever
+// its own threads are still waiting for.
 void stopPlugins() {
     while (!plugins.empty()) {
         LoadedPlugin plugin = plugins.back();
         plugins.pop_back();
         trace("ending %s", plugin.path.c_str());
+        LARGE_INTEGER started;
+        QueryPerformanceCounter(&started);
         if (plugin.end) plugin.end(plugin.module);
+        double taken = millisecondsSince(started);
         FreeLibrary(plugin.module);
+        fprintf(stderr, "quorvane: plugin %s: ended in %.2f ms\n", plugin.path.c_str(), taken);
+        fflush(stderr);
     }
+}
+
+// The plugins ended by @QVUnloadPlugins, for @QVLoadPlugins to start again.
+static std::vector<std::string> unloaded;
+
+static void unloadPlugins() {
+    for (const LoadedPlugin& plugin : plugins) unloaded.push_back(plugin.path);
+    stopPlugins();
+}
+
+static void loadPluginsAgain() {
+    std::vector<std::string> paths;
+    paths.swap(unloaded);
+    for (const std::string& path : paths) startPlugin(path, slitWindow());
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/linux_programs.h"
 #include "support/test_files.h"
 
 #include <fstream>
@@ -38,26 +39,6 @@ std::string lines(const std::string& prefix, int first, int last) {
 
 bool endsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
-std::wstring wide(const std::string& text) {
-    std::wstring result(text.size() + 1, L'\0');
-    int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &result[0], (int)result.size());
-    result.resize(length > 0 ? length - 1 : 0);
-    return result;
-}
-
-// The Linux path of a Windows path, from Wine's own mapping.
-std::string unixPath(const std::string& windowsPath) {
-    typedef char*(CDECL * UnixFileName)(LPCWSTR);
-    UnixFileName convert = (UnixFileName)(void (*)())GetProcAddress(
-        GetModuleHandleA("kernel32"), "wine_get_unix_file_name");
-    if (!convert) return "";
-    char* converted = convert(wide(windowsPath).c_str());
-    if (!converted) return "";
-    std::string result = converted;
-    HeapFree(GetProcessHeap(), 0, converted);
-    return result;
 }
 
 // A writer that keeps the file open between writes, as a logging program does.
@@ -169,33 +150,7 @@ protected:
         EXPECT_TRUE(waitFor([&] { return paneText() == whole; })) << paneText();
     }
 
-    // Runs a shell script as a Linux program and waits for it to finish; its
-    // exit status is written to a file, since Wine does not pass it on.
-    std::string runLinux(const std::string& script) {
-        DeleteFileA((folder + "status").c_str());
-        std::string unixFolder = unixPath(folder);
-        writeFile(folder + "step.sh", "cd '" + unixFolder + "'\n(" + script +
-                                          ") > step.out 2>&1\necho $? > status.part\n"
-                                          "mv status.part status\n");
-        std::string line = "/bin/sh \"" + unixFolder + "step.sh\"";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION started = {};
-        if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, folder.c_str(), &startup,
-                            &started)) {
-            return "cannot start /bin/sh";
-        }
-        // Wine starts a Linux program without giving back handles of its own:
-        // what the record holds may be another object's handle (seen: the
-        // held writer's), so nothing in it is closed.
-        if (!waitFor([&] { return GetFileAttributesA((folder + "status").c_str()) !=
-                                  INVALID_FILE_ATTRIBUTES; },
-                     20000)) {
-            return "no status";
-        }
-        std::string status = readFile(folder + "status");
-        return status.substr(0, status.find('\n')) + ": " + readFile(folder + "step.out");
-    }
+    std::string runLinux(const std::string& script) { return ::runLinux(folder, script); }
 
     std::string logrotate(const std::string& mode) {
         writeFile(folder + "rotate.conf",

@@ -2,11 +2,14 @@
 // drives it from outside, as a user would: second starts with --exec, window
 // messages and mouse input.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
+#include "support/linux_programs.h"
 #include "support/test_files.h"
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -17,6 +20,7 @@ namespace {
 struct BuiltFiles {
     std::string shell, plugin, failingPlugin;
 } built;
+std::string slowFiles;  // the Linux path of slow_files.py
 
 bool waitFor(const std::function<bool()>& condition, int milliseconds = 10000) {
     for (int waited = 0; waited < milliseconds; waited += 50) {
@@ -321,6 +325,101 @@ TEST_F(ShellRun, ExecWithoutARunningShellFails) {
     EXPECT_EQ(1u, exec("@QVQuit"));
 }
 
+// The shell with its plugin watching a file whose reads stall, on a file
+// system of the test's own (slow_files.py); skipped, and said so, where no
+// such file system can be mounted.
+class StalledFile : public ShellRun {
+protected:
+    void SetUp() override {
+        ShellRun::SetUp();
+        CreateDirectoryA((folder + "source").c_str(), NULL);
+        CreateDirectoryA((folder + "mounted").c_str(), NULL);
+        writeFile(folder + "source\\ready", "");
+        setDelay(0);
+        std::string mount = "nohup /usr/bin/python3 '" + slowFiles +
+                            "' source mounted delay > mount.log 2>&1 &";
+        std::string started = runLinux(folder, mount);
+        if (!waitFor([&] { return fileExists(folder + "mounted\\ready"); }, 10000)) {
+            GTEST_SKIP() << "no file system of the test's own can be mounted here (/dev/fuse): "
+                         << started << readFile(folder + "mount.log");
+        }
+        mounted = true;
+    }
+    void TearDown() override {
+        setDelay(0);
+        ShellRun::TearDown();
+        if (mounted) runLinux(folder, "umount -l mounted");
+    }
+    void setDelay(int seconds) { writeFile(folder + "delay", std::to_string(seconds)); }
+
+    // The viewer window answers within 200 ms all along, as long as the wait
+    // lasts; the longest answer is printed.
+    bool answersThroughout(int milliseconds) {
+        DWORD longest = 0;
+        for (int waited = 0; waited < milliseconds; waited += 50) {
+            DWORD_PTR result = 0;
+            DWORD asked = GetTickCount();
+            if (viewer() && !SendMessageTimeoutA(viewer(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 200,
+                                                 &result)) {
+                return false;
+            }
+            longest = std::max(longest, GetTickCount() - asked);
+            Sleep(50);
+        }
+        printf("the viewer window answered within %lu ms\n", (unsigned long)longest);
+        return true;
+    }
+    bool pluginLoaded() {
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, process.dwProcessId);
+        MODULEENTRY32 module = {sizeof module};
+        bool found = false;
+        for (BOOL more = Module32First(snapshot, &module); more && !found;
+             more = Module32Next(snapshot, &module)) {
+            found = _stricmp(module.szModule, "qvperuser.dll") == 0;
+        }
+        CloseHandle(snapshot);
+        return found;
+    }
+
+    bool mounted = false;
+};
+
+TEST_F(StalledFile, NeitherHoldsTheShellNorOutlivesTheUnloadedPlugin) {
+    writeFile(folder + "source\\watched.log", logLines(1, 20));
+    writeFile(folder + "qvperuser.rc",
+              "qvperuser.filePath: " + folder + "mounted\\watched.log\r\n"
+              "qvperuser.readBufferSize: 300\r\n"
+              "qvperuser.autoReload: true\r\nqvperuser.reloadInterval(sec): 1\r\n");
+    startShell("");
+    ASSERT_NE(nullptr, waitForViewer());
+    EXPECT_TRUE(waitFor([&] { return contains(paneText(), "log line 20"); })) << paneText();
+
+    // Reads now take four seconds: the reload timer's read waits on its own thread.
+    setDelay(4);
+    appendFile(folder + "source\\watched.log", logLines(21, 22));
+    EXPECT_TRUE(answersThroughout(2500));
+
+    // Unloading returns at once, and a new start shows that the file is not answering.
+    EXPECT_EQ(0u, exec("@QVUnloadPlugins"));
+    EXPECT_TRUE(waitFor([&] { return viewer() == NULL; }, 5000));
+    std::string errors = readFile(folder + "stderr.txt");
+    size_t ended = errors.find("qvperuser.dll: ended in ");
+    ASSERT_NE(std::string::npos, ended) << errors;
+    EXPECT_LT(atof(errors.c_str() + ended + 24), 1000.0) << errors;
+    EXPECT_EQ(0u, exec("@QVLoadPlugins"));
+    ASSERT_NE(nullptr, waitForViewer());
+    EXPECT_TRUE(waitFor([&] { return contains(paneText(), "not answering"); }, 5000)) << paneText();
+    EXPECT_TRUE(contains(paneText(), folder + "mounted\\watched.log")) << paneText();
+    EXPECT_TRUE(answersThroughout(1500));
+
+    // When the reads answer again, the file shows; the first start's reader ends.
+    setDelay(0);
+    EXPECT_TRUE(waitFor([&] { return contains(paneText(), "log line 22"); }, 15000)) << paneText();
+    EXPECT_EQ(0u, exec("@QVUnloadPlugins"));
+    EXPECT_TRUE(waitFor([&] { return !pluginLoaded(); }, 10000));
+    EXPECT_EQ(0u, quitAndWait());
+}
+
 int main(int count, char** arguments) {
     ::testing::InitGoogleTest(&count, arguments);
     if (count < 4) {
@@ -328,5 +427,6 @@ int main(int count, char** arguments) {
         return 2;
     }
     built = {arguments[1], arguments[2], arguments[3]};
+    if (count > 4) slowFiles = arguments[4];
     return RUN_ALL_TESTS();
 }
