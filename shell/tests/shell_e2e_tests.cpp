@@ -412,9 +412,23 @@ TEST_F(StalledFile, NeitherHoldsTheShellNorOutlivesTheUnloadedPlugin) {
     EXPECT_TRUE(contains(paneText(), folder + "mounted\\watched.log")) << paneText();
     EXPECT_TRUE(answersThroughout(1500));
 
-    // When the reads answer again, the file shows; the first start's reader ends.
+    // A new path asked for meanwhile waits its turn, and wins over the late
+    // answer; no reload timer comes in between.
+    EXPECT_EQ(0u, exec("@QVPeruserReloadInterval 3600"));
+    writeFile(folder + "local.log", "a local line\r\n");
+    EXPECT_EQ(0u, exec("@QVPeruserFilePath " + folder + "local.log"));
+    EXPECT_TRUE(contains(paneText(), "not answering")) << paneText();
     setDelay(0);
-    EXPECT_TRUE(waitFor([&] { return contains(paneText(), "log line 22"); }, 15000)) << paneText();
+    bool staleShown = false;
+    EXPECT_TRUE(waitFor([&] {
+        staleShown = staleShown || contains(paneText(), "log line");
+        return paneText() == "a local line\r\n";
+    }, 15000)) << paneText();
+    EXPECT_FALSE(staleShown);
+
+    // The file answers again: it shows; the first start's reader has ended.
+    EXPECT_EQ(0u, exec("@QVPeruserFilePath " + folder + "mounted\\watched.log"));
+    EXPECT_TRUE(waitFor([&] { return contains(paneText(), "log line 22"); }, 5000)) << paneText();
     EXPECT_EQ(0u, exec("@QVUnloadPlugins"));
     EXPECT_TRUE(waitFor([&] { return !pluginLoaded(); }, 10000));
     EXPECT_EQ(0u, quitAndWait());
