@@ -69,8 +69,11 @@ struct PluginState {
     unsigned char styleItem[StyleRecordSize];
     bool hidden;
     bool paneFocused;
-    // The pane's longest line in characters, for the horizontal scroll bar.
+    // The pane's longest line in characters, for the horizontal scroll bar,
+    // and its font's line height and average character width in pixels.
     int longestPaneLine;
+    int paneLineHeight;
+    int paneCharWidth;
     FILETIME lastWriteTime;
     // Size of the watched file at the latest reload; zero whenever lastWriteTime is.
     ULONGLONG lastFileSize;

@@ -2,10 +2,10 @@
 //
 // Each start of the plugin takes a slot of its own: a request, an answer, a
 // buffer for the bytes read and two events. The shell's thread writes a
-// request, signals it and waits a short while on the answer event; the reader
-// answers and, in case the wait is over, also posts a message to the viewer
-// window. Whoever takes the answer clears the answered flag, so that it is
-// taken once.
+// request, signals it and waits a short while on the answer event. One
+// exchanged word tells the two sides apart: asked (the shell's thread is
+// waiting), late (it has stopped waiting; the reader posts its answer to the
+// viewer window), answered (the answer waits to be taken), idle.
 //
 // The reader holds a reference to the plugin's module and ends with
 // FreeLibraryAndExitThread: stopping never waits, and a reader that returns
@@ -20,11 +20,12 @@
 
 static const int SlotCount = 4;
 
+enum Handoff { Idle, Asked, Late, Answered };
+
 struct ReaderSlot {
     volatile LONG inUse;  // from the start that takes it until its reader ends
     volatile LONG quit;
-    volatile LONG answered;
-    bool asking;  // a request waits for its answer; the shell's thread's own
+    volatile LONG handoff;
     HANDLE asked;
     HANDLE answeredEvent;
     HMODULE module;
@@ -143,8 +144,9 @@ static void answerRequest(const FileRequest& request, FileAnswer* answer, uint8_
 // ---- The thread and the hand-over ----------------------------------------------
 
 static void notifyAnswered(ReaderSlot* slot) {
-    InterlockedExchange(&slot->answered, 1);
+    LONG before = InterlockedExchange(&slot->handoff, Answered);
     SetEvent(slot->answeredEvent);
+    if (before != Late) return;
     EnterCriticalSection(&slot->notifyLock);
     if (slot->notify) PostMessageA(slot->notify, FileAnsweredMessage, 0, 0);
     LeaveCriticalSection(&slot->notifyLock);
@@ -178,8 +180,7 @@ static bool prepareSlot(ReaderSlot* slot, HWND notify) {
     if (!slot->notifyLockMade) InitializeCriticalSection(&slot->notifyLock);
     slot->notifyLockMade = true;
     slot->quit = 0;
-    slot->answered = 0;
-    slot->asking = false;
+    slot->handoff = Idle;
     slot->notify = notify;
     slot->asked = CreateEventA(NULL, FALSE, FALSE, NULL);
     slot->answeredEvent = CreateEventA(NULL, TRUE, FALSE, NULL);
@@ -214,9 +215,7 @@ bool startFileReader(HWND notify) {
         return true;
     }
     if (slot) releaseSlot(slot);
-    ZeroMemory(&localSlot.answer, sizeof localSlot.answer);
-    localSlot.asking = false;
-    localSlot.answered = 0;
+    localSlot.handoff = Idle;
     current = &localSlot;
     return false;
 }
@@ -232,28 +231,30 @@ void stopFileReader() {
     SetEvent(slot->asked);
 }
 
-bool fileReaderBusy() { return current && current->asking; }
+bool fileReaderBusy() { return current && current->handoff != Idle; }
 
 bool askFileReader(const FileRequest& request) {
     if (!current) startFileReader(NULL);
     ReaderSlot* slot = current;
     slot->request = request;
-    slot->asking = true;
     if (slot == &localSlot) {
         answerRequest(slot->request, &slot->answer, slot->buffer);
-        slot->answered = 1;
+        slot->handoff = Answered;
         return true;
     }
-    InterlockedExchange(&slot->answered, 0);
+    InterlockedExchange(&slot->handoff, Asked);
     ResetEvent(slot->answeredEvent);
     SetEvent(slot->asked);
-    return WaitForSingleObject(slot->answeredEvent, AnswerWait) == WAIT_OBJECT_0;
+    if (WaitForSingleObject(slot->answeredEvent, AnswerWait) == WAIT_OBJECT_0) return true;
+    // From now on the reader posts its answer, unless it has come just now.
+    return InterlockedCompareExchange(&slot->handoff, Late, Asked) == Answered;
 }
 
 bool takeFileAnswer(FileAnswer* answer, const uint8_t** bytes) {
     ReaderSlot* slot = current;
-    if (!slot || !slot->asking || InterlockedExchange(&slot->answered, 0) == 0) return false;
-    slot->asking = false;
+    if (!slot || InterlockedCompareExchange(&slot->handoff, Idle, Answered) != Answered) {
+        return false;
+    }
     *answer = slot->answer;
     *bytes = slot->buffer;
     return true;

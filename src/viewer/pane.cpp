@@ -66,6 +66,7 @@ void layoutTextPane(HWND viewer) {
 
 void setPaneFont(HFONT font, bool redraw) {
     bool atEnd = paneShowsLastLine();
+    measurePaneFont(font);
     SendMessageW(state.paneWnd, WM_SETFONT, (WPARAM)font, redraw);
     if (atEnd) scrollPaneToLastLine();
 }

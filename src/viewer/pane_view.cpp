@@ -27,26 +27,24 @@ static RECT formatRect() {
 }
 
 // The control lays its lines out at the height of its font and scrolls
-// sideways by its average character width.
-static TEXTMETRICW paneFontMetrics() {
+// sideways by its average character width. They are measured once for each
+// font the pane is given, off any window's own device context.
+void measurePaneFont(HFONT font) {
     TEXTMETRICW metrics;
-    HDC dc = GetDC(state.paneWnd);
-    HFONT font = (HFONT)sendToPane(WM_GETFONT, 0, 0);
-    HGDIOBJ kept = font ? SelectObject(dc, font) : NULL;
+    HDC dc = CreateCompatibleDC(NULL);
+    HGDIOBJ kept = SelectObject(dc, font ? (HGDIOBJ)font : GetStockObject(SYSTEM_FONT));
     if (!GetTextMetricsW(dc, &metrics)) ZeroMemory(&metrics, sizeof metrics);
-    if (kept) SelectObject(dc, kept);
-    ReleaseDC(state.paneWnd, dc);
-    if (metrics.tmHeight <= 0) metrics.tmHeight = 1;
-    if (metrics.tmAveCharWidth <= 0) metrics.tmAveCharWidth = 1;
-    return metrics;
+    SelectObject(dc, kept);
+    DeleteDC(dc);
+    state.paneLineHeight = metrics.tmHeight > 0 ? metrics.tmHeight : 1;
+    state.paneCharWidth = metrics.tmAveCharWidth > 0 ? metrics.tmAveCharWidth : 1;
 }
 
-static int visibleLineCount(const TEXTMETRICW& metrics) {
+static int visibleLineCount() {
     RECT format = formatRect();
-    return (format.bottom - format.top) / metrics.tmHeight;
+    int lineHeight = state.paneLineHeight > 0 ? state.paneLineHeight : 1;
+    return (format.bottom - format.top) / lineHeight;
 }
-
-static int visibleLineCount() { return visibleLineCount(paneFontMetrics()); }
 
 static int firstVisibleLine() { return (int)sendToPane(EM_GETFIRSTVISIBLELINE, 0, 0); }
 
@@ -177,11 +175,10 @@ static void setThumb(int bar, int maximum, int page, int position) {
 
 void updateScrollThumbs() {
     if (!state.showScroll || !state.paneWnd) return;
-    TEXTMETRICW metrics = paneFontMetrics();
-    setThumb(SB_VERT, lastPaneTextLine(), visibleLineCount(metrics), firstVisibleLine());
+    setThumb(SB_VERT, lastPaneTextLine(), visibleLineCount(), firstVisibleLine());
     if (state.wordWrap) return;
     RECT format = formatRect();
-    setThumb(SB_HORZ, state.longestPaneLine * metrics.tmAveCharWidth, format.right - format.left,
+    setThumb(SB_HORZ, state.longestPaneLine * state.paneCharWidth, format.right - format.left,
              horizontalOffset(format));
 }
 
@@ -201,7 +198,7 @@ void scrollToThumb(int bar, WPARAM wParam) {
     if (bar == SB_VERT) {
         scrollToLine(position);
     } else {
-        int step = paneFontMetrics().tmAveCharWidth;
+        int step = state.paneCharWidth > 0 ? state.paneCharWidth : 1;
         int offset = horizontalOffset(formatRect());
         sendToPane(EM_LINESCROLL, (position - offset + step / 2) / step, 0);
     }

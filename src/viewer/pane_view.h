@@ -20,6 +20,9 @@ bool paneTextEdited();
 // The caret at the end of the text, the last line at the bottom of the pane.
 void showPaneEnd();
 
+// Takes the line height and character width of a font given to the pane.
+void measurePaneFont(HFONT font);
+
 // A new size or font changes how many lines the pane shows: a view that
 // showed the last line before is scrolled back to it afterwards.
 bool paneShowsLastLine();
