@@ -39,8 +39,19 @@ static void systemReason(DWORD error, char* reason, int capacity) {
     if (length == 0) copyText(reason, capacity, "unknown error");
 }
 
-// One line naming the path tried and the system's reason, written only when
-// it does not already stand in the pane, so that a user's selection survives.
+// A notice of one line in place of the file, written only when it does not
+// already stand in the pane, so that a user's selection survives.
+static void showNotice(const char* notice, int length) {
+    char* shown = state.textBuffer + NoticeCapacity;
+    if (GetWindowTextLengthA(state.paneWnd) == length) {
+        GetWindowTextA(state.paneWnd, shown, NoticeCapacity);
+        if (equalsText(shown, notice)) return;
+    }
+    state.shownTail.valid = false;
+    SetWindowTextA(state.paneWnd, notice);
+}
+
+// The path tried and the system's reason.
 static void showOpenFailure(DWORD error, const char* folder, const char* path) {
     char* notice = state.textBuffer;
     int length = 0;
@@ -51,14 +62,7 @@ static void showOpenFailure(DWORD error, const char* folder, const char* path) {
     char reason[256];
     systemReason(error, reason, sizeof reason);
     appendText(notice, NoticeCapacity, &length, reason);
-
-    char* shown = state.textBuffer + NoticeCapacity;
-    if (GetWindowTextLengthA(state.paneWnd) == length) {
-        GetWindowTextA(state.paneWnd, shown, NoticeCapacity);
-        if (equalsText(shown, notice)) return;
-    }
-    state.shownTail.valid = false;
-    SetWindowTextA(state.paneWnd, notice);
+    showNotice(notice, length);
 }
 
 static uint32_t convertCodePage(unsigned codePage, const uint8_t* bytes, uint32_t count,
@@ -209,15 +213,14 @@ static void takeAnswer() {
     }
 }
 
-// One line naming the file, where the pane does not show it yet.
+// Where the pane does not show the file yet.
 static void showNotAnswering() {
     char* notice = state.textBuffer;
     int length = 0;
     appendText(notice, NoticeCapacity, &length, "Waiting for ");
     appendText(notice, NoticeCapacity, &length, state.resolvedPath);
     appendText(notice, NoticeCapacity, &length, ": the file is not answering");
-    state.shownTail.valid = false;
-    SetWindowTextA(state.paneWnd, notice);
+    showNotice(notice, length);
 }
 
 static void askForFile(bool mayAppend) {
