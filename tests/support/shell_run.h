@@ -11,8 +11,12 @@
 // Starts the shell's main window, with the given folder as the shell's own,
 // the built-in styles, and a fresh recording of its trace.
 void startShell(const std::string& folderWithBackslash);
-// Closes its menus and windows and stops the recording.
+// Closes the editors it opened, its menus and windows, and stops the recording.
 void stopShell();
+// A top-level window of the class whose title holds titlePart, waited for;
+// NULL when none shows in time.
+HWND waitForWindow(const char* className, const std::string& titlePart,
+                   int milliseconds = 10000);
 
 // The shell's trace since the last clear: one line per shell function call
 // and per message it received or broadcast, as in its --trace file.
