@@ -102,6 +102,17 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
     EXPECT_EQ(0, shellTrace::count("ReadInt"));
 }
 
+// The commented settings file of the release packages (shipped.rc here).
+TEST_F(SettingsTest, ShippedFileHoldsEveryKeyInOrderAtItsDefault) {
+    load();
+    const std::string shipped = programFolder() + "shipped.rc";
+    std::vector<std::string> keys = storedKeys(settingsPath());
+    ASSERT_EQ(keys, storedKeys(shipped));
+    for (const std::string& key : keys) {
+        EXPECT_EQ(storedSetting(settingsPath(), key), storedSetting(shipped, key)) << key;
+    }
+}
+
 TEST_F(SettingsTest, SnapWindowIsReadLowerCaseAndWrittenCamelCase) {
     writeSettings("qvperuser.width: 100\r\n");
     load();

@@ -112,7 +112,8 @@ std::vector<std::string> storedKeys(const std::string& file) {
     if (!readSettingsFile(file.c_str(), &text)) return keys;
     for (const std::string& line : splitLines(text, &newline)) {
         size_t colon = line.find(':');
-        if (colon != std::string::npos) keys.push_back(line.substr(0, colon + 1));
+        bool comment = !line.empty() && (line[0] == '#' || line[0] == '!');
+        if (colon != std::string::npos && !comment) keys.push_back(line.substr(0, colon + 1));
     }
     return keys;
 }

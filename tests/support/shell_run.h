@@ -35,7 +35,8 @@ std::vector<std::string> only(const std::vector<std::string>& prefixes);
 // A window handle as the trace writes it.
 std::string handleText(HWND window);
 
-// A setting as the shell stores it, or "(missing)"; and the file's keys in order.
+// A setting as the shell stores it, or "(missing)"; and the file's keys in
+// order, comments left out.
 std::string storedSetting(const std::string& file, const std::string& key);
 std::vector<std::string> storedKeys(const std::string& file);
 
