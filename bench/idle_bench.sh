@@ -11,6 +11,7 @@
 # Run by scripts/bench, with BUILD_DIR, DISPLAY and WINEPREFIX set.
 set -euo pipefail
 : "${BUILD_DIR:?}" "${WINEPREFIX:?}"
+source "$(dirname "$0")/../scripts/wine-env"
 SECONDS_MEASURED=${IDLE_SECONDS:-60}
 SHELL_DIR=$BUILD_DIR/shell/bin
 WORK=$BUILD_DIR/bench/idle
@@ -21,16 +22,6 @@ cpu_ns() {  # the process's CPU time so far, all threads
     total=$((total + $(cut -d' ' -f1 "$task/schedstat" 2>/dev/null || echo 0)))
   done
   echo "$total"
-}
-
-our_wineserver() {  # the wineserver serving this prefix
-  local pid
-  for pid in $(pgrep -x 'wineserver(32|64)?'); do
-    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
-      echo "$pid"
-      return
-    fi
-  done
 }
 
 prepare() {  # folder, plugins.rc text
@@ -53,7 +44,7 @@ with_pid=$!
 without_pid=$!
 (cd "$WORK/with" && exec wine "$BUILD_DIR/bench/idle_floor.exe" "$windows_log" >/dev/null 2>&1) &
 floor_pid=$!
-server_pid=$(our_wineserver)
+server_pid=$(prefix_wineserver)
 
 sleep 5  # both started, the plugin's first load done
 before_with=$(cpu_ns "$with_pid")

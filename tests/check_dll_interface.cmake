@@ -1,8 +1,15 @@
-# Fails when the plugin DLL exports anything but its five entry points, or
-# imports anything but Windows system DLLs and the shell.
+# Fails when the plugin DLL is not built for the expected machine (FORMAT, as
+# objdump names it), exports anything but its five entry points, imports
+# anything but Windows system DLLs and the shell, or is larger than SIZE_LIMIT
+# bytes (0: no limit).
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
 if(failed)
   message(FATAL_ERROR "objdump failed on ${DLL}")
+endif()
+
+string(FIND "${dump}" "file format ${FORMAT}\n" format_found)
+if(format_found EQUAL -1)
+  message(FATAL_ERROR "the DLL is not of the format ${FORMAT}")
 endif()
 
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
@@ -41,7 +48,7 @@ if(NOT exports STREQUAL expected)
 endif()
 
 file(SIZE ${DLL} size)
-if(size GREATER 65536)
-  message(FATAL_ERROR "the DLL is ${size} bytes, over 64 KiB")
+if(SIZE_LIMIT AND size GREATER SIZE_LIMIT)
+  message(FATAL_ERROR "the DLL is ${size} bytes, over ${SIZE_LIMIT}")
 endif()
-message(STATUS "imports ok, exports: ${exports}, ${size} bytes")
+message(STATUS "${FORMAT}, imports ok, exports: ${exports}, ${size} bytes")

@@ -416,16 +416,22 @@ TEST_F(CommandTest, SaveSettingsIsTheOnlyCommandThatWrites) {
     EXPECT_EQ("33", storedSetting(settingsPath(), "qvperuser.fontHeight:"));
 }
 
-// The shell opens the file in its associated program, or says why it cannot.
+// The shell opens the file in its associated program; Wine has none for
+// ".rc", and the shell opens a settings file in Notepad then.
 TEST_F(CommandTest, EditRCHandsTheSettingsFileToTheShell) {
     startWith("");
     ASSERT_EQ(settingsPath(), state.rcPath);
     shellTrace::clear();
     DialogAnswerer answerer(pressButton(IDOK));
     send("@QVPeruserEditRC");
-    EXPECT_EQ(std::vector<std::string>{"QVExecute(" + handleText(GetDesktopWindow()) + ",(null)," +
-                                       settingsPath() + ",(null),(null),1,false)"},
+    EXPECT_EQ((std::vector<std::string>{
+                  "QVExecute(" + handleText(GetDesktopWindow()) + ",(null)," + settingsPath() +
+                      ",(null),(null),1,false)",
+                  "QVExecute: no program is associated with " + settingsPath() +
+                      "; notepad.exe opened it"}),
               shellTrace::lines);
+    EXPECT_TRUE(answerer.seen().empty());
+    EXPECT_NE(nullptr, waitForWindow("Notepad", "qvperuser.rc"));
 }
 
 TEST_F(CommandTest, AboutBoxFollowsTheRequestToCloseMenus) {

@@ -122,6 +122,17 @@ TEST_F(SettingsTest, WithNoPathThatFitsOneBoxSaysSoAndNothingIsWritten) {
     EXPECT_EQ(120, state.width);  // the defaults hold
 }
 
+// The commented settings file of the release packages (shipped.rc here).
+TEST_F(SettingsTest, ShippedFileHoldsEveryKeyInOrderAtItsDefault) {
+    load();
+    const std::string shipped = programFolder() + "shipped.rc";
+    std::vector<std::string> keys = storedKeys(settingsPath());
+    ASSERT_EQ(keys, storedKeys(shipped));
+    for (const std::string& key : keys) {
+        EXPECT_EQ(storedSetting(settingsPath(), key), storedSetting(shipped, key)) << key;
+    }
+}
+
 TEST_F(SettingsTest, SnapWindowIsReadLowerCaseAndWrittenCamelCase) {
     writeSettings("qvperuser.width: 100\r\n");
     load();

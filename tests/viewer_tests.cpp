@@ -73,8 +73,8 @@ protected:
     void recordMessages() {
         seenMessages.clear();
         nesting = 0;
-        viewerProcedure = (WNDPROC)SetWindowLongA(state.viewerWnd, GWL_WNDPROC,
-                                                  (LONG)(LONG_PTR)recordingProc);
+        viewerProcedure = (WNDPROC)SetWindowLongPtrA(state.viewerWnd, GWLP_WNDPROC,
+                                                     (LONG_PTR)recordingProc);
     }
     void TearDown() override {
         holdKeys({});

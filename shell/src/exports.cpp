@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "host/host.h"
@@ -28,6 +29,23 @@ static MenuItem* itemHandle(int added) {
 }
 
 static const char* menuName(Menu* menu) { return menuIdOf(serialOf(menu)); }
+
+// "name.rc", or a name ending in "rc" such as "qvperuserrc".
+static bool isSettingsFile(const char* file) {
+    size_t length = file ? strlen(file) : 0;
+    return length >= 2 && _stricmp(file + length - 2, "rc") == 0;
+}
+
+// Where no program is associated with a settings file (a fresh system, or
+// Wine, which knows no ".rc"), a shell opens it in the editor every Windows has.
+static INT_PTR openInNotepad(HWND owner, const char* file, const char* directory, int showCommand) {
+    std::string quoted = std::string("\"") + file + "\"";
+    INT_PTR result =
+        (INT_PTR)ShellExecuteA(owner, "open", "notepad.exe", quoted.c_str(), directory, showCommand);
+    trace("QVExecute: no program is associated with %s; notepad.exe %s it", file,
+          result > 32 ? "opened" : "could not open");
+    return result;
+}
 
 extern "C" {
 
@@ -109,6 +127,9 @@ BOOL __cdecl QVExecute(HWND owner, const char* operation, const char* file, cons
     trace("QVExecute(%p,%s,%s,%s,%s,%d,%s)", (void*)owner, shown(operation), shown(file),
           shown(arguments), shown(directory), showCommand, boolText(quiet));
     INT_PTR result = (INT_PTR)ShellExecuteA(owner, operation, file, arguments, directory, showCommand);
+    if (result == SE_ERR_NOASSOC && isSettingsFile(file)) {
+        result = openInNotepad(owner, file, directory, showCommand);
+    }
     if (result > 32) return TRUE;
     if (!quiet) {
         char message[600];

@@ -85,7 +85,9 @@ static std::vector<std::string> listedPlugins() {
     return paths;
 }
 
-// Hands the commands to the shell already running on this desktop.
+// Hands the commands to the shell already running on this desktop. It takes
+// each one at once and runs it later, so 0 means every command was delivered;
+// 1 that one was not (no shell runs, or it did not take the command).
 static int handOver(const std::vector<std::string>& commands) {
     HWND running = FindWindowA(MainWindowClass, NULL);
     if (!running) {
@@ -94,9 +96,12 @@ static int handOver(const std::vector<std::string>& commands) {
     }
     for (const std::string& command : commands) {
         COPYDATASTRUCT data = {CopyDataCommand, (DWORD)command.size() + 1, (void*)command.c_str()};
-        DWORD_PTR answer = 0;
-        if (!SendMessageTimeoutA(running, WM_COPYDATA, 0, (LPARAM)&data, SMTO_NORMAL, 10000, &answer)) {
-            fprintf(stderr, "quorvane: the running shell did not take \"%s\"\n", command.c_str());
+        DWORD_PTR taken = FALSE;
+        if (!SendMessageTimeoutA(running, WM_COPYDATA, 0, (LPARAM)&data, SMTO_ABORTIFHUNG, 5000,
+                                 &taken) ||
+            !taken) {
+            fprintf(stderr, "quorvane: \"%s\" was not delivered to the running shell\n",
+                    command.c_str());
             return 1;
         }
     }

@@ -40,6 +40,15 @@ std::string valueText(const ShellItem& item) {
     return "";
 }
 
+// Right of the title: the value, and for a number or text item at least
+// room for the field it is edited in, so that the field leaves the title
+// in sight.
+static int valueArea(HDC dc, const ShellItem& item) {
+    if (item.kind != ItemNumber && item.kind != ItemText) return 0;
+    int width = textWidth(dc, valueText(item));
+    return Inset + (width > MinimumEditorWidth ? width : MinimumEditorWidth);
+}
+
 SIZE menuSize(const ShellMenu& menu) {
     int line = lineHeight();
     HDC dc = GetDC(NULL);
@@ -47,8 +56,7 @@ SIZE menuSize(const ShellMenu& menu) {
     int width = textWidth(dc, menu.title) + 2 * Inset;
     int height = titleHeight(line) + 2;
     for (const ShellItem& item : menu.items) {
-        std::string value = valueText(item);
-        int valueWidth = value.empty() ? 0 : Inset + textWidth(dc, value);
+        int valueWidth = valueArea(dc, item);
         int itemWidth = MarkArea + textWidth(dc, item.title) + valueWidth + ArrowArea + Inset;
         if (itemWidth > width) width = itemWidth;
         height += rowHeight(item, line);
@@ -73,7 +81,8 @@ RECT editorRect(const ShellItem& item, RECT row) {
     int left = row.left + MarkArea + textWidth(dc, item.title) + Inset;
     SelectObject(dc, kept);
     ReleaseDC(NULL, dc);
-    if (row.right - Inset - left < MinimumEditorWidth) left = row.left + Inset;
+    // Only a title too long for the widest menu is partly covered.
+    if (row.right - Inset - left < MinimumEditorWidth) left = row.right - Inset - MinimumEditorWidth;
     RECT field = {left, row.top + 1, row.right - Inset, row.bottom - 1};
     return field;
 }

@@ -15,7 +15,6 @@ SIZE menuSize(const ShellMenu& menu);
 RECT itemRect(const ShellMenu& menu, int item, int width);
 // What a number or text item shows right of its title.
 std::string valueText(const ShellItem& item);
-// Where an item's value is edited: right of its title, or the whole row when
-// the title leaves too little room.
+// Where an item's value is edited: right of its title, which stays in sight.
 RECT editorRect(const ShellItem& item, RECT row);
 void drawMenu(HDC dc, const ShellMenu& menu, int hot, RECT client);

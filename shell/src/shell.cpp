@@ -97,12 +97,15 @@ static void runPostedCommand(LPARAM lParam) {
     delete command;
 }
 
+// Answers at once and runs the command from the message loop: the sender
+// waits for the answer, and a command may open a window that stays until
+// the user closes it.
 static LRESULT onCopyData(const COPYDATASTRUCT* data) {
     if (!data || data->dwData != CopyDataCommand || !data->lpData) return FALSE;
     std::string command((const char*)data->lpData, data->cbData);
     command = command.c_str();  // up to the first zero
     trace("received command \"%s\" from another start", command.c_str());
-    runShellCommand(command.c_str());
+    postShellCommand(command);
     return TRUE;
 }
 

@@ -241,6 +241,22 @@ TEST_F(ShellRun, CommandsChangeWhatIsSeenAndQuitSavesEveryChange) {
     EXPECT_TRUE(contains(trace, "ending ")) << trace;
 }
 
+// A second start reports delivery, not the end of the command: the About
+// box runs until it is closed, and the shell takes commands meanwhile.
+TEST_F(ShellRun, ExecIsDeliveredWithoutWaitingForTheCommandToFinish) {
+    startShell("");
+    ASSERT_NE(nullptr, waitForViewer());
+    EXPECT_EQ(0u, exec("@QVPeruserAbout"));
+    HWND box = NULL;
+    ASSERT_TRUE(waitFor([&] { return (box = FindWindowA("#32770", "QVPeruser")) != NULL; }));
+    EXPECT_EQ(0u, exec("@QVPeruserWidthSize 300"));
+    EXPECT_TRUE(waitFor([&] { return viewerRect().right - viewerRect().left == 300; }));
+    EXPECT_TRUE(IsWindowVisible(box));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(waitFor([&] { return !IsWindow(box); }));
+    EXPECT_EQ(0u, quitAndWait());
+}
+
 TEST_F(ShellRun, MenuStaysOpenTakesNumbersInPlaceAndFollowsToggles) {
     startShell("");
     ASSERT_NE(nullptr, waitForViewer());

@@ -5,6 +5,7 @@
 #include "support/test_files.h"
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -303,6 +304,32 @@ TEST_F(OpenMenus, StayOpenWhileItemsRunAndTakeTextInPlace) {
               }));
     EXPECT_EQ(submenu, openMenuWindow(1));
     EXPECT_EQ(nullptr, FindWindowExA(submenu, NULL, "Edit", NULL));
+}
+
+// The field is laid right of the title, also in the item that makes the
+// menu as wide as it is.
+TEST_F(OpenMenus, ValueFieldLeavesTheTitleInSight) {
+    const char title[] = "Reload Interval (sec)";
+    int main = menuCreate("Main", "QVM_Main", true);
+    menuAddNumber(main, title, "@Interval", 5, 1, 3600);
+    popUpMenu(main);
+    HWND window = openMenuWindow(0);
+    pressKey(window, VK_DOWN);
+    pressKey(window, VK_RETURN);
+    HWND field = FindWindowExA(window, NULL, "Edit", NULL);
+    ASSERT_NE(nullptr, field);
+    RECT box;
+    GetWindowRect(field, &box);
+    MapWindowPoints(NULL, window, (POINT*)&box, 2);
+    HDC dc = GetDC(window);
+    HGDIOBJ kept = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    SIZE titleSize;
+    GetTextExtentPoint32A(dc, title, (int)strlen(title), &titleSize);
+    SelectObject(dc, kept);
+    ReleaseDC(window, dc);
+    EXPECT_GT(box.left, titleSize.cx);
+    EXPECT_GT(box.right - box.left, titleSize.cy * 2);
+    closeMenus();
 }
 
 TEST_F(OpenMenus, FollowANewTreeOfTheSameIdAndCloseWithAReleasedOne) {

@@ -1,11 +1,11 @@
 #include "settings/plugin_info.h"
 
-const char PluginName[] = "QVPeruser";
+const char PluginName[] = PLUGIN_NAME;
 
 const char* const infoStrings[7] = {
-    "QVPeruser 0.0.3",
+    PLUGIN_NAME " " PLUGIN_VERSION,
     PluginName,
-    "0.0.3",
+    PLUGIN_VERSION,
     "The QVPeruser developers",
     "2007-03-17",
     "",

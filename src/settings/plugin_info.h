@@ -1,6 +1,10 @@
 // The plugin's name and the texts pluginInfo answers with.
 #pragma once
 
+// The version is written here only; scripts/package reads it from this line.
+#define PLUGIN_VERSION "0.0.3"
+#define PLUGIN_NAME "QVPeruser"
+
 extern const char PluginName[];
 
 // 0 the name and version, 1 the name, 2 the version, 3 the authors, 4 the

@@ -1,6 +1,7 @@
 #include "support/shell_run.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "menu_windows.h"
 #include "settings_store.h"
@@ -45,7 +46,38 @@ std::vector<std::string> only(const std::vector<std::string>& prefixes) {
 
 }  // namespace shellTrace
 
-static void recordLine(const char* line) { shellTrace::lines.push_back(line); }
+static int editorsOpened;
+
+static void recordLine(const char* line) {
+    shellTrace::lines.push_back(line);
+    if (strstr(line, "notepad.exe opened it")) ++editorsOpened;
+}
+
+HWND waitForWindow(const char* className, const std::string& titlePart, int milliseconds) {
+    for (int waited = 0;; waited += 50) {
+        HWND window = NULL;
+        while ((window = FindWindowExA(NULL, window, className, NULL)) != NULL) {
+            char title[MAX_PATH] = "";
+            GetWindowTextA(window, title, sizeof title);
+            if (strstr(title, titlePart.c_str())) return window;
+        }
+        if (waited >= milliseconds) return NULL;
+        Sleep(50);
+    }
+}
+
+// Under Wine a program the shell starts keeps the test program's standard
+// error open, and the test run would wait for it to end: every editor the
+// shell opened is closed.
+static void closeOpenedEditors() {
+    for (; editorsOpened > 0; --editorsOpened) {
+        HWND editor = waitForWindow("Notepad", "");
+        if (!editor) continue;
+        DWORD_PTR ignored;
+        SendMessageTimeoutA(editor, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+        for (int waited = 0; IsWindow(editor) && waited < 5000; waited += 50) Sleep(50);
+    }
+}
 
 void startShell(const std::string& folder) {
     shellTrace::clear();
@@ -57,6 +89,7 @@ void startShell(const std::string& folder) {
 }
 
 void stopShell() {
+    closeOpenedEditors();
     closeMenus();
     destroyMainWindow();
     recordTrace(NULL);
@@ -79,7 +112,8 @@ std::vector<std::string> storedKeys(const std::string& file) {
     if (!readSettingsFile(file.c_str(), &text)) return keys;
     for (const std::string& line : splitLines(text, &newline)) {
         size_t colon = line.find(':');
-        if (colon != std::string::npos) keys.push_back(line.substr(0, colon + 1));
+        bool comment = !line.empty() && (line[0] == '#' || line[0] == '!');
+        if (colon != std::string::npos && !comment) keys.push_back(line.substr(0, colon + 1));
     }
     return keys;
 }

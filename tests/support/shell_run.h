@@ -11,8 +11,12 @@
 // Starts the shell's main window, with the given folder as the shell's own,
 // the built-in styles, and a fresh recording of its trace.
 void startShell(const std::string& folderWithBackslash);
-// Closes its menus and windows and stops the recording.
+// Closes the editors it opened, its menus and windows, and stops the recording.
 void stopShell();
+// A top-level window of the class whose title holds titlePart, waited for;
+// NULL when none shows in time.
+HWND waitForWindow(const char* className, const std::string& titlePart,
+                   int milliseconds = 10000);
 
 // The shell's trace since the last clear: one line per shell function call
 // and per message it received or broadcast, as in its --trace file.
@@ -31,7 +35,8 @@ std::vector<std::string> only(const std::vector<std::string>& prefixes);
 // A window handle as the trace writes it.
 std::string handleText(HWND window);
 
-// A setting as the shell stores it, or "(missing)"; and the file's keys in order.
+// A setting as the shell stores it, or "(missing)"; and the file's keys in
+// order, comments left out.
 std::string storedSetting(const std::string& file, const std::string& key);
 std::vector<std::string> storedKeys(const std::string& file);
 
