@@ -64,15 +64,13 @@ static void setFontFace(const CommandArgument& argument) {
 
 static void setFilePath(const CommandArgument& argument) {
     copyText(state.filePath, FilePathSize, argument.text);
-    forgetWatchedFile();
-    reloadFileTail();
+    showWatchedFileAgain();
 }
 
 // Shown again at once in the new encoding, as a new file is.
 static void setEncoding(const CommandArgument& argument) {
     copyText(state.encoding, EncodingNameSize, argument.text);
-    forgetWatchedFile();
-    reloadFileTail();
+    showWatchedFileAgain();
 }
 
 static void setReadBufferSize(const CommandArgument& argument) {
@@ -235,8 +233,7 @@ static void reloadSettingsNow(const CommandArgument&) {
     bool docked = state.inSlit;
     loadSettings();
     bool wantsSlit = state.inSlit;
-    forgetWatchedFile();
-    reloadFileTail();
+    showWatchedFileAgain();
     applyStyle();
     if (!state.slitWnd) return;
     state.inSlit = docked;

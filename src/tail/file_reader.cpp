@@ -44,10 +44,6 @@ static ReaderSlot* current;
 
 // ---- The file work -----------------------------------------------------------
 
-static uint64_t asNumber(FILETIME time) {
-    return ((uint64_t)time.dwHighDateTime << 32) | time.dwLowDateTime;
-}
-
 // A file cut short since its size was taken yields fewer bytes; older bytes
 // behind them must not count.
 static DWORD readAt(HANDLE file, uint64_t offset, void* buffer, DWORD count) {
@@ -132,7 +128,7 @@ static void answerRequest(const FileRequest& request, FileAnswer* answer, uint8_
     GetFileTime(file, NULL, NULL, &writeTime);
     DWORD sizeHigh = 0;
     DWORD sizeLow = GetFileSize(file, &sizeHigh);
-    answer->writeTime = asNumber(writeTime);
+    answer->writeTime = fileTimeNumber(writeTime);
     answer->size = ((uint64_t)sizeHigh << 32) | sizeLow;
     if (fileChanged(answer->writeTime, answer->size, request.lastWriteTime, request.lastFileSize)) {
         answer->file = identify(file);

@@ -15,6 +15,11 @@ const DWORD AnswerWait = 50;
 // Posted to the window given to startFileReader when a late answer is ready.
 const UINT FileAnsweredMessage = WM_APP + 1;
 
+// A file time as one number of 100-nanosecond steps.
+inline uint64_t fileTimeNumber(FILETIME time) {
+    return ((uint64_t)time.dwHighDateTime << 32) | time.dwLowDateTime;
+}
+
 // Tells one file from another across renames; zeros when the system cannot.
 struct FileIdentity {
     DWORD volume;

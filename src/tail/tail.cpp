@@ -10,9 +10,8 @@
 // buffer and compared with the pane's text read into the upper half.
 static const int NoticeCapacity = TextBufferSize / 2;
 
-static ULONGLONG asNumber(FILETIME time) {
-    return ((ULONGLONG)time.dwHighDateTime << 32) | time.dwLowDateTime;
-}
+// A last time of zero makes the next reload show the file whatever it is.
+static bool reloadIsForced() { return fileTimeNumber(state.lastWriteTime) == 0; }
 
 void forgetWatchedFile() {
     state.lastWriteTime.dwLowDateTime = 0;
@@ -160,7 +159,7 @@ static FileRequest composeRequest(bool forced, bool mayAppend) {
     ZeroMemory(&request, sizeof request);
     copyText(request.path, ResolvedPathSize, state.resolvedPath);
     request.readBufferSize = state.readBufferSize;
-    request.lastWriteTime = asNumber(state.lastWriteTime);
+    request.lastWriteTime = fileTimeNumber(state.lastWriteTime);
     request.lastFileSize = state.lastFileSize;
     const ShownTail& shown = state.shownTail;
     request.appendAllowed = mayAppend && appendAllowed(forced);
@@ -224,7 +223,7 @@ static void showNotAnswering() {
 }
 
 static void askForFile(bool mayAppend) {
-    bool forced = asNumber(state.lastWriteTime) == 0;
+    bool forced = reloadIsForced();
     state.askedForced = forced;
     if (askFileReader(composeRequest(forced, mayAppend))) {
         takeAnswer();
@@ -233,10 +232,14 @@ static void askForFile(bool mayAppend) {
     }
 }
 
-void startWatching(HWND viewer) {
-    startFileReader(viewer);
+void showWatchedFileAgain() {
     forgetWatchedFile();
     reloadFileTail();
+}
+
+void startWatching(HWND viewer) {
+    startFileReader(viewer);
+    showWatchedFileAgain();
 }
 
 void stopWatching() { stopFileReader(); }
@@ -256,7 +259,7 @@ void reloadFileTail() {
     }
     // While the reader is busy, nothing new is asked; a forced reload waits its turn.
     if (fileReaderBusy()) {
-        if (asNumber(state.lastWriteTime) == 0) state.forcedReloadWaiting = true;
+        if (reloadIsForced()) state.forcedReloadWaiting = true;
         return;
     }
     askForFile(true);

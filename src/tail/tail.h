@@ -19,6 +19,8 @@ void onFileAnswered();
 
 // Makes the next reload show the file whatever its time and size.
 void forgetWatchedFile();
+// Shows the file now, as a new one: after a new path, encoding or settings.
+void showWatchedFileAgain();
 
 // The system's code pages, for the tail decoder.
 extern const CodePageConverter systemCodePages;
