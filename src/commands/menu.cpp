@@ -25,6 +25,7 @@ static Menu* buildPeruserMenu(bool popup) {
                     state.reloadInterval, 1, 3600);
     MakeMenuItemInt(menu, "ReadBuffer Size", commandText(CmdReadBufferSize), state.readBufferSize,
                     1, 65536);
+    MakeMenuItemString(menu, "Encoding", commandText(CmdEncoding), state.encoding);
     return menu;
 }
 
@@ -34,7 +35,8 @@ static Menu* buildWindowMenu(bool popup) {
                     state.screenWidth);
     MakeMenuItemInt(menu, "Height Size", commandText(CmdHeightSize), state.height, 10,
                     state.screenHeight);
-    MakeMenuItemInt(menu, "Edge Size", commandText(CmdEdgeSize), state.edgeSize, 1, 10);
+    // 0: no frame; the text's right click opens this menu then.
+    MakeMenuItemInt(menu, "Edge Size", commandText(CmdEdgeSize), state.edgeSize, 0, 10);
     MakeMenuNOP(menu, NULL);
     if (state.slitWnd) MakeMenuItem(menu, "In Slit", commandText(CmdInSlit), state.inSlit);
     MakeMenuItem(menu, "Plugin Toggle", commandText(CmdPluginToggle), state.pluginToggle);

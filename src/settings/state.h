@@ -95,3 +95,8 @@ struct PluginState {
 };
 
 extern PluginState state;
+
+// The slit places the window only while the settings say so and the shell
+// gave the plugin a slit: a start without one keeps the stored setting for a
+// later start, and the window floats meanwhile.
+inline bool windowDocked() { return state.inSlit && state.slitWnd != NULL; }

@@ -23,16 +23,25 @@ UINT reloadPeriod() {
 
 void startReloadTimer() { SetTimer(state.viewerWnd, ReloadTimer, reloadPeriod(), NULL); }
 
+void applyReloadTimer() {
+    if (state.autoReload) {
+        startReloadTimer();
+    } else {
+        KillTimer(state.viewerWnd, ReloadTimer);
+    }
+}
+
 int keepFarEdgeDistance(int position, int oldExtent, int newExtent) {
     if (position > oldExtent / 2) return toCoordinate((int64_t)newExtent - oldExtent + position);
     return position;
 }
 
-bool setWindowSize(int newWidth, int newHeight) {
-    if (newWidth == state.width && newHeight == state.height) return false;
-    state.width = newWidth <= MinimumSize ? MinimumSize : newWidth;
-    state.height = newHeight <= MinimumSize ? MinimumSize : newHeight;
-    if (state.inSlit) {
+static int atLeastMinimum(int extent) { return extent <= MinimumSize ? MinimumSize : extent; }
+
+// The stored size, and for a floating window the stored place; the slit
+// places a docked one.
+static void applyStoredPlacement() {
+    if (windowDocked()) {
         SetWindowPos(state.viewerWnd, NULL, 0, 0, state.width, state.height,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageA(state.slitWnd, SlitMsgUpdate, 0, 0);
@@ -40,7 +49,22 @@ bool setWindowSize(int newWidth, int newHeight) {
         SetWindowPos(state.viewerWnd, NULL, state.x, state.y, state.width, state.height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
+}
+
+bool setWindowSize(int newWidth, int newHeight) {
+    if (newWidth == state.width && newHeight == state.height) return false;
+    state.width = atLeastMinimum(newWidth);
+    state.height = atLeastMinimum(newHeight);
+    applyStoredPlacement();
     return true;
+}
+
+void applyWindowPlacement() {
+    state.width = atLeastMinimum(state.width);
+    state.height = atLeastMinimum(state.height);
+    applyStoredPlacement();
+    InvalidateRect(state.viewerWnd, NULL, TRUE);
+    sendSizeMessage(state.viewerWnd);
 }
 
 void sendSizeMessage(HWND window) {
@@ -50,7 +74,7 @@ void sendSizeMessage(HWND window) {
 }
 
 static void onPositionChanging(HWND window, WINDOWPOS* position) {
-    if (!state.inSlit && state.snapWindow && IsWindowVisible(window)) {
+    if (!windowDocked() && state.snapWindow && IsWindowVisible(window)) {
         SnapWindowToEdge(position, SnapDistance, 1);
     }
 }
@@ -60,7 +84,7 @@ static void onPositionChanging(HWND window, WINDOWPOS* position) {
 // A change that leaves the position or size alone says so in its flags and
 // need not carry them, so only what changed is taken from the record.
 static void onPositionChanged(HWND window, const WINDOWPOS* position) {
-    if (state.inSlit || state.hidden) return;
+    if (windowDocked() || state.hidden) return;
     if (!(position->flags & SWP_NOMOVE)) {
         state.x = position->x;
         state.y = position->y;
@@ -73,7 +97,7 @@ static void onPositionChanged(HWND window, const WINDOWPOS* position) {
 }
 
 static void onDisplayChange() {
-    if (state.inSlit) return;
+    if (windowDocked()) return;
     int oldWidth = state.screenWidth;
     int oldHeight = state.screenHeight;
     state.screenWidth = GetSystemMetrics(SM_CXVIRTUALSCREEN);
@@ -90,7 +114,7 @@ static LRESULT frameHitTest() {
 
 static LRESULT onFrameLeftPress(HWND window, WPARAM wParam, LPARAM lParam) {
     SetFocus(state.paneWnd);
-    if (state.inSlit || state.lockPos) return 0;
+    if (windowDocked() || state.lockPos) return 0;
     return DefWindowProcA(window, WM_NCLBUTTONDOWN, wParam, lParam);
 }
 
