@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "commands/commands.h"
+#include "commands/menu.h"
+#include "menus.h"
 #include "styles.h"
 #include "support/dialogs.h"
 #include "support/plugin_fixture.h"
@@ -356,23 +358,84 @@ TEST_F(CommandTest, InSlitDocksAndUndocks) {
     EXPECT_TRUE(stopTimer(AutoHideTimer));
 }
 
-TEST_F(CommandTest, ReloadSettingsWhileFloating) {
-    writeFile(watchedPath(), "from the file");
-    startWith("qvperuser.x: 30\r\nqvperuser.y: 40\r\nqvperuser.fontHeight: 12\r\n");
-    SetWindowTextA(state.paneWnd, "typed over");
-    writeSettings("qvperuser.filePath: " + watchedPath() +
-                  "\r\nqvperuser.x: 300\r\nqvperuser.y: 400\r\nqvperuser.fontHeight: 20\r\n"
-                  "qvperuser.styleType: 4\r\n");
-    shellTrace::clear();
+// What the user sees and what runs, against the settings: window, pane,
+// timers and menu.
+static void expectEverythingFollowsTheSettings() {
+    RECT window;
+    GetWindowRect(state.viewerWnd, &window);
+    EXPECT_EQ(state.x, window.left);
+    EXPECT_EQ(state.y, window.top);
+    EXPECT_EQ(state.width, window.right - window.left);
+    EXPECT_EQ(state.height, window.bottom - window.top);
+    RECT pane;
+    GetWindowRect(state.paneWnd, &pane);
+    EXPECT_EQ(window.left + state.edgeSize, pane.left);
+    EXPECT_EQ(window.bottom - state.edgeSize, pane.bottom);
+
+    LONG paneStyle = GetWindowLongA(state.paneWnd, GWL_STYLE);
+    EXPECT_EQ(state.wordWrap, !(paneStyle & ES_AUTOHSCROLL));
+    EXPECT_EQ(state.showScroll, (paneStyle & WS_VSCROLL) != 0);
+    LOGFONTA font = {};
+    GetObjectA((HFONT)SendMessageA(state.paneWnd, WM_GETFONT, 0, 0), sizeof font, &font);
+    EXPECT_EQ(state.fontHeight, font.lfHeight);
+    EXPECT_STREQ(state.font, font.lfFaceName);
+    LOGBRUSH brush = {};
+    GetObjectA(state.backBrush, sizeof brush, &brush);
+    EXPECT_EQ(state.backColor, brush.lbColor);
+    EXPECT_EQ(0, memcmp(styleRecord(state.styleType), state.styleItem, StyleRecordSize));
+
+    BYTE alpha = 0;
+    GetLayeredWindowAttributes(state.viewerWnd, NULL, &alpha, NULL);
+    EXPECT_EQ(state.transparency ? state.alpha : 255, alpha);
+    LONG exStyle = GetWindowLongA(state.viewerWnd, GWL_EXSTYLE);
+    EXPECT_EQ(state.alwaysontop, (exStyle & WS_EX_TOPMOST) != 0);
+    EXPECT_EQ(state.autoReload, KillTimer(state.viewerWnd, ReloadTimer) != 0);
+    applyReloadTimer();  // as it was
+
+    // The menu shows what a fresh build from the settings shows.
+    std::string shown = describeMenu((int)(INT_PTR)state.mainMenu);
+    buildConfigMenu(false);
+    EXPECT_EQ(describeMenu((int)(INT_PTR)state.mainMenu), shown);
+}
+
+// Reload Settings puts every loaded setting into effect, one way and back.
+TEST_F(CommandTest, ReloadSettingsPutsEverySettingIntoEffect) {
+    writeFile(watchedPath(), "from the watched file");
+    std::string other = dataFolder + "other.log";
+    writeFile(other, "from the other file");
+    const std::string before =
+        "qvperuser.filePath: " + watchedPath() +
+        "\r\nqvperuser.x: 30\r\nqvperuser.y: 40\r\nqvperuser.width: 200\r\n"
+        "qvperuser.height: 150\r\nqvperuser.edgeSize: 4\r\nqvperuser.fontHeight: 12\r\n"
+        "qvperuser.font: Tahoma\r\nqvperuser.alpha: 200\r\nqvperuser.styleType: 1\r\n"
+        "qvperuser.backColor: #FFFFFF\r\nqvperuser.autoReload: false\r\n";
+    const std::string after =
+        "qvperuser.filePath: " + other +
+        "\r\nqvperuser.x: 300\r\nqvperuser.y: 400\r\nqvperuser.width: 260\r\n"
+        "qvperuser.height: 180\r\nqvperuser.edgeSize: 9\r\nqvperuser.fontHeight: 20\r\n"
+        "qvperuser.font: Courier New\r\nqvperuser.alpha: 120\r\nqvperuser.styleType: 4\r\n"
+        "qvperuser.backColor: #102030\r\nqvperuser.autoReload: true\r\n"
+        "qvperuser.reloadInterval(sec): 1\r\nqvperuser.transparency: true\r\n"
+        "qvperuser.alwaysontop: true\r\nqvperuser.showScroll: true\r\n"
+        "qvperuser.wordWrap: true\r\nqvperuser.readBufferSize: 10\r\n";
+    startWith(before);
+    expectEverythingFollowsTheSettings();
+
+    writeSettings(after);
     send("@QVPeruserReloadSettings");
-    EXPECT_EQ(20, state.fontHeight);
-    EXPECT_EQ(20, fontHeightOf(state.paneFont));
-    EXPECT_EQ(0, memcmp(styleRecord(4), state.styleItem, StyleRecordSize));
-    EXPECT_EQ("from the file", paneText());
     EXPECT_EQ(300, state.x);
-    RECT window = viewerRect();
-    EXPECT_EQ(30, window.left);
-    EXPECT_EQ(40, window.top);
+    EXPECT_TRUE(state.wordWrap);
+    expectEverythingFollowsTheSettings();
+    EXPECT_EQ("other file", paneText());
+    appendFile(other, " and more");
+    pumpMessages(1500);
+    EXPECT_EQ("e and more", paneText());
+
+    writeSettings(before);
+    send("@QVPeruserReloadSettings");
+    EXPECT_FALSE(state.wordWrap);
+    expectEverythingFollowsTheSettings();
+    EXPECT_EQ("from the watched file", paneText());
     EXPECT_EQ(0, shellTrace::count("slit received"));
 }
 
@@ -402,7 +465,8 @@ TEST_F(CommandTest, ReloadSettingsWhileDocked) {
     shellTrace::clear();
     send("@QVPeruserReloadSettings");
     EXPECT_TRUE(state.inSlit);
-    EXPECT_EQ(std::vector<std::string>{"slit received SlitMsgAdd " + handleText(state.viewerWnd)},
+    EXPECT_EQ((std::vector<std::string>{"slit received SlitMsgAdd " + handleText(state.viewerWnd),
+                                        "slit received SlitMsgUpdate"}),
               shellTrace::startingWith("slit received"));
     EXPECT_EQ(slit, GetParent(state.viewerWnd));
     EXPECT_FALSE(viewerExStyle() & WS_EX_LAYERED);
@@ -422,14 +486,19 @@ TEST_F(CommandTest, EditRCHandsTheSettingsFileToTheShell) {
     startWith("");
     ASSERT_EQ(settingsPath(), state.rcPath);
     shellTrace::clear();
+    send("@QVPeruserFontSize 17");
+    shellTrace::clear();
     DialogAnswerer answerer(pressButton(IDOK));
     send("@QVPeruserEditRC");
+    // Saved first: the editor shows the settings in use.
+    EXPECT_EQ("17", storedSetting(settingsPath(), "qvperuser.fontHeight:"));
+    EXPECT_LT(shellTrace::find("WriteInt("), shellTrace::find("QVExecute("));
     EXPECT_EQ((std::vector<std::string>{
                   "QVExecute(" + handleText(GetDesktopWindow()) + ",(null)," + settingsPath() +
                       ",(null),(null),1,false)",
                   "QVExecute: no program is associated with " + settingsPath() +
                       "; notepad.exe opened it"}),
-              shellTrace::lines);
+              shellTrace::only({"QVExecute"}));
     EXPECT_TRUE(answerer.seen().empty());
     EXPECT_NE(nullptr, waitForWindow("Notepad", "qvperuser.rc"));
 }

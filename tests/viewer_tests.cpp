@@ -3,6 +3,8 @@
 #include <climits>
 
 #include "menus.h"
+#include "shell.h"
+#include "slit.h"
 #include "styles.h"
 #include "support/plugin_fixture.h"
 #include "viewer/appearance.h"
@@ -76,6 +78,13 @@ protected:
         viewerProcedure = (WNDPROC)SetWindowLongPtrA(state.viewerWnd, GWLP_WNDPROC,
                                                      (LONG_PTR)recordingProc);
     }
+    // What the settings say when a slit is there to take the window; the
+    // slit itself is not asked.
+    void treatAsDocked() {
+        if (!slit) slit = createSlit(shell.instance);
+        state.slitWnd = slit;
+        state.inSlit = true;
+    }
     void TearDown() override {
         holdKeys({});
         PluginTest::TearDown();
@@ -147,7 +156,7 @@ TEST_F(ViewerTest, NothingIsRecordedWhileHiddenOrDocked) {
     EXPECT_EQ(30, state.x);
     EXPECT_EQ(120, state.width);
     state.hidden = false;
-    state.inSlit = true;
+    treatAsDocked();
     SetWindowPos(state.viewerWnd, NULL, 5, 6, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
     EXPECT_EQ(30, state.x);
     EXPECT_EQ(40, state.y);
@@ -163,7 +172,7 @@ TEST_F(ViewerTest, SnappingAsksTheShellOnlyForAVisibleFreeWindow) {
     state.snapWindow = false;
     SetWindowPos(state.viewerWnd, NULL, 210, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     state.snapWindow = true;
-    state.inSlit = true;
+    treatAsDocked();
     SetWindowPos(state.viewerWnd, NULL, 220, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     state.inSlit = false;
     EXPECT_EQ(1, shellTrace::count("SnapWindowToEdge"));
@@ -245,7 +254,7 @@ TEST_F(ViewerTest, DisplayChangeKeepsTheDistanceFromTheFarEdge) {
 
 TEST_F(ViewerTest, DisplayChangeLeavesADockedWindowAlone) {
     startWith("qvperuser.x: 900\r\n");
-    state.inSlit = true;
+    treatAsDocked();
     state.screenWidth = 1024;
     SendMessageA(state.viewerWnd, WM_DISPLAYCHANGE, 24, 0);
     EXPECT_EQ(900, state.x);
@@ -293,7 +302,7 @@ TEST_F(ViewerTest, LockedOrDockedPressesOnlyFocusThePane) {
     holdKeys({VK_CONTROL});
     EXPECT_EQ(0, SendMessageA(state.paneWnd, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(110, 110)));
     state.lockPos = false;
-    state.inSlit = true;
+    treatAsDocked();
     EXPECT_EQ(0, SendMessageA(state.paneWnd, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(110, 110)));
     holdKeys({});
     SetFocus(NULL);
@@ -500,21 +509,31 @@ BYTE windowAlpha(HWND window) {
     return alpha;
 }
 
-TEST_F(ViewerTest, OpacityUsesTheLowByteOfAlphaOnlyWhileTransparent) {
-    EXPECT_EQ(44, windowOpacity(true, 300));
-    EXPECT_EQ(0, windowOpacity(true, 256));
+// An alpha out of range takes effect held to the range, never cut to a byte
+// (300 would be 44, 256 invisible), and is kept as given.
+TEST_F(ViewerTest, OpacityHoldsAlphaToTheByteRangeOnlyWhileTransparent) {
+    EXPECT_EQ(255, windowOpacity(true, 300));
+    EXPECT_EQ(255, windowOpacity(true, 256));
+    EXPECT_EQ(255, windowOpacity(true, INT_MAX));
+    EXPECT_EQ(0, windowOpacity(true, -1));
+    EXPECT_EQ(0, windowOpacity(true, INT_MIN));
+    EXPECT_EQ(160, windowOpacity(true, 160));
     EXPECT_EQ(255, windowOpacity(false, 17));
 
-    startWith("qvperuser.transparency: true\r\nqvperuser.alpha: 300\r\n");
+    startWith("qvperuser.transparency: true\r\nqvperuser.alpha: 100\r\n");
     ASSERT_TRUE(state.canLayer);
     EXPECT_TRUE(GetWindowLongA(state.viewerWnd, GWL_EXSTYLE) & WS_EX_LAYERED);
-    EXPECT_EQ(44, windowAlpha(state.viewerWnd));
+    EXPECT_EQ(100, windowAlpha(state.viewerWnd));
+    const char tooHigh[] = "@QVPeruserAlphaValue 300";
+    SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM)tooHigh);
+    EXPECT_EQ(255, windowAlpha(state.viewerWnd));
+    EXPECT_EQ(300, state.alpha);
     state.transparency = false;
     applyTransparency();
     EXPECT_EQ(255, windowAlpha(state.viewerWnd));
     EXPECT_TRUE(GetWindowLongA(state.viewerWnd, GWL_EXSTYLE) & WS_EX_LAYERED);
 
-    state.inSlit = true;
+    treatAsDocked();
     shellTrace::clear();
     applyTransparency();
     EXPECT_FALSE(GetWindowLongA(state.viewerWnd, GWL_EXSTYLE) & WS_EX_LAYERED);
