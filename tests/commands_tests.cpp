@@ -582,14 +582,31 @@ static int chooseFontAndSize(HWND dialog, std::string* face, const char* points)
     return IDOK;
 }
 
-TEST_F(CommandTest, FontDialogTakesOnlyFaceAndSize) {
+// The dialog itself is not shown yet when it is answered: its controls' own
+// visibility counts.
+static bool offers(HWND dialog, int control) {
+    HWND window = GetDlgItem(dialog, control);
+    return window && (GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE) && IsWindowEnabled(window);
+}
+
+TEST_F(CommandTest, FontDialogOffersAndTakesOnlyFaceAndSize) {
     startWith("qvperuser.font: Tahoma\r\nqvperuser.fontHeight: 12\r\n");
     HFONT keptFont = state.paneFont;
     {
-        DialogAnswerer answerer(pressButton(IDCANCEL));
+        // Face list and size box; no style, script, effects or colour.
+        const int FaceList = 1136, StyleBox = 1137, SizeBox = 1138, ColourBox = 1139,
+                  ScriptBox = 1140, StrikeOut = 1040, Underline = 1041;
+        std::vector<bool> offered;
+        DialogAnswerer answerer([&](HWND dialog) {
+            for (int id : {FaceList, SizeBox, StyleBox, ScriptBox, StrikeOut, Underline, ColourBox}) {
+                offered.push_back(offers(dialog, id));
+            }
+            return IDCANCEL;
+        });
         send("@QVPeruserSetFont");
         ASSERT_EQ(1u, answerer.seen().size());
         EXPECT_EQ(state.viewerWnd, answerer.seen()[0].owner);
+        EXPECT_EQ((std::vector<bool>{true, true, false, false, false, false, false}), offered);
     }
     EXPECT_STREQ("Tahoma", state.font);
     EXPECT_EQ(12, state.fontHeight);
