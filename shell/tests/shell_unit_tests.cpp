@@ -188,17 +188,26 @@ TEST(PluginList, OnePathALineWithComments) {
                                         "plugins\\other one.dll"));
 }
 
-TEST(NumberBox, AcceptsOnlyWholeNumbersWithinLimits) {
+TEST(NumberBox, AcceptsOnlyWholeNumbersWithinLimitsAndSaysWhy) {
     int value = -1;
-    EXPECT_TRUE(parseWholeNumber(" 42 ", 1, 64, &value));
+    EXPECT_EQ(WholeNumber, readWholeNumber(" 42 ", 1, 64, &value));
     EXPECT_EQ(42, value);
-    EXPECT_TRUE(parseWholeNumber("-5", -10, 10, &value));
+    EXPECT_EQ(WholeNumber, readWholeNumber("-5", -10, 10, &value));
     EXPECT_EQ(-5, value);
-    for (const char* refused : {"", "abc", "4 2", "12px", "1.5", "65", "0", "99999999999", "-"}) {
+    const std::pair<const char*, NumberEntry> refused[] = {
+        {"", NotAWholeNumber},   {"abc", NotAWholeNumber},        {"4 2", NotAWholeNumber},
+        {"12px", NotAWholeNumber}, {"1.5", NotAWholeNumber},      {"-", NotAWholeNumber},
+        {"65", AboveMaximum},    {"99999999999", AboveMaximum}, {"0", BelowMinimum},
+        {"-99999999999", BelowMinimum}};
+    for (const auto& entry : refused) {
         value = 7;
-        EXPECT_FALSE(parseWholeNumber(refused, 1, 64, &value)) << refused;
-        EXPECT_EQ(7, value) << refused;
+        EXPECT_EQ(entry.second, readWholeNumber(entry.first, 1, 64, &value)) << entry.first;
+        EXPECT_EQ(7, value) << entry.first;
     }
+    EXPECT_EQ("1 to 64", numberHint(WholeNumber, 1, 64));
+    EXPECT_EQ("Too large: enter -5 to 64", numberHint(AboveMaximum, -5, 64));
+    EXPECT_EQ("Too small: enter 1 to 64", numberHint(BelowMinimum, 1, 64));
+    EXPECT_EQ("Not a whole number: enter 1 to 64", numberHint(NotAWholeNumber, 1, 64));
 }
 
 TEST(MenuTree, ReleasingAMenuReleasesItsSubmenusExactlyOnce) {
@@ -329,6 +338,57 @@ TEST_F(OpenMenus, ValueFieldLeavesTheTitleInSight) {
     ReleaseDC(window, dc);
     EXPECT_GT(box.left, titleSize.cx);
     EXPECT_GT(box.right - box.left, titleSize.cy * 2);
+    closeMenus();
+}
+
+std::string windowText(HWND window) {
+    char text[128] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// Under a number's field its limits show; a refused value says why there,
+// and only a value within them is sent.
+TEST_F(OpenMenus, NumberFieldShowsItsLimitsAndWhyAValueIsRefused) {
+    int main = menuCreate("Main", "QVM_Main", true);
+    menuAddNumber(main, "Reload Interval (sec)", "@Interval", 5, 1, 3600);
+    menuAddText(main, "Name", "@Name", "text");
+    popUpMenu(main);
+    HWND window = openMenuWindow(0);
+    pressKey(window, VK_DOWN);
+    pressKey(window, VK_RETURN);
+    HWND field = FindWindowExA(window, NULL, "Edit", NULL);
+    ASSERT_NE(nullptr, field);
+    HWND hint = editorHintWindow();
+    ASSERT_NE(nullptr, hint);
+    EXPECT_TRUE(IsWindowVisible(hint));
+    EXPECT_EQ("1 to 3600", windowText(hint));
+    RECT fieldBox, hintBox;
+    GetWindowRect(field, &fieldBox);
+    GetWindowRect(hint, &hintBox);
+    EXPECT_EQ(fieldBox.bottom, hintBox.top);
+
+    for (const char* refused : {"5000", "1.5"}) {
+        SetWindowTextA(field, refused);
+        pressKey(field, VK_RETURN);
+    }
+    EXPECT_TRUE(IsWindow(field));
+    EXPECT_EQ("Not a whole number: enter 1 to 3600", windowText(hint));
+    EXPECT_TRUE(wasTraced("menu item \"Reload Interval (sec)\" refused \"5000\": Too large: enter 1 to 3600"));
+    SetWindowTextA(field, "60");
+    pressKey(field, VK_RETURN);
+    EXPECT_FALSE(IsWindow(hint));
+    EXPECT_EQ(nullptr, editorHintWindow());
+    runMessageLoopBriefly();
+    EXPECT_TRUE(wasTraced("command \"@Interval 60\""));
+    EXPECT_EQ(1, (int)std::count_if(traced.begin(), traced.end(), [](const std::string& line) {
+                  return line.rfind("command ", 0) == 0;
+              }));
+
+    pressKey(window, VK_DOWN);
+    pressKey(window, VK_RETURN);
+    EXPECT_NE(nullptr, FindWindowExA(window, NULL, "Edit", NULL));
+    EXPECT_EQ(nullptr, editorHintWindow());  // a text has no limits
     closeMenus();
 }
 
