@@ -68,6 +68,57 @@ TEST(MatchCommand, NothingElseMatches) {
     for (const char* text : texts) EXPECT_EQ(CmdNone, matchCommand(text).id) << text;
 }
 
+// The README's table of commands: rows "| `@QVPeruserWord ARG` | effect |".
+struct DocumentedCommand {
+    std::string word;
+    std::string argument;  // the placeholder, or empty
+    std::string effect;
+};
+
+static std::vector<DocumentedCommand> documentedCommands() {
+    std::vector<DocumentedCommand> rows;
+    std::string readme = readFile(programFolder() + "README.md");
+    const std::string start = "| `" + std::string(CommandPrefix);
+    for (size_t at = readme.find(start); at != std::string::npos; at = readme.find(start, at + 1)) {
+        size_t name = at + start.size(), closing = readme.find('`', name);
+        size_t end = readme.find('\n', closing);
+        std::string command = readme.substr(name, closing - name);
+        size_t blank = command.find(' ');
+        std::string effect = readme.substr(closing + 1, end - closing - 1);
+        effect = effect.substr(effect.find('|') + 1);
+        effect = effect.substr(0, effect.rfind('|'));
+        rows.push_back({command.substr(0, blank),
+                        blank == std::string::npos ? "" : command.substr(blank + 1),
+                        effect.find_first_not_of(' ') == std::string::npos ? "" : effect});
+    }
+    return rows;
+}
+
+// Every word of the command table has one row, with its argument and an effect.
+TEST(Readme, ListsEveryCommandWithItsArgumentAndEffect) {
+    std::vector<DocumentedCommand> rows = documentedCommands();
+    ASSERT_FALSE(rows.empty()) << "no table of commands in README.md";
+    for (int id = 0; id < CommandCount; ++id) {
+        std::string word = commandWord((CommandId)id);
+        SCOPED_TRACE(word);
+        int seen = 0;
+        for (const DocumentedCommand& row : rows) {
+            if (row.word != word) continue;
+            ++seen;
+            switch (commandWords[id].argument) {
+            case NoArgument: EXPECT_EQ("", row.argument); break;
+            case NumberArgument: EXPECT_EQ("N", row.argument); break;
+            case TextArgument:
+                EXPECT_TRUE(!row.argument.empty() && row.argument != "N") << row.argument;
+                break;
+            }
+            EXPECT_NE("", row.effect);
+        }
+        EXPECT_EQ(1, seen);
+    }
+    EXPECT_EQ((size_t)CommandCount, rows.size()) << "a row for a word the table lacks";
+}
+
 TEST(ReadNumber, ReadsAsAtoiDoes) {
     EXPECT_EQ(12, readNumber("12"));
     EXPECT_EQ(-12, readNumber(" \t\r\n-12abc"));
