@@ -434,6 +434,91 @@ TEST_F(ViewerTest, ScrollThumbsShowWhereTheViewIsAndDraggingThemMovesIt) {
     EXPECT_LT((short)LOWORD(SendMessageW(pane, EM_POSFROMCHAR, start, 0)), 0);  // scrolled
 }
 
+// A thumb dragged by the pointer, 3 pixels a step, while a line is written to
+// the log at every step; then let go.
+struct ThumbDrag {
+    std::string log;
+    int x, grab, steps;
+};
+DWORD WINAPI dragThumbOnABusyLog(void* parameter) {
+    const ThumbDrag* drag = (const ThumbDrag*)parameter;
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    SendInput(1, &input, sizeof input);
+    for (int step = 1; step <= drag->steps; ++step) {
+        Sleep(50);
+        appendFile(drag->log, "a line written while the thumb is dragged\r\n");
+        SetCursorPos(drag->x, drag->grab - 3 * step);
+    }
+    Sleep(100);
+    input.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(1, &input, sizeof input);
+    return 0;
+}
+
+// What the pane shows when the thumb is dropped, seen as the bar reports the
+// end of its drag.
+struct AtDrop {
+    int pointerY, thumbMiddle, position, firstLine, textLength;
+    bool reloadWaited;
+};
+AtDrop atDrop;
+HHOOK dropWatch;
+int thumbMiddle() {
+    SCROLLBARINFO bar = {sizeof bar};
+    GetScrollBarInfo(state.paneWnd, OBJID_VSCROLL, &bar);
+    return bar.rcScrollBar.top + (bar.xyThumbTop + bar.xyThumbBottom) / 2;
+}
+LRESULT CALLBACK watchForTheDrop(int code, WPARAM wParam, LPARAM lParam) {
+    const CWPSTRUCT* sent = (const CWPSTRUCT*)lParam;
+    if (code == HC_ACTION && sent->hwnd == state.paneWnd && sent->message == WM_VSCROLL &&
+        LOWORD(sent->wParam) == SB_ENDSCROLL) {
+        POINT pointer;
+        GetCursorPos(&pointer);
+        atDrop = {pointer.y, thumbMiddle(), thumb(SB_VERT).nPos, firstVisibleLine(),
+                  GetWindowTextLengthW(state.paneWnd), state.reloadHeld || state.answerHeld};
+    }
+    return CallNextHookEx(dropWatch, code, wParam, lParam);
+}
+
+// A reload that falls due while a thumb is dragged waits for the drop: the
+// lines and the bar's range stay as they are under the pointer, so the view
+// does not jump and the drag ends where it is dropped; the lines written
+// meanwhile follow, with the view kept where it was dropped.
+TEST_F(ViewerTest, ADraggedThumbEndsWhereItIsDroppedOnABusyLog) {
+    std::string lines;
+    for (int i = 0; i < 300; ++i) lines += "line " + std::to_string(i) + "\r\n";
+    writeFile(watchedPath(), lines);
+    startWith("qvperuser.x: 100\r\nqvperuser.y: 100\r\nqvperuser.width: 400\r\n"
+              "qvperuser.height: 300\r\nqvperuser.showScroll: true\r\n"
+              "qvperuser.readBufferSize: 32767\r\nqvperuser.autoReload: true\r\n"
+              "qvperuser.reloadInterval(sec): 1\r\n");
+    SCROLLBARINFO bar = {sizeof bar};
+    GetScrollBarInfo(state.paneWnd, OBJID_VSCROLL, &bar);
+    ThumbDrag drag = {watchedPath(), (bar.rcScrollBar.left + bar.rcScrollBar.right) / 2,
+                      thumbMiddle(), 30};
+    SetCursorPos(drag.x, drag.grab);
+    pumpMessages(50);
+    int textLength = GetWindowTextLengthW(state.paneWnd);
+    atDrop = {};
+    dropWatch = SetWindowsHookExA(WH_CALLWNDPROC, watchForTheDrop, NULL, GetCurrentThreadId());
+    HANDLE dragger = CreateThread(NULL, 0, dragThumbOnABusyLog, &drag, 0, NULL);
+    while (WaitForSingleObject(dragger, 0) == WAIT_TIMEOUT) pumpMessages(20);
+    CloseHandle(dragger);
+    pumpMessages(100);
+    UnhookWindowsHookEx(dropWatch);
+
+    ASSERT_TRUE(atDrop.reloadWaited) << "no reload fell due during the drag";
+    EXPECT_EQ(drag.grab - 3 * drag.steps, atDrop.pointerY);
+    EXPECT_NEAR(atDrop.pointerY, atDrop.thumbMiddle, 2);
+    EXPECT_EQ(atDrop.position, atDrop.firstLine);
+    EXPECT_EQ(textLength, atDrop.textLength);
+    pumpMessages(1200);
+    EXPECT_EQ(299 + drag.steps, thumb(SB_VERT).nMax);  // the last line of text
+    EXPECT_EQ(atDrop.firstLine, firstVisibleLine());
+}
+
 TEST_F(ViewerTest, WordWrapSwitchKeepsEditsTakesFocusAndRefreshesTheMenu) {
     writeFile(watchedPath(), "line one\r\nline two\r\n");
     startWith("");

@@ -69,6 +69,11 @@ struct PluginState {
     unsigned char styleItem[StyleRecordSize];
     bool hidden;
     bool paneFocused;
+    // A scroll bar of the pane is pressed; a reload tick or a reader's answer
+    // came meanwhile and waits for the release.
+    bool scrollBarPressed;
+    bool reloadHeld;
+    bool answerHeld;
     // The pane's longest line in characters, for the horizontal scroll bar,
     // and its font's line height and average character width in pixels.
     int longestPaneLine;

@@ -116,12 +116,23 @@ static LRESULT paneHitTest(HWND window, WPARAM wParam, LPARAM lParam) {
     return passOn(window, WM_NCHITTEST, wParam, lParam);
 }
 
+// The bar's own loop runs until the release; the text stays as it is
+// meanwhile, so that a dragged thumb ends where it is dropped.
+static LRESULT pressScrollBar(HWND window, WPARAM hitCode, LPARAM at) {
+    holdReloads(true);
+    LRESULT result = passOn(window, WM_NCLBUTTONDOWN, hitCode, at);
+    holdReloads(false);
+    return result;
+}
+
 // With Ctrl or Alt held the press moves or sizes the viewer window instead.
 // The pane takes the focus first, as for a press on the frame: that ends a
 // pending auto-hide, which would otherwise keep the move from being recorded.
 static LRESULT onPaneNonClientPress(HWND window, WPARAM wParam, LPARAM lParam) {
     if (!modifierDown(VK_MENU) && !modifierDown(VK_CONTROL)) {
-        return passOn(window, WM_NCLBUTTONDOWN, wParam, lParam);
+        bool onBar = wParam == HTVSCROLL || wParam == HTHSCROLL;
+        return onBar ? pressScrollBar(window, wParam, lParam)
+                     : passOn(window, WM_NCLBUTTONDOWN, wParam, lParam);
     }
     if (windowDocked() || state.lockPos) return 0;
     SetFocus(window);

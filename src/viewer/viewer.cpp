@@ -118,9 +118,46 @@ static LRESULT onFrameLeftPress(HWND window, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(window, WM_NCLBUTTONDOWN, wParam, lParam);
 }
 
+// ---- A pressed scroll bar ----
+// A press on a scroll bar runs the bar's own loop, which dispatches the
+// timers, until the release. A reload meanwhile would change the lines and
+// the bar's range under the pointer: the view would jump, and a dragged thumb
+// would end elsewhere than where it was dropped. So the text stays as it is
+// until the release, and a reload or an answer of the reader due meanwhile
+// follows it.
+
+void holdReloads(bool hold) {
+    state.scrollBarPressed = hold;
+    if (hold) return;
+    if (state.answerHeld) {
+        state.answerHeld = false;
+        onFileAnswered();
+    }
+    if (state.reloadHeld) {
+        state.reloadHeld = false;
+        reloadFileTail();
+    }
+}
+
+static void onReloadTick() {
+    if (state.scrollBarPressed) {
+        state.reloadHeld = true;
+    } else {
+        reloadFileTail();
+    }
+}
+
+static void onReaderAnswer() {
+    if (state.scrollBarPressed) {
+        state.answerHeld = true;
+    } else {
+        onFileAnswered();
+    }
+}
+
 static void onTimer(WPARAM id) {
     if (id == AutoHideTimer) onAutoHideTick();
-    if (id == ReloadTimer) reloadFileTail();
+    if (id == ReloadTimer) onReloadTick();
 }
 
 static void onRestyle() {
@@ -154,7 +191,7 @@ LRESULT CALLBACK viewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case HostMsgRestyle: onRestyle(); return 0;
     case HostMsgRedraw: onRedraw(); return 0;
     case HostMsgCommand: return dispatchCommand(lParam);
-    case FileAnsweredMessage: onFileAnswered(); return 0;
+    case FileAnsweredMessage: onReaderAnswer(); return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }

@@ -27,6 +27,10 @@ void startReloadTimer();
 // Runs the reload timer while autoReload is on, with the current period.
 void applyReloadTimer();
 
+// Held while one of the pane's scroll bars is pressed: reloads due meanwhile
+// run when the hold ends.
+void holdReloads(bool hold);
+
 // Keeps a coordinate's distance from the far edge when it lies in the far half.
 int keepFarEdgeDistance(int position, int oldExtent, int newExtent);
 
