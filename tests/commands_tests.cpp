@@ -1,4 +1,5 @@
 #include <climits>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -68,55 +69,35 @@ TEST(MatchCommand, NothingElseMatches) {
     for (const char* text : texts) EXPECT_EQ(CmdNone, matchCommand(text).id) << text;
 }
 
-// The README's table of commands: rows "| `@QVPeruserWord ARG` | effect |".
-struct DocumentedCommand {
-    std::string word;
-    std::string argument;  // the placeholder, or empty
-    std::string effect;
-};
-
-static std::vector<DocumentedCommand> documentedCommands() {
-    std::vector<DocumentedCommand> rows;
-    std::string readme = readFile(programFolder() + "README.md");
-    const std::string start = "| `" + std::string(CommandPrefix);
-    for (size_t at = readme.find(start); at != std::string::npos; at = readme.find(start, at + 1)) {
-        size_t name = at + start.size(), closing = readme.find('`', name);
-        size_t end = readme.find('\n', closing);
-        std::string command = readme.substr(name, closing - name);
-        size_t blank = command.find(' ');
-        std::string effect = readme.substr(closing + 1, end - closing - 1);
-        effect = effect.substr(effect.find('|') + 1);
-        effect = effect.substr(0, effect.rfind('|'));
-        rows.push_back({command.substr(0, blank),
-                        blank == std::string::npos ? "" : command.substr(blank + 1),
-                        effect.find_first_not_of(' ') == std::string::npos ? "" : effect});
-    }
-    return rows;
-}
-
-// Every word of the command table has one row, with its argument and an effect.
+// The README's table of commands, one row a word: "| `@QVPeruserWord ARG` | effect |".
+// Each word of the command table has exactly one row, with the argument it
+// takes (N for a number) and an effect.
 TEST(Readme, ListsEveryCommandWithItsArgumentAndEffect) {
-    std::vector<DocumentedCommand> rows = documentedCommands();
-    ASSERT_FALSE(rows.empty()) << "no table of commands in README.md";
+    std::string readme = readFile(programFolder() + "README.md");
+    const std::string rowStart = "| `" + std::string(CommandPrefix);
+    std::map<std::string, std::string> arguments;  // by word
+    int rows = 0;
+    for (size_t at = readme.find(rowStart); at != std::string::npos;
+         at = readme.find(rowStart, at + 1), ++rows) {
+        size_t name = at + rowStart.size(), quote = readme.find('`', name);
+        std::string command = readme.substr(name, quote - name);
+        std::string effect = readme.substr(quote, readme.find('\n', quote) - quote);
+        size_t blank = command.find(' ');
+        EXPECT_NE(std::string::npos, effect.find_first_not_of("`| ")) << command;
+        arguments[command.substr(0, blank)] =
+            blank == std::string::npos ? "" : command.substr(blank + 1);
+    }
+    const char* expected[] = {"", "N", "TEXT"};
     for (int id = 0; id < CommandCount; ++id) {
         std::string word = commandWord((CommandId)id);
-        SCOPED_TRACE(word);
-        int seen = 0;
-        for (const DocumentedCommand& row : rows) {
-            if (row.word != word) continue;
-            ++seen;
-            switch (commandWords[id].argument) {
-            case NoArgument: EXPECT_EQ("", row.argument); break;
-            case NumberArgument: EXPECT_EQ("N", row.argument); break;
-            case TextArgument:
-                EXPECT_TRUE(!row.argument.empty() && row.argument != "N") << row.argument;
-                break;
-            }
-            EXPECT_NE("", row.effect);
+        ASSERT_TRUE(arguments.count(word)) << word << " has no row";
+        std::string argument = arguments[word];
+        if (commandWords[id].argument == TextArgument && !argument.empty() && argument != "N") {
+            argument = "TEXT";  // any name stands for a text
         }
-        EXPECT_EQ(1, seen);
+        EXPECT_EQ(expected[commandWords[id].argument], argument) << word;
     }
-    EXPECT_EQ((size_t)CommandCount, rows.size()) << "a row for a word the table lacks";
+    EXPECT_EQ(CommandCount, rows) << "a row twice, or for a word the table lacks";
 }
 
 TEST(ReadNumber, ReadsAsAtoiDoes) {

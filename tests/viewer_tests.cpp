@@ -434,22 +434,26 @@ TEST_F(ViewerTest, ScrollThumbsShowWhereTheViewIsAndDraggingThemMovesIt) {
     EXPECT_LT((short)LOWORD(SendMessageW(pane, EM_POSFROMCHAR, start, 0)), 0);  // scrolled
 }
 
-// A thumb dragged by the pointer, 3 pixels a step, while a line is written to
-// the log at every step; then let go.
-struct ThumbDrag {
-    std::string log;
-    int x, grab, steps;
-};
-DWORD WINAPI dragThumbOnABusyLog(void* parameter) {
-    const ThumbDrag* drag = (const ThumbDrag*)parameter;
+int thumbMiddle() {
+    SCROLLBARINFO bar = {sizeof bar};
+    GetScrollBarInfo(state.paneWnd, OBJID_VSCROLL, &bar);
+    return bar.rcScrollBar.top + (bar.xyThumbTop + bar.xyThumbBottom) / 2;
+}
+
+// Presses at the pointer and drags it up 3 pixels a step, writing a line to
+// the log at every step, then lets go.
+const int DragSteps = 30;
+DWORD WINAPI dragUpOnABusyLog(void* log) {
     INPUT input = {};
     input.type = INPUT_MOUSE;
     input.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
     SendInput(1, &input, sizeof input);
-    for (int step = 1; step <= drag->steps; ++step) {
+    POINT at;
+    GetCursorPos(&at);
+    for (int step = 1; step <= DragSteps; ++step) {
         Sleep(50);
-        appendFile(drag->log, "a line written while the thumb is dragged\r\n");
-        SetCursorPos(drag->x, drag->grab - 3 * step);
+        appendFile(*(const std::string*)log, "a line written during the drag\r\n");
+        SetCursorPos(at.x, at.y - 3 * step);
     }
     Sleep(100);
     input.mi.dwFlags = MOUSEEVENTF_LEFTUP;
@@ -457,22 +461,15 @@ DWORD WINAPI dragThumbOnABusyLog(void* parameter) {
     return 0;
 }
 
-// What the pane shows when the thumb is dropped, seen as the bar reports the
-// end of its drag.
+// What the pane shows as the bar reports the end of the drag.
 struct AtDrop {
     int pointerY, thumbMiddle, position, firstLine, textLength;
     bool reloadWaited;
-};
-AtDrop atDrop;
+} atDrop;
 HHOOK dropWatch;
-int thumbMiddle() {
-    SCROLLBARINFO bar = {sizeof bar};
-    GetScrollBarInfo(state.paneWnd, OBJID_VSCROLL, &bar);
-    return bar.rcScrollBar.top + (bar.xyThumbTop + bar.xyThumbBottom) / 2;
-}
 LRESULT CALLBACK watchForTheDrop(int code, WPARAM wParam, LPARAM lParam) {
     const CWPSTRUCT* sent = (const CWPSTRUCT*)lParam;
-    if (code == HC_ACTION && sent->hwnd == state.paneWnd && sent->message == WM_VSCROLL &&
+    if (sent->hwnd == state.paneWnd && sent->message == WM_VSCROLL &&
         LOWORD(sent->wParam) == SB_ENDSCROLL) {
         POINT pointer;
         GetCursorPos(&pointer);
@@ -482,40 +479,36 @@ LRESULT CALLBACK watchForTheDrop(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(dropWatch, code, wParam, lParam);
 }
 
-// A reload that falls due while a thumb is dragged waits for the drop: the
-// lines and the bar's range stay as they are under the pointer, so the view
-// does not jump and the drag ends where it is dropped; the lines written
-// meanwhile follow, with the view kept where it was dropped.
+// A reload that falls due while a thumb is dragged waits for the drop: lines
+// and range stay as they are under the pointer, so the view does not jump and
+// the drag ends where it is dropped; the lines written meanwhile follow.
 TEST_F(ViewerTest, ADraggedThumbEndsWhereItIsDroppedOnABusyLog) {
     std::string lines;
     for (int i = 0; i < 300; ++i) lines += "line " + std::to_string(i) + "\r\n";
     writeFile(watchedPath(), lines);
-    startWith("qvperuser.x: 100\r\nqvperuser.y: 100\r\nqvperuser.width: 400\r\n"
-              "qvperuser.height: 300\r\nqvperuser.showScroll: true\r\n"
+    startWith("qvperuser.width: 400\r\nqvperuser.height: 300\r\nqvperuser.showScroll: true\r\n"
               "qvperuser.readBufferSize: 32767\r\nqvperuser.autoReload: true\r\n"
               "qvperuser.reloadInterval(sec): 1\r\n");
     SCROLLBARINFO bar = {sizeof bar};
     GetScrollBarInfo(state.paneWnd, OBJID_VSCROLL, &bar);
-    ThumbDrag drag = {watchedPath(), (bar.rcScrollBar.left + bar.rcScrollBar.right) / 2,
-                      thumbMiddle(), 30};
-    SetCursorPos(drag.x, drag.grab);
+    int grab = thumbMiddle();
+    SetCursorPos((bar.rcScrollBar.left + bar.rcScrollBar.right) / 2, grab);
     pumpMessages(50);
     int textLength = GetWindowTextLengthW(state.paneWnd);
-    atDrop = {};
+    std::string log = watchedPath();
     dropWatch = SetWindowsHookExA(WH_CALLWNDPROC, watchForTheDrop, NULL, GetCurrentThreadId());
-    HANDLE dragger = CreateThread(NULL, 0, dragThumbOnABusyLog, &drag, 0, NULL);
+    HANDLE dragger = CreateThread(NULL, 0, dragUpOnABusyLog, &log, 0, NULL);
     while (WaitForSingleObject(dragger, 0) == WAIT_TIMEOUT) pumpMessages(20);
     CloseHandle(dragger);
-    pumpMessages(100);
     UnhookWindowsHookEx(dropWatch);
 
     ASSERT_TRUE(atDrop.reloadWaited) << "no reload fell due during the drag";
-    EXPECT_EQ(drag.grab - 3 * drag.steps, atDrop.pointerY);
+    EXPECT_EQ(grab - 3 * DragSteps, atDrop.pointerY);
     EXPECT_NEAR(atDrop.pointerY, atDrop.thumbMiddle, 2);
     EXPECT_EQ(atDrop.position, atDrop.firstLine);
     EXPECT_EQ(textLength, atDrop.textLength);
     pumpMessages(1200);
-    EXPECT_EQ(299 + drag.steps, thumb(SB_VERT).nMax);  // the last line of text
+    EXPECT_EQ(299 + DragSteps, thumb(SB_VERT).nMax);  // the last line of text
     EXPECT_EQ(atDrop.firstLine, firstVisibleLine());
 }
 
