@@ -6,6 +6,7 @@
 
 #include "support/plugin_fixture.h"
 #include "settings/text.h"
+#include "tail/reader_handoff.h"
 #include "tail/tail.h"
 #include "viewer/view_lines.h"
 
@@ -106,8 +107,6 @@ TEST(FileChanged, TimeFirstThenSize) {
     EXPECT_FALSE(fileChanged(t - 1, 100, t, 100)) << "older time, same size";
     EXPECT_FALSE(fileChanged(t - 1, 200, t, 100)) << "older time, bigger";
     EXPECT_FALSE(fileChanged(t - 1, 0, t, 100)) << "older time, smaller";
-    EXPECT_TRUE(fileChanged(t, 0, 0, 0)) << "zero last time";
-    EXPECT_TRUE(fileChanged(0, 0, 0, 0)) << "zero last time, file time zero too";
     EXPECT_TRUE(fileChanged(t, 5 * GiB, t, GiB)) << "same time, sizes differ above 4 GiB";
     EXPECT_TRUE(fileChanged(t, 4 * GiB + 1, t, 1)) << "same time, same low 32 bits";
 }
@@ -165,8 +164,9 @@ TEST(Decoding, MarksNamesAndValidUtf8ChooseTheEncoding) {
     EXPECT_EQ(wide(latin, 1252), decoded(latin, "1252"));
     EXPECT_EQ(wide(latin, CP_OEMCP), decoded(latin, "oem"));
     // A chosen encoding is kept even where a mark says otherwise; the mark
-    // then is text.
-    EXPECT_EQ(wide("\xEF\xBB\xBFok", CP_ACP), decoded("\xEF\xBB\xBFok", "ansi"));
+    // itself is never shown.
+    EXPECT_EQ(L"ok", decoded("\xEF\xBB\xBFok", "1252"));
+    EXPECT_EQ(L"ok", decoded("\xFE\xFFok", "1252"));
 }
 
 TEST(Decoding, NamesOfEncodings) {
@@ -216,6 +216,38 @@ TEST(Decoding, ZeroRunsShowAsOneDotAndEveryLineEndsInCrLf) {
     EXPECT_EQ(L'#', out[DisplayTextSize]);
 }
 
+TEST(Decoding, ADoubleByteCodePageIsCutOnlyBetweenCharacters) {
+    // "AB日本\r\n" in code page 932; the text shown before ended after 本's lead byte.
+    const std::string file = "AB\x93\xFA\x96\x7B\r\n";
+    TailBytes tail = {(const uint8_t*)file.data(), (uint32_t)file.size(), 0, {EncodingAuto, 0}};
+    std::vector<WideChar> out(decodedCapacity(tail.count));
+    DecodedText text = decodeTail(tail, parseEncoding("932"), systemCodePages, 5, out.data(),
+                                  (uint32_t)out.size());
+    EXPECT_EQ(L"AB\u65E5\u672C\r\n", std::wstring(out.data(), text.length));
+    EXPECT_EQ(3u, text.boundaryAt);
+    // A read that ends on a lead byte leaves its character out.
+    EXPECT_EQ(L"AB\u65E5", decoded(file.substr(0, 5), "932"));
+}
+
+// The reader's answer is decided by the hand-over word alone: a wake-up
+// left over from the request before ends a wait, but the answer to the new
+// request is posted when it comes, and taken once.
+TEST(ReaderHandoff, ALateWakeUpNeverCountsAsTheAnswer) {
+    volatile LONG word = HandoffIdle;
+    handOverRequest(&word);
+    EXPECT_FALSE(answerMustBePosted(&word));  // answered in time: nothing to post
+    EXPECT_TRUE(answerArrived(&word));
+    EXPECT_TRUE(takeAnswered(&word));
+
+    handOverRequest(&word);
+    EXPECT_FALSE(answerArrived(&word));  // woken by the last answer's signal
+    EXPECT_TRUE(requestPending(word));
+    EXPECT_TRUE(answerMustBePosted(&word));
+    EXPECT_TRUE(takeAnswered(&word));
+    EXPECT_FALSE(takeAnswered(&word));
+    EXPECT_FALSE(requestPending(word));
+}
+
 TEST(ViewLines, TheViewEndsOnTheLastLineThatHoldsText) {
     EXPECT_EQ(9, lastTextLine(11, true));  // "...\r\n" leaves an empty line 10
     EXPECT_EQ(10, lastTextLine(11, false));
@@ -244,10 +276,7 @@ protected:
         text.resize(text.size() - 1);
         return text;
     }
-    static void forcedReload() {
-        forgetWatchedFile();
-        reloadFileTail();
-    }
+    static void forcedReload() { showWatchedFileAgain(); }
     static void appendFile(const std::string& path, const std::string& more) {
         writeFile(path, readFile(path) + more);
     }
@@ -440,6 +469,82 @@ TEST_F(TailTest, ARotationATruncationAndAnEditEachReloadInFull) {
     removeFile(rotated);
 }
 
+TEST_F(TailTest, ALogRewrittenWithTheSameLastBytesIsShownWhole) {
+    writeFile(watchedPath(), std::string(984, 'o') + "tick ok\ntick ok\n");
+    startWatching(watchedPath(), 1000);
+    writeFile(watchedPath(), std::string(984, 'N') + "tick ok\ntick ok\ntick ok\n");
+    reloadFileTail();
+    EXPECT_EQ(fullReload(1000), paneWideText());
+}
+
+TEST_F(TailTest, AReaderScrolledSidewaysStaysThere) {
+    std::string longLines;
+    for (int i = 0; i < 60; ++i) longLines += "line " + std::to_string(i) + std::string(200, '.') + "\r\n";
+    writeFile(watchedPath(), longLines);
+    startWatching(watchedPath(), 12000, "qvperuser.height: 150\r\n");
+    auto sideways = [] {
+        RECT format;
+        SendMessageW(state.paneWnd, EM_GETRECT, 0, (LPARAM)&format);
+        int start = (int)SendMessageW(state.paneWnd, EM_LINEINDEX, firstVisibleLine(), 0);
+        return format.left - (short)LOWORD(SendMessageW(state.paneWnd, EM_POSFROMCHAR, start, 0));
+    };
+    SendMessageW(state.paneWnd, EM_LINESCROLL, 40, 0);
+    int following = sideways();
+    ASSERT_GT(following, 100);
+    appendFile(watchedPath(), "appended while following\r\n");
+    reloadFileTail();
+    EXPECT_EQ(following, sideways());
+
+    scrollBy(-10);
+    std::string top = firstVisibleText();
+    appendFile(watchedPath(), "appended while reading\r\n");
+    reloadFileTail();
+    EXPECT_EQ(top, firstVisibleText());
+    EXPECT_EQ(following, sideways());
+    appendFile(watchedPath(), longLines.substr(0, 4000));  // shown by a full reload
+    reloadFileTail();
+    EXPECT_EQ(top, firstVisibleText());
+    EXPECT_EQ(following, sideways());
+}
+
+TEST_F(TailTest, ThePlaceIsKeptOnlyInTheFileShownAndItsText) {
+    writeFile(watchedPath(), pattern(3000));
+    startWatching(watchedPath(), 2000, "qvperuser.height: 150\r\n");
+    scrollBy(-20);
+    std::string top = firstVisibleText();
+
+    // Bytes that now decode in the ANSI code page: the same text, the same place.
+    appendFile(watchedPath(), "caf\xE9 line\r\n");
+    reloadFileTail();
+    ASSERT_EQ(fullReload(2000).size(), paneWideText().size());
+    EXPECT_EQ(top, firstVisibleText());
+    EXPECT_FALSE(lastLineAtTheBottom());
+
+    // A larger file put in its place is shown as a new one, from its end.
+    std::string rotated = watchedPath() + ".1";
+    ASSERT_TRUE(MoveFileA(watchedPath().c_str(), rotated.c_str()));
+    std::string other;
+    for (int i = 0; (int)other.size() < 5000; ++i) other += "other " + std::to_string(i) + "\r\n";
+    writeFile(watchedPath(), other);
+    reloadFileTail();
+    EXPECT_TRUE(lastLineAtTheBottom());
+    removeFile(rotated);
+}
+
+TEST_F(TailTest, EveryReaderThatIsLetGoFreesItsSlot) {
+    writeFile(watchedPath(), "shown by every start\r\n");
+    startWatching(watchedPath());
+    for (int round = 0; round < 10; ++round) {
+        stopWatching();
+        SetWindowTextA(state.paneWnd, "");
+        ::startWatching(state.viewerWnd);
+        for (int waited = 0; waited < 3000 && paneText() != "shown by every start\r\n"; waited += 20) {
+            pumpMessages(20);
+        }
+        EXPECT_EQ("shown by every start\r\n", paneText()) << "round " << round;
+    }
+}
+
 TEST_F(TailTest, AnUnchangedFileLeavesThePaneAlone) {
     writeFile(watchedPath(), "alpha beta gamma\r\n");
     startWatching(watchedPath());
@@ -466,17 +571,14 @@ TEST_F(TailTest, AnOlderCopyWaitsForItsNextWrite) {
     startWatching(watchedPath());
     ASSERT_EQ("newest text\r\n", paneText());
 
-    FILETIME dayEarlier = state.lastWriteTime;
-    ULARGE_INTEGER value = {{dayEarlier.dwLowDateTime, dayEarlier.dwHighDateTime}};
-    value.QuadPart -= 864000000000ull;
-    dayEarlier.dwLowDateTime = value.LowPart;
-    dayEarlier.dwHighDateTime = value.HighPart;
+    ULARGE_INTEGER value;
+    value.QuadPart = state.lastWriteTime - 864000000000ull;
+    FILETIME dayEarlier = {value.LowPart, value.HighPart};
     writeFile(watchedPath(), "older copy\r\n");
     setWriteTime(watchedPath(), dayEarlier);
     reloadFileTail();
     EXPECT_EQ("newest text\r\n", paneText());
-    EXPECT_EQ(value.QuadPart, ((ULONGLONG)state.lastWriteTime.dwHighDateTime << 32) |
-                                  state.lastWriteTime.dwLowDateTime);
+    EXPECT_EQ(value.QuadPart, state.lastWriteTime);
 
     appendFile(watchedPath(), "written again\r\n");
     reloadFileTail();
@@ -558,8 +660,7 @@ TEST_F(TailTest, AMissingFileShowsANoticeUntilItAppears) {
     EXPECT_EQ(0u, notice.find("Cannot open " + missing + ": ")) << notice;
     EXPECT_GT(notice.size(), ("Cannot open " + missing + ": ").size());
     EXPECT_EQ(std::string::npos, notice.find_first_of("\r\n")) << notice;
-    EXPECT_EQ(0u, state.lastWriteTime.dwLowDateTime | state.lastWriteTime.dwHighDateTime);
-    EXPECT_EQ(0u, state.lastFileSize);
+    EXPECT_FALSE(state.fileSeen);
 
     selectInPane(3, 8);
     reloadFileTail();
@@ -574,7 +675,7 @@ TEST_F(TailTest, AMissingFileShowsANoticeUntilItAppears) {
     removeFile(missing);
     reloadFileTail();
     EXPECT_EQ(notice, paneText());
-    EXPECT_EQ(0u, state.lastWriteTime.dwLowDateTime | state.lastWriteTime.dwHighDateTime);
+    EXPECT_FALSE(state.fileSeen);
 }
 
 TEST_F(TailTest, RelativePathsAreFoundBesideThePlugin) {

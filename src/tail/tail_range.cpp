@@ -44,7 +44,6 @@ AppendRange appendRange(uint64_t shownOffset, uint64_t shownEnd, uint64_t fileSi
 }
 
 bool fileChanged(uint64_t writeTime, uint64_t size, uint64_t lastWriteTime, uint64_t lastSize) {
-    if (lastWriteTime == 0) return true;  // not seen yet, or a forced reload
     if (writeTime > lastWriteTime) return true;
     return writeTime == lastWriteTime && size != lastSize;
 }

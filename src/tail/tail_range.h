@@ -37,8 +37,7 @@ struct AppendRange {
 AppendRange appendRange(uint64_t shownOffset, uint64_t shownEnd, uint64_t fileSize,
                         int readBufferSize);
 
-// A file counts as changed when its last-write time is later than the one
-// seen last, or equal to it while the size differs: a writer that keeps the
-// file open may append without the time moving on. A last time of zero means
-// the file has not been seen yet, or must be shown again: always a change.
+// A file seen before counts as changed when its last-write time is later than
+// the one seen last, or equal to it while the size differs: a writer that
+// keeps the file open may append without the time moving on.
 bool fileChanged(uint64_t writeTime, uint64_t size, uint64_t lastWriteTime, uint64_t lastSize);
