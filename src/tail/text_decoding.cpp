@@ -367,3 +367,29 @@ DecodedText decodeTail(TailBytes tail, Encoding setting, const CodePageConverter
     if (boundary == NoBoundary) text.boundaryAt = text.length;
     return text;
 }
+
+// Valid UTF-8 whose last character is whole, unless the text was cut there.
+static bool isWholeUtf8(const uint8_t* bytes, uint32_t count, bool cut) {
+    for (uint32_t position = 0; position < count;) {
+        Step read = readUtf8(bytes + position, count - position);
+        if (read.kind == Invalid || (read.kind == Incomplete && !cut)) return false;
+        position += read.used;
+    }
+    return true;
+}
+
+uint32_t settingTextToWide(const char* text, WideChar* out, uint32_t capacity,
+                           const CodePageConverter& codePages) {
+    if (capacity == 0) return 0;
+    const uint8_t* bytes = (const uint8_t*)text;
+    uint32_t count = 0;
+    while (count < capacity - 1 && bytes[count] != 0) ++count;
+    UnitWriter writer = {out, 0, NoBoundary};
+    if (isWholeUtf8(bytes, count, bytes[count] != 0)) {
+        decodeUnicode(bytes, count, EncodingUtf8, false, NoBoundary, writer);
+    } else {
+        writer.written = codePages.convert(AnsiCodePage, bytes, count, out, capacity - 1);
+    }
+    out[writer.written] = 0;
+    return writer.written;
+}

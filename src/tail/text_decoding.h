@@ -80,3 +80,11 @@ inline uint32_t decodedCapacity(uint32_t count) { return 2 * count + 1; }
 // tail's bytes (or NoBoundary).
 DecodedText decodeTail(TailBytes tail, Encoding setting, const CodePageConverter& codePages,
                        uint32_t boundary, WideChar* out, uint32_t capacity);
+
+// A setting's 8-bit text (a colour rule, a path) as wide text, chosen as for
+// the log: UTF-8 when the bytes are valid UTF-8, else the ANSI code page. At
+// most capacity - 1 bytes are taken, a character cut at their end left out;
+// a byte never gives more than one unit. Writes the terminating zero and
+// returns the units before it.
+uint32_t settingTextToWide(const char* text, WideChar* out, uint32_t capacity,
+                           const CodePageConverter& codePages);
