@@ -14,41 +14,32 @@ static const ULONGLONG GiB = 1024ull * 1024 * 1024;
 
 // ---- Pure decisions --------------------------------------------------------
 
-TEST(WatchedPath, DriveLetterPathsStandAloneEverythingElseIsJoined) {
-    const char* folder = "C:\\shell\\plugins\\";
-    char out[ResolvedPathSize];
+TEST(WatchedPath, AbsolutePathsStandAloneEverythingElseIsJoined) {
+    const wchar_t* folder = L"C:\\shell\\plugins\\";
+    WCHAR out[ResolvedPathSize];
     struct Case {
-        const char* filePath;
-        const char* expected;
+        const wchar_t* filePath;
+        const wchar_t* expected;
     } cases[] = {
-        {"D:\\logs\\app.log", "D:\\logs\\app.log"},
-        {"logs\\app.log", "C:\\shell\\plugins\\logs\\app.log"},
-        {"D:/logs/app.log", "C:\\shell\\plugins\\D:/logs/app.log"},
-        {"\\\\server\\share\\app.log", "C:\\shell\\plugins\\\\\\server\\share\\app.log"},
-        {"\\logs\\app.log", "C:\\shell\\plugins\\\\logs\\app.log"},
-        {"D:", "C:\\shell\\plugins\\D:"},
+        {L"D:\\logs\\app.log", L"D:\\logs\\app.log"},
+        {L"\\\\server\\share\\app.log", L"\\\\server\\share\\app.log"},
+        {L"logs\\\u65E5\u5FD7.log", L"C:\\shell\\plugins\\logs\\\u65E5\u5FD7.log"},
+        {L"D:/logs/app.log", L"C:\\shell\\plugins\\D:/logs/app.log"},
+        {L"\\logs\\app.log", L"C:\\shell\\plugins\\\\logs\\app.log"},
+        {L"D:", L"C:\\shell\\plugins\\D:"},
     };
     for (const Case& c : cases) {
-        EXPECT_TRUE(resolveWatchedPath(folder, c.filePath, out, sizeof out)) << c.filePath;
-        EXPECT_STREQ(c.expected, out) << c.filePath;
+        EXPECT_TRUE(resolveWatchedPath(folder, c.filePath, out, ResolvedPathSize));
+        EXPECT_EQ(std::wstring(c.expected), out);
     }
-}
 
-TEST(WatchedPath, JoinedPathTooLongIsRefusedNotCut) {
-    std::string folder = "C:\\" + std::string(500, 'f') + "\\";  // 505 characters
-    std::string fits(ResolvedPathSize - 1 - folder.size(), 'a');
-    char out[ResolvedPathSize];
-    EXPECT_TRUE(resolveWatchedPath(folder.c_str(), fits.c_str(), out, sizeof out));
-    EXPECT_EQ(folder + fits, out);
-
-    std::string tooLong = fits + "b";
-    EXPECT_FALSE(resolveWatchedPath(folder.c_str(), tooLong.c_str(), out, sizeof out));
-    EXPECT_STREQ("", out);
-
-    // The same name given as a drive-letter path needs no folder and fits.
-    std::string absolute = "D:\\" + std::string(1000, 'a');
-    EXPECT_TRUE(resolveWatchedPath(folder.c_str(), absolute.c_str(), out, sizeof out));
-    EXPECT_EQ(absolute, out);
+    // A joined path too long is refused, never cut to another file.
+    std::wstring longFolder = L"C:\\" + std::wstring(500, L'f') + L"\\";
+    std::wstring fits(ResolvedPathSize - 1 - longFolder.size(), L'a');
+    EXPECT_TRUE(resolveWatchedPath(longFolder.c_str(), fits.c_str(), out, ResolvedPathSize));
+    EXPECT_EQ(longFolder + fits, out);
+    EXPECT_FALSE(resolveWatchedPath(longFolder.c_str(), (fits + L"b").c_str(), out, ResolvedPathSize));
+    EXPECT_EQ(std::wstring(), out);
 }
 
 static void expectRange(ULONGLONG size, int bufferSize, ULONGLONG offset, DWORD count) {
@@ -82,19 +73,26 @@ TEST(TailRange, SizesBeyondFourGiBKeepTheirHighBits) {
 
 TEST(AppendRange, OnlyGrowthWithAQuarterMoreOlderTextIsAppended) {
     // The pane shows bytes 800 to 1000 of a file, with a window of 200.
-    AppendRange grown = appendRange(800, 1000, 1030, 200);
+    AppendRange grown = appendRange(800, 1000, 1030, 200, false);
     ASSERT_TRUE(grown.possible);
     EXPECT_EQ(992u, grown.offset);  // eight bytes before the end shown, to join a cut
     EXPECT_EQ(38u, grown.count);
     EXPECT_EQ(8u, grown.boundary);
-    EXPECT_TRUE(appendRange(800, 1000, 1050, 200).possible);    // older text: a quarter
-    EXPECT_FALSE(appendRange(800, 1000, 1051, 200).possible);   // more: a full reload cuts it
-    EXPECT_FALSE(appendRange(800, 1000, 1000, 200).possible);   // not grown
-    EXPECT_FALSE(appendRange(800, 1000, 900, 200).possible);    // cut short
-    EXPECT_FALSE(appendRange(900, 1000, 1050, 200).possible);   // a full reload shows more
-    AppendRange fromStart = appendRange(0, 3, 10, 512);         // fewer bytes shown than joined
+    EXPECT_TRUE(appendRange(800, 1000, 1050, 200, false).possible);    // older text: a quarter
+    EXPECT_FALSE(appendRange(800, 1000, 1051, 200, false).possible);   // more: a full reload cuts it
+    EXPECT_FALSE(appendRange(800, 1000, 1000, 200, false).possible);   // not grown
+    EXPECT_FALSE(appendRange(800, 1000, 900, 200, false).possible);    // cut short
+    EXPECT_FALSE(appendRange(900, 1000, 1050, 200, false).possible);   // a full reload shows more
+    AppendRange fromStart = appendRange(0, 3, 10, 512, false);         // fewer bytes shown than joined
     EXPECT_EQ(0u, fromStart.offset);
     EXPECT_EQ(3u, fromStart.boundary);
+    // A reader away from the end keeps older text until the pane holds four windows.
+    EXPECT_TRUE(appendRange(350, 1000, 1150, 200, true).possible);
+    EXPECT_FALSE(appendRange(349, 1000, 1150, 200, true).possible);
+    EXPECT_FALSE(appendRange(800, 1000, 1193, 200, true).possible);  // more than a window at once
+    // ... bounded by what the pane holds: two of the largest windows.
+    EXPECT_TRUE(appendRange(0, 60000, 65534, 32767, true).possible);
+    EXPECT_FALSE(appendRange(0, 60000, 65535, 32767, true).possible);
 }
 
 TEST(FileChanged, TimeFirstThenSize) {
@@ -413,9 +411,17 @@ TEST_F(TailTest, AReaderAboveTheEndKeepsTheirPlaceUntilItFallsOff) {
         EXPECT_FALSE(lastLineAtTheBottom());
     }
 
-    // Once the text at the top has fallen off the front, the view starts at the first line.
+    // A busy log keeps the older text in front while the reader is away,
+    // until the pane holds four windows; then the text at the top falls off
+    // the front, and the view starts at the first line.
+    for (int burst = 0; burst < 3; ++burst) {
+        appendFile(watchedPath(), pattern(1900));
+        reloadFileTail();
+        EXPECT_EQ(top, firstVisibleText()) << burst;
+    }
     appendFile(watchedPath(), pattern(1900));
     reloadFileTail();
+    EXPECT_EQ(fullReload(2000), paneWideText());
     EXPECT_EQ(0, firstVisibleLine());
 
     // Ctrl+End goes back to the end, and the view follows it again.
@@ -585,21 +591,17 @@ TEST_F(TailTest, AnOlderCopyWaitsForItsNextWrite) {
     EXPECT_EQ("older copy\r\nwritten again\r\n", paneText());
 }
 
-TEST_F(TailTest, ReadBufferSizeShowsAtTheNextChangeOrForcedReload) {
+TEST_F(TailTest, ReadBufferSizeShowsAtOnce) {
     std::string content = pattern(1000);
     writeFile(watchedPath(), content);
     startWatching(watchedPath());
     SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM) "@QVPeruserReadBufferSize 100");
     ASSERT_EQ(100, state.readBufferSize);
-    EXPECT_EQ(content.substr(488), paneText());
-
-    appendFile(watchedPath(), "0123456789");
-    reloadFileTail();
-    EXPECT_EQ((content + "0123456789").substr(910), paneText());
+    EXPECT_EQ(content.substr(900), paneText());
 
     state.readBufferSize = 20;
     forcedReload();
-    EXPECT_EQ((content + "0123456789").substr(990), paneText());
+    EXPECT_EQ(content.substr(980), paneText());
 }
 
 TEST_F(TailTest, ReadBufferSizeIsHeldToTheTextBuffer) {
@@ -678,16 +680,40 @@ TEST_F(TailTest, AMissingFileShowsANoticeUntilItAppears) {
     EXPECT_FALSE(state.fileSeen);
 }
 
-TEST_F(TailTest, RelativePathsAreFoundBesideThePlugin) {
+TEST_F(TailTest, PathsAreFoundAsTheUserWroteThem) {
     writeFile(watchedPath(), "beside the plugin\r\n");
     startWatching("data\\watched.log");
     EXPECT_EQ("beside the plugin\r\n", paneText());
-    EXPECT_EQ(watchedPath(), state.resolvedPath);
+
+    // UTF-8 as a settings file saved by Notepad has it, also outside the ANSI
+    // code page; the notice names the path as written.
+    const std::wstring names[] = {L"caf\u00E9 log.log", L"\u65E5\u5FD7.log"};
+    for (const std::wstring& name : names) {
+        std::wstring path = std::wstring(dataFolder.begin(), dataFolder.end()) + name;
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file);
+        DWORD written = 0;
+        WriteFile(file, "found\r\n", 7, &written, NULL);
+        CloseHandle(file);
+        char utf8[MAX_PATH];
+        WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, utf8, sizeof utf8, NULL, NULL);
+        send(("@QVPeruserFilePath " + std::string(utf8)).c_str());
+        EXPECT_EQ(L"found\r\n", paneWideText());
+        DeleteFileW(path.c_str());
+        forcedReload();
+        EXPECT_EQ(0u, paneWideText().find(L"Cannot open " + path + L": ")) << utf8;
+    }
+
+    // No file chosen, or a folder: the pane says so.
+    send("@QVPeruserFilePath  ");
+    EXPECT_EQ("No file chosen. Right-click the frame: Peruser Configuration > File Path", paneText());
+    send(("@QVPeruserFilePath " + dataFolder).c_str());
+    EXPECT_EQ(dataFolder + " is a folder, not a file", paneText());
 
     std::string tooLong(FilePathSize - 1, 'x');
     copyText(state.filePath, FilePathSize, tooLong.c_str());
     forcedReload();
-    EXPECT_STREQ("", state.resolvedPath);
+    EXPECT_EQ(0, state.resolvedPath[0]);
     EXPECT_EQ(0u, paneText().find("Cannot open " + programFolder() + tooLong + ": "));
 }
 

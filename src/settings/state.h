@@ -75,7 +75,7 @@ struct PluginState {
     // The next answer shows the file as a new one: from its end, with no
     // place kept and nothing appended.
     bool showAsNew;
-    char resolvedPath[ResolvedPathSize];
+    WCHAR resolvedPath[ResolvedPathSize];
     char textBuffer[TextBufferSize];
     // Where file bytes are decoded for the pane: after a full reload the
     // pane's whole text, after an append the text decoded for it, whose new

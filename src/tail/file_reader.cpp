@@ -104,7 +104,8 @@ static bool readAppended(HANDLE file, const FileRequest& request, FileAnswer* an
                          uint8_t* buffer) {
     if (!request.appendAllowed || !answer->shownStillThere) return false;
     const ShownBytes& shown = request.shown;
-    AppendRange append = appendRange(shown.offset, shown.end, answer->size, request.readBufferSize);
+    AppendRange append = appendRange(shown.offset, shown.end, answer->size, request.readBufferSize,
+                                     request.readerAway);
     if (!append.possible) return false;
     DWORD count = 0;
     if (!readAt(file, append.offset, buffer, append.count, &count)) return failed(answer, ReadFailed);
@@ -147,13 +148,20 @@ static bool queryFile(HANDLE file, FileAnswer* answer) {
     return true;
 }
 
+// A folder cannot be opened as a file; the system calls that access denied.
+static bool namesAFolder(const WCHAR* path) {
+    DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 static void answerRequest(const FileRequest& request, FileAnswer* answer, uint8_t* buffer) {
     ZeroMemory(answer, sizeof *answer);
-    HANDLE file = CreateFileA(request.path, GENERIC_READ,
+    HANDLE file = CreateFileW(request.path, GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) {
         failed(answer, OpenFailed);
+        if (namesAFolder(request.path)) answer->failure = NamesAFolder;
         return;
     }
     bool changed = queryFile(file, answer) &&

@@ -49,17 +49,18 @@ struct ShownBytes {
 // What the reader is asked: the file, what was seen of it at the latest look,
 // and what the pane shows of it, so that bytes appended since can be read alone.
 struct FileRequest {
-    char path[ResolvedPathSize];
+    WCHAR path[ResolvedPathSize];
     int readBufferSize;
     bool seen;  // false: read the file whatever its time and size
     uint64_t lastWriteTime;
     uint64_t lastFileSize;
     bool appendAllowed;
+    bool readerAway;  // the pane's view is away from its end
     ShownBytes shown;
 };
 
 enum FileRead { ReadNothing, ReadWhole, ReadAppended };
-enum FileFailure { NoFailure, OpenFailed, QueryFailed, ReadFailed };
+enum FileFailure { NoFailure, OpenFailed, NamesAFolder, QueryFailed, ReadFailed };
 
 struct FileAnswer {
     FileFailure failure;

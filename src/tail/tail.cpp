@@ -2,14 +2,13 @@
 
 #include "settings/settings.h"
 #include "settings/state.h"
-#include "settings/text.h"
 #include "tail/file_reader.h"
 #include "viewer/pane_view.h"
 #include "viewer/viewer.h"
 
-// The notice about an unreadable file is built in the lower half of the text
-// buffer and compared with the pane's text read into the upper half.
-static const int NoticeCapacity = TextBufferSize / 2;
+// A notice is built in the front of the decoding buffer and compared with
+// the pane's text read in behind it; the pane's text is replaced by it.
+static const int NoticeCapacity = 4096;
 
 // While no reader is free, one is asked for again this often.
 static const UINT ReaderRetryPeriod = 1000;
@@ -24,59 +23,68 @@ void forgetWatchedFile() {
 
 // ---- Notices ---------------------------------------------------------------------
 
-static void appendText(char* buffer, int capacity, int* length, const char* text) {
-    copyText(buffer + *length, capacity - *length, text);
-    *length += textLength(buffer + *length);
+struct Notice {
+    WCHAR* text;
+    int length;
+};
+
+static Notice startNotice() {
+    Notice notice = {state.displayText, 0};
+    notice.text[0] = 0;
+    return notice;
+}
+
+static void add(Notice& notice, const WCHAR* part) {
+    while (*part && notice.length < NoticeCapacity - 1) notice.text[notice.length++] = *part++;
+    notice.text[notice.length] = 0;
 }
 
 // The system's text for an error code, kept to one line.
-static void systemReason(DWORD error, char* reason, int capacity) {
+static void addSystemReason(Notice& notice, DWORD error) {
+    WCHAR reason[256];
     reason[0] = 0;
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0,
-                   reason, capacity, NULL);
-    for (int i = 0; reason[i] != 0; ++i) {
-        if (reason[i] == '\r' || reason[i] == '\n') reason[i] = ' ';
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0,
+                   reason, 256, NULL);
+    int length = 0;
+    for (; reason[length] != 0; ++length) {
+        if (reason[length] == '\r' || reason[length] == '\n') reason[length] = ' ';
     }
-    int length = textLength(reason);
     while (length > 0 && reason[length - 1] == ' ') reason[--length] = 0;
-    if (length == 0) copyText(reason, capacity, "unknown error");
+    add(notice, length ? reason : L"unknown error");
 }
 
 // A notice of one line in place of the file, written only when it does not
 // already stand in the pane, so that a user's selection survives.
-static void showNotice(const char* notice, int length) {
-    char* shown = state.textBuffer + NoticeCapacity;
-    if (GetWindowTextLengthA(state.paneWnd) == length) {
-        GetWindowTextA(state.paneWnd, shown, NoticeCapacity);
-        if (equalsText(shown, notice)) return;
+static void showNotice(const Notice& notice) {
+    WCHAR* shown = state.displayText + NoticeCapacity;
+    if (GetWindowTextLengthW(state.paneWnd) == notice.length) {
+        GetWindowTextW(state.paneWnd, shown, NoticeCapacity);
+        if (lstrcmpW(shown, notice.text) == 0) return;
     }
     state.shownTail.bytes.valid = false;
-    SetWindowTextA(state.paneWnd, notice);
+    SetWindowTextW(state.paneWnd, notice.text);
 }
 
 // What failed, the path tried and the system's reason.
-static void showFailure(const char* failure, DWORD error, const char* folder, const char* path) {
-    char* notice = state.textBuffer;
-    int length = 0;
-    appendText(notice, NoticeCapacity, &length, failure);
-    appendText(notice, NoticeCapacity, &length, folder);
-    appendText(notice, NoticeCapacity, &length, path);
-    appendText(notice, NoticeCapacity, &length, ": ");
-    char reason[256];
-    systemReason(error, reason, sizeof reason);
-    appendText(notice, NoticeCapacity, &length, reason);
-    showNotice(notice, length);
+static void showFailure(const WCHAR* failure, DWORD error, const WCHAR* path) {
+    Notice notice = startNotice();
+    add(notice, failure);
+    add(notice, path);
+    add(notice, L": ");
+    addSystemReason(notice, error);
+    showNotice(notice);
+}
+
+static void showPathNotice(const WCHAR* before, const WCHAR* after) {
+    Notice notice = startNotice();
+    add(notice, before);
+    add(notice, state.resolvedPath);
+    add(notice, after);
+    showNotice(notice);
 }
 
 // Where the pane does not show the file yet.
-static void showNotAnswering() {
-    char* notice = state.textBuffer;
-    int length = 0;
-    appendText(notice, NoticeCapacity, &length, "Waiting for ");
-    appendText(notice, NoticeCapacity, &length, state.resolvedPath);
-    appendText(notice, NoticeCapacity, &length, ": the file is not answering");
-    showNotice(notice, length);
-}
+static void showNotAnswering() { showPathNotice(L"Waiting for ", L": the file is not answering"); }
 
 // ---- Decoding ----------------------------------------------------------------------
 
@@ -195,12 +203,13 @@ static bool appendAllowed(bool asNew) {
 static FileRequest composeRequest(bool asNew, bool mayAppend) {
     FileRequest request;
     ZeroMemory(&request, sizeof request);
-    copyText(request.path, ResolvedPathSize, state.resolvedPath);
+    lstrcpynW(request.path, state.resolvedPath, ResolvedPathSize);
     request.readBufferSize = state.readBufferSize;
     request.seen = state.fileSeen;
     request.lastWriteTime = state.lastWriteTime;
     request.lastFileSize = state.lastFileSize;
     request.appendAllowed = mayAppend && appendAllowed(asNew);
+    request.readerAway = !paneFollowsEnd();
     request.shown = state.shownTail.bytes;
     request.shown.valid = request.shown.valid && !asNew;
     return request;
@@ -211,11 +220,13 @@ static void askForFile(bool mayAppend);
 // A file that cannot be opened is forgotten, so that its return shows. One
 // that cannot be read keeps the text shown, and is read again at the next look.
 static void showFailedAnswer(const FileAnswer& answer) {
-    if (answer.failure == OpenFailed) {
-        forgetWatchedFile();
-        showFailure("Cannot open ", answer.error, state.resolvedPath, "");
+    if (answer.failure == OpenFailed || answer.failure == NamesAFolder) forgetWatchedFile();
+    if (answer.failure == NamesAFolder) {
+        showPathNotice(L"", L" is a folder, not a file");
+    } else if (answer.failure == OpenFailed) {
+        showFailure(L"Cannot open ", answer.error, state.resolvedPath);
     } else if (!state.shownTail.bytes.valid) {
-        showFailure("Cannot read ", answer.error, state.resolvedPath, "");
+        showFailure(L"Cannot read ", answer.error, state.resolvedPath);
     }
 }
 
@@ -291,17 +302,44 @@ void onReaderRetry() {
     reloadFileTail();
 }
 
+static bool nothingChosen(const char* path) {
+    while (*path == ' ' || *path == '\t') ++path;
+    return *path == 0;
+}
+
+// The configured path as the user wrote it: UTF-8, or the ANSI code page.
+// A path too long for resolvedPath is refused, never cut to another file.
+static bool resolvePath() {
+    WCHAR folder[FilePathSize];
+    WCHAR path[FilePathSize];
+    settingTextToWide(state.filePath, path, FilePathSize, systemCodePages);
+    bool folderKnown = getPluginFolder(folder, FilePathSize) || isAbsolutePath(path);
+    if (folderKnown && resolveWatchedPath(folder, path, state.resolvedPath, ResolvedPathSize)) {
+        return true;
+    }
+    state.resolvedPath[0] = 0;
+    forgetWatchedFile();
+    WCHAR tried[FilePathSize + ResolvedPathSize];
+    lstrcpynW(tried, folder, FilePathSize);
+    lstrcpynW(tried + lstrlenW(tried), path, FilePathSize);
+    showFailure(L"Cannot open ", ERROR_FILENAME_EXCED_RANGE, tried);
+    return false;
+}
+
+static void showNothingChosen() {
+    state.resolvedPath[0] = 0;
+    forgetWatchedFile();
+    Notice notice = startNotice();
+    add(notice, L"No file chosen. Right-click the frame: Peruser Configuration > File Path");
+    showNotice(notice);
+}
+
 void reloadFileTail() {
-    char pluginFolder[FilePathSize];
-    bool folderKnown = getPluginFolder(pluginFolder, FilePathSize) || isDriveLetterPath(state.filePath);
-    // A path too long for resolvedPath is refused, never cut to another file.
-    if (!folderKnown ||
-        !resolveWatchedPath(pluginFolder, state.filePath, state.resolvedPath, ResolvedPathSize)) {
-        state.resolvedPath[0] = 0;
-        forgetWatchedFile();
-        showFailure("Cannot open ", ERROR_FILENAME_EXCED_RANGE, pluginFolder, state.filePath);
+    if (nothingChosen(state.filePath)) {
+        showNothingChosen();
         return;
     }
+    if (!resolvePath()) return;
     // While the reader is busy, nothing new is asked; showing the file as
     // new waits its turn.
     if (fileReaderBusy()) {

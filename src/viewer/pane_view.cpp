@@ -85,6 +85,12 @@ static PaneView readPaneView() {
     return view;
 }
 
+bool paneFollowsEnd() {
+    DWORD start = 0, end = 0;
+    sendToPane(EM_GETSEL, (WPARAM)&start, (LPARAM)&end);
+    return start == end && paneShowsLastLine();
+}
+
 void showPaneEnd() {
     int length = GetWindowTextLengthW(state.paneWnd);
     sendToPane(EM_SETSEL, length, length);

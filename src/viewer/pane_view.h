@@ -21,6 +21,10 @@ bool paneTextEdited();
 // True when the pane's text ends with the given text.
 bool paneTextEndsWith(const WCHAR* text, int length);
 
+// True while the view shows the last line and holds no selection: new text
+// moves the view along.
+bool paneFollowsEnd();
+
 // The caret at the end of the text, the last line at the bottom of the pane.
 void showPaneEnd();
 
