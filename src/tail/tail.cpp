@@ -238,7 +238,7 @@ static FileRequest composeRequest(bool asNew, bool mayAppend) {
     request.lastWriteTime = state.lastWriteTime;
     request.lastFileSize = state.lastFileSize;
     request.appendAllowed = mayAppend && appendAllowed(asNew);
-    request.readerAway = !paneFollowsEnd();
+    request.readerAway = request.appendAllowed && !paneFollowsEnd();
     request.shown = state.shownTail.bytes;
     request.shown.valid = request.shown.valid && !asNew;
     request.shownMark = state.shownTail.mark;
