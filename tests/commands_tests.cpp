@@ -67,11 +67,15 @@ TEST(MatchCommand, NothingElseMatches) {
         // A word that takes an argument but ends the text is not read past its end.
         "@QVPeruserFontSize", "@QVPeruserFilePath", "@qvperuserreloadinterval"};
     for (const char* text : texts) EXPECT_EQ(CmdNone, matchCommand(text).id) << text;
+    // ... unless it may be left out: the word alone clears a filter.
+    CommandMatch cleared = matchCommand("@QVPeruserFilterShow");
+    EXPECT_EQ(CmdFilterShow, cleared.id);
+    EXPECT_STREQ("", cleared.argument);
 }
 
 // The README's table of commands, one row a word: "| `@QVPeruserWord ARG` | effect |".
 // Each word of the command table has exactly one row, with the argument it
-// takes (N for a number) and an effect.
+// takes and an effect.
 TEST(Readme, ListsEveryCommandWithItsArgumentAndEffect) {
     std::string readme = readFile(programFolder() + "README.md");
     const std::string rowStart = "| `" + std::string(CommandPrefix);
@@ -87,14 +91,16 @@ TEST(Readme, ListsEveryCommandWithItsArgumentAndEffect) {
         arguments[command.substr(0, blank)] =
             blank == std::string::npos ? "" : command.substr(blank + 1);
     }
-    const char* expected[] = {"", "N", "TEXT"};
+    // By ArgumentKind; any other name stands for a text, in brackets for one
+    // that may be left out.
+    const char* expected[] = {"", "N", "TEXT", "[TEXT]"};
     for (int id = 0; id < CommandCount; ++id) {
         std::string word = commandWord((CommandId)id);
         ASSERT_TRUE(arguments.count(word)) << word << " has no row";
         std::string argument = arguments[word];
-        if (commandWords[id].argument == TextArgument && !argument.empty() && argument != "N") {
-            argument = "TEXT";  // any name stands for a text
-        }
+        bool optional = argument.size() > 2 && argument.front() == '[' && argument.back() == ']';
+        if (optional) argument = "[TEXT]";
+        if (!optional && !argument.empty() && argument != "N") argument = "TEXT";
         EXPECT_EQ(expected[commandWords[id].argument], argument) << word;
     }
     EXPECT_EQ(CommandCount, rows) << "a row twice, or for a word the table lacks";
@@ -254,13 +260,13 @@ TEST_F(CommandTest, SizesAreRaisedToTheMinimumAndThePaneIsAlwaysLaidOut) {
     expectPaneInset(3);
 }
 
-TEST_F(CommandTest, ReadBufferSizeWaitsForAChangeWhileFilePathShowsAtOnce) {
+TEST_F(CommandTest, ReadBufferSizeAndFilePathShowAtOnce) {
     writeFile(watchedPath(), "abcdefghij");
     startWith("qvperuser.readBufferSize: 512\r\n");
     EXPECT_EQ("abcdefghij", paneText());
     send("@QVPeruserReadBufferSize 3");
     EXPECT_EQ(3, state.readBufferSize);
-    EXPECT_EQ("abcdefghij", paneText());
+    EXPECT_EQ("hij", paneText());
 
     std::string other = dataFolder + "other file.log";
     writeFile(other, "0123456789");

@@ -486,7 +486,8 @@ TEST_F(ViewerTest, ADraggedThumbEndsWhereItIsDroppedOnABusyLog) {
     std::string lines;
     for (int i = 0; i < 300; ++i) lines += "line " + std::to_string(i) + "\r\n";
     writeFile(watchedPath(), lines);
-    startWith("qvperuser.width: 400\r\nqvperuser.height: 300\r\nqvperuser.showScroll: true\r\n"
+    startWith("qvperuser.x: 300\r\nqvperuser.y: 200\r\nqvperuser.alwaysontop: true\r\n"
+              "qvperuser.width: 400\r\nqvperuser.height: 300\r\nqvperuser.showScroll: true\r\n"
               "qvperuser.readBufferSize: 32767\r\nqvperuser.autoReload: true\r\n"
               "qvperuser.reloadInterval(sec): 1\r\n");
     SCROLLBARINFO bar = {sizeof bar};
@@ -502,7 +503,8 @@ TEST_F(ViewerTest, ADraggedThumbEndsWhereItIsDroppedOnABusyLog) {
     CloseHandle(dragger);
     UnhookWindowsHookEx(dropWatch);
 
-    ASSERT_TRUE(atDrop.reloadWaited) << "no reload fell due during the drag";
+    ASSERT_TRUE(atDrop.reloadWaited) << "no reload fell due during the drag, dropped at "
+                                     << atDrop.pointerY << " from " << grab;
     EXPECT_EQ(grab - 3 * DragSteps, atDrop.pointerY);
     EXPECT_NEAR(atDrop.pointerY, atDrop.thumbMiddle, 2);
     EXPECT_EQ(atDrop.position, atDrop.firstLine);
@@ -549,8 +551,8 @@ TEST_F(ViewerTest, RecreationCutsAnOverlongTextToTheBuffer) {
     recreateTextPane();
     EXPECT_EQ(DisplayTextSize - 1, GetWindowTextLengthW(state.paneWnd));
     EXPECT_EQ(0, state.displayText[DisplayTextSize - 1]);
-    EXPECT_EQ(kept.end, state.shownTail.end);
-    EXPECT_FALSE(state.shownTail.valid);  // the cut text is no longer the file's
+    EXPECT_EQ(kept.bytes.end, state.shownTail.bytes.end);
+    EXPECT_FALSE(state.shownTail.bytes.valid);  // the cut text is no longer the file's
     EXPECT_NE(mainMenu, state.mainMenu);  // rebuilt, not overwritten by text
     EXPECT_EQ(7, liveMenuCount());
 }

@@ -82,9 +82,35 @@ static void setEncoding(const CommandArgument& argument) {
     refreshMenu();
 }
 
+// The line settings show the file again at once, as a new encoding does.
+static void setLines(const CommandArgument& argument) {
+    state.lines = argument.number;
+    showWatchedFileAgain();
+    refreshMenu();
+}
+
+static void setFilterShow(const CommandArgument& argument) {
+    copyText(state.filterShow, FilterTextSize, argument.text);
+    showWatchedFileAgain();
+    refreshMenu();
+}
+
+static void setFilterHide(const CommandArgument& argument) {
+    copyText(state.filterHide, FilterTextSize, argument.text);
+    showWatchedFileAgain();
+    refreshMenu();
+}
+
+static void setScanLimit(const CommandArgument& argument) {
+    state.scanLimit = argument.number;
+    showWatchedFileAgain();
+    refreshMenu();
+}
+
+// Shown again at once, as a new encoding is.
 static void setReadBufferSize(const CommandArgument& argument) {
     state.readBufferSize = argument.number;
-    reloadFileTail();
+    showWatchedFileAgain();
     refreshMenu();
 }
 
@@ -270,7 +296,7 @@ static const SettingStep loadedSettingSteps[] = {
     applyTransparency,     // transparency, alpha, pluginToggle
     applyReloadTimer,      // autoReload, reloadInterval
     onAutoHideSwitched,    // autoHide
-    showWatchedFileAgain,  // filePath, encoding, readBufferSize
+    showWatchedFileAgain,  // filePath, encoding, readBufferSize, lines, filters, scanLimit
     refreshMenu,           // snapWindow, lockPos, and every value shown
 };
 

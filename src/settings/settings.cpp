@@ -74,6 +74,10 @@ static const Setting settings[] = {
     TEXT_SETTING("qvperuser.filePath:", filePath, "readme.txt"),
     NUMBER_SETTING(IntSetting, "qvperuser.readBufferSize:", readBufferSize, 512),
     TEXT_SETTING("qvperuser.encoding:", encoding, "auto"),
+    NUMBER_SETTING(IntSetting, "qvperuser.lines:", lines, 0),
+    TEXT_SETTING("qvperuser.filterShow:", filterShow, ""),
+    TEXT_SETTING("qvperuser.filterHide:", filterHide, ""),
+    NUMBER_SETTING(IntSetting, "qvperuser.scanLimit:", scanLimit, 4194304),
 };
 
 #undef NUMBER_SETTING
@@ -128,6 +132,19 @@ bool getPluginFolder(char* folder, int capacity) {
     }
     folder[length] = 0;
     cutToFolder(folder);
+    return true;
+}
+
+bool getPluginFolder(WCHAR* folder, int capacity) {
+    DWORD length = GetModuleFileNameW(state.hInstance, folder, capacity);
+    if (capacity <= 0 || length == 0 || length >= (DWORD)capacity) {
+        if (capacity > 0) folder[0] = 0;
+        return false;
+    }
+    folder[length] = 0;
+    DWORD i = length - 1;
+    while (i > 0 && folder[i] != L'\\') --i;
+    folder[i + 1] = 0;
     return true;
 }
 

@@ -1,12 +1,14 @@
 // The watched file's reader: opens, queries and reads the file on a thread of
 // the plugin's own, so that a file that stops answering (a share whose server
-// went away) never holds the shell's thread.
+// went away) never holds the shell's thread. The shell's thread never makes a
+// file call of its own.
 #pragma once
 
 #include <windows.h>
 #include <stdint.h>
 
 #include "settings/buffer_sizes.h"
+#include "tail/line_pattern.h"
 #include "tail/text_decoding.h"
 
 // The shell's thread waits this long for an answer before it goes on; a
@@ -26,37 +28,96 @@ struct FileIdentity {
     ULONGLONG index;
 };
 
-// What the reader is asked: the file, what was seen of it, and what the pane
-// shows of it, so that bytes appended since can be read alone.
+// A few bytes of the file as shown, read again to tell a file that kept them
+// from one cut short and written anew.
+const uint32_t SampleCapacity = 16;
+struct ByteSample {
+    uint64_t offset;
+    uint32_t count;
+    uint8_t bytes[SampleCapacity];
+};
+
+// What the pane shows of the file: the bytes from offset to end, or with a
+// filter, the lines among them that pass it.
+struct ShownBytes {
+    bool valid;
+    FileIdentity file;
+    uint64_t offset;
+    uint64_t end;
+    ByteSample head;  // the first bytes from offset
+    ByteSample tail;  // the last bytes before end
+    uint64_t count;   // bytes of the file in the pane
+    uint32_t lines;   // lines of the file in the pane
+    bool lastLineOpen;
+};
+
+// Which lines are shown: with neither, the last readBufferSize bytes.
+struct LineChoice {
+    uint32_t lines;  // the last so many whole lines; 0: as many as fit
+    bool showSet;    // only lines that match show...
+    LinePattern show;
+    bool hideSet;    // ...and do not match hide
+    LinePattern hide;
+    uint64_t scanLimit;  // bytes read back at most to find them
+};
+
+inline bool linesChosen(const LineChoice& choice) {
+    return choice.lines > 0 || choice.showSet || choice.hideSet;
+}
+inline bool filtered(const LineChoice& choice) { return choice.showSet || choice.hideSet; }
+
+// What the reader is asked: the file, what was seen of it at the latest look,
+// and what the pane shows of it, so that bytes appended since can be read alone.
 struct FileRequest {
-    char path[ResolvedPathSize];
+    WCHAR path[ResolvedPathSize];
     int readBufferSize;
-    uint64_t lastWriteTime;  // zero: show the file whatever its time
+    Encoding encoding;  // as configured
+    LineChoice choice;
+    bool seen;  // false: read the file whatever its time and size
+    uint64_t lastWriteTime;
     uint64_t lastFileSize;
     bool appendAllowed;
-    FileIdentity shownFile;
-    uint64_t shownOffset;
-    uint64_t shownEnd;
-    uint8_t lastBytes[8];  // the last bytes shown
-    uint32_t lastByteCount;
+    bool readerAway;  // the pane's view is away from its end
+    ShownBytes shown;
+    ByteOrderMark shownMark;  // found when the file was shown
 };
 
 enum FileRead { ReadNothing, ReadWhole, ReadAppended };
+enum FileFailure { NoFailure, OpenFailed, NamesAFolder, QueryFailed, ReadFailed };
 
 struct FileAnswer {
-    DWORD openError;  // zero when the file was opened
+    FileFailure failure;
+    DWORD error;  // the system's code, with a failure
     uint64_t writeTime;
     uint64_t size;
     FileIdentity file;
+    // The file is the one shown, and the shown bytes are still where they were.
+    bool shownStillThere;
     FileRead read;
-    uint64_t offset;    // of the bytes read
-    uint32_t count;     // bytes read
-    uint32_t boundary;  // appended: where the bytes shown before end
+    uint32_t start;     // of the bytes, in the reader's buffer
+    uint64_t offset;    // of the first byte in the file
+    uint32_t count;     // bytes read, or of the lines chosen, one after another
+    uint64_t end;       // in the file, where what was looked at ends
+    // Where the bytes shown before end among these bytes: appended, the
+    // bytes read again in front; whole, 0 when they all lie before, or
+    // NoBoundary when they are not among them.
+    uint32_t boundary;
     ByteOrderMark mark;
+    ByteSample head;  // whole: the first bytes from offset
+    ByteSample tail;  // the last bytes before end
+    // Whole lines: how many (appended: how many more), whether the last one
+    // has its line end yet, and whether the first is only the end of a line
+    // longer than readBufferSize.
+    uint32_t lines;
+    bool lastLineOpen;
+    bool firstLineCut;
+    bool scanLimitReached;  // fewer lines pass within the scan limit than asked for
 };
 
-// Starts this start's reader thread. Returns false when no thread can be
-// made; requests are then answered on the caller's thread.
+// Takes a reader for this start, whose late answers go to notify. Returns
+// false when every reader slot is held by a reader of an earlier start that is
+// still blocked, or no thread can be made: requests then get NoReader until
+// one is free.
 bool startFileReader(HWND notify);
 // Lets the reader end by itself, without waiting for it: a reader blocked in
 // a read ends when the read returns, releasing its hold on the plugin.
@@ -64,8 +125,14 @@ void stopFileReader();
 
 // True while a request waits for its answer.
 bool fileReaderBusy();
-// Hands a request over and waits up to AnswerWait; true when it was answered.
-bool askFileReader(const FileRequest& request);
+
+enum ReaderReply {
+    ReaderAnswered,  // within AnswerWait: take the answer now
+    ReaderLate,      // FileAnsweredMessage will say when it has come
+    NoReader,        // nothing was asked: no reader is free; ask again later
+};
+// Hands a request over and waits up to AnswerWait.
+ReaderReply askFileReader(const FileRequest& request);
 // The answer and its bytes, once per request, when it has come.
 bool takeFileAnswer(FileAnswer* answer, const uint8_t** bytes);
 

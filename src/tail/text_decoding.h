@@ -45,11 +45,14 @@ ByteOrderMark findByteOrderMark(const uint8_t* head, uint32_t count);
 
 // Code pages are the system's business: the caller converts them.
 struct CodePageConverter {
-    // Converts count bytes into at most capacity units; returns the units written.
+    // Converts count bytes into at most capacity units; returns the units
+    // written, or with no out, the units needed.
     uint32_t (*convert)(unsigned codePage, const uint8_t* bytes, uint32_t count, WideChar* out,
                         uint32_t capacity);
     // True when a character may take more than one byte, so a window's start may cut one.
     bool (*multiByte)(unsigned codePage);
+    // True for the first byte of a two-byte character of a double-byte code page.
+    bool (*leadByte)(unsigned codePage, uint8_t byte);
 };
 
 struct TailBytes {
@@ -57,6 +60,9 @@ struct TailBytes {
     uint32_t count;
     uint64_t offset;     // of bytes[0] in the file
     ByteOrderMark mark;  // found at the file's start
+    // The bytes start a line, so no character is cut at their start; they
+    // may be lines of the file that do not follow one another.
+    bool startsAtLine;
 };
 
 const uint32_t NoBoundary = UINT32_MAX;
@@ -77,3 +83,11 @@ inline uint32_t decodedCapacity(uint32_t count) { return 2 * count + 1; }
 // tail's bytes (or NoBoundary).
 DecodedText decodeTail(TailBytes tail, Encoding setting, const CodePageConverter& codePages,
                        uint32_t boundary, WideChar* out, uint32_t capacity);
+
+// A setting's 8-bit text (a colour rule, a path) as wide text, chosen as for
+// the log: UTF-8 when the bytes are valid UTF-8, else the ANSI code page. At
+// most capacity - 1 bytes are taken, a character cut at their end left out;
+// a byte never gives more than one unit. Writes the terminating zero and
+// returns the units before it.
+uint32_t settingTextToWide(const char* text, WideChar* out, uint32_t capacity,
+                           const CodePageConverter& codePages);

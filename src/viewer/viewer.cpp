@@ -158,6 +158,7 @@ static void onReaderAnswer() {
 static void onTimer(WPARAM id) {
     if (id == AutoHideTimer) onAutoHideTick();
     if (id == ReloadTimer) onReloadTick();
+    if (id == ReaderRetryTimer) onReaderRetry();
 }
 
 static void onRestyle() {

@@ -1,0 +1,78 @@
+#include "tail/colour_rule.h"
+
+static const uint32_t ColourDigits = 6;
+
+static bool isBlank(WideChar c) { return c == ' ' || c == '\t'; }
+
+static int hexDigit(WideChar c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+static WideChar lowerAscii(WideChar c) { return c >= 'A' && c <= 'Z' ? WideChar(c + 32) : c; }
+
+// The text at value[at, length) starts with the lower-case word, followed by
+// a blank or the end.
+static bool wordAt(const WideChar* value, uint32_t at, uint32_t length, const char* word) {
+    for (; *word != 0; ++word, ++at) {
+        if (at == length || lowerAscii(value[at]) != WideChar(*word)) return false;
+    }
+    return at == length || isBlank(value[at]);
+}
+
+static uint32_t skipBlanks(const WideChar* value, uint32_t at, uint32_t length) {
+    while (at < length && isBlank(value[at])) ++at;
+    return at;
+}
+
+// "#RRGGBB" at value[at], followed by a blank or the end.
+static bool readColour(const WideChar* value, uint32_t at, uint32_t length, uint32_t* colour) {
+    if (at == length || value[at] != '#' || length - at - 1 < ColourDigits) return false;
+    uint32_t rgb = 0;
+    for (uint32_t i = 1; i <= ColourDigits; ++i) {
+        int digit = hexDigit(value[at + i]);
+        if (digit < 0) return false;
+        rgb = rgb << 4 | uint32_t(digit);
+    }
+    uint32_t after = at + 1 + ColourDigits;
+    if (after < length && !isBlank(value[after])) return false;
+    *colour = (rgb >> 16) | (rgb & 0xFF00) | (rgb & 0xFF) << 16;
+    return true;
+}
+
+static RuleCheck patternCheck(PatternCheck check) {
+    switch (check) {
+    case PatternEmpty: return RuleNeedsPattern;
+    case PatternUsable: return RuleUsable;
+    case PatternMatchesEveryLine: return RuleMatchesEveryLine;
+    case PatternTooLong: return RuleTooLong;
+    }
+    return RuleNeedsPattern;
+}
+
+void parseColourRule(const WideChar* value, uint32_t length, ColourRule* out) {
+    out->colour = 0;
+    out->alert = false;
+    compileLinePattern(value, 0, &out->pattern);
+    uint32_t at = skipBlanks(value, 0, length);
+    uint32_t end = length;
+    while (end > at && isBlank(value[end - 1])) --end;
+    if (at == end || (wordAt(value, at, end, "none") && at + 4 == end)) {
+        out->check = RuleNone;
+    } else if (length > LinePatternCapacity) {
+        out->check = RuleTooLong;
+    } else if (!readColour(value, at, end, &out->colour)) {
+        out->check = RuleNeedsColour;
+    } else {
+        at = skipBlanks(value, at + 1 + ColourDigits, end);
+        // "alert" is a flag only when a pattern follows it; alone, it is the pattern.
+        uint32_t afterWord = skipBlanks(value, at + 5, end);
+        if (wordAt(value, at, end, "alert") && afterWord < end) {
+            out->alert = true;
+            at = afterWord;
+        }
+        out->check = patternCheck(compileLinePattern(value + at, end - at, &out->pattern));
+    }
+}

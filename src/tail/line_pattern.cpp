@@ -1,0 +1,143 @@
+#include "tail/line_pattern.h"
+
+#include "tail/case_folding.h"
+
+static const uint32_t Alternation = '|';
+static const uint32_t AnyRun = '*';
+static const uint32_t AnyOne = '?';
+static const uint32_t AsciiEnd = 0x80;
+
+static bool isHighSurrogate(uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+static bool isLowSurrogate(uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// The code point at text[*at], a surrogate pair taken whole; *at moves past it.
+static uint32_t nextCodePoint(const WideChar* text, uint32_t length, uint32_t* at) {
+    uint32_t unit = text[(*at)++];
+    if (isHighSurrogate(unit) && *at < length && isLowSurrogate(text[*at])) {
+        uint32_t low = text[(*at)++];
+        return 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+    }
+    return unit;
+}
+
+static uint32_t folded(uint32_t codePoint) {
+    if (codePoint >= AsciiEnd) return foldCase(codePoint);
+    return codePoint >= 'A' && codePoint <= 'Z' ? codePoint + ('a' - 'A') : codePoint;
+}
+
+static void addPosition(PositionSet& set, uint32_t position) {
+    set.bits[position / 32] |= 1u << (position % 32);
+}
+
+// Where a character stands, or would stand, among the sorted other characters.
+static uint32_t otherIndex(const LinePattern& pattern, uint32_t character) {
+    uint32_t low = 0, high = pattern.otherCount;
+    while (low < high) {
+        uint32_t middle = (low + high) / 2;
+        if (pattern.otherCharacters[middle] < character) low = middle + 1; else high = middle;
+    }
+    return low;
+}
+
+static uint32_t classOf(const LinePattern& pattern, uint32_t character) {
+    if (character < AsciiEnd) return pattern.asciiClass[character];
+    if (pattern.otherCount == 0) return 0;
+    uint32_t at = otherIndex(pattern, character);
+    bool held = at < pattern.otherCount && pattern.otherCharacters[at] == character;
+    return held ? pattern.otherClass[at] : 0;
+}
+
+// The class of a character of the pattern, made when the character is new.
+static uint32_t classFor(LinePattern* pattern, uint32_t character, uint32_t* classCount) {
+    uint32_t known = classOf(*pattern, character);
+    if (known) return known;
+    uint32_t made = ++*classCount;
+    if (character < AsciiEnd) {
+        pattern->asciiClass[character] = (uint8_t)made;
+        return made;
+    }
+    uint32_t at = otherIndex(*pattern, character);
+    for (uint32_t i = pattern->otherCount; i > at; --i) {
+        pattern->otherCharacters[i] = pattern->otherCharacters[i - 1];
+        pattern->otherClass[i] = pattern->otherClass[i - 1];
+    }
+    pattern->otherCharacters[at] = character;
+    pattern->otherClass[at] = (uint8_t)made;
+    ++pattern->otherCount;
+    return made;
+}
+
+PatternCheck compileLinePattern(const WideChar* text, uint32_t length, LinePattern* out) {
+    *out = LinePattern();
+    if (length == 0) return PatternEmpty;
+    if (length > LinePatternCapacity) return PatternTooLong;
+    PositionSet anyOne = PositionSet();
+    uint32_t positions = 0, alternativeStart = 0, classCount = 0;
+    bool matchesEveryLine = false;
+    for (uint32_t at = 0;;) {
+        if (at == length || text[at] == Alternation) {
+            if (positions == alternativeStart) matchesEveryLine = true;
+            else addPosition(out->ends, positions - 1);
+            if (at == length) break;
+            ++at;
+            alternativeStart = positions;
+            continue;
+        }
+        uint32_t character = nextCodePoint(text, length, &at);
+        if (character == AnyRun) {
+            if (positions > alternativeStart) addPosition(out->stays, positions - 1);
+            continue;
+        }
+        if (positions == alternativeStart) addPosition(out->starts, positions);
+        if (character == AnyOne) {
+            addPosition(anyOne, positions);
+        } else {
+            addPosition(out->classPositions[classFor(out, folded(character), &classCount)],
+                        positions);
+        }
+        ++positions;
+    }
+    if (matchesEveryLine) {
+        *out = LinePattern();
+        return PatternMatchesEveryLine;
+    }
+    out->words = (positions + 31) / 32;
+    for (uint32_t c = 0; c <= classCount; ++c) {
+        for (uint32_t w = 0; w < out->words; ++w) out->classPositions[c].bits[w] |= anyOne.bits[w];
+    }
+    return PatternUsable;
+}
+
+void startScan(PatternScan* scan) { *scan = PatternScan(); }
+
+bool continueScan(const LinePattern& pattern, PatternScan* scan, const WideChar* piece,
+                  uint32_t length) {
+    if (scan->matched) return true;
+    PositionSet reached = scan->reached;
+    const uint32_t words = pattern.words;
+    for (uint32_t at = 0; at < length;) {
+        uint32_t character = folded(nextCodePoint(piece, length, &at));
+        const uint32_t* takes = pattern.classPositions[classOf(pattern, character)].bits;
+        uint32_t carried = 0, ended = 0;
+        for (uint32_t w = 0; w < words; ++w) {
+            uint32_t before = reached.bits[w];
+            uint32_t moved = (before << 1) | carried | pattern.starts.bits[w];
+            carried = before >> 31;
+            uint32_t now = (moved & takes[w]) | (before & pattern.stays.bits[w]);
+            reached.bits[w] = now;
+            ended |= now & pattern.ends.bits[w];
+        }
+        if (ended) {
+            scan->matched = true;
+            return true;
+        }
+    }
+    scan->reached = reached;
+    return false;
+}
+
+bool lineMatches(const LinePattern& pattern, const WideChar* line, uint32_t length) {
+    PatternScan scan;
+    startScan(&scan);
+    return continueScan(pattern, &scan, line, length);
+}

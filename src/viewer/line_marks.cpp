@@ -1,0 +1,77 @@
+#include "viewer/line_marks.h"
+
+void clearLineMarks(LineMarks* marks) {
+    marks->length = 0;
+    marks->lineCount = 0;
+    marks->full = false;
+    marks->unmarkedFrom = 0;
+    marks->afterCarriageReturn = false;
+}
+
+static void beginLine(LineMarks* marks, uint32_t start) {
+    if (marks->full) return;
+    if (marks->lineCount == MarkedLineCapacity) {
+        marks->full = true;
+        marks->unmarkedFrom = start;
+        return;
+    }
+    marks->lineStart[marks->lineCount] = start;
+    marks->ruleOfLine[marks->lineCount] = 0;
+    ++marks->lineCount;
+    for (PatternScan& scan : marks->scans) startScan(&scan);
+}
+
+// The LF of a CR LF pair: the line begun behind the CR begins behind the LF.
+static void moveOpenLineStart(LineMarks* marks, uint32_t start) {
+    if (marks->full) {
+        marks->unmarkedFrom = start;
+    } else {
+        marks->lineStart[marks->lineCount - 1] = start;
+    }
+}
+
+// Reads more of the open line: the first rule that matches it so far picks it.
+static void markPiece(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,
+                      const WideChar* piece, uint32_t length) {
+    if (marks->full) return;
+    for (uint32_t r = 0; r < ruleCount && r < ColourRuleCount; ++r) {
+        if (rules[r].check != RuleUsable) continue;
+        if (continueScan(rules[r].pattern, &marks->scans[r], piece, length)) {
+            marks->ruleOfLine[marks->lineCount - 1] = uint8_t(r + 1);
+            return;
+        }
+    }
+}
+
+void markLines(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,
+               const WideChar* text, uint32_t length) {
+    if (marks->lineCount == 0 && !marks->full) beginLine(marks, marks->length);
+    uint32_t pieceStart = 0;
+    for (uint32_t i = 0; i < length; ++i) {
+        WideChar unit = text[i];
+        if (unit == '\n' && marks->afterCarriageReturn) {
+            marks->afterCarriageReturn = false;
+            moveOpenLineStart(marks, marks->length + i + 1);
+            pieceStart = i + 1;
+            continue;
+        }
+        marks->afterCarriageReturn = unit == '\r';
+        if (unit != '\r' && unit != '\n') continue;
+        markPiece(marks, rules, ruleCount, text + pieceStart, i - pieceStart);
+        beginLine(marks, marks->length + i + 1);
+        pieceStart = i + 1;
+    }
+    markPiece(marks, rules, ruleCount, text + pieceStart, length - pieceStart);
+    marks->length += length;
+}
+
+int markedRule(const LineMarks& marks, uint32_t index) {
+    if (marks.lineCount == 0 || (marks.full && index >= marks.unmarkedFrom)) return NoRule;
+    // The last line that starts at or before the index.
+    uint32_t low = 0, high = marks.lineCount;
+    while (high - low > 1) {
+        uint32_t middle = (low + high) / 2;
+        if (marks.lineStart[middle] <= index) low = middle; else high = middle;
+    }
+    return int(marks.ruleOfLine[low]) - 1;
+}

@@ -1,0 +1,38 @@
+// Which of the pane's lines each colour rule picks, found as text enters the
+// pane, free of any window. A full reload marks its text anew; an append
+// continues the last line where it was left, so a line is never read twice
+// and a line completed by an append is marked as if read whole. CR LF, CR
+// and LF each end a line (an LF right after a CR belongs to it, even when it
+// comes with the next text). Lines past the capacity stay unmarked.
+#pragma once
+
+#include <stdint.h>
+
+#include "tail/colour_rule.h"
+
+const uint32_t ColourRuleCount = 8;
+// The pane's text from a file never has more lines: the largest tail and
+// the older text an append keeps in front of it.
+const uint32_t MarkedLineCapacity = 65536;
+const int NoRule = -1;
+
+// All zero is empty text.
+struct LineMarks {
+    uint32_t length;    // units marked
+    uint32_t lineCount;  // lines begun; the last one is open
+    bool full;          // the text from unmarkedFrom on has no room
+    uint32_t unmarkedFrom;
+    bool afterCarriageReturn;  // the text so far ends in CR
+    uint32_t lineStart[MarkedLineCapacity];
+    uint8_t ruleOfLine[MarkedLineCapacity];  // 1 + the first rule that matches; 0: none
+    PatternScan scans[ColourRuleCount];      // of the open line, by rule
+};
+
+// Starts again with empty text.
+void clearLineMarks(LineMarks* marks);
+// Marks text added at the end with the rules that are usable, in order:
+// the first that matches a line picks it.
+void markLines(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,
+               const WideChar* text, uint32_t length);
+// The rule that picked the line holding text[index], or NoRule.
+int markedRule(const LineMarks& marks, uint32_t index);
