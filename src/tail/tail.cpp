@@ -122,9 +122,11 @@ static bool sameEncoding(Encoding a, Encoding b) {
 
 // ---- The lines chosen ------------------------------------------------------------
 
-static PatternCheck compileFilter(const char* setting, LinePattern* pattern) {
+static PatternCheck compileFilter(const char* setting, LinePattern* pattern,
+                                  PatternNeedles* needles) {
     WCHAR text[FilterTextSize];
     uint32_t length = settingTextToWide(setting, text, FilterTextSize, systemCodePages);
+    findNeedles(text, length, needles);
     return compileLinePattern(text, length, pattern);
 }
 
@@ -134,8 +136,8 @@ static const int MaxLines = 10000;
 static void chooseLines() {
     LineChoice& choice = state.lineChoice;
     choice.lines = state.lines < 0 ? 0 : (state.lines > MaxLines ? MaxLines : state.lines);
-    state.filterShowCheck = compileFilter(state.filterShow, &choice.show);
-    state.filterHideCheck = compileFilter(state.filterHide, &choice.hide);
+    state.filterShowCheck = compileFilter(state.filterShow, &choice.show, &choice.showNeedles);
+    state.filterHideCheck = compileFilter(state.filterHide, &choice.hide, &choice.hideNeedles);
     choice.showSet = state.filterShowCheck == PatternUsable;
     choice.hideSet = state.filterHideCheck == PatternUsable;
     choice.scanLimit = state.scanLimit < 1 ? 1 : (uint64_t)state.scanLimit;
