@@ -36,7 +36,9 @@
     ROW(ReloadSettings, NoArgument, reloadSettingsNow)     \
     ROW(SaveSettings, NoArgument, saveSettingsNow)         \
     ROW(SetFocus, NoArgument, bringToFront)                \
-    ROW(Encoding, TextArgument, setEncoding)
+    ROW(Encoding, TextArgument, setEncoding)               \
+    ROW(HighlightRule, TextArgument, setHighlightRule)     \
+    ROW(HighlightLines, NoArgument, toggleHighlightLines)
 
 // A whole command text, as the shell broadcasts it and a menu item sends it.
 #define COMMAND_TEXT(word) "@QVPeruser" #word
@@ -77,3 +79,7 @@ CommandMatch matchCommand(const char* text);
 
 // Reads a number as atoi does, saturating instead of overflowing.
 int readNumber(const char* text);
+
+// The HighlightRule command's "N VALUE": the rule's number as readNumber
+// reads it, and the value behind the number, blanks before it skipped.
+const char* ruleValueOf(const char* argument, int* number);

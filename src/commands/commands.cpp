@@ -11,6 +11,7 @@
 #include "viewer/appearance.h"
 #include "viewer/autohide.h"
 #include "viewer/pane.h"
+#include "viewer/pane_colours.h"
 #include "viewer/viewer.h"
 
 // What a command word is followed by: the text behind the separator, and
@@ -232,6 +233,7 @@ static void editSettings(const CommandArgument&) {
 static void reloadSettingsNow(const CommandArgument&) {
     bool docked = state.inSlit;
     loadSettings();
+    applyHighlightSettings();
     bool wantsSlit = state.inSlit;
     showWatchedFileAgain();
     applyStyle();
@@ -248,6 +250,22 @@ static void reloadSettingsNow(const CommandArgument&) {
 }
 
 static void saveSettingsNow(const CommandArgument&) { saveSettings(); }
+
+// "N VALUE": the value is kept as given, cut to its field, and shown at once.
+static void setHighlightRule(const CommandArgument& argument) {
+    int number = 0;
+    const char* value = ruleValueOf(argument.text, &number);
+    if (number < 1 || number > (int)ColourRuleCount) return;
+    copyText(state.highlightRules[number - 1], HighlightRuleSize, value);
+    applyHighlightSettings();
+    buildConfigMenu(false);
+}
+
+static void toggleHighlightLines(const CommandArgument&) {
+    toggle(&state.highlight);
+    applyHighlightSettings();
+    buildConfigMenu(false);
+}
 
 static void bringToFront(const CommandArgument&) {
     SetWindowPos(state.viewerWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);

@@ -8,6 +8,7 @@
 #include "settings/buffer_sizes.h"
 #include "tail/file_reader.h"
 #include "tail/text_decoding.h"
+#include "viewer/line_marks.h"
 
 // Which bytes of which file the pane's text was decoded from, and how;
 // invalid when the pane holds anything else.
@@ -52,6 +53,8 @@ struct PluginState {
     char filePath[FilePathSize];
     int readBufferSize;
     char encoding[EncodingNameSize];
+    bool highlight;
+    char highlightRules[ColourRuleCount][HighlightRuleSize];
 
     // Runtime state, never stored.
     HINSTANCE hInstance;
@@ -82,6 +85,15 @@ struct PluginState {
     // The text the pane was last given, and the bytes of the file it shows.
     WCHAR displayText[DisplayTextSize];
     ShownTail shownTail;
+    // The colour rules as compiled from highlightRules, and which rule picks
+    // each line of the pane's text; see viewer/pane_colours.h.
+    ColourRule colourRules[ColourRuleCount];
+    LineMarks lineMarks;
+    bool settingPaneText;   // the plugin is giving the pane its text
+    bool paintingPane;      // the pane's own paint, or ours, is under way
+    bool paintingRule;      // ... ours, of the rows of one colour:
+    COLORREF ruleColour;
+    bool paneDrewAtOnce;    // the control drew outside a paint
     bool askedForced;          // the request with the reader is a forced reload
     bool forcedReloadWaiting;  // asked for while the reader was busy
     Menu* mainMenu;
@@ -91,6 +103,8 @@ struct PluginState {
     Menu* fontMenu;
     Menu* styleMenu;
     Menu* settingsMenu;
+    Menu* highlightMenu;
+    char highlightTitles[ColourRuleCount][64];
     char rcPath[RcPathSize];
 };
 
