@@ -252,11 +252,14 @@ static void reloadSettingsNow(const CommandArgument&) {
 static void saveSettingsNow(const CommandArgument&) { saveSettings(); }
 
 // "N VALUE": the value is kept as given, cut to its field, and shown at once.
+// A line break would end its line in the settings file and make the rest a
+// setting of its own: the value ends before one.
 static void setHighlightRule(const CommandArgument& argument) {
     int number = 0;
     const char* value = ruleValueOf(argument.text, &number);
     if (number < 1 || number > (int)ColourRuleCount) return;
     copyText(state.highlightRules[number - 1], HighlightRuleSize, value);
+    cutAtLineBreak(state.highlightRules[number - 1]);
     applyHighlightSettings();
     buildConfigMenu(false);
 }
