@@ -140,10 +140,7 @@ static void naiveWholeFileTail(const std::string& path, DWORD count) {
     SetWindowTextA(state.paneWnd, tail.c_str());
 }
 
-static void forcedReload() {
-    forgetWatchedFile();
-    reloadFileTail();
-}
+static void forcedReload() { showWatchedFileAgain(); }
 
 static void watch(const std::string& path, int readBufferSize) {
     copyText(state.filePath, FilePathSize, path.c_str());

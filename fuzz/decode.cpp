@@ -2,20 +2,34 @@
 // stays inside its buffer, always lays out CR LF line ends without zeros,
 // never shows a half surrogate pair, shows a later window as the end of an
 // earlier one, and places the boundary where the bytes before it end.
-// Code pages are a stand-in: byte for unit, page 2 counted as multi-byte.
+// Code pages are a stand-in: page 1 byte for unit; page 2 a double-byte page
+// whose lead bytes 0x81 to 0x9F take the next byte, unless it is below '0'.
 #include "fuzz_input.h"
 #include "tail/text_decoding.h"
 
 typedef std::vector<WideChar> Text;
 
-static uint32_t convertByteForUnit(unsigned, const uint8_t* bytes, uint32_t count, WideChar* out,
-                                   uint32_t capacity) {
-    uint32_t n = count < capacity ? count : capacity;
-    for (uint32_t i = 0; i < n; ++i) out[i] = bytes[i];
-    return n;
+static bool isLead(unsigned codePage, uint8_t byte) {
+    return codePage == 2 && byte >= 0x81 && byte <= 0x9F;
+}
+
+static uint32_t convertStandIn(unsigned codePage, const uint8_t* bytes, uint32_t count,
+                               WideChar* out, uint32_t capacity) {
+    uint32_t written = 0;
+    for (uint32_t i = 0; i < count && (!out || written < capacity); ++i) {
+        WideChar unit = bytes[i];
+        if (isLead(codePage, bytes[i])) {
+            bool paired = i + 1 < count && bytes[i + 1] >= 0x30;
+            unit = paired ? WideChar(0x4E00 + (bytes[i] << 8 | bytes[i + 1]) % 0x5000) : WideChar('?');
+            if (paired) ++i;
+        }
+        if (out) out[written] = unit;
+        ++written;
+    }
+    return written;
 }
 static bool pageTwoIsMultiByte(unsigned codePage) { return codePage == 2; }
-static const CodePageConverter codePages = {convertByteForUnit, pageTwoIsMultiByte};
+static const CodePageConverter codePages = {convertStandIn, pageTwoIsMultiByte, isLead};
 
 struct Decoded {
     Text text;

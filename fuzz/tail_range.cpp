@@ -1,5 +1,6 @@
 // The tail's offset and count for any file size and any readBufferSize, and
-// the change decision for any pair of times and sizes. The count is what
+// the change decision for any pair of times and sizes, and the append range
+// for any shown window: never before it, never more than the text buffer holds. The count is what
 // lands in the text buffer, followed by its zero.
 #include "fuzz_input.h"
 #include "settings/buffer_sizes.h"
@@ -24,8 +25,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint64_t lastWriteTime = input.take<uint64_t>();
     uint64_t lastSize = input.take<uint64_t>();
     bool changed = fileChanged(writeTime, fileSize, lastWriteTime, lastSize);
-    bool expected = lastWriteTime == 0 || writeTime > lastWriteTime ||
-                    (writeTime == lastWriteTime && fileSize != lastSize);
+    bool expected = writeTime > lastWriteTime || (writeTime == lastWriteTime && fileSize != lastSize);
     REQUIRE(changed == expected);
+
+    uint64_t shownOffset = fileSize ? input.take<uint64_t>() % fileSize : 0;
+    if (shownOffset > UINT64_MAX / 2) shownOffset /= 2;  // leaves room for the shown end
+    uint64_t shownEnd = shownOffset + input.take<uint32_t>() % (TextBufferSize * 4);
+    bool readerAway = input.take<uint8_t>() & 1;
+    AppendRange append = appendRange(shownOffset, shownEnd, fileSize, readBufferSize, readerAway);
+    if (append.possible) {
+        REQUIRE(append.offset <= shownEnd && append.offset + append.boundary == shownEnd);
+        REQUIRE(append.offset + append.count == fileSize);
+        REQUIRE(append.count <= range.count && append.count > append.boundary);
+        REQUIRE(fileSize - shownOffset <= (readerAway ? 4 * (uint64_t)range.count : range.count + range.count / 4));
+    }
     return 0;
 }

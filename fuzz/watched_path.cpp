@@ -17,6 +17,13 @@ static void checkFolderCut(const std::string& moduleName) {
     }
 }
 
+// The fuzzer's bytes as units of wide text, without zeros inside.
+static std::u16string wideText(const std::string& bytes) {
+    std::u16string text;
+    for (unsigned char byte : bytes) text += byte == 0x7F ? u'\u65E5' : char16_t(byte);
+    return text;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput input(data, size);
     int capacity = input.take<uint16_t>() % (ResolvedPathSize + 1);
@@ -24,16 +31,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string pathText = input.takeText();
     checkFolderCut(folderText);
 
-    std::vector<char> folder = exactCopy(folderText);
-    std::vector<char> path = exactCopy(pathText);
-    std::vector<char> out(capacity);
-    bool joined = resolveWatchedPath(folder.data(), path.data(), out.data(), capacity);
+    std::u16string folder = wideText(folderText);
+    std::u16string path = wideText(pathText);
+    std::vector<WideChar> out(capacity + 1, u'#');
+    bool joined = resolveWatchedPath(folder.c_str(), path.c_str(), out.data(), capacity);
 
-    bool absolute = pathText.size() >= 3 && pathText[1] == ':' && pathText[2] == '\\';
-    std::string expected = (absolute ? "" : folderText) + pathText;
+    bool driveLetter = path.size() >= 3 && path[1] == ':' && path[2] == '\\';
+    bool share = path.size() >= 2 && path[0] == '\\' && path[1] == '\\';
+    std::u16string expected = (driveLetter || share ? u"" : folder) + path;
     bool fits = (long)expected.size() < capacity;
     REQUIRE(joined == fits);
+    REQUIRE(out[capacity] == u'#');
     if (capacity == 0) return 0;
-    REQUIRE(std::string(out.data()) == (fits ? expected : ""));
+    REQUIRE(std::u16string(out.data()) == (fits ? expected : u""));
     return 0;
 }

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <set>
@@ -12,6 +13,10 @@
 
 static bool terminatedWithin(const char* buffer, int capacity) {
     return memchr(buffer, 0, capacity) != nullptr;
+}
+
+static bool terminatedWithin(const WCHAR* buffer, int capacity) {
+    return std::find(buffer, buffer + capacity, 0) != buffer + capacity;
 }
 
 static void expectConsistent() {

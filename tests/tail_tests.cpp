@@ -6,6 +6,7 @@
 
 #include "support/plugin_fixture.h"
 #include "settings/text.h"
+#include "tail/reader_handoff.h"
 #include "tail/tail.h"
 #include "viewer/view_lines.h"
 
@@ -13,41 +14,32 @@ static const ULONGLONG GiB = 1024ull * 1024 * 1024;
 
 // ---- Pure decisions --------------------------------------------------------
 
-TEST(WatchedPath, DriveLetterPathsStandAloneEverythingElseIsJoined) {
-    const char* folder = "C:\\shell\\plugins\\";
-    char out[ResolvedPathSize];
+TEST(WatchedPath, AbsolutePathsStandAloneEverythingElseIsJoined) {
+    const wchar_t* folder = L"C:\\shell\\plugins\\";
+    WCHAR out[ResolvedPathSize];
     struct Case {
-        const char* filePath;
-        const char* expected;
+        const wchar_t* filePath;
+        const wchar_t* expected;
     } cases[] = {
-        {"D:\\logs\\app.log", "D:\\logs\\app.log"},
-        {"logs\\app.log", "C:\\shell\\plugins\\logs\\app.log"},
-        {"D:/logs/app.log", "C:\\shell\\plugins\\D:/logs/app.log"},
-        {"\\\\server\\share\\app.log", "C:\\shell\\plugins\\\\\\server\\share\\app.log"},
-        {"\\logs\\app.log", "C:\\shell\\plugins\\\\logs\\app.log"},
-        {"D:", "C:\\shell\\plugins\\D:"},
+        {L"D:\\logs\\app.log", L"D:\\logs\\app.log"},
+        {L"\\\\server\\share\\app.log", L"\\\\server\\share\\app.log"},
+        {L"logs\\\u65E5\u5FD7.log", L"C:\\shell\\plugins\\logs\\\u65E5\u5FD7.log"},
+        {L"D:/logs/app.log", L"C:\\shell\\plugins\\D:/logs/app.log"},
+        {L"\\logs\\app.log", L"C:\\shell\\plugins\\\\logs\\app.log"},
+        {L"D:", L"C:\\shell\\plugins\\D:"},
     };
     for (const Case& c : cases) {
-        EXPECT_TRUE(resolveWatchedPath(folder, c.filePath, out, sizeof out)) << c.filePath;
-        EXPECT_STREQ(c.expected, out) << c.filePath;
+        EXPECT_TRUE(resolveWatchedPath(folder, c.filePath, out, ResolvedPathSize));
+        EXPECT_EQ(std::wstring(c.expected), out);
     }
-}
 
-TEST(WatchedPath, JoinedPathTooLongIsRefusedNotCut) {
-    std::string folder = "C:\\" + std::string(500, 'f') + "\\";  // 505 characters
-    std::string fits(ResolvedPathSize - 1 - folder.size(), 'a');
-    char out[ResolvedPathSize];
-    EXPECT_TRUE(resolveWatchedPath(folder.c_str(), fits.c_str(), out, sizeof out));
-    EXPECT_EQ(folder + fits, out);
-
-    std::string tooLong = fits + "b";
-    EXPECT_FALSE(resolveWatchedPath(folder.c_str(), tooLong.c_str(), out, sizeof out));
-    EXPECT_STREQ("", out);
-
-    // The same name given as a drive-letter path needs no folder and fits.
-    std::string absolute = "D:\\" + std::string(1000, 'a');
-    EXPECT_TRUE(resolveWatchedPath(folder.c_str(), absolute.c_str(), out, sizeof out));
-    EXPECT_EQ(absolute, out);
+    // A joined path too long is refused, never cut to another file.
+    std::wstring longFolder = L"C:\\" + std::wstring(500, L'f') + L"\\";
+    std::wstring fits(ResolvedPathSize - 1 - longFolder.size(), L'a');
+    EXPECT_TRUE(resolveWatchedPath(longFolder.c_str(), fits.c_str(), out, ResolvedPathSize));
+    EXPECT_EQ(longFolder + fits, out);
+    EXPECT_FALSE(resolveWatchedPath(longFolder.c_str(), (fits + L"b").c_str(), out, ResolvedPathSize));
+    EXPECT_EQ(std::wstring(), out);
 }
 
 static void expectRange(ULONGLONG size, int bufferSize, ULONGLONG offset, DWORD count) {
@@ -81,19 +73,26 @@ TEST(TailRange, SizesBeyondFourGiBKeepTheirHighBits) {
 
 TEST(AppendRange, OnlyGrowthWithAQuarterMoreOlderTextIsAppended) {
     // The pane shows bytes 800 to 1000 of a file, with a window of 200.
-    AppendRange grown = appendRange(800, 1000, 1030, 200);
+    AppendRange grown = appendRange(800, 1000, 1030, 200, false);
     ASSERT_TRUE(grown.possible);
     EXPECT_EQ(992u, grown.offset);  // eight bytes before the end shown, to join a cut
     EXPECT_EQ(38u, grown.count);
     EXPECT_EQ(8u, grown.boundary);
-    EXPECT_TRUE(appendRange(800, 1000, 1050, 200).possible);    // older text: a quarter
-    EXPECT_FALSE(appendRange(800, 1000, 1051, 200).possible);   // more: a full reload cuts it
-    EXPECT_FALSE(appendRange(800, 1000, 1000, 200).possible);   // not grown
-    EXPECT_FALSE(appendRange(800, 1000, 900, 200).possible);    // cut short
-    EXPECT_FALSE(appendRange(900, 1000, 1050, 200).possible);   // a full reload shows more
-    AppendRange fromStart = appendRange(0, 3, 10, 512);         // fewer bytes shown than joined
+    EXPECT_TRUE(appendRange(800, 1000, 1050, 200, false).possible);    // older text: a quarter
+    EXPECT_FALSE(appendRange(800, 1000, 1051, 200, false).possible);   // more: a full reload cuts it
+    EXPECT_FALSE(appendRange(800, 1000, 1000, 200, false).possible);   // not grown
+    EXPECT_FALSE(appendRange(800, 1000, 900, 200, false).possible);    // cut short
+    EXPECT_FALSE(appendRange(900, 1000, 1050, 200, false).possible);   // a full reload shows more
+    AppendRange fromStart = appendRange(0, 3, 10, 512, false);         // fewer bytes shown than joined
     EXPECT_EQ(0u, fromStart.offset);
     EXPECT_EQ(3u, fromStart.boundary);
+    // A reader away from the end keeps older text until the pane holds four windows.
+    EXPECT_TRUE(appendRange(350, 1000, 1150, 200, true).possible);
+    EXPECT_FALSE(appendRange(349, 1000, 1150, 200, true).possible);
+    EXPECT_FALSE(appendRange(800, 1000, 1193, 200, true).possible);  // more than a window at once
+    // ... bounded by what the pane holds: two of the largest windows.
+    EXPECT_TRUE(appendRange(0, 60000, 65534, 32767, true).possible);
+    EXPECT_FALSE(appendRange(0, 60000, 65535, 32767, true).possible);
 }
 
 TEST(FileChanged, TimeFirstThenSize) {
@@ -106,8 +105,6 @@ TEST(FileChanged, TimeFirstThenSize) {
     EXPECT_FALSE(fileChanged(t - 1, 100, t, 100)) << "older time, same size";
     EXPECT_FALSE(fileChanged(t - 1, 200, t, 100)) << "older time, bigger";
     EXPECT_FALSE(fileChanged(t - 1, 0, t, 100)) << "older time, smaller";
-    EXPECT_TRUE(fileChanged(t, 0, 0, 0)) << "zero last time";
-    EXPECT_TRUE(fileChanged(0, 0, 0, 0)) << "zero last time, file time zero too";
     EXPECT_TRUE(fileChanged(t, 5 * GiB, t, GiB)) << "same time, sizes differ above 4 GiB";
     EXPECT_TRUE(fileChanged(t, 4 * GiB + 1, t, 1)) << "same time, same low 32 bits";
 }
@@ -165,8 +162,9 @@ TEST(Decoding, MarksNamesAndValidUtf8ChooseTheEncoding) {
     EXPECT_EQ(wide(latin, 1252), decoded(latin, "1252"));
     EXPECT_EQ(wide(latin, CP_OEMCP), decoded(latin, "oem"));
     // A chosen encoding is kept even where a mark says otherwise; the mark
-    // then is text.
-    EXPECT_EQ(wide("\xEF\xBB\xBFok", CP_ACP), decoded("\xEF\xBB\xBFok", "ansi"));
+    // itself is never shown.
+    EXPECT_EQ(L"ok", decoded("\xEF\xBB\xBFok", "1252"));
+    EXPECT_EQ(L"ok", decoded("\xFE\xFFok", "1252"));
 }
 
 TEST(Decoding, NamesOfEncodings) {
@@ -216,6 +214,38 @@ TEST(Decoding, ZeroRunsShowAsOneDotAndEveryLineEndsInCrLf) {
     EXPECT_EQ(L'#', out[DisplayTextSize]);
 }
 
+TEST(Decoding, ADoubleByteCodePageIsCutOnlyBetweenCharacters) {
+    // "AB日本\r\n" in code page 932; the text shown before ended after 本's lead byte.
+    const std::string file = "AB\x93\xFA\x96\x7B\r\n";
+    TailBytes tail = {(const uint8_t*)file.data(), (uint32_t)file.size(), 0, {EncodingAuto, 0}};
+    std::vector<WideChar> out(decodedCapacity(tail.count));
+    DecodedText text = decodeTail(tail, parseEncoding("932"), systemCodePages, 5, out.data(),
+                                  (uint32_t)out.size());
+    EXPECT_EQ(L"AB\u65E5\u672C\r\n", std::wstring(out.data(), text.length));
+    EXPECT_EQ(3u, text.boundaryAt);
+    // A read that ends on a lead byte leaves its character out.
+    EXPECT_EQ(L"AB\u65E5", decoded(file.substr(0, 5), "932"));
+}
+
+// The reader's answer is decided by the hand-over word alone: a wake-up
+// left over from the request before ends a wait, but the answer to the new
+// request is posted when it comes, and taken once.
+TEST(ReaderHandoff, ALateWakeUpNeverCountsAsTheAnswer) {
+    volatile LONG word = HandoffIdle;
+    handOverRequest(&word);
+    EXPECT_FALSE(answerMustBePosted(&word));  // answered in time: nothing to post
+    EXPECT_TRUE(answerArrived(&word));
+    EXPECT_TRUE(takeAnswered(&word));
+
+    handOverRequest(&word);
+    EXPECT_FALSE(answerArrived(&word));  // woken by the last answer's signal
+    EXPECT_TRUE(requestPending(word));
+    EXPECT_TRUE(answerMustBePosted(&word));
+    EXPECT_TRUE(takeAnswered(&word));
+    EXPECT_FALSE(takeAnswered(&word));
+    EXPECT_FALSE(requestPending(word));
+}
+
 TEST(ViewLines, TheViewEndsOnTheLastLineThatHoldsText) {
     EXPECT_EQ(9, lastTextLine(11, true));  // "...\r\n" leaves an empty line 10
     EXPECT_EQ(10, lastTextLine(11, false));
@@ -244,10 +274,7 @@ protected:
         text.resize(text.size() - 1);
         return text;
     }
-    static void forcedReload() {
-        forgetWatchedFile();
-        reloadFileTail();
-    }
+    static void forcedReload() { showWatchedFileAgain(); }
     static void appendFile(const std::string& path, const std::string& more) {
         writeFile(path, readFile(path) + more);
     }
@@ -384,9 +411,17 @@ TEST_F(TailTest, AReaderAboveTheEndKeepsTheirPlaceUntilItFallsOff) {
         EXPECT_FALSE(lastLineAtTheBottom());
     }
 
-    // Once the text at the top has fallen off the front, the view starts at the first line.
+    // A busy log keeps the older text in front while the reader is away,
+    // until the pane holds four windows; then the text at the top falls off
+    // the front, and the view starts at the first line.
+    for (int burst = 0; burst < 3; ++burst) {
+        appendFile(watchedPath(), pattern(1900));
+        reloadFileTail();
+        EXPECT_EQ(top, firstVisibleText()) << burst;
+    }
     appendFile(watchedPath(), pattern(1900));
     reloadFileTail();
+    EXPECT_EQ(fullReload(2000), paneWideText());
     EXPECT_EQ(0, firstVisibleLine());
 
     // Ctrl+End goes back to the end, and the view follows it again.
@@ -440,6 +475,82 @@ TEST_F(TailTest, ARotationATruncationAndAnEditEachReloadInFull) {
     removeFile(rotated);
 }
 
+TEST_F(TailTest, ALogRewrittenWithTheSameLastBytesIsShownWhole) {
+    writeFile(watchedPath(), std::string(984, 'o') + "tick ok\ntick ok\n");
+    startWatching(watchedPath(), 1000);
+    writeFile(watchedPath(), std::string(984, 'N') + "tick ok\ntick ok\ntick ok\n");
+    reloadFileTail();
+    EXPECT_EQ(fullReload(1000), paneWideText());
+}
+
+TEST_F(TailTest, AReaderScrolledSidewaysStaysThere) {
+    std::string longLines;
+    for (int i = 0; i < 60; ++i) longLines += "line " + std::to_string(i) + std::string(200, '.') + "\r\n";
+    writeFile(watchedPath(), longLines);
+    startWatching(watchedPath(), 12000, "qvperuser.height: 150\r\n");
+    auto sideways = [] {
+        RECT format;
+        SendMessageW(state.paneWnd, EM_GETRECT, 0, (LPARAM)&format);
+        int start = (int)SendMessageW(state.paneWnd, EM_LINEINDEX, firstVisibleLine(), 0);
+        return format.left - (short)LOWORD(SendMessageW(state.paneWnd, EM_POSFROMCHAR, start, 0));
+    };
+    SendMessageW(state.paneWnd, EM_LINESCROLL, 40, 0);
+    int following = sideways();
+    ASSERT_GT(following, 100);
+    appendFile(watchedPath(), "appended while following\r\n");
+    reloadFileTail();
+    EXPECT_EQ(following, sideways());
+
+    scrollBy(-10);
+    std::string top = firstVisibleText();
+    appendFile(watchedPath(), "appended while reading\r\n");
+    reloadFileTail();
+    EXPECT_EQ(top, firstVisibleText());
+    EXPECT_EQ(following, sideways());
+    appendFile(watchedPath(), longLines.substr(0, 4000));  // shown by a full reload
+    reloadFileTail();
+    EXPECT_EQ(top, firstVisibleText());
+    EXPECT_EQ(following, sideways());
+}
+
+TEST_F(TailTest, ThePlaceIsKeptOnlyInTheFileShownAndItsText) {
+    writeFile(watchedPath(), pattern(3000));
+    startWatching(watchedPath(), 2000, "qvperuser.height: 150\r\n");
+    scrollBy(-20);
+    std::string top = firstVisibleText();
+
+    // Bytes that now decode in the ANSI code page: the same text, the same place.
+    appendFile(watchedPath(), "caf\xE9 line\r\n");
+    reloadFileTail();
+    ASSERT_EQ(fullReload(2000).size(), paneWideText().size());
+    EXPECT_EQ(top, firstVisibleText());
+    EXPECT_FALSE(lastLineAtTheBottom());
+
+    // A larger file put in its place is shown as a new one, from its end.
+    std::string rotated = watchedPath() + ".1";
+    ASSERT_TRUE(MoveFileA(watchedPath().c_str(), rotated.c_str()));
+    std::string other;
+    for (int i = 0; (int)other.size() < 5000; ++i) other += "other " + std::to_string(i) + "\r\n";
+    writeFile(watchedPath(), other);
+    reloadFileTail();
+    EXPECT_TRUE(lastLineAtTheBottom());
+    removeFile(rotated);
+}
+
+TEST_F(TailTest, EveryReaderThatIsLetGoFreesItsSlot) {
+    writeFile(watchedPath(), "shown by every start\r\n");
+    startWatching(watchedPath());
+    for (int round = 0; round < 10; ++round) {
+        stopWatching();
+        SetWindowTextA(state.paneWnd, "");
+        ::startWatching(state.viewerWnd);
+        for (int waited = 0; waited < 3000 && paneText() != "shown by every start\r\n"; waited += 20) {
+            pumpMessages(20);
+        }
+        EXPECT_EQ("shown by every start\r\n", paneText()) << "round " << round;
+    }
+}
+
 TEST_F(TailTest, AnUnchangedFileLeavesThePaneAlone) {
     writeFile(watchedPath(), "alpha beta gamma\r\n");
     startWatching(watchedPath());
@@ -466,38 +577,31 @@ TEST_F(TailTest, AnOlderCopyWaitsForItsNextWrite) {
     startWatching(watchedPath());
     ASSERT_EQ("newest text\r\n", paneText());
 
-    FILETIME dayEarlier = state.lastWriteTime;
-    ULARGE_INTEGER value = {{dayEarlier.dwLowDateTime, dayEarlier.dwHighDateTime}};
-    value.QuadPart -= 864000000000ull;
-    dayEarlier.dwLowDateTime = value.LowPart;
-    dayEarlier.dwHighDateTime = value.HighPart;
+    ULARGE_INTEGER value;
+    value.QuadPart = state.lastWriteTime - 864000000000ull;
+    FILETIME dayEarlier = {value.LowPart, value.HighPart};
     writeFile(watchedPath(), "older copy\r\n");
     setWriteTime(watchedPath(), dayEarlier);
     reloadFileTail();
     EXPECT_EQ("newest text\r\n", paneText());
-    EXPECT_EQ(value.QuadPart, ((ULONGLONG)state.lastWriteTime.dwHighDateTime << 32) |
-                                  state.lastWriteTime.dwLowDateTime);
+    EXPECT_EQ(value.QuadPart, state.lastWriteTime);
 
     appendFile(watchedPath(), "written again\r\n");
     reloadFileTail();
     EXPECT_EQ("older copy\r\nwritten again\r\n", paneText());
 }
 
-TEST_F(TailTest, ReadBufferSizeShowsAtTheNextChangeOrForcedReload) {
+TEST_F(TailTest, ReadBufferSizeShowsAtOnce) {
     std::string content = pattern(1000);
     writeFile(watchedPath(), content);
     startWatching(watchedPath());
     SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM) "@QVPeruserReadBufferSize 100");
     ASSERT_EQ(100, state.readBufferSize);
-    EXPECT_EQ(content.substr(488), paneText());
-
-    appendFile(watchedPath(), "0123456789");
-    reloadFileTail();
-    EXPECT_EQ((content + "0123456789").substr(910), paneText());
+    EXPECT_EQ(content.substr(900), paneText());
 
     state.readBufferSize = 20;
     forcedReload();
-    EXPECT_EQ((content + "0123456789").substr(990), paneText());
+    EXPECT_EQ(content.substr(980), paneText());
 }
 
 TEST_F(TailTest, ReadBufferSizeIsHeldToTheTextBuffer) {
@@ -558,8 +662,7 @@ TEST_F(TailTest, AMissingFileShowsANoticeUntilItAppears) {
     EXPECT_EQ(0u, notice.find("Cannot open " + missing + ": ")) << notice;
     EXPECT_GT(notice.size(), ("Cannot open " + missing + ": ").size());
     EXPECT_EQ(std::string::npos, notice.find_first_of("\r\n")) << notice;
-    EXPECT_EQ(0u, state.lastWriteTime.dwLowDateTime | state.lastWriteTime.dwHighDateTime);
-    EXPECT_EQ(0u, state.lastFileSize);
+    EXPECT_FALSE(state.fileSeen);
 
     selectInPane(3, 8);
     reloadFileTail();
@@ -574,19 +677,43 @@ TEST_F(TailTest, AMissingFileShowsANoticeUntilItAppears) {
     removeFile(missing);
     reloadFileTail();
     EXPECT_EQ(notice, paneText());
-    EXPECT_EQ(0u, state.lastWriteTime.dwLowDateTime | state.lastWriteTime.dwHighDateTime);
+    EXPECT_FALSE(state.fileSeen);
 }
 
-TEST_F(TailTest, RelativePathsAreFoundBesideThePlugin) {
+TEST_F(TailTest, PathsAreFoundAsTheUserWroteThem) {
     writeFile(watchedPath(), "beside the plugin\r\n");
     startWatching("data\\watched.log");
     EXPECT_EQ("beside the plugin\r\n", paneText());
-    EXPECT_EQ(watchedPath(), state.resolvedPath);
+
+    // UTF-8 as a settings file saved by Notepad has it, also outside the ANSI
+    // code page; the notice names the path as written.
+    const std::wstring names[] = {L"caf\u00E9 log.log", L"\u65E5\u5FD7.log"};
+    for (const std::wstring& name : names) {
+        std::wstring path = std::wstring(dataFolder.begin(), dataFolder.end()) + name;
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file);
+        DWORD written = 0;
+        WriteFile(file, "found\r\n", 7, &written, NULL);
+        CloseHandle(file);
+        char utf8[MAX_PATH];
+        WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, utf8, sizeof utf8, NULL, NULL);
+        send(("@QVPeruserFilePath " + std::string(utf8)).c_str());
+        EXPECT_EQ(L"found\r\n", paneWideText());
+        DeleteFileW(path.c_str());
+        forcedReload();
+        EXPECT_EQ(0u, paneWideText().find(L"Cannot open " + path + L": ")) << utf8;
+    }
+
+    // No file chosen, or a folder: the pane says so.
+    send("@QVPeruserFilePath  ");
+    EXPECT_EQ("No file chosen. Right-click the frame: Peruser Configuration > File Path", paneText());
+    send(("@QVPeruserFilePath " + dataFolder).c_str());
+    EXPECT_EQ(dataFolder + " is a folder, not a file", paneText());
 
     std::string tooLong(FilePathSize - 1, 'x');
     copyText(state.filePath, FilePathSize, tooLong.c_str());
     forcedReload();
-    EXPECT_STREQ("", state.resolvedPath);
+    EXPECT_EQ(0, state.resolvedPath[0]);
     EXPECT_EQ(0u, paneText().find("Cannot open " + programFolder() + tooLong + ": "));
 }
 

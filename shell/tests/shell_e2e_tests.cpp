@@ -367,6 +367,20 @@ protected:
         if (mounted) runLinux(folder, "umount -l mounted");
     }
     void setDelay(int seconds) { writeFile(folder + "delay", std::to_string(seconds)); }
+    void makeReadsFail() { writeFile(folder + "delay", "fail"); }
+    void watchMountedFile() {
+        writeFile(folder + "source\\watched.log", logLines(1, 20));
+        writeFile(folder + "qvperuser.rc",
+                  "qvperuser.filePath: " + folder + "mounted\\watched.log\r\n"
+                  "qvperuser.readBufferSize: 300\r\n"
+                  "qvperuser.autoReload: true\r\nqvperuser.reloadInterval(sec): 1\r\n");
+    }
+    void startAgain() {
+        EXPECT_EQ(0u, exec("@QVUnloadPlugins"));
+        EXPECT_TRUE(waitFor([&] { return viewer() == NULL; }, 5000));
+        EXPECT_EQ(0u, exec("@QVLoadPlugins"));
+        ASSERT_NE(nullptr, waitForViewer());
+    }
 
     // The viewer window answers within 200 ms all along, as long as the wait
     // lasts; the longest answer is printed.
@@ -401,11 +415,7 @@ protected:
 };
 
 TEST_F(StalledFile, NeitherHoldsTheShellNorOutlivesTheUnloadedPlugin) {
-    writeFile(folder + "source\\watched.log", logLines(1, 20));
-    writeFile(folder + "qvperuser.rc",
-              "qvperuser.filePath: " + folder + "mounted\\watched.log\r\n"
-              "qvperuser.readBufferSize: 300\r\n"
-              "qvperuser.autoReload: true\r\nqvperuser.reloadInterval(sec): 1\r\n");
+    watchMountedFile();
     startShell("");
     ASSERT_NE(nullptr, waitForViewer());
     EXPECT_TRUE(waitFor([&] { return contains(paneText(), "log line 20"); })) << paneText();
@@ -447,6 +457,50 @@ TEST_F(StalledFile, NeitherHoldsTheShellNorOutlivesTheUnloadedPlugin) {
     EXPECT_TRUE(waitFor([&] { return contains(paneText(), "log line 22"); }, 5000)) << paneText();
     EXPECT_EQ(0u, exec("@QVUnloadPlugins"));
     EXPECT_TRUE(waitFor([&] { return !pluginLoaded(); }, 10000));
+    EXPECT_EQ(0u, quitAndWait());
+}
+
+// Every reader slot held by an earlier start's stalled read: a fifth start
+// reads nothing on the shell's thread, and shows the file once a reader is free.
+TEST_F(StalledFile, AStartWithEveryReaderStalledWaitsForAFreeOne) {
+    watchMountedFile();
+    startShell("");
+    ASSERT_NE(nullptr, waitForViewer());
+    ASSERT_TRUE(waitFor([&] { return contains(paneText(), "log line 20"); })) << paneText();
+    setDelay(12);
+    appendFile(folder + "source\\watched.log", logLines(21, 22));
+    Sleep(1500);  // the reload timer's read stalls
+    for (int start = 2; start <= 5; ++start) {
+        startAgain();
+        EXPECT_TRUE(waitFor([&] { return contains(paneText(), "not answering"); }, 3000))
+            << "start " << start << ": " << paneText();
+        EXPECT_TRUE(answersThroughout(start == 5 ? 2000 : 200)) << "start " << start;
+    }
+    setDelay(0);
+    EXPECT_TRUE(waitFor([&] { return contains(paneText(), "log line 22"); }, 20000)) << paneText();
+    EXPECT_EQ(0u, quitAndWait());
+}
+
+// Reads that fail keep the text shown, are tried again, and say why where
+// nothing of the file is shown yet.
+TEST_F(StalledFile, AFailedReadIsNotAnEmptyFile) {
+    watchMountedFile();
+    startShell("");
+    ASSERT_NE(nullptr, waitForViewer());
+    ASSERT_TRUE(waitFor([&] { return contains(paneText(), "log line 20"); })) << paneText();
+    makeReadsFail();
+    appendFile(folder + "source\\watched.log", logLines(21, 22));
+    Sleep(2500);
+    EXPECT_TRUE(contains(paneText(), "log line 20")) << paneText();
+    setDelay(0);
+    EXPECT_TRUE(waitFor([&] { return contains(paneText(), "log line 22"); }, 5000)) << paneText();
+
+    makeReadsFail();
+    startAgain();
+    EXPECT_TRUE(waitFor([&] { return contains(paneText(), "Cannot read " + folder); }, 5000))
+        << paneText();
+    setDelay(0);
+    EXPECT_TRUE(waitFor([&] { return contains(paneText(), "log line 22"); }, 5000)) << paneText();
     EXPECT_EQ(0u, quitAndWait());
 }
 

@@ -1,16 +1,18 @@
 """A file system whose reads take as long as the tests say: it shows the files
 of a source folder, and every read waits the number of seconds written in a
 control file before it answers, as a share whose server stopped answering
-does. Opens and attribute queries never wait: under Wine they run in its
-server process, where a wait would hold every Wine program.
+does; with "fail" written there, every read fails, as on a dropped
+connection. Opens and attribute queries never wait: under Wine they run in
+its server process, where a wait would hold every Wine program.
 
 usage: slow_files.py SOURCE MOUNTPOINT DELAYFILE   (runs until unmounted)
 """
+import errno
 import os
 import sys
 import time
 
-from fusepy import FUSE, Operations
+from fusepy import FUSE, FuseOSError, Operations
 
 
 class SlowReads(Operations):
@@ -21,12 +23,12 @@ class SlowReads(Operations):
     def _path(self, path):
         return os.path.join(self.source, path.lstrip("/"))
 
-    def _delay(self):
+    def _control(self):
         try:
             with open(self.delay_file) as control:
-                return float(control.read().strip() or 0)
-        except (OSError, ValueError):
-            return 0
+                return control.read().strip()
+        except OSError:
+            return ""
 
     def getattr(self, path, fh=None):
         found = os.lstat(self._path(path))
@@ -40,7 +42,13 @@ class SlowReads(Operations):
         return os.open(self._path(path), flags)
 
     def read(self, path, size, offset, fh):
-        delay = self._delay()
+        control = self._control()
+        if control == "fail":
+            raise FuseOSError(errno.EIO)
+        try:
+            delay = float(control or 0)
+        except ValueError:
+            delay = 0
         if delay > 0:
             time.sleep(delay)
         return os.pread(fh, size, offset)

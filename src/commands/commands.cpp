@@ -74,9 +74,10 @@ static void setEncoding(const CommandArgument& argument) {
     showWatchedFileAgain();
 }
 
+// Shown again at once, as a new encoding is.
 static void setReadBufferSize(const CommandArgument& argument) {
     state.readBufferSize = argument.number;
-    reloadFileTail();
+    showWatchedFileAgain();
 }
 
 static void setReloadInterval(const CommandArgument& argument) {

@@ -141,6 +141,19 @@ bool getPluginFolder(char* folder, int capacity) {
     return true;
 }
 
+bool getPluginFolder(WCHAR* folder, int capacity) {
+    DWORD length = GetModuleFileNameW(state.hInstance, folder, capacity);
+    if (capacity <= 0 || length == 0 || length >= (DWORD)capacity) {
+        if (capacity > 0) folder[0] = 0;
+        return false;
+    }
+    folder[length] = 0;
+    DWORD i = length - 1;
+    while (i > 0 && folder[i] != L'\\') --i;
+    folder[i + 1] = 0;
+    return true;
+}
+
 // Said once, as the start-up failures are: without a path, no change can be kept.
 static void reportSettingsPathTooLong(const char* folder) {
     char text[FilePathSize + 64];

@@ -13,16 +13,9 @@
 // Which bytes of which file the pane's text was decoded from, and how;
 // invalid when the pane holds anything else.
 struct ShownTail {
-    bool valid;
-    FileIdentity file;
-    ULONGLONG offset;
-    ULONGLONG end;
+    ShownBytes bytes;
     Encoding encoding;
     ByteOrderMark mark;
-    // The last bytes shown, read again before an append to tell a file that
-    // grew from one truncated and written anew.
-    uint8_t lastBytes[8];
-    uint32_t lastByteCount;
 };
 
 struct PluginState {
@@ -77,12 +70,19 @@ struct PluginState {
     int longestPaneLine;
     int paneLineHeight;
     int paneCharWidth;
-    FILETIME lastWriteTime;
-    // Size of the watched file at the latest reload; zero whenever lastWriteTime is.
+    // The watched file's time and size at the latest look that read it; not
+    // seen, the next look reads the file whatever they are.
+    bool fileSeen;
+    ULONGLONG lastWriteTime;
     ULONGLONG lastFileSize;
-    char resolvedPath[ResolvedPathSize];
+    // The next answer shows the file as a new one: from its end, with no
+    // place kept and nothing appended.
+    bool showAsNew;
+    WCHAR resolvedPath[ResolvedPathSize];
     char textBuffer[TextBufferSize];
-    // The text the pane was last given, and the bytes of the file it shows.
+    // Where file bytes are decoded for the pane: after a full reload the
+    // pane's whole text, after an append the text decoded for it, whose new
+    // part the pane was given. Word wrap's new pane carries its text across in it.
     WCHAR displayText[DisplayTextSize];
     ShownTail shownTail;
     // The colour rules as compiled from highlightRules, and which rule picks
@@ -94,8 +94,8 @@ struct PluginState {
     bool paintingRule;      // ... ours, of the rows of one colour:
     COLORREF ruleColour;
     bool paneDrewAtOnce;    // the control drew outside a paint
-    bool askedForced;          // the request with the reader is a forced reload
-    bool forcedReloadWaiting;  // asked for while the reader was busy
+    bool askedAsNew;          // the request with the reader shows the file as new
+    bool newShowWaiting;      // asked for while the reader was busy
     Menu* mainMenu;
     Menu* configMenu;
     Menu* windowMenu;

@@ -2,28 +2,30 @@
 //
 // Each start of the plugin takes a slot of its own: a request, an answer, a
 // buffer for the bytes read and two events. The shell's thread writes a
-// request, signals it and waits a short while on the answer event. One
-// exchanged word tells the two sides apart: asked (the shell's thread is
-// waiting), late (it has stopped waiting; the reader posts its answer to the
-// viewer window), answered (the answer waits to be taken), idle.
+// request, hands it over on the slot's hand-over word (reader_handoff.h says
+// which side owns what in each of its states), signals the reader and waits a
+// short while for the answer. An answer that comes later is posted to the
+// viewer window.
 //
 // The reader holds a reference to the plugin's module and ends with
 // FreeLibraryAndExitThread: stopping never waits, and a reader that returns
 // from a stalled read after the shell has freed the plugin still has its code
 // to run. It touches only its slot, which stays its own until it ends; the
 // window to notify is cleared under a lock, so that no late post reaches a
-// window that is gone. A start while an old reader is still blocked takes
-// another slot.
+// window that is gone. A start while old readers are still blocked takes
+// another slot; with every slot held, no file is read until one is let go.
 #include "tail/file_reader.h"
 
+#include <string.h>
+
+#include "tail/reader_handoff.h"
 #include "tail/tail_range.h"
 
 static const int SlotCount = 4;
 
-enum Handoff { Idle, Asked, Late, Answered };
-
 struct ReaderSlot {
-    volatile LONG inUse;  // from the start that takes it until its reader ends
+    volatile LONG inUse;    // from the start that takes it until both sides let go
+    volatile LONG holders;  // of the events: the shell's thread and the reader
     volatile LONG quit;
     volatile LONG handoff;
     HANDLE asked;
@@ -38,22 +40,34 @@ struct ReaderSlot {
 };
 
 static ReaderSlot slots[SlotCount];
-// Without a thread, requests are answered at once in a slot of their own.
-static ReaderSlot localSlot;
 static ReaderSlot* current;
+// The window of the start that found no free slot, for the slot it takes later.
+static HWND waitingNotify;
 
 // ---- The file work -----------------------------------------------------------
 
 // A file cut short since its size was taken yields fewer bytes; older bytes
 // behind them must not count.
-static DWORD readAt(HANDLE file, uint64_t offset, void* buffer, DWORD count) {
+static bool readAt(HANDLE file, uint64_t offset, void* buffer, DWORD count, DWORD* bytesRead) {
     OVERLAPPED at;
     ZeroMemory(&at, sizeof at);
     at.Offset = (DWORD)offset;
     at.OffsetHigh = (DWORD)(offset >> 32);
-    DWORD bytesRead = 0;
-    if (!ReadFile(file, buffer, count, &bytesRead, &at)) return 0;
-    return bytesRead <= count ? bytesRead : 0;
+    *bytesRead = 0;
+    if (count == 0) return true;
+    if (!ReadFile(file, buffer, count, bytesRead, &at)) {
+        *bytesRead = 0;
+        return GetLastError() == ERROR_HANDLE_EOF;
+    }
+    if (*bytesRead > count) *bytesRead = 0;
+    return true;
+}
+
+static bool failed(FileAnswer* answer, FileFailure failure) {
+    answer->failure = failure;
+    answer->error = GetLastError();
+    if (answer->error == 0) answer->error = ERROR_READ_FAULT;
+    return false;
 }
 
 static FileIdentity identify(HANDLE file) {
@@ -70,28 +84,32 @@ bool sameFile(FileIdentity a, FileIdentity b) {
     return a.volume == b.volume && a.index == b.index && (a.volume != 0 || a.index != 0);
 }
 
-// The bytes read again in front of the new ones are those last shown: the
-// file grew, and was not cut short and written anew.
-static bool stillEndsAsShown(const FileRequest& request, const uint8_t* bytes, uint32_t boundary) {
-    uint32_t count = boundary < request.lastByteCount ? boundary : request.lastByteCount;
-    const uint8_t* reread = bytes + boundary - count;
-    const uint8_t* last = request.lastBytes + request.lastByteCount - count;
-    for (uint32_t i = 0; i < count; ++i) {
-        if (reread[i] != last[i]) return false;
-    }
-    return true;
+static bool sampleStillThere(HANDLE file, const ByteSample& sample) {
+    uint8_t reread[SampleCapacity];
+    DWORD count = 0;
+    return readAt(file, sample.offset, reread, sample.count, &count) && count == sample.count &&
+           memcmp(reread, sample.bytes, count) == 0;
+}
+
+// The same file, still holding the bytes shown where they were: its first
+// and last few of them are read again. A file rewritten between two looks
+// with the same bytes in both places is taken for the same.
+static bool shownStillThere(HANDLE file, const FileRequest& request, const FileAnswer& answer) {
+    const ShownBytes& shown = request.shown;
+    return shown.valid && sameFile(shown.file, answer.file) && answer.size >= shown.end &&
+           sampleStillThere(file, shown.head) && sampleStillThere(file, shown.tail);
 }
 
 static bool readAppended(HANDLE file, const FileRequest& request, FileAnswer* answer,
                          uint8_t* buffer) {
-    if (!request.appendAllowed || !sameFile(request.shownFile, answer->file)) return false;
-    AppendRange append =
-        appendRange(request.shownOffset, request.shownEnd, answer->size, request.readBufferSize);
+    if (!request.appendAllowed || !answer->shownStillThere) return false;
+    const ShownBytes& shown = request.shown;
+    AppendRange append = appendRange(shown.offset, shown.end, answer->size, request.readBufferSize,
+                                     request.readerAway);
     if (!append.possible) return false;
-    uint32_t count = readAt(file, append.offset, buffer, append.count);
-    if (count <= append.boundary || !stillEndsAsShown(request, buffer, append.boundary)) {
-        return false;
-    }
+    DWORD count = 0;
+    if (!readAt(file, append.offset, buffer, append.count, &count)) return failed(answer, ReadFailed);
+    if (count <= append.boundary) return false;
     answer->read = ReadAppended;
     answer->offset = append.offset;
     answer->count = count;
@@ -103,46 +121,73 @@ static bool readAppended(HANDLE file, const FileRequest& request, FileAnswer* an
 static void readWhole(HANDLE file, const FileRequest& request, FileAnswer* answer,
                       uint8_t* buffer) {
     TailRange range = tailRange(answer->size, request.readBufferSize);
+    DWORD count = 0;
+    if (!readAt(file, range.offset, buffer, range.count, &count)) {
+        failed(answer, ReadFailed);
+        return;
+    }
     answer->read = ReadWhole;
     answer->offset = range.offset;
-    answer->count = readAt(file, range.offset, buffer, range.count);
+    answer->count = count;
+    uint8_t head[3];
+    DWORD headCount = 0;
     if (range.offset == 0) {
-        answer->mark = findByteOrderMark(buffer, answer->count);
-    } else {
-        uint8_t head[3];
-        answer->mark = findByteOrderMark(head, readAt(file, 0, head, sizeof head));
+        answer->mark = findByteOrderMark(buffer, count);
+    } else if (readAt(file, 0, head, sizeof head, &headCount)) {
+        answer->mark = findByteOrderMark(head, headCount);
     }
+}
+
+static bool queryFile(HANDLE file, FileAnswer* answer) {
+    FILETIME writeTime = {0, 0};
+    if (!GetFileTime(file, NULL, NULL, &writeTime)) return failed(answer, QueryFailed);
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size)) return failed(answer, QueryFailed);
+    answer->writeTime = fileTimeNumber(writeTime);
+    answer->size = (uint64_t)size.QuadPart;
+    return true;
+}
+
+// A folder cannot be opened as a file; the system calls that access denied.
+static bool namesAFolder(const WCHAR* path) {
+    DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 static void answerRequest(const FileRequest& request, FileAnswer* answer, uint8_t* buffer) {
     ZeroMemory(answer, sizeof *answer);
-    HANDLE file = CreateFileA(request.path, GENERIC_READ,
+    HANDLE file = CreateFileW(request.path, GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) {
-        answer->openError = GetLastError();
-        if (answer->openError == 0) answer->openError = ERROR_OPEN_FAILED;
+        failed(answer, OpenFailed);
+        if (namesAFolder(request.path)) answer->failure = NamesAFolder;
         return;
     }
-    FILETIME writeTime = {0, 0};
-    GetFileTime(file, NULL, NULL, &writeTime);
-    DWORD sizeHigh = 0;
-    DWORD sizeLow = GetFileSize(file, &sizeHigh);
-    answer->writeTime = fileTimeNumber(writeTime);
-    answer->size = ((uint64_t)sizeHigh << 32) | sizeLow;
-    if (fileChanged(answer->writeTime, answer->size, request.lastWriteTime, request.lastFileSize)) {
+    bool changed = queryFile(file, answer) &&
+                   (!request.seen || fileChanged(answer->writeTime, answer->size,
+                                                 request.lastWriteTime, request.lastFileSize));
+    if (changed) {
         answer->file = identify(file);
-        if (!readAppended(file, request, answer, buffer)) readWhole(file, request, answer, buffer);
+        answer->shownStillThere = shownStillThere(file, request, *answer);
+        if (!readAppended(file, request, answer, buffer) && !answer->failure) {
+            readWhole(file, request, answer, buffer);
+        }
     }
     CloseHandle(file);
 }
 
 // ---- The thread and the hand-over ----------------------------------------------
 
-static void notifyAnswered(ReaderSlot* slot) {
-    LONG before = InterlockedExchange(&slot->handoff, Answered);
-    SetEvent(slot->answeredEvent);
-    if (before != Late) return;
+static void closeSlot(ReaderSlot* slot) {
+    CloseHandle(slot->asked);
+    CloseHandle(slot->answeredEvent);
+    slot->asked = NULL;
+    slot->answeredEvent = NULL;
+    InterlockedExchange(&slot->inUse, 0);
+}
+
+static void postAnswer(ReaderSlot* slot) {
     EnterCriticalSection(&slot->notifyLock);
     if (slot->notify) PostMessageA(slot->notify, FileAnsweredMessage, 0, 0);
     LeaveCriticalSection(&slot->notifyLock);
@@ -150,17 +195,14 @@ static void notifyAnswered(ReaderSlot* slot) {
 
 static DWORD WINAPI readerThread(LPVOID parameter) {
     ReaderSlot* slot = (ReaderSlot*)parameter;
-    for (;;) {
-        WaitForSingleObject(slot->asked, INFINITE);
-        if (slot->quit) break;
+    while (WaitForSingleObject(slot->asked, INFINITE) == WAIT_OBJECT_0 && !slot->quit) {
         answerRequest(slot->request, &slot->answer, slot->buffer);
         if (slot->quit) break;
-        notifyAnswered(slot);
+        if (answerMustBePosted(&slot->handoff)) postAnswer(slot);
+        SetEvent(slot->answeredEvent);
     }
     HMODULE module = slot->module;
-    CloseHandle(slot->asked);
-    CloseHandle(slot->answeredEvent);
-    InterlockedExchange(&slot->inUse, 0);  // the slot is no longer this thread's
+    if (lastToLetGo(&slot->holders)) closeSlot(slot);
     FreeLibraryAndExitThread(module, 0);
     return 0;
 }
@@ -176,10 +218,11 @@ static bool prepareSlot(ReaderSlot* slot, HWND notify) {
     if (!slot->notifyLockMade) InitializeCriticalSection(&slot->notifyLock);
     slot->notifyLockMade = true;
     slot->quit = 0;
-    slot->handoff = Idle;
+    slot->handoff = HandoffIdle;
+    slot->holders = BothSides;
     slot->notify = notify;
     slot->asked = CreateEventA(NULL, FALSE, FALSE, NULL);
-    slot->answeredEvent = CreateEventA(NULL, TRUE, FALSE, NULL);
+    slot->answeredEvent = CreateEventA(NULL, FALSE, FALSE, NULL);
     return slot->asked && slot->answeredEvent;
 }
 
@@ -197,60 +240,70 @@ static bool startThread(ReaderSlot* slot) {
     return true;
 }
 
-static void releaseSlot(ReaderSlot* slot) {
+// A slot whose thread never ran is the shell's thread's alone.
+static void releaseUnstartedSlot(ReaderSlot* slot) {
     if (slot->asked) CloseHandle(slot->asked);
     if (slot->answeredEvent) CloseHandle(slot->answeredEvent);
+    slot->asked = NULL;
+    slot->answeredEvent = NULL;
     InterlockedExchange(&slot->inUse, 0);
 }
 
 bool startFileReader(HWND notify) {
     if (current) stopFileReader();
+    waitingNotify = notify;
     ReaderSlot* slot = takeFreeSlot();
-    if (slot && prepareSlot(slot, notify) && startThread(slot)) {
+    if (!slot) return false;
+    if (prepareSlot(slot, notify) && startThread(slot)) {
         current = slot;
         return true;
     }
-    if (slot) releaseSlot(slot);
-    localSlot.handoff = Idle;
-    current = &localSlot;
+    releaseUnstartedSlot(slot);
     return false;
 }
 
+// The reader is signalled last: from then on the shell's thread never
+// touches the slot again.
 void stopFileReader() {
     ReaderSlot* slot = current;
     current = NULL;
-    if (!slot || slot == &localSlot) return;
+    waitingNotify = NULL;
+    if (!slot) return;
     EnterCriticalSection(&slot->notifyLock);
     slot->notify = NULL;
     LeaveCriticalSection(&slot->notifyLock);
     InterlockedExchange(&slot->quit, 1);
     SetEvent(slot->asked);
+    if (lastToLetGo(&slot->holders)) closeSlot(slot);
 }
 
-bool fileReaderBusy() { return current && current->handoff != Idle; }
+bool fileReaderBusy() { return current && requestPending(current->handoff); }
 
-bool askFileReader(const FileRequest& request) {
-    if (!current) startFileReader(NULL);
+// The wait may end early on a wake-up meant for an earlier request; only
+// the hand-over word says whether the answer is in.
+static bool waitForAnswer(ReaderSlot* slot) {
+    DWORD started = GetTickCount();
+    for (;;) {
+        if (slot->handoff == HandoffAnswered) break;
+        DWORD waited = GetTickCount() - started;
+        if (waited >= AnswerWait) break;
+        WaitForSingleObject(slot->answeredEvent, AnswerWait - waited);
+    }
+    return answerArrived(&slot->handoff);
+}
+
+ReaderReply askFileReader(const FileRequest& request) {
+    if (!current && !startFileReader(waitingNotify)) return NoReader;
     ReaderSlot* slot = current;
     slot->request = request;
-    if (slot == &localSlot) {
-        answerRequest(slot->request, &slot->answer, slot->buffer);
-        slot->handoff = Answered;
-        return true;
-    }
-    InterlockedExchange(&slot->handoff, Asked);
-    ResetEvent(slot->answeredEvent);
+    handOverRequest(&slot->handoff);
     SetEvent(slot->asked);
-    if (WaitForSingleObject(slot->answeredEvent, AnswerWait) == WAIT_OBJECT_0) return true;
-    // From now on the reader posts its answer, unless it has come just now.
-    return InterlockedCompareExchange(&slot->handoff, Late, Asked) == Answered;
+    return waitForAnswer(slot) ? ReaderAnswered : ReaderLate;
 }
 
 bool takeFileAnswer(FileAnswer* answer, const uint8_t** bytes) {
     ReaderSlot* slot = current;
-    if (!slot || InterlockedCompareExchange(&slot->handoff, Idle, Answered) != Answered) {
-        return false;
-    }
+    if (!slot || !takeAnswered(&slot->handoff)) return false;
     *answer = slot->answer;
     *bytes = slot->buffer;
     return true;

@@ -1,6 +1,7 @@
 // The watched file's reader: opens, queries and reads the file on a thread of
 // the plugin's own, so that a file that stops answering (a share whose server
-// went away) never holds the shell's thread.
+// went away) never holds the shell's thread. The shell's thread never makes a
+// file call of its own.
 #pragma once
 
 #include <windows.h>
@@ -26,28 +27,49 @@ struct FileIdentity {
     ULONGLONG index;
 };
 
-// What the reader is asked: the file, what was seen of it, and what the pane
-// shows of it, so that bytes appended since can be read alone.
+// A few bytes of the file as shown, read again to tell a file that kept them
+// from one cut short and written anew.
+const uint32_t SampleCapacity = 16;
+struct ByteSample {
+    uint64_t offset;
+    uint32_t count;
+    uint8_t bytes[SampleCapacity];
+};
+
+// What the pane shows of the file: the bytes it was decoded from.
+struct ShownBytes {
+    bool valid;
+    FileIdentity file;
+    uint64_t offset;
+    uint64_t end;
+    ByteSample head;  // the first bytes shown
+    ByteSample tail;  // the last bytes shown
+};
+
+// What the reader is asked: the file, what was seen of it at the latest look,
+// and what the pane shows of it, so that bytes appended since can be read alone.
 struct FileRequest {
-    char path[ResolvedPathSize];
+    WCHAR path[ResolvedPathSize];
     int readBufferSize;
-    uint64_t lastWriteTime;  // zero: show the file whatever its time
+    bool seen;  // false: read the file whatever its time and size
+    uint64_t lastWriteTime;
     uint64_t lastFileSize;
     bool appendAllowed;
-    FileIdentity shownFile;
-    uint64_t shownOffset;
-    uint64_t shownEnd;
-    uint8_t lastBytes[8];  // the last bytes shown
-    uint32_t lastByteCount;
+    bool readerAway;  // the pane's view is away from its end
+    ShownBytes shown;
 };
 
 enum FileRead { ReadNothing, ReadWhole, ReadAppended };
+enum FileFailure { NoFailure, OpenFailed, NamesAFolder, QueryFailed, ReadFailed };
 
 struct FileAnswer {
-    DWORD openError;  // zero when the file was opened
+    FileFailure failure;
+    DWORD error;  // the system's code, with a failure
     uint64_t writeTime;
     uint64_t size;
     FileIdentity file;
+    // The file is the one shown, and the shown bytes are still where they were.
+    bool shownStillThere;
     FileRead read;
     uint64_t offset;    // of the bytes read
     uint32_t count;     // bytes read
@@ -55,8 +77,10 @@ struct FileAnswer {
     ByteOrderMark mark;
 };
 
-// Starts this start's reader thread. Returns false when no thread can be
-// made; requests are then answered on the caller's thread.
+// Takes a reader for this start, whose late answers go to notify. Returns
+// false when every reader slot is held by a reader of an earlier start that is
+// still blocked, or no thread can be made: requests then get NoReader until
+// one is free.
 bool startFileReader(HWND notify);
 // Lets the reader end by itself, without waiting for it: a reader blocked in
 // a read ends when the read returns, releasing its hold on the plugin.
@@ -64,8 +88,14 @@ void stopFileReader();
 
 // True while a request waits for its answer.
 bool fileReaderBusy();
-// Hands a request over and waits up to AnswerWait; true when it was answered.
-bool askFileReader(const FileRequest& request);
+
+enum ReaderReply {
+    ReaderAnswered,  // within AnswerWait: take the answer now
+    ReaderLate,      // FileAnsweredMessage will say when it has come
+    NoReader,        // nothing was asked: no reader is free; ask again later
+};
+// Hands a request over and waits up to AnswerWait.
+ReaderReply askFileReader(const FileRequest& request);
 // The answer and its bytes, once per request, when it has come.
 bool takeFileAnswer(FileAnswer* answer, const uint8_t** bytes);
 

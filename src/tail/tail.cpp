@@ -2,72 +2,97 @@
 
 #include "settings/settings.h"
 #include "settings/state.h"
-#include "settings/text.h"
 #include "tail/file_reader.h"
 #include "viewer/pane_view.h"
+#include "viewer/viewer.h"
 
-// The notice about an unreadable file is built in the lower half of the text
-// buffer and compared with the pane's text read into the upper half.
-static const int NoticeCapacity = TextBufferSize / 2;
+// A notice is built in the front of the decoding buffer and compared with
+// the pane's text read in behind it; the pane's text is replaced by it.
+static const int NoticeCapacity = 4096;
 
-// A last time of zero makes the next reload show the file whatever it is.
-static bool reloadIsForced() { return fileTimeNumber(state.lastWriteTime) == 0; }
+// While no reader is free, one is asked for again this often.
+static const UINT ReaderRetryPeriod = 1000;
+
+// The window whose timers serve this start's watching.
+static HWND watchingWindow;
 
 void forgetWatchedFile() {
-    state.lastWriteTime.dwLowDateTime = 0;
-    state.lastWriteTime.dwHighDateTime = 0;
-    state.lastFileSize = 0;
-    state.shownTail.valid = false;
+    state.fileSeen = false;
+    state.shownTail.bytes.valid = false;
 }
 
-static void appendText(char* buffer, int capacity, int* length, const char* text) {
-    copyText(buffer + *length, capacity - *length, text);
-    *length += textLength(buffer + *length);
+// ---- Notices ---------------------------------------------------------------------
+
+struct Notice {
+    WCHAR* text;
+    int length;
+};
+
+static Notice startNotice() {
+    Notice notice = {state.displayText, 0};
+    notice.text[0] = 0;
+    return notice;
+}
+
+static void add(Notice& notice, const WCHAR* part) {
+    while (*part && notice.length < NoticeCapacity - 1) notice.text[notice.length++] = *part++;
+    notice.text[notice.length] = 0;
 }
 
 // The system's text for an error code, kept to one line.
-static void systemReason(DWORD error, char* reason, int capacity) {
+static void addSystemReason(Notice& notice, DWORD error) {
+    WCHAR reason[256];
     reason[0] = 0;
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0,
-                   reason, capacity, NULL);
-    for (int i = 0; reason[i] != 0; ++i) {
-        if (reason[i] == '\r' || reason[i] == '\n') reason[i] = ' ';
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0,
+                   reason, 256, NULL);
+    int length = 0;
+    for (; reason[length] != 0; ++length) {
+        if (reason[length] == '\r' || reason[length] == '\n') reason[length] = ' ';
     }
-    int length = textLength(reason);
     while (length > 0 && reason[length - 1] == ' ') reason[--length] = 0;
-    if (length == 0) copyText(reason, capacity, "unknown error");
+    add(notice, length ? reason : L"unknown error");
 }
 
 // A notice of one line in place of the file, written only when it does not
 // already stand in the pane, so that a user's selection survives.
-static void showNotice(const char* notice, int length) {
-    char* shown = state.textBuffer + NoticeCapacity;
-    if (GetWindowTextLengthA(state.paneWnd) == length) {
-        GetWindowTextA(state.paneWnd, shown, NoticeCapacity);
-        if (equalsText(shown, notice)) return;
+static void showNotice(const Notice& notice) {
+    WCHAR* shown = state.displayText + NoticeCapacity;
+    if (GetWindowTextLengthW(state.paneWnd) == notice.length) {
+        GetWindowTextW(state.paneWnd, shown, NoticeCapacity);
+        if (lstrcmpW(shown, notice.text) == 0) return;
     }
-    state.shownTail.valid = false;
-    SetWindowTextA(state.paneWnd, notice);
+    state.shownTail.bytes.valid = false;
+    SetWindowTextW(state.paneWnd, notice.text);
 }
 
-// The path tried and the system's reason.
-static void showOpenFailure(DWORD error, const char* folder, const char* path) {
-    char* notice = state.textBuffer;
-    int length = 0;
-    appendText(notice, NoticeCapacity, &length, "Cannot open ");
-    appendText(notice, NoticeCapacity, &length, folder);
-    appendText(notice, NoticeCapacity, &length, path);
-    appendText(notice, NoticeCapacity, &length, ": ");
-    char reason[256];
-    systemReason(error, reason, sizeof reason);
-    appendText(notice, NoticeCapacity, &length, reason);
-    showNotice(notice, length);
+// What failed, the path tried and the system's reason.
+static void showFailure(const WCHAR* failure, DWORD error, const WCHAR* path) {
+    Notice notice = startNotice();
+    add(notice, failure);
+    add(notice, path);
+    add(notice, L": ");
+    addSystemReason(notice, error);
+    showNotice(notice);
 }
+
+static void showPathNotice(const WCHAR* before, const WCHAR* after) {
+    Notice notice = startNotice();
+    add(notice, before);
+    add(notice, state.resolvedPath);
+    add(notice, after);
+    showNotice(notice);
+}
+
+// Where the pane does not show the file yet.
+static void showNotAnswering() { showPathNotice(L"Waiting for ", L": the file is not answering"); }
+
+// ---- Decoding ----------------------------------------------------------------------
 
 static uint32_t convertCodePage(unsigned codePage, const uint8_t* bytes, uint32_t count,
                                 WideChar* out, uint32_t capacity) {
-    if (count == 0 || capacity == 0) return 0;
-    int units = MultiByteToWideChar(codePage, 0, (const char*)bytes, (int)count, out, (int)capacity);
+    if (count == 0 || (out && capacity == 0)) return 0;
+    int units = MultiByteToWideChar(codePage, 0, (const char*)bytes, (int)count, out,
+                                    out ? (int)capacity : 0);
     return units > 0 ? (uint32_t)units : 0;
 }
 
@@ -76,7 +101,11 @@ static bool codePageIsMultiByte(unsigned codePage) {
     return GetCPInfo(codePage, &info) && info.MaxCharSize > 1;
 }
 
-const CodePageConverter systemCodePages = {convertCodePage, codePageIsMultiByte};
+static bool codePageLeadByte(unsigned codePage, uint8_t byte) {
+    return IsDBCSLeadByteEx(codePage, byte) != FALSE;
+}
+
+const CodePageConverter systemCodePages = {convertCodePage, codePageIsMultiByte, codePageLeadByte};
 
 // A code page the system does not know counts as an unknown setting: auto.
 static Encoding configuredEncoding() {
@@ -91,37 +120,54 @@ static bool sameEncoding(Encoding a, Encoding b) {
     return a.kind == b.kind && (a.kind != EncodingCodePage || a.codePage == b.codePage);
 }
 
-static void rememberLastBytes(ShownTail& shown, const TailBytes& tail) {
-    uint32_t count = tail.count < sizeof shown.lastBytes ? tail.count : sizeof shown.lastBytes;
-    CopyMemory(shown.lastBytes, tail.bytes + tail.count - count, count);
-    shown.lastByteCount = count;
+// ---- Showing the file's bytes ------------------------------------------------------
+
+static void takeSample(ByteSample& sample, const uint8_t* bytes, uint64_t offset, uint32_t count) {
+    sample.count = count < SampleCapacity ? count : SampleCapacity;
+    sample.offset = offset;
+    CopyMemory(sample.bytes, bytes, sample.count);
 }
 
-// Where the pane's text ends within the new tail's bytes, when the new tail
-// still holds that end: the reader's place can then be found again.
-static uint32_t shownEndWithin(const TailBytes& tail, bool forced) {
-    const ShownTail& shown = state.shownTail;
-    if (forced || !shown.valid || shown.end < tail.offset || shown.end > tail.offset + tail.count) {
-        return NoBoundary;
-    }
+static void rememberTailSample(ShownBytes& shown, const TailBytes& tail) {
+    uint32_t count = tail.count < SampleCapacity ? tail.count : SampleCapacity;
+    takeSample(shown.tail, tail.bytes + tail.count - count, tail.offset + tail.count - count, count);
+}
+
+// Where the bytes the pane showed end within the new tail's bytes.
+static uint32_t shownEndWithin(const TailBytes& tail) {
+    const ShownBytes& shown = state.shownTail.bytes;
+    if (shown.end < tail.offset || shown.end > tail.offset + tail.count) return NoBoundary;
     return (uint32_t)(shown.end - tail.offset);
 }
 
-static void showWholeTail(const TailBytes& tail, FileIdentity file, bool forced) {
-    uint32_t shownEnd = shownEndWithin(tail, forced);
+// Where the pane's text ends in the new text, so that the reader's place is
+// found again: at the start when all of it fell off the front; no place when
+// another encoding made other text of the same bytes.
+static int oldTextEndIn(const DecodedText& text, uint32_t shownEnd, const TailBytes& tail) {
+    if (shownEnd == NoBoundary) return state.shownTail.bytes.end < tail.offset ? 0 : NoPlace;
+    if (sameEncoding(text.used, state.shownTail.encoding)) return (int)text.boundaryAt;
+    return paneTextEndsWith(state.displayText, (int)text.boundaryAt) ? (int)text.boundaryAt
+                                                                      : NoPlace;
+}
+
+// The reader's place is kept only in the file shown, while the bytes shown
+// are still there; any other text is shown as a new file is.
+static void showWholeTail(const TailBytes& tail, const FileAnswer& answer, bool asNew) {
+    bool samePlace = !asNew && state.shownTail.bytes.valid && answer.shownStillThere;
+    uint32_t shownEnd = samePlace ? shownEndWithin(tail) : NoBoundary;
     DecodedText text = decodeTail(tail, configuredEncoding(), systemCodePages, shownEnd,
                                   state.displayText, DisplayTextSize);
-    bool placeKnown = shownEnd != NoBoundary && sameEncoding(text.used, state.shownTail.encoding);
-    replacePaneText(state.displayText, forced, placeKnown ? (int)text.boundaryAt : NoPlace);
+    replacePaneText(state.displayText, asNew, samePlace ? oldTextEndIn(text, shownEnd, tail) : NoPlace);
 
     ShownTail& shown = state.shownTail;
-    shown.valid = true;
-    shown.file = file;
-    shown.offset = tail.offset;
-    shown.end = tail.offset + tail.count;
+    shown.bytes.valid = true;
+    shown.bytes.file = answer.file;
+    shown.bytes.offset = tail.offset;
+    shown.bytes.end = tail.offset + tail.count;
+    takeSample(shown.bytes.head, tail.bytes, tail.offset, tail.count);
+    rememberTailSample(shown.bytes, tail);
     shown.encoding = text.used;
     shown.mark = tail.mark;
-    rememberLastBytes(shown, tail);
 }
 
 // An automatic choice of the ANSI code page stays while the file only grows:
@@ -135,55 +181,60 @@ static Encoding appendedEncoding(const ShownTail& shown) {
 // pane was edited meanwhile or the bytes need another encoding.
 static bool showAppended(const TailBytes& tail, uint32_t boundary) {
     ShownTail& shown = state.shownTail;
-    if (!shown.valid || paneTextEdited()) return false;
+    if (!shown.bytes.valid || paneTextEdited()) return false;
     DecodedText text = decodeTail(tail, appendedEncoding(shown), systemCodePages, boundary,
                                   state.displayText, DisplayTextSize);
     if (!sameEncoding(text.used, shown.encoding)) return false;
     appendPaneText(state.displayText + text.boundaryAt);
-    shown.end = tail.offset + tail.count;
-    rememberLastBytes(shown, tail);
+    shown.bytes.end = tail.offset + tail.count;
+    rememberTailSample(shown.bytes, tail);
     return true;
 }
 
 // ---- Asking the reader and showing its answers ----------------------------------
 
-static bool appendAllowed(bool forced) {
+static bool appendAllowed(bool asNew) {
     const ShownTail& shown = state.shownTail;
-    if (forced || !shown.valid || paneTextEdited()) return false;
+    if (asNew || !shown.bytes.valid || paneTextEdited()) return false;
     // A window's start may cut a character of a multi-byte code page anywhere.
     return shown.encoding.kind != EncodingCodePage || !codePageIsMultiByte(shown.encoding.codePage);
 }
 
-static FileRequest composeRequest(bool forced, bool mayAppend) {
+static FileRequest composeRequest(bool asNew, bool mayAppend) {
     FileRequest request;
     ZeroMemory(&request, sizeof request);
-    copyText(request.path, ResolvedPathSize, state.resolvedPath);
+    lstrcpynW(request.path, state.resolvedPath, ResolvedPathSize);
     request.readBufferSize = state.readBufferSize;
-    request.lastWriteTime = fileTimeNumber(state.lastWriteTime);
+    request.seen = state.fileSeen;
+    request.lastWriteTime = state.lastWriteTime;
     request.lastFileSize = state.lastFileSize;
-    const ShownTail& shown = state.shownTail;
-    request.appendAllowed = mayAppend && appendAllowed(forced);
-    request.shownFile = shown.file;
-    request.shownOffset = shown.offset;
-    request.shownEnd = shown.end;
-    CopyMemory(request.lastBytes, shown.lastBytes, sizeof request.lastBytes);
-    request.lastByteCount = shown.lastByteCount;
+    request.appendAllowed = mayAppend && appendAllowed(asNew);
+    request.readerAway = !paneFollowsEnd();
+    request.shown = state.shownTail.bytes;
+    request.shown.valid = request.shown.valid && !asNew;
     return request;
-}
-
-static FILETIME asFileTime(uint64_t time) {
-    FILETIME fileTime = {(DWORD)time, (DWORD)(time >> 32)};
-    return fileTime;
 }
 
 static void askForFile(bool mayAppend);
 
+// A file that cannot be opened is forgotten, so that its return shows. One
+// that cannot be read keeps the text shown, and is read again at the next look.
+static void showFailedAnswer(const FileAnswer& answer) {
+    if (answer.failure == OpenFailed || answer.failure == NamesAFolder) forgetWatchedFile();
+    if (answer.failure == NamesAFolder) {
+        showPathNotice(L"", L" is a folder, not a file");
+    } else if (answer.failure == OpenFailed) {
+        showFailure(L"Cannot open ", answer.error, state.resolvedPath);
+    } else if (!state.shownTail.bytes.valid) {
+        showFailure(L"Cannot read ", answer.error, state.resolvedPath);
+    }
+}
+
 // Returns false when the answer could not be shown as it is: bytes appended
 // that only a whole reload shows rightly.
-static bool showAnswer(const FileAnswer& answer, const uint8_t* bytes, bool forced) {
-    if (answer.openError) {
-        forgetWatchedFile();
-        showOpenFailure(answer.openError, state.resolvedPath, "");
+static bool showAnswer(const FileAnswer& answer, const uint8_t* bytes, bool asNew) {
+    if (answer.failure != NoFailure) {
+        showFailedAnswer(answer);
         return true;
     }
     TailBytes tail = {bytes, answer.count, answer.offset, answer.mark};
@@ -191,75 +242,108 @@ static bool showAnswer(const FileAnswer& answer, const uint8_t* bytes, bool forc
         tail.mark = state.shownTail.mark;
         if (!showAppended(tail, answer.boundary)) return false;
     } else if (answer.read == ReadWhole) {
-        showWholeTail(tail, answer.file, forced);
+        showWholeTail(tail, answer, asNew);
+        state.showAsNew = false;
     }
-    state.lastWriteTime = asFileTime(answer.writeTime);
+    state.fileSeen = true;
+    state.lastWriteTime = answer.writeTime;
     state.lastFileSize = answer.size;
     return true;
 }
 
-// A forced reload asked for while the reader was busy outranks the answer.
+// Showing the file as new, asked for while the reader was busy, outranks the answer.
 static void takeAnswer() {
     FileAnswer answer;
     const uint8_t* bytes = NULL;
     if (!takeFileAnswer(&answer, &bytes)) return;
-    if (state.forcedReloadWaiting) {
-        state.forcedReloadWaiting = false;
+    if (state.newShowWaiting) {
+        state.newShowWaiting = false;
         forgetWatchedFile();
         askForFile(true);
-    } else if (!showAnswer(answer, bytes, state.askedForced)) {
+    } else if (!showAnswer(answer, bytes, state.askedAsNew)) {
         askForFile(false);
     }
 }
 
-// Where the pane does not show the file yet.
-static void showNotAnswering() {
-    char* notice = state.textBuffer;
-    int length = 0;
-    appendText(notice, NoticeCapacity, &length, "Waiting for ");
-    appendText(notice, NoticeCapacity, &length, state.resolvedPath);
-    appendText(notice, NoticeCapacity, &length, ": the file is not answering");
-    showNotice(notice, length);
-}
-
 static void askForFile(bool mayAppend) {
-    bool forced = reloadIsForced();
-    state.askedForced = forced;
-    if (askFileReader(composeRequest(forced, mayAppend))) {
+    bool asNew = state.showAsNew;
+    state.askedAsNew = asNew;
+    ReaderReply reply = askFileReader(composeRequest(asNew, mayAppend));
+    if (reply == ReaderAnswered) {
         takeAnswer();
-    } else if (forced || !state.shownTail.valid) {
-        showNotAnswering();
+        return;
     }
+    if (asNew || !state.shownTail.bytes.valid) showNotAnswering();
+    if (reply == NoReader && watchingWindow) SetTimer(watchingWindow, ReaderRetryTimer, ReaderRetryPeriod, NULL);
 }
 
 void showWatchedFileAgain() {
     forgetWatchedFile();
+    state.showAsNew = true;
     reloadFileTail();
 }
 
 void startWatching(HWND viewer) {
+    watchingWindow = viewer;
     startFileReader(viewer);
     showWatchedFileAgain();
 }
 
-void stopWatching() { stopFileReader(); }
+void stopWatching() {
+    if (watchingWindow) KillTimer(watchingWindow, ReaderRetryTimer);
+    watchingWindow = NULL;
+    stopFileReader();
+}
 
 void onFileAnswered() { takeAnswer(); }
 
+void onReaderRetry() {
+    KillTimer(watchingWindow, ReaderRetryTimer);
+    reloadFileTail();
+}
+
+static bool nothingChosen(const char* path) {
+    while (*path == ' ' || *path == '\t') ++path;
+    return *path == 0;
+}
+
+// The configured path as the user wrote it: UTF-8, or the ANSI code page.
+// A path too long for resolvedPath is refused, never cut to another file.
+static bool resolvePath() {
+    WCHAR folder[FilePathSize];
+    WCHAR path[FilePathSize];
+    settingTextToWide(state.filePath, path, FilePathSize, systemCodePages);
+    bool folderKnown = getPluginFolder(folder, FilePathSize) || isAbsolutePath(path);
+    if (folderKnown && resolveWatchedPath(folder, path, state.resolvedPath, ResolvedPathSize)) {
+        return true;
+    }
+    state.resolvedPath[0] = 0;
+    forgetWatchedFile();
+    WCHAR tried[FilePathSize + ResolvedPathSize];
+    lstrcpynW(tried, folder, FilePathSize);
+    lstrcpynW(tried + lstrlenW(tried), path, FilePathSize);
+    showFailure(L"Cannot open ", ERROR_FILENAME_EXCED_RANGE, tried);
+    return false;
+}
+
+static void showNothingChosen() {
+    state.resolvedPath[0] = 0;
+    forgetWatchedFile();
+    Notice notice = startNotice();
+    add(notice, L"No file chosen. Right-click the frame: Peruser Configuration > File Path");
+    showNotice(notice);
+}
+
 void reloadFileTail() {
-    char pluginFolder[FilePathSize];
-    bool folderKnown = getPluginFolder(pluginFolder, FilePathSize) || isDriveLetterPath(state.filePath);
-    // A path too long for resolvedPath is refused, never cut to another file.
-    if (!folderKnown ||
-        !resolveWatchedPath(pluginFolder, state.filePath, state.resolvedPath, ResolvedPathSize)) {
-        state.resolvedPath[0] = 0;
-        forgetWatchedFile();
-        showOpenFailure(ERROR_FILENAME_EXCED_RANGE, pluginFolder, state.filePath);
+    if (nothingChosen(state.filePath)) {
+        showNothingChosen();
         return;
     }
-    // While the reader is busy, nothing new is asked; a forced reload waits its turn.
+    if (!resolvePath()) return;
+    // While the reader is busy, nothing new is asked; showing the file as
+    // new waits its turn.
     if (fileReaderBusy()) {
-        if (reloadIsForced()) state.forcedReloadWaiting = true;
+        if (state.showAsNew) state.newShowWaiting = true;
         return;
     }
     askForFile(true);

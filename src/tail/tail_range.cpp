@@ -4,15 +4,36 @@
 #include "settings/text.h"
 
 static const uint32_t MaxShownBytes = TextBufferSize - 1;
+// What the pane holds of a file at most: its buffers are sized for it.
+static const uint64_t PaneByteLimit = DisplayTextSize - 1;
 // Enough to reach the start of a UTF-8 character or a UTF-16 surrogate pair.
 static const uint32_t JoinMargin = 8;
 
-bool isDriveLetterPath(const char* path) {
-    return path[0] != 0 && path[1] == ':' && path[2] == '\\';
+bool isAbsolutePath(const WideChar* path) {
+    bool driveLetter = path[0] != 0 && path[1] == ':' && path[2] == '\\';
+    bool share = path[0] == '\\' && path[1] == '\\';
+    return driveLetter || share;
 }
 
-bool resolveWatchedPath(const char* pluginFolder, const char* filePath, char* out, int capacity) {
-    return joinText(out, capacity, isDriveLetterPath(filePath) ? "" : pluginFolder, filePath);
+static int wideLength(const WideChar* text) {
+    int length = 0;
+    while (text[length] != 0) ++length;
+    return length;
+}
+
+bool resolveWatchedPath(const WideChar* pluginFolder, const WideChar* filePath, WideChar* out,
+                        int capacity) {
+    if (capacity <= 0) return false;
+    const WideChar* folder = isAbsolutePath(filePath) ? filePath + wideLength(filePath) : pluginFolder;
+    int folderLength = wideLength(folder);
+    int pathLength = wideLength(filePath);
+    if ((int64_t)folderLength + pathLength >= capacity) {
+        out[0] = 0;
+        return false;
+    }
+    for (int i = 0; i < folderLength; ++i) out[i] = folder[i];
+    for (int i = 0; i <= pathLength; ++i) out[folderLength + i] = filePath[i];
+    return true;
 }
 
 TailRange tailRange(uint64_t fileSize, int readBufferSize) {
@@ -28,12 +49,18 @@ TailRange tailRange(uint64_t fileSize, int readBufferSize) {
     return range;
 }
 
+static uint64_t olderBytesKept(uint32_t window, bool readerAway) {
+    if (!readerAway) return window / 4;
+    uint64_t all = 4 * (uint64_t)window;
+    return (all < PaneByteLimit ? all : PaneByteLimit) - window;
+}
+
 AppendRange appendRange(uint64_t shownOffset, uint64_t shownEnd, uint64_t fileSize,
-                        int readBufferSize) {
+                        int readBufferSize, bool readerAway) {
     AppendRange append = {false, 0, 0, 0};
     TailRange full = tailRange(fileSize, readBufferSize);
     if (fileSize <= shownEnd || shownOffset > shownEnd || shownOffset > full.offset) return append;
-    if (full.offset - shownOffset > full.count / 4) return append;
+    if (full.offset - shownOffset > olderBytesKept(full.count, readerAway)) return append;
     uint64_t joined = shownEnd - shownOffset < JoinMargin ? shownEnd - shownOffset : JoinMargin;
     if (fileSize - shownEnd + joined > full.count) return append;
     append.possible = true;
@@ -44,7 +71,6 @@ AppendRange appendRange(uint64_t shownOffset, uint64_t shownEnd, uint64_t fileSi
 }
 
 bool fileChanged(uint64_t writeTime, uint64_t size, uint64_t lastWriteTime, uint64_t lastSize) {
-    if (lastWriteTime == 0) return true;  // not seen yet, or a forced reload
     if (writeTime > lastWriteTime) return true;
     return writeTime == lastWriteTime && size != lastSize;
 }

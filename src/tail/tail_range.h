@@ -4,14 +4,17 @@
 
 #include <stdint.h>
 
-// True for the one absolute form taken as it stands: a drive letter, a colon
-// and a backslash.
-bool isDriveLetterPath(const char* path);
+#include "tail/text_decoding.h"
 
-// Builds the path of the watched file: a drive-letter path as it stands,
+// True for the absolute forms taken as they stand: a drive letter, a colon
+// and a backslash, or a share's two leading backslashes.
+bool isAbsolutePath(const WideChar* path);
+
+// Builds the path of the watched file: an absolute path as it stands,
 // anything else joined to the plugin's folder. Returns false, leaving out
 // empty, when the joined path does not fit.
-bool resolveWatchedPath(const char* pluginFolder, const char* filePath, char* out, int capacity);
+bool resolveWatchedPath(const WideChar* pluginFolder, const WideChar* filePath, WideChar* out,
+                        int capacity);
 
 // Which bytes of a file of the given size are shown: the last
 // readBufferSize of them, held to what the text buffer can take.
@@ -28,6 +31,8 @@ TailRange tailRange(uint64_t fileSize, int readBufferSize);
 // full reload would show older bytes than the pane holds, or when the pane
 // would hold more than a quarter of the window in older bytes than a full
 // reload shows: the full reload then cuts the front.
+// While the reader is away from the end, the pane keeps older text in front
+// until it holds four times readBufferSize in all, bounded by the pane's limit.
 struct AppendRange {
     bool possible;
     uint64_t offset;
@@ -35,10 +40,9 @@ struct AppendRange {
     uint32_t boundary;
 };
 AppendRange appendRange(uint64_t shownOffset, uint64_t shownEnd, uint64_t fileSize,
-                        int readBufferSize);
+                        int readBufferSize, bool readerAway);
 
-// A file counts as changed when its last-write time is later than the one
-// seen last, or equal to it while the size differs: a writer that keeps the
-// file open may append without the time moving on. A last time of zero means
-// the file has not been seen yet, or must be shown again: always a change.
+// A file seen before counts as changed when its last-write time is later than
+// the one seen last, or equal to it while the size differs: a writer that
+// keeps the file open may append without the time moving on.
 bool fileChanged(uint64_t writeTime, uint64_t size, uint64_t lastWriteTime, uint64_t lastSize);

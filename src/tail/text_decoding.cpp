@@ -194,12 +194,16 @@ static uint32_t skipCutUtf16(const uint8_t* bytes, uint32_t count, bool bigEndia
     return count >= 2 && isLowSurrogate(readUnit(bytes, bigEndian)) ? 2 : 0;
 }
 
+// No byte below '0' is ever the second byte of a multi-byte code page's
+// character.
+static const uint8_t LowestTrailByte = 0x30;
+
 // A multi-byte code page's lead and trail bytes cannot be told apart going
-// backwards; no byte below '0' is ever a trail byte, so the text is taken
-// up from the first of them. A tail without one shows nothing.
+// backwards, so the text is taken up from the first byte that is never a
+// trail byte. A tail without one shows nothing.
 static uint32_t skipCutCodePage(const uint8_t* bytes, uint32_t count) {
     uint32_t i = 0;
-    while (i < count && bytes[i] >= 0x30) ++i;
+    while (i < count && bytes[i] >= LowestTrailByte) ++i;
     return i;
 }
 
@@ -231,23 +235,54 @@ static void decodeUnicode(const uint8_t* bytes, uint32_t count, EncodingKind kin
     markBoundary(writer, count, 1, boundary);
 }
 
+// The characters of a multi-byte code page, walked from one's start with the
+// page's lead-byte table: where the last whole one ends (a lead byte whose
+// second byte is not written yet is left out), and where the one whose
+// bytes, those looked at included, reach past the boundary starts. A lead byte before a byte that is never a trail
+// byte stands alone, as the system converts it.
+struct CodePageWalk {
+    uint32_t end;
+    uint32_t boundaryStart;
+};
+
+static CodePageWalk walkCodePage(const uint8_t* bytes, uint32_t start, uint32_t count,
+                                 unsigned codePage, const CodePageConverter& codePages,
+                                 uint32_t boundary) {
+    CodePageWalk walk = {start, NoBoundary};
+    while (walk.end < count) {
+        bool lead = codePages.leadByte(codePage, bytes[walk.end]);
+        if (lead && walk.end + 1 == count) break;
+        uint32_t length = lead && bytes[walk.end + 1] >= LowestTrailByte ? 2 : 1;
+        uint32_t examined = lead ? 2 : 1;  // a lead byte alone is known by the byte after it
+        if (walk.boundaryStart == NoBoundary && walk.end + examined > boundary) {
+            walk.boundaryStart = walk.end;
+        }
+        walk.end += length;
+    }
+    if (walk.boundaryStart == NoBoundary) walk.boundaryStart = walk.end;
+    return walk;
+}
+
+// The window is converted as one piece; the boundary's place in the text is
+// the length of the text of the whole characters before it.
 static void decodeCodePage(const uint8_t* bytes, uint32_t count, unsigned codePage,
                            const CodePageConverter& codePages, bool cutAtStart, uint32_t boundary,
                            UnitWriter& writer, uint32_t capacity) {
-    uint32_t start = cutAtStart && codePages.multiByte(codePage) ? skipCutCodePage(bytes, count) : 0;
-    // The two sides of the boundary are converted apart, so that its place
-    // in the text is known.
-    uint32_t split = boundary > start && boundary < count ? boundary : count;
-    writer.written += codePages.convert(codePage, bytes + start, split - start, writer.out,
-                                        capacity);
-    writer.boundaryUnit = writer.written;
-    if (split < count) {
-        writer.written += codePages.convert(codePage, bytes + split, count - split,
-                                            writer.out + writer.written,
-                                            capacity - writer.written);
+    bool multiByte = codePages.multiByte(codePage);
+    uint32_t start = cutAtStart && multiByte ? skipCutCodePage(bytes, count) : 0;
+    CodePageWalk walk = {count, boundary < count ? boundary : count};
+    if (multiByte) walk = walkCodePage(bytes, start, count, codePage, codePages, boundary);
+    if (walk.boundaryStart < start) walk.boundaryStart = start;
+    writer.written = codePages.convert(codePage, bytes + start, walk.end - start, writer.out,
+                                       capacity);
+    if (walk.boundaryStart == walk.end) {
+        writer.boundaryUnit = writer.written;
+    } else if (!multiByte) {
+        writer.boundaryUnit = walk.boundaryStart - start;  // one unit for each byte
+    } else {
+        writer.boundaryUnit = codePages.convert(codePage, bytes + start,
+                                                walk.boundaryStart - start, nullptr, 0);
     }
-    if (boundary >= count) writer.boundaryUnit = writer.written;
-    if (boundary <= start) writer.boundaryUnit = 0;
 }
 
 // ---- Laying out into the front --------------------------------------------------
@@ -301,11 +336,11 @@ DecodedText decodeTail(TailBytes tail, Encoding setting, const CodePageConverter
         boundary = boundary == NoBoundary ? NoBoundary : (boundary > dropped ? boundary - dropped : 0);
     }
 
-    // The text starts behind the mark; before it, the window cuts nothing.
-    uint64_t textStart = 0;
+    // The text starts behind the mark, of whatever kind; before it, the
+    // window cuts nothing.
+    uint64_t textStart = tail.mark.length;
     Encoding used = chooseEncoding(setting, tail.mark, tail.bytes, tail.count,
-                                   tail.offset > tail.mark.length);
-    if (used.kind == tail.mark.kind) textStart = tail.mark.length;
+                                   tail.offset > textStart);
     uint32_t skipped = tail.offset < textStart ? uint32_t(textStart - tail.offset) : 0;
     if (skipped > tail.count) skipped = tail.count;
     // UTF-16 units lie at even places from the file's start.

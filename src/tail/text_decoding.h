@@ -45,11 +45,14 @@ ByteOrderMark findByteOrderMark(const uint8_t* head, uint32_t count);
 
 // Code pages are the system's business: the caller converts them.
 struct CodePageConverter {
-    // Converts count bytes into at most capacity units; returns the units written.
+    // Converts count bytes into at most capacity units; returns the units
+    // written, or with no out, the units needed.
     uint32_t (*convert)(unsigned codePage, const uint8_t* bytes, uint32_t count, WideChar* out,
                         uint32_t capacity);
     // True when a character may take more than one byte, so a window's start may cut one.
     bool (*multiByte)(unsigned codePage);
+    // True for the first byte of a two-byte character of a double-byte code page.
+    bool (*leadByte)(unsigned codePage, uint8_t byte);
 };
 
 struct TailBytes {

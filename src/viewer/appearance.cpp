@@ -2,6 +2,7 @@
 
 #include "commands/menu.h"
 #include "settings/state.h"
+#include "tail/tail.h"
 #include "viewer/optional_user32.h"
 #include "viewer/pane.h"
 #include "viewer/pane_colours.h"
@@ -12,8 +13,10 @@ typedef BOOL(WINAPI* LayeredAttributesProc)(HWND, COLORREF, BYTE, DWORD);
 // measures and draws with the font it holds.
 static void replaceFont() {
     HFONT oldFont = state.paneFont;
-    state.paneFont = CreateFontA(state.fontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET,
-                                 0, 0, 0, 0, state.font);
+    WCHAR face[LF_FACESIZE];
+    settingTextToWide(state.font, face, LF_FACESIZE, systemCodePages);
+    state.paneFont = CreateFontW(state.fontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET,
+                                 0, 0, 0, 0, face);
     setPaneFont(state.paneFont, true);
     if (oldFont) DeleteObject(oldFont);
 }

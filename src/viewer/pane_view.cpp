@@ -7,6 +7,8 @@
 // new one; text that fell off the front leaves the view at the first line.
 #include "viewer/pane_view.h"
 
+#include <string.h>
+
 #include "settings/state.h"
 #include "viewer/view_lines.h"
 
@@ -62,21 +64,31 @@ void scrollPaneToLastLine() {
 struct PaneView {
     int length;
     int firstChar;  // of the first visible line
+    int sideways;   // pixels scrolled to the right
     DWORD selectionStart;
     DWORD selectionEnd;
     bool edited;
     bool atEnd;  // shows the last line and holds no selection
 };
 
+static int horizontalOffset(const RECT& format);
+
 static PaneView readPaneView() {
     PaneView view;
     int first = firstVisibleLine();
     view.length = GetWindowTextLengthW(state.paneWnd);
     view.firstChar = (int)sendToPane(EM_LINEINDEX, first, 0);
+    view.sideways = horizontalOffset(formatRect());
     sendToPane(EM_GETSEL, (WPARAM)&view.selectionStart, (LPARAM)&view.selectionEnd);
     view.edited = sendToPane(EM_GETMODIFY, 0, 0) != 0;
     view.atEnd = view.selectionStart == view.selectionEnd && paneShowsLastLine();
     return view;
+}
+
+bool paneFollowsEnd() {
+    DWORD start = 0, end = 0;
+    sendToPane(EM_GETSEL, (WPARAM)&start, (LPARAM)&end);
+    return start == end && paneShowsLastLine();
 }
 
 void showPaneEnd() {
@@ -95,12 +107,26 @@ static void restorePlace(const PaneView& before, int oldEndAt) {
     scrollToLine(top < 0 ? 0 : (int)sendToPane(EM_LINEFROMCHAR, top, 0));
 }
 
+// The control scrolls sideways in steps of its average character width.
+static int sidewaysSteps(int pixels) {
+    int step = state.paneCharWidth > 0 ? state.paneCharWidth : 1;
+    return pixels >= 0 ? (pixels + step / 2) / step : -((-pixels + step / 2) / step);
+}
+
+static void scrollSidewaysTo(int offset) {
+    int steps = sidewaysSteps(offset - horizontalOffset(formatRect()));
+    if (steps != 0) sendToPane(EM_LINESCROLL, steps, 0);
+}
+
+// New text, or text whose old place is unknown, shows from its end. The
+// view keeps how far it was scrolled sideways unless the text is new.
 static void placeView(const PaneView& before, bool forced, int oldEndAt) {
-    if (forced || before.atEnd) {
+    if (forced || before.atEnd || oldEndAt == NoPlace || before.edited) {
         showPaneEnd();
-    } else if (oldEndAt != NoPlace && !before.edited) {
+    } else {
         restorePlace(before, oldEndAt);
     }
+    if (!forced && !state.wordWrap) scrollSidewaysTo(before.sideways);
 }
 
 // The text is drawn once, at its final place, never first at its start.
@@ -136,6 +162,18 @@ void appendPaneText(const WCHAR* text) {
 }
 
 bool paneTextEdited() { return sendToPane(EM_GETMODIFY, 0, 0) != 0; }
+
+// Read in place, through the handle of the control's own buffer.
+bool paneTextEndsWith(const WCHAR* text, int length) {
+    int paneLength = GetWindowTextLengthW(state.paneWnd);
+    if (length < 0 || length > paneLength) return false;
+    HLOCAL handle = (HLOCAL)sendToPane(EM_GETHANDLE, 0, 0);
+    const WCHAR* paneText = handle ? (const WCHAR*)LocalLock(handle) : NULL;
+    if (!paneText) return false;
+    bool same = memcmp(paneText + paneLength - length, text, length * sizeof(WCHAR)) == 0;
+    LocalUnlock(handle);
+    return same;
+}
 
 // ---- Scroll bars ----------------------------------------------------------------
 // The control was created without scroll bars and learns nothing of those
@@ -198,9 +236,7 @@ void scrollToThumb(int bar, WPARAM wParam) {
     if (bar == SB_VERT) {
         scrollToLine(position);
     } else {
-        int step = state.paneCharWidth > 0 ? state.paneCharWidth : 1;
-        int offset = horizontalOffset(formatRect());
-        sendToPane(EM_LINESCROLL, (position - offset + step / 2) / step, 0);
+        scrollSidewaysTo(position);
     }
     updateScrollThumbs();
 }

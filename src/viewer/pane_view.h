@@ -7,15 +7,23 @@
 const int NoPlace = -1;
 
 // Replaces the pane's text, drawing it once. The view ends on the last line
-// when forced or when it showed the last line without a selection; otherwise
-// the text at its top and the selection stay, moved by where the old text's
-// end lies in the new one (oldEndAt), or the view starts at the first line.
+// when forced, when it showed the last line without a selection, or when the
+// old text is not found in the new one (NoPlace); otherwise the text at its
+// top and the selection stay, moved by where the old text's end lies in the
+// new one (oldEndAt), or the view starts at the first line once that text
+// fell off the front. Unless forced, the view stays scrolled sideways as it was.
 void replacePaneText(const WCHAR* text, bool forced, int oldEndAt);
 
 // Adds text at the end of the pane's text; the view follows it, or stays.
 void appendPaneText(const WCHAR* text);
 // True when the user has changed the pane's text since it was last replaced.
 bool paneTextEdited();
+// True when the pane's text ends with the given text.
+bool paneTextEndsWith(const WCHAR* text, int length);
+
+// True while the view shows the last line and holds no selection: new text
+// moves the view along.
+bool paneFollowsEnd();
 
 // The caret at the end of the text, the last line at the bottom of the pane.
 void showPaneEnd();

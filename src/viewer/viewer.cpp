@@ -98,6 +98,7 @@ static LRESULT onFrameLeftPress(HWND window, WPARAM wParam, LPARAM lParam) {
 static void onTimer(WPARAM id) {
     if (id == AutoHideTimer) onAutoHideTick();
     if (id == ReloadTimer) reloadFileTail();
+    if (id == ReaderRetryTimer) onReaderRetry();
 }
 
 static void onRestyle() {

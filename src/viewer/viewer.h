@@ -7,6 +7,8 @@
 const UINT_PTR AutoHideTimer = 1;
 const UINT AutoHidePeriod = 300;
 const UINT_PTR ReloadTimer = 2;
+// Runs only while no reader thread is free for the watched file.
+const UINT_PTR ReaderRetryTimer = 3;
 
 LRESULT CALLBACK viewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
