@@ -264,6 +264,18 @@ TEST_F(HighlightTest, LinesAreMarkedAsTextEntersThePane) {
     EXPECT_EQ(std::vector<int>({NoRule, 0, NoRule, NoRule}), paneMarks());
 }
 
+// Appends let the pane hold more than one window's text; read back for new
+// rules, all of it is marked.
+TEST_F(HighlightTest, ThePanesWholeTextIsMarkedAnew) {
+    startShowing("");
+    std::wstring text;
+    for (int i = 0; i < 20000; ++i) text += L"line\r\n";
+    text += L"the end";
+    SetWindowTextW(state.paneWnd, text.c_str());
+    send("@QVPeruserHighlightRule 1 #C00000 end");
+    EXPECT_EQ(0, markedRule(state.lineMarks, (uint32_t)text.size() - 1));
+}
+
 // ---- On the screen ----------------------------------------------------------------
 
 // The pane's client area as the screen shows it. Wine draws windows into

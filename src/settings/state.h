@@ -89,6 +89,7 @@ struct PluginState {
     // each line of the pane's text; see viewer/pane_colours.h.
     ColourRule colourRules[ColourRuleCount];
     LineMarks lineMarks;
+    WCHAR paneTextRead[PaneTextSize];  // the pane's text read back to be marked anew
     bool settingPaneText;   // the plugin is giving the pane its text
     bool paintingPane;      // the pane's own paint, or ours, is under way
     bool paintingRule;      // ... ours, of the rows of one colour:

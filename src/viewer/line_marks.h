@@ -11,8 +11,7 @@
 #include "tail/colour_rule.h"
 
 const uint32_t ColourRuleCount = 8;
-// The pane's text from a file never has more lines: the largest tail and
-// the older text an append keeps in front of it.
+// The pane's text from a file never has more lines: it holds fewer bytes.
 const uint32_t MarkedLineCapacity = 65536;
 const int NoRule = -1;
 

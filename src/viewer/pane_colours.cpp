@@ -44,10 +44,10 @@ static void markText(const WCHAR* text, uint32_t length, bool appended) {
     markLines(&state.lineMarks, state.colourRules, rulesInUse(), text, length);
 }
 
-// The text read back is cut to the display buffer; what lies beyond stays unmarked.
+// Text typed beyond what the pane can hold of a file stays unmarked.
 void markWholePaneText() {
-    int length = GetWindowTextW(state.paneWnd, state.displayText, DisplayTextSize);
-    markText(state.displayText, length > 0 ? (uint32_t)length : 0, false);
+    int length = GetWindowTextW(state.paneWnd, state.paneTextRead, PaneTextSize);
+    markText(state.paneTextRead, length > 0 ? (uint32_t)length : 0, false);
     InvalidateRect(state.paneWnd, NULL, FALSE);
 }
 
