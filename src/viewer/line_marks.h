@@ -33,5 +33,6 @@ void clearLineMarks(LineMarks* marks);
 // the first that matches a line picks it.
 void markLines(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,
                const WideChar* text, uint32_t length);
-// The rule that picked the line holding text[index], or NoRule.
+// The rule that picked the line holding text[index], or NoRule; NoRule too
+// past the text marked.
 int markedRule(const LineMarks& marks, uint32_t index);

@@ -224,12 +224,13 @@ LRESULT paintPane(HWND pane, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!GetUpdateRect(pane, &update, FALSE) || !bandsMeet(found, update)) {
         return controlPaints(pane, message, wParam, lParam);
     }
+    // The control may erase its background as BeginPaint asks it to.
+    state.paintingPane = true;
     PAINTSTRUCT paint;
     HDC screen = BeginPaint(pane, &paint);
-    state.paintingPane = true;
     paintInColours(pane, screen, paint.rcPaint, found);
-    state.paintingPane = false;
     EndPaint(pane, &paint);
+    state.paintingPane = false;
     return 0;
 }
 
