@@ -81,10 +81,11 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
         "qvperuser.lockPos:", "qvperuser.wordWrap:", "qvperuser.autoHide:",
         "qvperuser.autoReload:", "qvperuser.fontColor:", "qvperuser.backColor:",
         "qvperuser.font:", "qvperuser.filePath:", "qvperuser.readBufferSize:",
-        "qvperuser.encoding:", "qvperuser.highlight:", "qvperuser.highlight1:",
-        "qvperuser.highlight2:", "qvperuser.highlight3:", "qvperuser.highlight4:",
-        "qvperuser.highlight5:", "qvperuser.highlight6:", "qvperuser.highlight7:",
-        "qvperuser.highlight8:"};
+        "qvperuser.encoding:", "qvperuser.lines:", "qvperuser.filterShow:",
+        "qvperuser.filterHide:", "qvperuser.scanLimit:", "qvperuser.highlight:",
+        "qvperuser.highlight1:", "qvperuser.highlight2:", "qvperuser.highlight3:",
+        "qvperuser.highlight4:", "qvperuser.highlight5:", "qvperuser.highlight6:",
+        "qvperuser.highlight7:", "qvperuser.highlight8:"};
     EXPECT_EQ(expected, keys);
     const std::string file = settingsPath();
     EXPECT_EQ("10", storedSetting(file, "qvperuser.x:"));

@@ -5,6 +5,8 @@
 #include "settings/state.h"
 #include "settings/text.h"
 
+#include <limits.h>
+
 struct MenuChoice {
     const char* title;
     const char* command;
@@ -18,6 +20,18 @@ static const MenuChoice styleChoices[] = {
 };
 #undef STYLE_COMMAND
 
+// A filter that is off says why in its title.
+static const char* filterTitle(const char* title, PatternCheck check) {
+    static char titles[2][64];
+    static int next;
+    const char* reason = check == PatternMatchesEveryLine ? " (off: matches every line)"
+                         : check == PatternTooLong        ? " (off: too long)"
+                                                          : "";
+    char* out = titles[next++ % 2];
+    joinText(out, 64, title, reason);
+    return out;
+}
+
 static Menu* buildPeruserMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Peruser Configuration", "QVM_Peruser", popup);
     MakeMenuItem(menu, "Auto Reload", commandText(CmdAutoReload), state.autoReload);
@@ -26,6 +40,12 @@ static Menu* buildPeruserMenu(bool popup) {
                     state.reloadInterval, 1, 3600);
     MakeMenuItemInt(menu, "ReadBuffer Size", commandText(CmdReadBufferSize), state.readBufferSize,
                     1, 65536);
+    MakeMenuItemInt(menu, "Lines", commandText(CmdLines), state.lines, 0, 10000);
+    MakeMenuItemString(menu, filterTitle("Filter Show", state.filterShowCheck),
+                       commandText(CmdFilterShow), state.filterShow);
+    MakeMenuItemString(menu, filterTitle("Filter Hide", state.filterHideCheck),
+                       commandText(CmdFilterHide), state.filterHide);
+    MakeMenuItemInt(menu, "Scan Limit", commandText(CmdScanLimit), state.scanLimit, 1, INT_MAX);
     return menu;
 }
 

@@ -13,6 +13,8 @@ const int EncodingNameSize = 32;
 const int HighlightRuleSize = 1024;
 // The pane's text: every byte read may become a line break of two units.
 const int DisplayTextSize = 2 * (TextBufferSize - 1) + 1;
+// A line filter's pattern, as the settings file and commands give it.
+const int FilterTextSize = 512;
 // The pane's whole text: appends let it hold up to DisplayTextSize - 1 bytes
 // of the file, each of which may become two units.
 const int PaneTextSize = 2 * (DisplayTextSize - 1) + 1;

@@ -46,6 +46,10 @@ struct PluginState {
     char filePath[FilePathSize];
     int readBufferSize;
     char encoding[EncodingNameSize];
+    int lines;
+    char filterShow[FilterTextSize];
+    char filterHide[FilterTextSize];
+    int scanLimit;
     bool highlight;
     char highlightRules[ColourRuleCount][HighlightRuleSize];
 
@@ -85,6 +89,10 @@ struct PluginState {
     // part the pane was given. Word wrap's new pane carries its text across in it.
     WCHAR displayText[DisplayTextSize];
     ShownTail shownTail;
+    // The lines shown, from the settings above.
+    LineChoice lineChoice;
+    PatternCheck filterShowCheck;
+    PatternCheck filterHideCheck;
     // The colour rules as compiled from highlightRules, and which rule picks
     // each line of the pane's text; see viewer/pane_colours.h.
     ColourRule colourRules[ColourRuleCount];
