@@ -5,6 +5,7 @@
 #include "tail/tail.h"
 #include "viewer/optional_user32.h"
 #include "viewer/pane.h"
+#include "viewer/pane_colours.h"
 
 typedef BOOL(WINAPI* LayeredAttributesProc)(HWND, COLORREF, BYTE, DWORD);
 
@@ -91,7 +92,7 @@ BOOL setLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags) {
 
 HBRUSH colourPane(HDC paneDc) {
     SetBkMode(paneDc, OPAQUE);
-    SetTextColor(paneDc, state.fontColor);
+    SetTextColor(paneDc, paneTextColour(paneDc));
     SetBkColor(paneDc, state.backColor);
     return state.backBrush;
 }

@@ -8,6 +8,7 @@
 #include "viewer/autohide.h"
 #include "viewer/coordinate.h"
 #include "viewer/pane.h"
+#include "viewer/pane_colours.h"
 
 static const int SnapDistance = 10;
 static const int MinimumSize = 10;
@@ -127,6 +128,7 @@ LRESULT CALLBACK viewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_NCRBUTTONUP: buildConfigMenu(true); return 0;
     case WM_TIMER: onTimer(wParam); return 0;
     case WM_CTLCOLOREDIT: return (LRESULT)colourPane((HDC)wParam);
+    case WM_COMMAND: onPaneNotification(wParam, lParam); return 0;
     case WM_EXITSIZEMOVE: onMoveOrResizeEnded(); return 0;
     case HostMsgRestyle: onRestyle(); return 0;
     case HostMsgRedraw: onRedraw(); return 0;
