@@ -10,6 +10,7 @@
 #include "commands/menu.h"
 #include "menus.h"
 #include "support/plugin_fixture.h"
+#include "support/screen_shot.h"
 #include "tail/case_folding.h"
 #include "tail/colour_rule.h"
 #include "tail/tail.h"
@@ -278,50 +279,7 @@ TEST_F(HighlightTest, ThePanesWholeTextIsMarkedAnew) {
 
 // ---- On the screen ----------------------------------------------------------------
 
-// The pane's client area as the screen shows it. Wine draws windows into
-// surfaces of its own and copies them to the screen when the thread waits:
-// a wait of no time, dispatching nothing, copies them first.
-struct Shot {
-    int width = 0, height = 0;
-    std::vector<COLORREF> pixels;
-    COLORREF at(int x, int y) const { return pixels[(size_t)y * width + x]; }
-};
-
-Shot shootPane() {
-    UpdateWindow(state.paneWnd);
-    GdiFlush();
-    MsgWaitForMultipleObjects(0, NULL, FALSE, 0, QS_ALLINPUT);
-    RECT client;
-    GetClientRect(state.paneWnd, &client);
-    POINT origin = {0, 0};
-    ClientToScreen(state.paneWnd, &origin);
-    Shot shot;
-    shot.width = client.right;
-    shot.height = client.bottom;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = shot.width;
-    info.bmiHeader.biHeight = -shot.height;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    HDC screen = GetDC(NULL);
-    HDC memory = CreateCompatibleDC(screen);
-    void* bits = NULL;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-    HGDIOBJ kept = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, shot.width, shot.height, screen, origin.x, origin.y, SRCCOPY);
-    GdiFlush();
-    const DWORD* row = (const DWORD*)bits;
-    for (int i = 0; i < shot.width * shot.height; ++i) {
-        DWORD bgr = row[i];
-        shot.pixels.push_back(RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF));
-    }
-    SelectObject(memory, kept);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(NULL, screen);
-    return shot;
-}
+Shot shootPane() { return shootClient(state.paneWnd); }
 
 const COLORREF White = RGB(255, 255, 255);
 const COLORREF Red = RGB(0xC0, 0, 0);

@@ -42,7 +42,10 @@
     ROW(FilterHide, OptionalTextArgument, setFilterHide)   \
     ROW(ScanLimit, NumberArgument, setScanLimit)           \
     ROW(HighlightRule, TextArgument, setHighlightRule)     \
-    ROW(HighlightLines, NoArgument, toggleHighlightLines)
+    ROW(HighlightLines, NoArgument, toggleHighlightLines)  \
+    ROW(Acknowledge, NoArgument, acknowledge)              \
+    ROW(AlertSound, NoArgument, toggleAlertSound)          \
+    ROW(AlertQuiet, NumberArgument, setAlertQuiet)
 
 // A whole command text, as the shell broadcasts it and a menu item sends it.
 #define COMMAND_TEXT(word) "@QVPeruser" #word

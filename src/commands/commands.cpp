@@ -8,6 +8,7 @@
 #include "settings/state.h"
 #include "settings/text.h"
 #include "tail/tail.h"
+#include "viewer/alert.h"
 #include "viewer/appearance.h"
 #include "viewer/autohide.h"
 #include "viewer/pane.h"
@@ -287,6 +288,18 @@ static void setHighlightRule(const CommandArgument& argument) {
     copyText(state.highlightRules[number - 1], HighlightRuleSize, value);
     cutAtLineBreak(state.highlightRules[number - 1]);
     applyHighlightSettings();
+    buildConfigMenu(false);
+}
+
+static void acknowledge(const CommandArgument&) { acknowledgeAlert(); }
+
+static void toggleAlertSound(const CommandArgument&) {
+    toggle(&state.alertSound);
+    buildConfigMenu(false);
+}
+
+static void setAlertQuiet(const CommandArgument& argument) {
+    state.alertQuiet = argument.number;
     buildConfigMenu(false);
 }
 

@@ -113,6 +113,9 @@ static Menu* buildHighlightMenu(bool popup) {
                  whyRuleIsOff(state.colourRules[r].check));
         MakeMenuItemString(menu, title, ruleItems[r].command, state.highlightRules[r]);
     }
+    MakeMenuNOP(menu, NULL);
+    MakeMenuItem(menu, "Alert Sound", commandText(CmdAlertSound), state.alertSound);
+    MakeMenuItemInt(menu, "Alert Quiet (sec)", commandText(CmdAlertQuiet), state.alertQuiet, 1, 3600);
     return menu;
 }
 

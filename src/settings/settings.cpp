@@ -88,6 +88,8 @@ static const Setting settings[] = {
     TEXT_SETTING("qvperuser.highlight6:", highlightRules[5], ""),
     TEXT_SETTING("qvperuser.highlight7:", highlightRules[6], ""),
     TEXT_SETTING("qvperuser.highlight8:", highlightRules[7], ""),
+    NUMBER_SETTING(BoolSetting, "qvperuser.alertSound:", alertSound, false),
+    NUMBER_SETTING(IntSetting, "qvperuser.alertQuiet(sec):", alertQuiet, 10),
 };
 
 #undef NUMBER_SETTING

@@ -52,6 +52,8 @@ struct PluginState {
     int scanLimit;
     bool highlight;
     char highlightRules[ColourRuleCount][HighlightRuleSize];
+    bool alertSound;
+    int alertQuiet;
 
     // Runtime state, never stored.
     HINSTANCE hInstance;
@@ -97,6 +99,11 @@ struct PluginState {
     // each line of the pane's text; see viewer/pane_colours.h.
     ColourRule colourRules[ColourRuleCount];
     LineMarks lineMarks;
+    // An alert waits to be acknowledged, for the first rule that raised it.
+    bool alerting;
+    int alertRule;
+    bool alertSounded;
+    DWORD lastAlertSound;
     WCHAR paneTextRead[PaneTextSize];  // the pane's text read back to be marked anew
     bool settingPaneText;   // the plugin is giving the pane its text
     bool paintingPane;      // the pane's own paint, or ours, is under way

@@ -3,6 +3,7 @@
 #include "commands/menu.h"
 #include "settings/state.h"
 #include "tail/tail.h"
+#include "viewer/alert.h"
 #include "viewer/optional_user32.h"
 #include "viewer/pane.h"
 #include "viewer/pane_colours.h"
@@ -46,6 +47,15 @@ void applyStyle() {
     buildConfigMenu(false);
 }
 
+// An alert paints the frame in its rule's colour, over the style.
+static void paintAlert(HDC dc, const RECT& frame) {
+    COLORREF colour;
+    if (!alertColour(&colour)) return;
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(dc, &frame, brush);
+    DeleteObject(brush);
+}
+
 // Paints the whole background off-screen and copies it in one piece.
 void paintBackground(HWND viewer) {
     PAINTSTRUCT paint;
@@ -57,6 +67,7 @@ void paintBackground(HWND viewer) {
     HGDIOBJ keptBitmap = SelectObject(memoryDc, bitmap);
 
     MakeStyleGradient(memoryDc, &client, state.styleItem, state.showBorder);
+    paintAlert(memoryDc, client);
     BitBlt(dc, 0, 0, state.width, state.height, memoryDc, 0, 0, SRCCOPY);
 
     SelectObject(memoryDc, keptBitmap);

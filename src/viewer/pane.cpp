@@ -3,6 +3,7 @@
 #include "commands/menu.h"
 #include "settings/state.h"
 #include "tail/tail.h"
+#include "viewer/alert.h"
 #include "viewer/appearance.h"
 #include "viewer/autohide.h"
 #include "viewer/coordinate.h"
@@ -198,6 +199,12 @@ static LRESULT takeText(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return result;
 }
 
+// A press on the text takes the focus, and acknowledges an alert.
+static void onPaneLeftPress(HWND window) {
+    acknowledgeAlert();
+    SetFocus(window);
+}
+
 LRESULT CALLBACK textPaneProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SETFOCUS: onPaneFocused(); break;
@@ -208,7 +215,8 @@ LRESULT CALLBACK textPaneProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_NCRBUTTONDOWN: return 0;
     case WM_NCRBUTTONUP: return onPaneRightRelease();
     case WM_CONTEXTMENU: return onPaneContextMenu(window, wParam, lParam);
-    case WM_LBUTTONDOWN: SetFocus(window); break;
+    case WM_LBUTTONDOWN: onPaneLeftPress(window); break;
+    case WM_KEYDOWN: acknowledgeAlert(); break;
     case WM_MOUSEWHEEL: return scrollByWheel(wParam);
     case WM_VSCROLL: return onScrollBar(window, message, wParam, lParam);
     case WM_HSCROLL: return onScrollBar(window, message, wParam, lParam);

@@ -4,6 +4,7 @@
 #include "commands/menu.h"
 #include "settings/state.h"
 #include "tail/tail.h"
+#include "viewer/alert.h"
 #include "viewer/appearance.h"
 #include "viewer/autohide.h"
 #include "viewer/coordinate.h"
@@ -90,6 +91,7 @@ static LRESULT frameHitTest() {
 }
 
 static LRESULT onFrameLeftPress(HWND window, WPARAM wParam, LPARAM lParam) {
+    acknowledgeAlert();
     SetFocus(state.paneWnd);
     if (state.inSlit || state.lockPos) return 0;
     return DefWindowProcA(window, WM_NCLBUTTONDOWN, wParam, lParam);
