@@ -230,7 +230,8 @@ TEST_F(HighlightTest, DefaultsCommandsMenuAndSavedValues) {
     for (const ShellItem& item : menu->items) titles.push_back(item.title);
     EXPECT_EQ((std::vector<std::string>{"Highlight Lines", "", "Rule 1",
                                         "Rule 2 (off: matches every line)", "Rule 3", "Rule 4",
-                                        "Rule 5", "Rule 6", "Rule 7", "Rule 8"}),
+                                        "Rule 5", "Rule 6", "Rule 7", "Rule 8", "",
+                                        "Alert Sound", "Alert Quiet (sec)"}),
               titles);
     EXPECT_FALSE(menu->items[0].checked);
 

@@ -142,6 +142,9 @@ static std::string expectedTree(bool withSlit, bool inSlit, const std::string& f
            "submenu \"Highlight\"\n"
            "  item \"Highlight Lines\" " + c(CmdHighlightLines) + " 1\n"
            "  nop \"\"\n" + rules +
+           "  nop \"\"\n"
+           "  item \"Alert Sound\" " + c(CmdAlertSound) + " 0\n"
+           "  int \"Alert Quiet (sec)\" " + c(CmdAlertQuiet) + " 10 [1,3600]\n"
            "submenu \"Style Type\"\n"
            "  item \"Toolbar\" " + style + " 1 0\n"
            "  item \"Button\" " + style + " 2 1\n"
@@ -227,7 +230,8 @@ static const ShownBoolean shownBooleans[] = {
     {&PluginState::transparency, "Transparency"},  {&PluginState::snapWindow, "Snap To Edge"},
     {&PluginState::showBorder, "Show Border"},     {&PluginState::lockPos, "Lock Position"},
     {&PluginState::autoHide, "Auto Hide"},         {&PluginState::showScroll, "Show Scroll"},
-    {&PluginState::wordWrap, "Word Wrap"},         {&PluginState::highlight, "Highlight Lines"}};
+    {&PluginState::wordWrap, "Word Wrap"},         {&PluginState::highlight, "Highlight Lines"},
+    {&PluginState::alertSound, "Alert Sound"}};
 
 TEST_F(MenuTest, EachCheckMarkFollowsItsOwnSetting) {
     startDockableWithKnownSettings(false);
@@ -401,7 +405,8 @@ TEST_F(MenuTest, AnOpenMenuFollowsEveryToggle) {
         {"@QVPeruserOnTop", "Always on Top"},        {"@QVPeruserSnapToEdge", "Snap To Edge"},
         {"@QVPeruserShowBorder", "Show Border"},     {"@QVPeruserShowScroll", "Show Scroll"},
         {"@QVPeruserLockPosition", "Lock Position"}, {"@QVPeruserAutoHide", "Auto Hide"},
-        {"@QVPeruserAutoReload", "Auto Reload"},     {"@QVPeruserHighlightLines", "Highlight Lines"}};
+        {"@QVPeruserAutoReload", "Auto Reload"},     {"@QVPeruserHighlightLines", "Highlight Lines"},
+        {"@QVPeruserAlertSound", "Alert Sound"}};
     rightClickTheFrame();
     for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RIGHT}) {
         SendMessageA(openMenuWindow(0), WM_KEYDOWN, key, 0);
@@ -439,7 +444,7 @@ TEST_F(MenuTest, EveryItemSendsACommandThatChangesWhatItShows) {
     for (const ShellItem* entry : allEntries()) {
         if (entry->kind == ItemNumber || entry->kind == ItemText) entries.push_back(*entry);
     }
-    ASSERT_EQ(21u, entries.size());
+    ASSERT_EQ(22u, entries.size());
     for (const ShellItem& entry : entries) {
         SCOPED_TRACE(entry.title);
         std::string value = entry.kind == ItemNumber                ? "33"

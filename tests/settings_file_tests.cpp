@@ -85,7 +85,8 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
         "qvperuser.filterHide:", "qvperuser.scanLimit:", "qvperuser.highlight:",
         "qvperuser.highlight1:", "qvperuser.highlight2:", "qvperuser.highlight3:",
         "qvperuser.highlight4:", "qvperuser.highlight5:", "qvperuser.highlight6:",
-        "qvperuser.highlight7:", "qvperuser.highlight8:"};
+        "qvperuser.highlight7:", "qvperuser.highlight8:", "qvperuser.alertSound:",
+        "qvperuser.alertQuiet(sec):"};
     EXPECT_EQ(expected, keys);
     const std::string file = settingsPath();
     EXPECT_EQ("10", storedSetting(file, "qvperuser.x:"));
