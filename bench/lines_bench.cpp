@@ -136,6 +136,7 @@ static void benchFilteredAppend(const std::string& folder, const char* filter) {
     std::string hundred = "2026-12-08 11:00:00 ERROR worker 00001 disk full, and more text\n";
     hundred.resize(99, 'x');
     hundred += "\n";
+    state.scanLimit = (int)(4 * MiB);
     showAgain(path, 20, filter);
     std::vector<double> appended, full;
     DWORD written = 0;

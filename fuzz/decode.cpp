@@ -127,9 +127,16 @@ static std::vector<std::vector<uint8_t>> lineContents(const std::vector<uint8_t>
     return contents;
 }
 
-// Judges on the last byte given, so that a cut line is judged as the finder cuts it.
-static bool oddLastByte(void*, const uint8_t* line, uint32_t count, bool) {
-    return count == 0 || (line[count - 1] & 1);
+// A line passes when the bytes given (the end of a cut line) hold an 'x';
+// no line behind the last 'x' can pass.
+static bool holdsX(void*, const uint8_t* line, uint32_t count, bool) {
+    return memchr(line, 'x', count) != nullptr;
+}
+static uint32_t lastX(void*, const uint8_t* lines, uint32_t count) {
+    for (uint32_t i = count; i-- > 0;) {
+        if (lines[i] == 'x') return i;
+    }
+    return NoPlaceToPass;
 }
 
 static std::vector<uint8_t>* sourceFile;
@@ -145,7 +152,7 @@ static void checkLastLines(std::vector<uint8_t>& file, LineUnits units, uint64_t
     sourceFile = &file;
     uint64_t size = file.size();
     textStart = textStart < size ? textStart : size;
-    LineJudge judge = {nullptr, filter ? oddLastByte : nullptr, nullptr};
+    LineJudge judge = {nullptr, filter ? holdsX : nullptr, filter ? lastX : nullptr};
     uint32_t judgedBytes = blockSize - blockSize / 4;
     LineQuery query = {size,  textStart, units,     maxLines,   maxBytes,
                        scanLimit, filter, judge, NoOffset, judgedBytes};
@@ -172,7 +179,7 @@ static void checkLastLines(std::vector<uint8_t>& file, LineUnits units, uint64_t
         if (line.open && filter) continue;
         uint64_t length = line.contentEnd - line.start;
         uint64_t judgedFrom = length > judgedBytes ? line.contentEnd - judgedBytes : line.start;
-        if (filter && !oddLastByte(nullptr, file.data() + judgedFrom, (uint32_t)(line.contentEnd - judgedFrom), false)) continue;
+        if (filter && !holdsX(nullptr, file.data() + judgedFrom, (uint32_t)(line.contentEnd - judgedFrom), false)) continue;
         if (line.end - line.start > room - expected.size()) {
             if (count > 0) break;
             line.start = line.end - room;
@@ -198,7 +205,7 @@ static void checkLastLines(std::vector<uint8_t>& file, LineUnits units, uint64_t
 static void checkAddedLines(std::vector<uint8_t>& file, LineUnits units, uint64_t grownFrom) {
     sourceFile = &file;
     uint64_t size = file.size();
-    LineJudge judge = {nullptr, oddLastByte, nullptr};
+    LineJudge judge = {nullptr, holdsX, lastX};
     ByteSource source = {nullptr, readSource};
     uint32_t room = (uint32_t)size + 8;
     std::vector<uint8_t> block(room), out(room);
@@ -256,6 +263,11 @@ static void checkNeedles(const std::vector<uint8_t>& file, uint8_t choice) {
         REQUIRE(holdsNeedle(needles, line.data(), (uint32_t)line.size()));
         fitAnchors(&needles, line.data(), (uint32_t)line.size() / 2);
         REQUIRE(holdsNeedle(needles, line.data(), (uint32_t)line.size()));
+    }
+    uint32_t last = lastNeedleAt(needles, line.data(), (uint32_t)line.size());
+    REQUIRE((last != NoNeedle) == holdsNeedle(needles, line.data(), (uint32_t)line.size()));
+    if (last != NoNeedle) {
+        REQUIRE(!holdsNeedle(needles, line.data() + last + 1, (uint32_t)line.size() - last - 1));
     }
 }
 

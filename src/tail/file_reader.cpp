@@ -200,17 +200,19 @@ static bool linePasses(void* context, const uint8_t* line, uint32_t count, bool 
     return hideMissed || !lineMatches(choice.hide, judge.text, text.length);
 }
 
-// Lines without any of the needles of the lines shown cannot pass.
-static bool linesMayPass(void* context, const uint8_t* lines, uint32_t count) {
+// Lines behind the last of the needles of the lines shown cannot pass.
+static uint32_t lastPassingLine(void* context, const uint8_t* lines, uint32_t count) {
     const FilterJudge& judge = *(const FilterJudge*)context;
-    return !(judge.choice->showSet && needlesMiss(judge, judge.show, lines, count));
+    if (!judge.choice->showSet || !judge.byteUnits || !judge.show.usable) return count - 1;
+    uint32_t at = lastNeedleAt(judge.show, lines, count);
+    return at == NoNeedle ? NoPlaceToPass : at;
 }
 
 static LineJudge judgeOf(const FilterJudge& filter, const FileRequest& request) {
     LineJudge judge = {(void*)&filter, NULL, NULL};
     if (filtered(request.choice)) {
         judge.passes = linePasses;
-        judge.mayPass = linesMayPass;
+        judge.lastPassing = lastPassingLine;
     }
     return judge;
 }

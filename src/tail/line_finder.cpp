@@ -102,10 +102,11 @@ static uint64_t firstLineStartIn(const BackwardReader& reader, uint64_t from, ui
 }
 
 // Lines that lie whole in the block's bytes before lineEnd, none of which can
-// pass, are passed over at once: returns where the first of them starts.
+// pass, are passed over at once: returns where the last line that may pass
+// ends, or where the first of those whole lines starts.
 static uint64_t passOverFailingLines(const LineQuery& query, BackwardReader& reader,
                                      uint64_t lineEnd, uint64_t limitFloor, LineUnits units) {
-    if (!query.judge.mayPass || lineEnd - units.size < reader.start || lineEnd > reader.end) {
+    if (!query.judge.lastPassing || lineEnd - units.size < reader.start || lineEnd > reader.end) {
         return lineEnd;
     }
     uint64_t from = reader.start > limitFloor ? reader.start : limitFloor;
@@ -113,10 +114,10 @@ static uint64_t passOverFailingLines(const LineQuery& query, BackwardReader& rea
     uint64_t firstStart = firstLineStartIn(reader, from, lineEnd, units);
     if (firstStart == NoOffset) return lineEnd;
     const uint8_t* bytes = reader.block + (firstStart - reader.start);
-    if (query.judge.mayPass(query.judge.context, bytes, (uint32_t)(lineEnd - firstStart))) {
-        return lineEnd;
-    }
-    return firstStart;
+    uint32_t last = query.judge.lastPassing(query.judge.context, bytes, (uint32_t)(lineEnd - firstStart));
+    if (last == NoPlaceToPass) return firstStart;
+    uint64_t nextStart = firstLineStartIn(reader, firstStart + last - last % units.size, lineEnd, units);
+    return nextStart == NoOffset ? lineEnd : nextStart;
 }
 
 // ---- Taking the last lines -----------------------------------------------------------

@@ -34,12 +34,13 @@ struct ByteSource {
 
 // Says whether a line passes: its bytes without the line end, cut at the
 // front when only its last bytes are given. Without one, every line passes.
-// mayPass, if given, tells at once of many lines that none of them passes:
-// false for bytes in which no line can.
+// lastPassing, if given, tells at once of many lines that none of them
+// passes: the place in the bytes behind which no line can pass, or NoPlaceToPass.
+const uint32_t NoPlaceToPass = UINT32_MAX;
 struct LineJudge {
     void* context;
     bool (*passes)(void* context, const uint8_t* line, uint32_t count, bool cut);
-    bool (*mayPass)(void* context, const uint8_t* lines, uint32_t count);
+    uint32_t (*lastPassing)(void* context, const uint8_t* lines, uint32_t count);
 };
 
 const uint64_t NoOffset = UINT64_MAX;

@@ -130,3 +130,50 @@ bool holdsNeedle(const PatternNeedles& needles, const uint8_t* bytes, uint32_t c
     }
     return false;
 }
+
+// The words that hold no anchor are passed over first, four at a time: one
+// anchor, as most patterns have, in a loop of its own.
+static uint32_t skipWordsWithoutAnchor(const PatternNeedles& needles, const uint8_t* bytes,
+                                       uint32_t end) {
+    if (needles.anchorCount != 1) return end;
+    const Word letterBits = needles.anchorIsLetter[0] ? Ones * 0x20 : 0;
+    const Word anchor = Ones * needles.anchorBytes[0];
+    const Word highs = Ones * 0x80;
+    const uint32_t stride = 4 * sizeof(Word);
+    while (end >= stride) {
+        Word words[4];
+        memcpy(words, bytes + end - stride, sizeof words);
+        Word found = 0;
+        for (Word word : words) {
+            Word zeroWhereEqual = (word | letterBits) ^ anchor;
+            found |= (zeroWhereEqual - Ones) & ~zeroWhereEqual & highs;
+        }
+        if (found) break;
+        end -= stride;
+    }
+    return end;
+}
+
+uint32_t lastNeedleAt(const PatternNeedles& needles, const uint8_t* bytes, uint32_t count) {
+    uint32_t i = count;
+    for (; i % sizeof(Word) != 0; --i) {
+        if (needleAtAnchor(needles, bytes, count, i - 1)) return i - 1;
+    }
+    while (i >= sizeof(Word)) {
+        i = skipWordsWithoutAnchor(needles, bytes, i);
+        if (i < sizeof(Word)) break;
+        Word word;
+        memcpy(&word, bytes + i - sizeof(Word), sizeof word);
+        Word anyMask = 0;
+        for (uint32_t a = 0; a < needles.anchorCount; ++a) {
+            anyMask |= anchorMask(word, needles.anchorBytes[a], needles.anchorIsLetter[a]);
+        }
+        for (uint32_t j = sizeof(Word); anyMask && j-- > 0;) {
+            bool anchored = (anyMask >> (8 * j)) & 0x80;
+            uint32_t at = i - (uint32_t)sizeof(Word) + j;
+            if (anchored && needleAtAnchor(needles, bytes, count, at)) return at;
+        }
+        i -= sizeof(Word);
+    }
+    return NoNeedle;
+}

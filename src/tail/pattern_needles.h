@@ -40,3 +40,8 @@ void fitAnchors(PatternNeedles* needles, const uint8_t* sample, uint32_t count);
 
 // True when the bytes hold one of the needles, ignoring ASCII case.
 bool holdsNeedle(const PatternNeedles& needles, const uint8_t* bytes, uint32_t count);
+
+const uint32_t NoNeedle = UINT32_MAX;
+// Where the last needle in the bytes lies (a byte of it), or NoNeedle; read
+// from the end, so that it costs what lies behind that needle.
+uint32_t lastNeedleAt(const PatternNeedles& needles, const uint8_t* bytes, uint32_t count);
