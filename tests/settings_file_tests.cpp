@@ -81,7 +81,7 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
         "qvperuser.lockPos:", "qvperuser.wordWrap:", "qvperuser.autoHide:",
         "qvperuser.autoReload:", "qvperuser.fontColor:", "qvperuser.backColor:",
         "qvperuser.font:", "qvperuser.filePath:", "qvperuser.readBufferSize:",
-        "qvperuser.encoding:"};
+        "qvperuser.encoding:", "qvperuser.rescan(sec):"};
     EXPECT_EQ(expected, keys);
     const std::string file = settingsPath();
     EXPECT_EQ("10", storedSetting(file, "qvperuser.x:"));
@@ -101,6 +101,7 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
     EXPECT_EQ("readme.txt", storedSetting(file, "qvperuser.filePath:"));
     EXPECT_EQ("512", storedSetting(file, "qvperuser.readBufferSize:"));
     EXPECT_EQ("auto", storedSetting(file, "qvperuser.encoding:"));
+    EXPECT_EQ("10", storedSetting(file, "qvperuser.rescan(sec):"));
     EXPECT_EQ(0, shellTrace::count("ReadInt"));
 }
 

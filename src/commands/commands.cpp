@@ -86,6 +86,9 @@ static void setReloadInterval(const CommandArgument& argument) {
     startReloadTimer();
 }
 
+// Counts from the latest listing, at the reload timer's next tick.
+static void setRescan(const CommandArgument& argument) { state.rescan = argument.number; }
+
 static void toggle(bool* setting) { *setting = !*setting; }
 
 static void togglePluginToggle(const CommandArgument&) {

@@ -8,5 +8,9 @@ const int ResolvedPathSize = 1028;
 const int TextBufferSize = 32768;
 const int RcPathSize = 260;
 const int EncodingNameSize = 32;
+// A file's name within its folder, as a folder listing gives it.
+const int FileNameCapacity = 260;
+// "Showing " and a file's name in the ANSI code page, two bytes a character at most.
+const int ShowingTitleSize = 8 + 2 * FileNameCapacity;
 // The pane's text: every byte read may become a line break of two units.
 const int DisplayTextSize = 2 * (TextBufferSize - 1) + 1;

@@ -74,6 +74,7 @@ static const Setting settings[] = {
     TEXT_SETTING("qvperuser.filePath:", filePath, "readme.txt"),
     NUMBER_SETTING(IntSetting, "qvperuser.readBufferSize:", readBufferSize, 512),
     TEXT_SETTING("qvperuser.encoding:", encoding, "auto"),
+    NUMBER_SETTING(IntSetting, "qvperuser.rescan(sec):", rescan, 10),
 };
 
 #undef NUMBER_SETTING

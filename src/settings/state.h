@@ -45,6 +45,7 @@ struct PluginState {
     char filePath[FilePathSize];
     int readBufferSize;
     char encoding[EncodingNameSize];
+    int rescan;  // seconds between listings of a pattern's folder
 
     // Runtime state, never stored.
     HINSTANCE hInstance;
@@ -84,6 +85,12 @@ struct PluginState {
     ShownTail shownTail;
     bool askedAsNew;          // the request with the reader shows the file as new
     bool newShowWaiting;      // asked for while the reader was busy
+    // Following a pattern's newest file (tail/file_choice.h).
+    bool watchingPattern;
+    bool listingForced;
+    DWORD lastListingTick;
+    WCHAR chosenName[FileNameCapacity];
+    char showingTitle[ShowingTitleSize];
     Menu* mainMenu;
     Menu* configMenu;
     Menu* windowMenu;

@@ -18,6 +18,7 @@
 
 #include <string.h>
 
+#include "tail/folder_listing.h"
 #include "tail/reader_handoff.h"
 #include "tail/tail_range.h"
 
@@ -154,12 +155,12 @@ static bool namesAFolder(const WCHAR* path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-static void answerRequest(const FileRequest& request, FileAnswer* answer, uint8_t* buffer) {
+// A pattern's newest file other than the one shown is read as a new file.
+static void answerRequest(FileRequest& request, FileAnswer* answer, uint8_t* buffer) {
     ZeroMemory(answer, sizeof *answer);
-    HANDLE file = CreateFileW(request.path, GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = openWatchedFile(request, answer);
     if (file == INVALID_HANDLE_VALUE) {
+        if (answer->failure != NoFailure) return;
         failed(answer, OpenFailed);
         if (namesAFolder(request.path)) answer->failure = NamesAFolder;
         return;

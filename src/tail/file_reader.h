@@ -46,10 +46,20 @@ struct ShownBytes {
     ByteSample tail;  // the last bytes shown
 };
 
+// With a pattern for a path, which of its files to open: the newest one,
+// found by listing the folder now, or else the one chosen last. A chosen
+// file that is gone has the folder listed at once.
+struct FileChoice {
+    bool pattern;
+    bool listNow;
+    WCHAR chosenName[FileNameCapacity];  // empty: none chosen
+};
+
 // What the reader is asked: the file, what was seen of it at the latest look,
 // and what the pane shows of it, so that bytes appended since can be read alone.
 struct FileRequest {
     WCHAR path[ResolvedPathSize];
+    FileChoice choice;
     int readBufferSize;
     bool seen;  // false: read the file whatever its time and size
     uint64_t lastWriteTime;
@@ -60,7 +70,7 @@ struct FileRequest {
 };
 
 enum FileRead { ReadNothing, ReadWhole, ReadAppended };
-enum FileFailure { NoFailure, OpenFailed, NamesAFolder, QueryFailed, ReadFailed };
+enum FileFailure { NoFailure, OpenFailed, NamesAFolder, QueryFailed, ReadFailed, NoFileMatches };
 
 struct FileAnswer {
     FileFailure failure;
@@ -75,6 +85,11 @@ struct FileAnswer {
     uint32_t count;     // bytes read
     uint32_t boundary;  // appended: where the bytes shown before end
     ByteOrderMark mark;
+    // A pattern's file: the name opened or tried, empty when none matches;
+    // and whether and when (GetTickCount) the folder was listed for it.
+    WCHAR chosenName[FileNameCapacity];
+    bool listed;
+    DWORD listedAt;
 };
 
 // Takes a reader for this start, whose late answers go to notify. Returns
