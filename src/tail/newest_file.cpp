@@ -1,5 +1,7 @@
 #include "tail/newest_file.h"
 
+#include <stddef.h>
+
 #include "tail/case_folding.h"
 
 static bool isWildcard(WideChar unit) { return unit == '*' || unit == '?'; }
