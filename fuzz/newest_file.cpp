@@ -1,7 +1,7 @@
 // Following a pattern's newest file: the name matcher against a slow
 // reference (a table of which pattern prefixes can end where in the name),
 // the newest of any listing against a plain search for it, the path's form
-// from its separators and wildcards, and the rescan time.
+// from its separators and wildcards, and the rescan and full listing times.
 #include "fuzz_input.h"
 #include "tail/case_folding.h"
 #include "tail/newest_file.h"
@@ -89,6 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int rescan = input.take<int32_t>();
     REQUIRE(rescanDue(elapsed, rescan) ==
             ((uint64_t)elapsed + 200 >= (uint64_t)(rescan < 1 ? 1 : rescan) * 1000));
+    REQUIRE(fullListingDue(elapsed, rescan) ==
+            ((uint64_t)elapsed + 200 >= (uint64_t)(rescan < 60 ? 60 : rescan) * 1000));
 
     Units pattern = unitsOf(input.takeText());
     if (pattern.size() > 64) pattern.resize(64);

@@ -86,13 +86,17 @@ TEST(NewestFile, LatestTimeThenGreaterNameNeverAFolder) {
               choose({{L"app-1.log", 1, false}, {tooLong.c_str(), 9, false}}).name);
 }
 
-TEST(RescanDue, AtTheRescanTimeAtLeastASecond) {
+TEST(RescanDue, AtTheRescanTimeAtLeastASecondAndAFullListingEveryMinute) {
     EXPECT_FALSE(rescanDue(9000, 10));
     EXPECT_TRUE(rescanDue(9900, 10));  // a tick may come a little early
     EXPECT_TRUE(rescanDue(60000, 10));
     EXPECT_FALSE(rescanDue(500, 0));
     EXPECT_TRUE(rescanDue(1000, -5));
     EXPECT_FALSE(rescanDue(0xFFFFFFFFu, 0x7FFFFFFF));
+    EXPECT_FALSE(fullListingDue(50000, 10));
+    EXPECT_TRUE(fullListingDue(60000, 10));
+    EXPECT_FALSE(fullListingDue(60000, 120));
+    EXPECT_TRUE(fullListingDue(120000, 120));
 }
 
 // ---- Real files in a real folder ----------------------------------------------
@@ -185,10 +189,21 @@ TEST_F(NewestFileTest, ANewerFileShowsAtTheFirstLookAfterTheRescanTime) {
     reloadFileTail();
     EXPECT_EQ("new log\r\n", paneText());
 
+    // A file written in place moves no folder's time: it waits for the full
+    // listing, due a minute after the latest.
+    writeAged("app-1.log", "old log, written again\r\n", 0);
+    waitForRescan(2);
+    reloadFileTail();
+    EXPECT_EQ("new log\r\n", paneText());
+    state.lastFolderLook -= 60000;  // as if a minute had passed
+    state.lastListingTick -= 60000;
+    reloadFileTail();
+    EXPECT_EQ("old log, written again\r\n", paneText());
+
     // The reload timer's ticks do the looking.
     send("@QVPeruserReloadInterval 1");
     send("@QVPeruserAutoReload");
-    writeAged("app-3.log", "newest log\r\n", 0);
+    writeAged("app-3.log", "newest log\r\n", -1);
     for (int waited = 0; waited < 4000 && paneText() != "newest log\r\n"; waited += 100) pumpMessages(100);
     EXPECT_EQ("newest log\r\n", paneText());
 }

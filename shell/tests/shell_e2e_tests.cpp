@@ -507,6 +507,7 @@ TEST_F(StalledFile, AFailedReadIsNotAnEmptyFile) {
 
 // A folder whose listing stalls holds the reader alone, as a stalled read does.
 TEST_F(StalledFile, AFolderWhoseListingStallsHoldsOnlyTheReader) {
+    removeFile(folder + "source\\app-2.log");  // left by an earlier run
     writeFile(folder + "source\\app-1.log", logLines(1, 20));
     std::string pattern = folder + "mounted\\app-*.log";
     writeFile(folder + "qvperuser.rc",

@@ -88,7 +88,9 @@ struct PluginState {
     // Following a pattern's newest file (tail/file_choice.h).
     bool watchingPattern;
     bool listingForced;
+    DWORD lastFolderLook;
     DWORD lastListingTick;
+    ULONGLONG folderTime;
     WCHAR chosenName[FileNameCapacity];
     char showingTitle[ShowingTitleSize];
     Menu* mainMenu;

@@ -11,15 +11,23 @@ void forgetChosenFile() {
 void addFileChoice(FileChoice* choice) {
     choice->pattern = state.watchingPattern;
     if (!choice->pattern) return;
-    choice->listNow = state.listingForced || rescanDue(GetTickCount() - state.lastListingTick, state.rescan);
+    DWORD now = GetTickCount();
+    choice->lookNow = state.listingForced || rescanDue(now - state.lastFolderLook, state.rescan);
+    choice->fullListing =
+        state.listingForced || fullListingDue(now - state.lastListingTick, state.rescan);
+    choice->folderTime = state.folderTime;
     lstrcpynW(choice->chosenName, state.chosenName, FileNameCapacity);
 }
 
 void takeFileChoice(const FileAnswer& answer) {
     if (!state.watchingPattern) return;
+    if (answer.looked) {
+        state.lastFolderLook = answer.lookedAt;
+        state.folderTime = answer.folderTime;
+    }
     if (answer.listed) {
         state.listingForced = false;
-        state.lastListingTick = answer.listedAt;
+        state.lastListingTick = answer.lookedAt;
     }
     lstrcpynW(state.chosenName, answer.chosenName, FileNameCapacity);
 }

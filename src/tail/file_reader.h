@@ -47,11 +47,15 @@ struct ShownBytes {
 };
 
 // With a pattern for a path, which of its files to open: the newest one,
-// found by listing the folder now, or else the one chosen last. A chosen
-// file that is gone has the folder listed at once.
+// found by looking at the folder now, or else the one chosen last. A look
+// lists the folder when its own write time has moved since the latest
+// listing, or when a full listing is due. A chosen file that is gone has the
+// folder listed at once.
 struct FileChoice {
     bool pattern;
-    bool listNow;
+    bool lookNow;
+    bool fullListing;
+    uint64_t folderTime;  // at the latest look; 0: unknown
     WCHAR chosenName[FileNameCapacity];  // empty: none chosen
 };
 
@@ -86,10 +90,13 @@ struct FileAnswer {
     uint32_t boundary;  // appended: where the bytes shown before end
     ByteOrderMark mark;
     // A pattern's file: the name opened or tried, empty when none matches;
-    // and whether and when (GetTickCount) the folder was listed for it.
+    // whether and when (GetTickCount) the folder was looked at, its write
+    // time then, and whether it was listed.
     WCHAR chosenName[FileNameCapacity];
+    bool looked;
+    DWORD lookedAt;
+    uint64_t folderTime;
     bool listed;
-    DWORD listedAt;
 };
 
 // Takes a reader for this start, whose late answers go to notify. Returns

@@ -1,8 +1,9 @@
 // The folder is listed by the system's own wildcard search, which also
 // matches the short 8.3 names ("*.log" lists "x.logx", whose short name is
-// X~1.LOG); each long name is therefore matched again. The listing, the
-// choice and the open happen in one request to the reader, so that a folder
-// that stops answering holds only the reader, as a file does.
+// X~1.LOG); each long name is therefore matched again. Looking at the
+// folder, listing it, choosing and opening happen in one request to the
+// reader, so that a folder that stops answering holds only the reader, as a
+// file does.
 #include "tail/folder_listing.h"
 
 // FindExInfoBasic, which leaves the short names out, and
@@ -54,15 +55,39 @@ static HANDLE openChosenFile(const WCHAR* patternPath, const WCHAR* name) {
     return openForReading(path);
 }
 
+static bool folderWriteTime(const WCHAR* patternPath, uint64_t* time) {
+    WCHAR folder[ResolvedPathSize];
+    lstrcpynW(folder, patternPath, fileNameStart(patternPath) + 1);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(folder, GetFileExInfoStandard, &data)) return false;
+    *time = fileTimeNumber(data.ftLastWriteTime);
+    return true;
+}
+
+struct FolderLook {
+    bool listingTried;
+    DWORD listingError;
+};
+
 // A failed listing keeps the file chosen before.
-static void listFolder(const WCHAR* patternPath, FileAnswer* answer, DWORD* listingError) {
+static void listFolder(const WCHAR* patternPath, FileAnswer* answer, FolderLook* look) {
     NewestFile newest;
-    DWORD startedAt = GetTickCount();
-    if (!findNewestFile(patternPath, &newest, listingError)) return;
-    *listingError = 0;
+    look->listingTried = true;
+    if (!findNewestFile(patternPath, &newest, &look->listingError)) return;
+    look->listingError = 0;
     answer->listed = true;
-    answer->listedAt = startedAt;
     lstrcpynW(answer->chosenName, newest.name, FileNameCapacity);
+}
+
+// A folder whose own write time has not moved since the latest listing
+// holds the same files: it is listed only when a full listing is due.
+static void lookAtFolder(const WCHAR* patternPath, const FileChoice& choice, bool full,
+                         FileAnswer* answer, FolderLook* look) {
+    answer->looked = true;
+    answer->lookedAt = GetTickCount();
+    if (!folderWriteTime(patternPath, &answer->folderTime)) answer->folderTime = 0;
+    bool unchanged = answer->folderTime != 0 && answer->folderTime == choice.folderTime;
+    if (!unchanged || full) listFolder(patternPath, answer, look);
 }
 
 static bool fileGone(DWORD error) {
@@ -79,20 +104,19 @@ static void readAsNewFile(FileRequest& request) {
 static HANDLE openChosenOfPattern(FileRequest& request, FileAnswer* answer) {
     const FileChoice& choice = request.choice;
     lstrcpynW(answer->chosenName, choice.chosenName, FileNameCapacity);
-    DWORD listingError = 0;
-    bool listingTried = choice.listNow;
-    if (listingTried) listFolder(request.path, answer, &listingError);
+    FolderLook look = {false, 0};
+    if (choice.lookNow) lookAtFolder(request.path, choice, choice.fullListing, answer, &look);
     HANDLE file = openChosenFile(request.path, answer->chosenName);
     bool chosenGone = choice.chosenName[0] != 0 && fileGone(GetLastError());
-    if (file == INVALID_HANDLE_VALUE && chosenGone && !listingTried) {
-        listFolder(request.path, answer, &listingError);
+    if (file == INVALID_HANDLE_VALUE && chosenGone && !look.listingTried) {
+        lookAtFolder(request.path, choice, true, answer, &look);
         file = openChosenFile(request.path, answer->chosenName);
     }
     DWORD openError = GetLastError();
     if (lstrcmpW(answer->chosenName, choice.chosenName) != 0) readAsNewFile(request);
     if (file == INVALID_HANDLE_VALUE && answer->chosenName[0] == 0) {
-        answer->failure = listingError ? OpenFailed : NoFileMatches;
-        answer->error = listingError;
+        answer->failure = look.listingError ? OpenFailed : NoFileMatches;
+        answer->error = look.listingError;
     }
     SetLastError(openError);
     return file;

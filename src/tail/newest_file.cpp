@@ -114,8 +114,17 @@ void considerFile(NewestFile* newest, const WideChar* pattern, const WideChar* n
 }
 
 static const uint32_t TickSlack = 200;
+static const int UnchangedFolderRelisting = 60;
+
+static bool periodPassed(uint32_t elapsed, int seconds) {
+    return (uint64_t)elapsed + TickSlack >= (uint64_t)seconds * 1000;
+}
 
 bool rescanDue(uint32_t elapsed, int rescanSeconds) {
-    uint64_t period = (uint64_t)(rescanSeconds < 1 ? 1 : rescanSeconds) * 1000;
-    return (uint64_t)elapsed + TickSlack >= period;
+    return periodPassed(elapsed, rescanSeconds < 1 ? 1 : rescanSeconds);
+}
+
+bool fullListingDue(uint32_t elapsed, int rescanSeconds) {
+    return periodPassed(elapsed, rescanSeconds > UnchangedFolderRelisting ? rescanSeconds
+                                                                           : UnchangedFolderRelisting);
 }

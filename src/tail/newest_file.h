@@ -36,7 +36,12 @@ void startNewestFile(NewestFile* newest);
 void considerFile(NewestFile* newest, const WideChar* pattern, const WideChar* name,
                   uint64_t writeTime, bool folder);
 
-// Whether the folder is listed again, elapsed milliseconds after the latest
-// listing: at rescan seconds (below 1 counting as 1), less the little a
+// Whether the folder is looked at again, elapsed milliseconds after the
+// latest look: at rescan seconds (below 1 counting as 1), less the little a
 // timer's tick may come early by.
 bool rescanDue(uint32_t elapsed, int rescanSeconds);
+// Whether a folder whose write time has not moved is listed all the same,
+// elapsed milliseconds after the latest listing: once a minute, or at every
+// rescan when that is longer. A file written without being created moves no
+// folder's time, and on some file systems (FAT) nothing does.
+bool fullListingDue(uint32_t elapsed, int rescanSeconds);
