@@ -7,10 +7,12 @@
 struct Row {
     const char* word;
     bool takesArgument;
+    bool mayBeLeftOut;
     CommandId id;
 };
 
-#define ROW(word, argument, handler) {#word, argument != NoArgument, Cmd##word},
+#define ROW(word, argument, handler) \
+    {#word, argument != NoArgument, argument == OptionalTextArgument, Cmd##word},
 static const Row table[] = {COMMAND_TABLE(ROW)};
 #undef ROW
 
@@ -34,8 +36,9 @@ static CommandId expectedMatch(const std::string& text, long* argumentOffset) {
             continue;
         }
         if (remainder.compare(0, word.size(), word) != 0) continue;
-        if (remainder.size() == word.size()) return CmdNone;
-        *argumentOffset = (long)(prefix.size() + word.size() + 1);
+        bool leftOut = remainder.size() == word.size();
+        if (leftOut && !row.mayBeLeftOut) return CmdNone;
+        *argumentOffset = (long)(prefix.size() + word.size() + (leftOut ? 0 : 1));
         return row.id;
     }
     return CmdNone;
@@ -53,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     REQUIRE(match.argument == text.data() + expectedOffset);
-    REQUIRE(match.argument < text.data() + text.size());
+    REQUIRE(match.argument <= text.data() + strlen(text.data()));
     readNumber(match.argument);
     return 0;
 }

@@ -64,6 +64,10 @@ TEST(MatchCommand, NothingElseMatches) {
         // A word that takes an argument but ends the text is not read past its end.
         "@QVPeruserFontSize", "@QVPeruserFilePath", "@qvperuserreloadinterval"};
     for (const char* text : texts) EXPECT_EQ(CmdNone, matchCommand(text).id) << text;
+    // ... unless it may be left out: the word alone clears a filter.
+    CommandMatch cleared = matchCommand("@QVPeruserFilterShow");
+    EXPECT_EQ(CmdFilterShow, cleared.id);
+    EXPECT_STREQ("", cleared.argument);
 }
 
 TEST(ReadNumber, ReadsAsAtoiDoes) {

@@ -68,6 +68,10 @@ static std::map<std::string, std::string> settingsNow() {
         {"filePath", boundedText(state.filePath, FilePathSize)},
         {"readBufferSize", n(state.readBufferSize)},
         {"encoding", boundedText(state.encoding, EncodingNameSize)},
+        {"lines", n(state.lines)},
+        {"filterShow", boundedText(state.filterShow, FilterTextSize)},
+        {"filterHide", boundedText(state.filterHide, FilterTextSize)},
+        {"scanLimit", n(state.scanLimit)},
     };
 }
 
@@ -139,6 +143,10 @@ static std::set<std::string> mayChange(CommandId id) {
     case CmdAutoReload: return {"autoReload"};
     case CmdReloadSettings: return {"*"};
     case CmdEncoding: return {"encoding"};
+    case CmdLines: return {"lines"};
+    case CmdFilterShow: return {"filterShow"};
+    case CmdFilterHide: return {"filterHide"};
+    case CmdScanLimit: return {"scanLimit"};
     default: return {};  // InSlit too: started without a slit
     }
 }
@@ -217,6 +225,9 @@ TEST_P(HostileCommandTest, SurvivesMissingEmptyHugeAndHostileArguments) {
     EXPECT_EQ(dialogs, pluginDialogs(answerer.seen())) << "a dialog opened for a word with a tail";
 
     // Still obeys: a forced reload of the watched file shows it.
+    sendAndCheck("@QVPeruserLines 0", {"lines"});
+    sendAndCheck("@QVPeruserFilterShow", {"filterShow"});
+    sendAndCheck("@QVPeruserFilterHide", {"filterHide"});
     sendAndCheck("@QVPeruserReadBufferSize 512", {"readBufferSize"});
     sendAndCheck("@QVPeruserFilePath " + watchedPath(), {"filePath"});
     char shown[256] = "";

@@ -102,6 +102,10 @@ static std::string expectedTree(bool withSlit, bool inSlit, const std::string& f
            "  int \"Reload Interval (sec)\" " + c(CmdReloadInterval) + " 45 [1,3600]\n"
            "  int \"Rescan Interval (sec)\" " + c(CmdRescan) + " 7 [1,3600]\n"
            "  int \"ReadBuffer Size\" " + c(CmdReadBufferSize) + " 600 [1,65536]\n"
+           "  int \"Lines\" " + c(CmdLines) + " 0 [0,10000]\n"
+           "  string \"Filter Show\" " + c(CmdFilterShow) + " \"\"\n"
+           "  string \"Filter Hide\" " + c(CmdFilterHide) + " \"\"\n"
+           "  int \"Scan Limit\" " + c(CmdScanLimit) + " 4194304 [1,2147483647]\n"
            "submenu \"Window Configuration\"\n"
            "  int \"Width Size\" " + c(CmdWidthSize) + " 130 [10," +
            std::to_string(state.screenWidth) + "]\n"
@@ -422,7 +426,7 @@ TEST_F(MenuTest, EveryItemSendsACommandThatChangesWhatItShows) {
     for (const ShellItem* entry : allEntries()) {
         if (entry->kind == ItemNumber || entry->kind == ItemText) entries.push_back(*entry);
     }
-    ASSERT_EQ(10u, entries.size());
+    ASSERT_EQ(14u, entries.size());
     for (const ShellItem& entry : entries) {
         SCOPED_TRACE(entry.title);
         std::string value = entry.kind == ItemNumber     ? "33"

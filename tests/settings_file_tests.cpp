@@ -81,7 +81,8 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
         "qvperuser.lockPos:", "qvperuser.wordWrap:", "qvperuser.autoHide:",
         "qvperuser.autoReload:", "qvperuser.fontColor:", "qvperuser.backColor:",
         "qvperuser.font:", "qvperuser.filePath:", "qvperuser.readBufferSize:",
-        "qvperuser.encoding:", "qvperuser.rescan(sec):"};
+        "qvperuser.encoding:", "qvperuser.lines:", "qvperuser.filterShow:",
+        "qvperuser.filterHide:", "qvperuser.scanLimit:", "qvperuser.rescan(sec):"};
     EXPECT_EQ(expected, keys);
     const std::string file = settingsPath();
     EXPECT_EQ("10", storedSetting(file, "qvperuser.x:"));

@@ -98,13 +98,13 @@ TEST_F(PluginTest, EndSavesReleasesAndDestroysInOrder) {
     shellTrace::clear();
     stop();
 
-    // The 26 settings first, then the releases, and no slit.
+    // The 31 settings first, then the releases, and no slit.
     Lines seen = shellTrace::only({"Write", "DelMenu", "RemoveSticky", "unregister ", "slit "});
-    ASSERT_EQ(29u, seen.size());
+    ASSERT_EQ(34u, seen.size());
     EXPECT_EQ("WriteInt(" + settingsPath() + ",qvperuser.x:,77)", seen[0]);
-    EXPECT_EQ(0u, seen[25].find("WriteString(" + settingsPath() + ",qvperuser.encoding:"));
+    EXPECT_EQ(0u, seen[30].find("WriteInt(" + settingsPath() + ",qvperuser.rescan(sec):"));
     EXPECT_EQ((Lines{"DelMenu(QVM_Main)", "RemoveSticky(" + handle + ")", unregisterLine(handle)}),
-              Lines(seen.begin() + 26, seen.end()));
+              Lines(seen.begin() + 31, seen.end()));
     EXPECT_EQ(0, liveMenuCount());
 
     EXPECT_EQ(0u, GetObjectType(font));

@@ -740,3 +740,78 @@ TEST_F(TailTest, ShowsTheTrueEndOfAFileBeyondFourGiB) {
     stop();
     removeFile(big);
 }
+
+// ---- Whole lines and the filter -------------------------------------------------
+
+static std::string numberedLines(int first, int last, const std::string& word = "line") {
+    std::string text;
+    for (int i = first; i <= last; ++i) text += word + " " + std::to_string(i) + "\r\n";
+    return text;
+}
+
+TEST_F(TailTest, LinesShowsTheLastWholeLinesWithinReadBufferSize) {
+    writeFile(watchedPath(), numberedLines(1, 100));
+    startWatching(watchedPath(), 512, "qvperuser.lines: 5\r\n");
+    EXPECT_EQ(numberedLines(96, 100), paneText());
+
+    // More lines than fit: only whole ones; a final line without its end counts.
+    send("@QVPeruserLines 50");
+    appendFile(watchedPath(), "unfinished");
+    send("@QVPeruserReadBufferSize 40");
+    EXPECT_EQ(numberedLines(98, 100) + "unfinished", paneText());
+    appendFile(watchedPath(), " now\r\n" + std::string(60, 'x'));
+    send("@QVPeruserLines 2");
+    EXPECT_EQ(std::string(40, 'x'), paneText());  // one line longer than all: its end
+
+    // UTF-16: lines are found on two-byte units.
+    std::wstring text = L"\u0101\u0A0D one\r\n\u0D0A two\n\u0A00 three\r\n";
+    writeFile(watchedPath(), "\xFF\xFE" + utf16(text, false));
+    send("@QVPeruserReadBufferSize 512");
+    EXPECT_EQ(L"\u0D0A two\r\n\u0A00 three\r\n", paneWideText());
+}
+
+TEST_F(TailTest, AFilterShowsTheLastLinesThatPassFoundBackwards) {
+    std::string log;
+    for (int i = 1; i <= 100000; ++i) {
+        log += (i % 2000 == 0 ? "ERROR at " : "heartbeat ") + std::to_string(i) + "\r\n";
+    }
+    writeFile(watchedPath(), log);
+    startWatching(watchedPath(), 4096, "qvperuser.lines: 3\r\nqvperuser.filterShow: error\r\n");
+    EXPECT_EQ("ERROR at 96000\r\nERROR at 98000\r\nERROR at 100000\r\n", paneText());
+
+    send("@QVPeruserFilterHide *98000");
+    EXPECT_EQ("ERROR at 94000\r\nERROR at 96000\r\nERROR at 100000\r\n", paneText());
+
+    // Fewer lines within the scan limit than asked: the first line says so.
+    send("@QVPeruserScanLimit 65536");
+    EXPECT_EQ("1 line of the last 64 KiB passes the filter\r\nERROR at 100000\r\n", paneText());
+
+    // Appends cost what they add: passing lines show, others do not; a
+    // quarter more lines than asked for stay, so the front shows an append.
+    send("@QVPeruserFilterHide");
+    send("@QVPeruserScanLimit 4194304");
+    send("@QVPeruserLines 8");
+    std::string eight = paneText();
+    ASSERT_EQ(0u, eight.find("ERROR at 86000\r\n"));
+    appendFile(watchedPath(), "heartbeat 100001\r\nERROR at 100002\r\nheartbeat 100003\r\n");
+    reloadFileTail();
+    EXPECT_EQ(eight + "ERROR at 100002\r\n", paneText());
+    appendFile(watchedPath(), "error again\r\nunfinished error");
+    reloadFileTail();
+    EXPECT_EQ(eight + "ERROR at 100002\r\nerror again\r\n", paneText());
+}
+
+TEST_F(TailTest, APaneOfLinesKeepsThemAsTheLogGrows) {
+    writeFile(watchedPath(), numberedLines(1, 10));
+    startWatching(watchedPath(), 4096, "qvperuser.lines: 8\r\n");
+    for (int i = 11; i <= 40; ++i) {
+        appendFile(watchedPath(), numberedLines(i, i));
+        reloadFileTail();
+        std::string shown = paneText();
+        int lines = (int)std::count(shown.begin(), shown.end(), '\n');
+        EXPECT_GE(lines, 8) << i;
+        EXPECT_LE(lines, 10) << i;  // a quarter more, then a full reload cuts the front
+        EXPECT_EQ(0u, shown.find("line ")) << i;
+        EXPECT_EQ(numberedLines(i - 7, i), shown.substr(shown.size() - numberedLines(i - 7, i).size()));
+    }
+}

@@ -20,8 +20,9 @@ CommandMatch matchCommand(const char* text) {
             if (!startsWithIgnoringCase(remainder, word)) continue;
             int length = textLength(word);
             // A word whose argument would start past the end changes nothing.
-            if (remainder[length] == 0) return match;
-            match.argument = remainder + length + 1;
+            bool optional = commandWords[id].argument == OptionalTextArgument;
+            if (remainder[length] == 0 && !optional) return match;
+            match.argument = remainder + length + (remainder[length] == 0 ? 0 : 1);
         }
         match.id = (CommandId)id;
         return match;

@@ -37,7 +37,11 @@
     ROW(ReloadSettings, NoArgument, reloadSettingsNow)     \
     ROW(SaveSettings, NoArgument, saveSettingsNow)         \
     ROW(SetFocus, NoArgument, bringToFront)                \
-    ROW(Encoding, TextArgument, setEncoding)
+    ROW(Encoding, TextArgument, setEncoding)              \
+    ROW(Lines, NumberArgument, setLines)                  \
+    ROW(FilterShow, OptionalTextArgument, setFilterShow)  \
+    ROW(FilterHide, OptionalTextArgument, setFilterHide)  \
+    ROW(ScanLimit, NumberArgument, setScanLimit)
 
 // A whole command text, as the shell broadcasts it and a menu item sends it.
 #define COMMAND_TEXT(word) "@QVPeruser" #word
@@ -53,8 +57,9 @@ enum CommandId { COMMAND_TABLE(COMMAND_ID) CommandCount, CmdNone = CommandCount 
 #undef COMMAND_ID
 
 // A word that takes an argument is followed by one separator character,
-// skipped unexamined, and the argument.
-enum ArgumentKind { NoArgument, NumberArgument, TextArgument };
+// skipped unexamined, and the argument. An optional text may be left out
+// altogether: the word alone gives an empty text.
+enum ArgumentKind { NoArgument, NumberArgument, TextArgument, OptionalTextArgument };
 
 struct CommandWord {
     const char* text;  // the whole command text; the word follows the prefix
@@ -73,7 +78,8 @@ struct CommandMatch {
 };
 
 // Matches a whole command text. Texts without the plugin's prefix, unknown
-// words, and words that take an argument but end the text give CmdNone.
+// words, and words that take an argument but end the text give CmdNone,
+// unless the argument is an optional text.
 CommandMatch matchCommand(const char* text);
 
 // Reads a number as atoi does, saturating instead of overflowing.

@@ -73,6 +73,31 @@ static void setEncoding(const CommandArgument& argument) {
     showWatchedFileAgain();
 }
 
+// The line settings show the file again at once, as a new encoding does.
+static void setLines(const CommandArgument& argument) {
+    state.lines = argument.number;
+    showWatchedFileAgain();
+    buildConfigMenu(false);
+}
+
+static void setFilterShow(const CommandArgument& argument) {
+    copyText(state.filterShow, FilterTextSize, argument.text);
+    showWatchedFileAgain();
+    buildConfigMenu(false);
+}
+
+static void setFilterHide(const CommandArgument& argument) {
+    copyText(state.filterHide, FilterTextSize, argument.text);
+    showWatchedFileAgain();
+    buildConfigMenu(false);
+}
+
+static void setScanLimit(const CommandArgument& argument) {
+    state.scanLimit = argument.number;
+    showWatchedFileAgain();
+    buildConfigMenu(false);
+}
+
 // Shown again at once, as a new encoding is.
 static void setReadBufferSize(const CommandArgument& argument) {
     state.readBufferSize = argument.number;

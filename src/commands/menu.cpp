@@ -3,7 +3,10 @@
 #include "commands/command_words.h"
 #include "settings/plugin_info.h"
 #include "settings/state.h"
+#include "settings/text.h"
 #include "tail/file_choice.h"
+
+#include <limits.h>
 
 struct StyleChoice {
     const char* title;
@@ -18,6 +21,18 @@ static const StyleChoice styleChoices[] = {
 };
 #undef STYLE_COMMAND
 
+// A filter that is off says why in its title.
+static const char* filterTitle(const char* title, PatternCheck check) {
+    static char titles[2][64];
+    static int next;
+    const char* reason = check == PatternMatchesEveryLine ? " (off: matches every line)"
+                         : check == PatternTooLong        ? " (off: too long)"
+                                                          : "";
+    char* out = titles[next++ % 2];
+    joinText(out, 64, title, reason);
+    return out;
+}
+
 static Menu* buildPeruserMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Peruser Configuration", "QVM_Peruser", popup);
     MakeMenuItem(menu, "Auto Reload", commandText(CmdAutoReload), state.autoReload);
@@ -28,6 +43,12 @@ static Menu* buildPeruserMenu(bool popup) {
     MakeMenuItemInt(menu, "Rescan Interval (sec)", commandText(CmdRescan), state.rescan, 1, 3600);
     MakeMenuItemInt(menu, "ReadBuffer Size", commandText(CmdReadBufferSize), state.readBufferSize,
                     1, 65536);
+    MakeMenuItemInt(menu, "Lines", commandText(CmdLines), state.lines, 0, 10000);
+    MakeMenuItemString(menu, filterTitle("Filter Show", state.filterShowCheck),
+                       commandText(CmdFilterShow), state.filterShow);
+    MakeMenuItemString(menu, filterTitle("Filter Hide", state.filterHideCheck),
+                       commandText(CmdFilterHide), state.filterHide);
+    MakeMenuItemInt(menu, "Scan Limit", commandText(CmdScanLimit), state.scanLimit, 1, INT_MAX);
     return menu;
 }
 

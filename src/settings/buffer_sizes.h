@@ -14,3 +14,5 @@ const int FileNameCapacity = 260;
 const int ShowingTitleSize = 8 + 2 * FileNameCapacity;
 // The pane's text: every byte read may become a line break of two units.
 const int DisplayTextSize = 2 * (TextBufferSize - 1) + 1;
+// A line filter's pattern, as the settings file and commands give it.
+const int FilterTextSize = 512;

@@ -74,6 +74,10 @@ static const Setting settings[] = {
     TEXT_SETTING("qvperuser.filePath:", filePath, "readme.txt"),
     NUMBER_SETTING(IntSetting, "qvperuser.readBufferSize:", readBufferSize, 512),
     TEXT_SETTING("qvperuser.encoding:", encoding, "auto"),
+    NUMBER_SETTING(IntSetting, "qvperuser.lines:", lines, 0),
+    TEXT_SETTING("qvperuser.filterShow:", filterShow, ""),
+    TEXT_SETTING("qvperuser.filterHide:", filterHide, ""),
+    NUMBER_SETTING(IntSetting, "qvperuser.scanLimit:", scanLimit, 4194304),
     NUMBER_SETTING(IntSetting, "qvperuser.rescan(sec):", rescan, 10),
 };
 

@@ -45,6 +45,10 @@ struct PluginState {
     char filePath[FilePathSize];
     int readBufferSize;
     char encoding[EncodingNameSize];
+    int lines;
+    char filterShow[FilterTextSize];
+    char filterHide[FilterTextSize];
+    int scanLimit;
     int rescan;  // seconds between listings of a pattern's folder
 
     // Runtime state, never stored.
@@ -83,6 +87,10 @@ struct PluginState {
     // part the pane was given. Word wrap's new pane carries its text across in it.
     WCHAR displayText[DisplayTextSize];
     ShownTail shownTail;
+    // The lines shown, from the settings above.
+    LineChoice lineChoice;
+    PatternCheck filterShowCheck;
+    PatternCheck filterHideCheck;
     bool askedAsNew;          // the request with the reader shows the file as new
     bool newShowWaiting;      // asked for while the reader was busy
     // Following a pattern's newest file (tail/file_choice.h).

@@ -19,10 +19,15 @@
 #include <string.h>
 
 #include "tail/folder_listing.h"
+#include "tail/line_finder.h"
 #include "tail/reader_handoff.h"
+#include "tail/tail.h"
 #include "tail/tail_range.h"
 
 static const int SlotCount = 4;
+// Lines are read back from the end in blocks of this size; a line longer
+// than a block is matched on its last block of bytes.
+static const uint32_t LineBlockSize = TextBufferSize;
 
 struct ReaderSlot {
     volatile LONG inUse;    // from the start that takes it until both sides let go
@@ -38,6 +43,8 @@ struct ReaderSlot {
     FileRequest request;
     FileAnswer answer;
     uint8_t buffer[TextBufferSize];
+    uint8_t block[LineBlockSize];
+    WideChar lineText[2 * LineBlockSize + 1];
 };
 
 static ReaderSlot slots[SlotCount];
@@ -101,42 +108,199 @@ static bool shownStillThere(HANDLE file, const FileRequest& request, const FileA
            sampleStillThere(file, shown.head) && sampleStillThere(file, shown.tail);
 }
 
-static bool readAppended(HANDLE file, const FileRequest& request, FileAnswer* answer,
-                         uint8_t* buffer) {
-    if (!request.appendAllowed || !answer->shownStillThere) return false;
+// One request's work: the open file, and the slot's buffers.
+struct ReaderWork {
+    HANDLE file;
+    const FileRequest* request;
+    FileAnswer* answer;
+    uint8_t* buffer;  // TextBufferSize bytes: what is shown
+    uint8_t* block;   // LineBlockSize bytes: reading lines backwards
+    WideChar* lineText;  // a line decoded for the filter
+};
+
+static void sampleBytes(ByteSample& sample, const uint8_t* bytes, uint64_t offset, uint32_t count) {
+    sample.count = count < SampleCapacity ? count : SampleCapacity;
+    sample.offset = offset;
+    memcpy(sample.bytes, bytes, sample.count);
+}
+
+static void sampleFile(HANDLE file, ByteSample& sample, uint64_t offset, uint64_t end) {
+    uint8_t bytes[SampleCapacity];
+    uint64_t wanted = end - offset < SampleCapacity ? end - offset : SampleCapacity;
+    DWORD count = 0;
+    if (!readAt(file, offset, bytes, (DWORD)wanted, &count)) count = 0;
+    sampleBytes(sample, bytes, offset, count);
+}
+
+// The first and last bytes of what is shown, from the bytes read where they
+// follow one another in the file, else from the file.
+static void sampleShown(const ReaderWork& work, bool whole) {
+    FileAnswer& answer = *work.answer;
+    const uint8_t* bytes = work.buffer + answer.start;
+    bool contiguous = !filtered(work.request->choice) && answer.end == answer.offset + answer.count;
+    uint64_t tailOffset = answer.end - answer.offset < SampleCapacity ? answer.offset
+                                                                       : answer.end - SampleCapacity;
+    if (contiguous) {
+        if (whole) sampleBytes(answer.head, bytes, answer.offset, answer.count);
+        sampleBytes(answer.tail, bytes + (tailOffset - answer.offset), tailOffset,
+                    (uint32_t)(answer.end - tailOffset));
+    } else {
+        if (whole) sampleFile(work.file, answer.head, answer.offset, answer.end);
+        sampleFile(work.file, answer.tail, tailOffset, answer.end);
+    }
+}
+
+// ---- Lines and the filter ----
+
+struct FileSource {
+    HANDLE file;
+};
+
+static bool readFromFile(void* context, uint64_t offset, uint8_t* out, uint32_t count) {
+    DWORD bytesRead = 0;
+    return readAt(((FileSource*)context)->file, offset, out, count, &bytesRead) && bytesRead == count;
+}
+
+struct FilterJudge {
+    const LineChoice* choice;
+    Encoding encoding;
+    ByteOrderMark mark;
+    WideChar* text;
+};
+
+// A line is matched as it decodes on its own; a cut one as the end of a window.
+static bool linePasses(void* context, const uint8_t* line, uint32_t count, bool cut) {
+    const FilterJudge& judge = *(const FilterJudge*)context;
+    const uint64_t CutWindowOffset = 2;  // past the start: a character may be cut there
+    TailBytes bytes = {line, count, cut ? CutWindowOffset : 0, {judge.mark.kind, 0}, !cut};
+    DecodedText text = decodeTail(bytes, judge.encoding, systemCodePages, NoBoundary, judge.text,
+                                  decodedCapacity(count));
+    const LineChoice& choice = *judge.choice;
+    if (choice.showSet && !lineMatches(choice.show, judge.text, text.length)) return false;
+    return !(choice.hideSet && lineMatches(choice.hide, judge.text, text.length));
+}
+
+static LineUnits unitsOf(const FileRequest& request, ByteOrderMark mark) {
+    EncodingKind kind = request.encoding.kind != EncodingAuto ? request.encoding.kind : mark.kind;
+    return lineUnitsOf(kind);
+}
+
+static ByteOrderMark readMark(HANDLE file) {
+    uint8_t head[3];
+    DWORD count = 0;
+    ByteOrderMark none = {EncodingAuto, 0};
+    return readAt(file, 0, head, sizeof head, &count) ? findByteOrderMark(head, count) : none;
+}
+
+static uint32_t window(const FileRequest& request) { return tailRange(UINT64_MAX, request.readBufferSize).count; }
+
+static bool takeLines(const ReaderWork& work) {
+    const FileRequest& request = *work.request;
+    FileAnswer& answer = *work.answer;
+    answer.mark = readMark(work.file);
+    FilterJudge filter = {&request.choice, request.encoding, answer.mark, work.lineText};
+    LineJudge judge = {&filter, filtered(request.choice) ? linePasses : NULL};
+    FileSource file = {work.file};
+    ByteSource source = {&file, readFromFile};
     const ShownBytes& shown = request.shown;
-    AppendRange append = appendRange(shown.offset, shown.end, answer->size, request.readBufferSize,
-                                     request.readerAway);
+    LineQuery query = {answer.size, answer.mark.length, unitsOf(request, answer.mark),
+                       request.choice.lines, window(request),
+                       filtered(request.choice) ? request.choice.scanLimit : UINT64_MAX,
+                       filtered(request.choice), judge,
+                       shown.valid && answer.shownStillThere ? shown.end : NoOffset};
+    TakenLines taken = takeLastLines(query, source, work.block, LineBlockSize, work.buffer,
+                                     TextBufferSize - 1);
+    if (taken.readFailed) return failed(work.answer, ReadFailed);
+    answer.read = ReadWhole;
+    answer.start = taken.start;
+    answer.offset = taken.firstOffset;
+    answer.count = taken.count;
+    answer.end = taken.end;
+    answer.boundary = taken.shownEndAt;
+    answer.lines = taken.lineCount;
+    answer.lastLineOpen = taken.lastLineOpen;
+    answer.firstLineCut = taken.firstLineCut;
+    answer.scanLimitReached = taken.limitReached;
+    return true;
+}
+
+// Appended lines keep the pane within its lines and bytes; otherwise a full
+// reload cuts whole lines at its front.
+static bool addLines(const ReaderWork& work, uint32_t count, uint32_t joined) {
+    const FileRequest& request = *work.request;
+    FileAnswer& answer = *work.answer;
+    FilterJudge filter = {&request.choice, request.encoding, answer.mark, work.lineText};
+    LineJudge judge = {&filter, filtered(request.choice) ? linePasses : NULL};
+    const ShownBytes& shown = request.shown;
+    AddedLines added = takeAddedLines(work.buffer, count, answer.offset, shown.end,
+                                      unitsOf(request, answer.mark), shown.lastLineOpen,
+                                      filtered(request.choice), judge);
+    uint32_t newBytes = filtered(request.choice) ? added.count : count - joined;
+    if (!linesFitAfterAppend(shown.count + newBytes, shown.lines + added.lineCount,
+                             request.choice.lines, request.readBufferSize, request.readerAway)) {
+        return false;
+    }
+    answer.count = added.count;
+    answer.end = added.end;
+    answer.boundary = filtered(request.choice) ? 0 : joined;
+    answer.lines = added.lineCount;
+    answer.lastLineOpen = added.lastLineOpen;
+    return true;
+}
+
+static bool readAppended(const ReaderWork& work) {
+    const FileRequest& request = *work.request;
+    FileAnswer& answer = *work.answer;
+    if (!request.appendAllowed || !answer.shownStillThere) return false;
+    const ShownBytes& shown = request.shown;
+    bool lines = linesChosen(request.choice);
+    AppendRange append = lines ? lineAppendRange(shown.end, answer.size, request.readBufferSize)
+                               : appendRange(shown.offset, shown.end, answer.size,
+                                             request.readBufferSize, request.readerAway);
     if (!append.possible) return false;
     DWORD count = 0;
-    if (!readAt(file, append.offset, buffer, append.count, &count)) return failed(answer, ReadFailed);
+    if (!readAt(work.file, append.offset, work.buffer, append.count, &count)) {
+        return failed(work.answer, ReadFailed);
+    }
     if (count <= append.boundary) return false;
-    answer->read = ReadAppended;
-    answer->offset = append.offset;
-    answer->count = count;
-    answer->boundary = append.boundary;
+    answer.read = ReadAppended;
+    answer.offset = append.offset;
+    answer.count = count;
+    answer.end = append.offset + count;
+    answer.boundary = append.boundary;
+    answer.mark = request.shownMark;
+    if (lines && !addLines(work, count, append.boundary)) {
+        answer.read = ReadNothing;
+        return false;
+    }
+    sampleShown(work, false);
     return true;
 }
 
 // The mark is at the file's start, which a later window does not hold.
-static void readWhole(HANDLE file, const FileRequest& request, FileAnswer* answer,
-                      uint8_t* buffer) {
-    TailRange range = tailRange(answer->size, request.readBufferSize);
-    DWORD count = 0;
-    if (!readAt(file, range.offset, buffer, range.count, &count)) {
-        failed(answer, ReadFailed);
+static void readWhole(const ReaderWork& work) {
+    FileAnswer& answer = *work.answer;
+    if (linesChosen(work.request->choice)) {
+        if (takeLines(work)) sampleShown(work, true);
         return;
     }
-    answer->read = ReadWhole;
-    answer->offset = range.offset;
-    answer->count = count;
-    uint8_t head[3];
-    DWORD headCount = 0;
-    if (range.offset == 0) {
-        answer->mark = findByteOrderMark(buffer, count);
-    } else if (readAt(file, 0, head, sizeof head, &headCount)) {
-        answer->mark = findByteOrderMark(head, headCount);
+    TailRange range = tailRange(answer.size, work.request->readBufferSize);
+    DWORD count = 0;
+    if (!readAt(work.file, range.offset, work.buffer, range.count, &count)) {
+        failed(work.answer, ReadFailed);
+        return;
     }
+    answer.read = ReadWhole;
+    answer.offset = range.offset;
+    answer.count = count;
+    answer.end = range.offset + count;
+    answer.mark = range.offset == 0 ? findByteOrderMark(work.buffer, count) : readMark(work.file);
+    const ShownBytes& shown = work.request->shown;
+    answer.boundary = NoBoundary;
+    if (shown.valid && answer.shownStillThere && shown.end <= answer.end) {
+        answer.boundary = shown.end < answer.offset ? 0 : (uint32_t)(shown.end - answer.offset);
+    }
+    sampleShown(work, true);
 }
 
 static bool queryFile(HANDLE file, FileAnswer* answer) {
@@ -156,7 +320,9 @@ static bool namesAFolder(const WCHAR* path) {
 }
 
 // A pattern's newest file other than the one shown is read as a new file.
-static void answerRequest(FileRequest& request, FileAnswer* answer, uint8_t* buffer) {
+static void answerRequest(ReaderSlot* slot) {
+    FileRequest& request = slot->request;
+    FileAnswer* answer = &slot->answer;
     ZeroMemory(answer, sizeof *answer);
     HANDLE file = openWatchedFile(request, answer);
     if (file == INVALID_HANDLE_VALUE) {
@@ -169,11 +335,10 @@ static void answerRequest(FileRequest& request, FileAnswer* answer, uint8_t* buf
                    (!request.seen || fileChanged(answer->writeTime, answer->size,
                                                  request.lastWriteTime, request.lastFileSize));
     if (changed) {
+        ReaderWork work = {file, &request, answer, slot->buffer, slot->block, slot->lineText};
         answer->file = identify(file);
         answer->shownStillThere = shownStillThere(file, request, *answer);
-        if (!readAppended(file, request, answer, buffer) && !answer->failure) {
-            readWhole(file, request, answer, buffer);
-        }
+        if (!readAppended(work) && !answer->failure) readWhole(work);
     }
     CloseHandle(file);
 }
@@ -197,7 +362,7 @@ static void postAnswer(ReaderSlot* slot) {
 static DWORD WINAPI readerThread(LPVOID parameter) {
     ReaderSlot* slot = (ReaderSlot*)parameter;
     while (WaitForSingleObject(slot->asked, INFINITE) == WAIT_OBJECT_0 && !slot->quit) {
-        answerRequest(slot->request, &slot->answer, slot->buffer);
+        answerRequest(slot);
         if (slot->quit) break;
         if (answerMustBePosted(&slot->handoff)) postAnswer(slot);
         SetEvent(slot->answeredEvent);
@@ -306,6 +471,6 @@ bool takeFileAnswer(FileAnswer* answer, const uint8_t** bytes) {
     ReaderSlot* slot = current;
     if (!slot || !takeAnswered(&slot->handoff)) return false;
     *answer = slot->answer;
-    *bytes = slot->buffer;
+    *bytes = slot->buffer + slot->answer.start;
     return true;
 }

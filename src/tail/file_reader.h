@@ -8,6 +8,7 @@
 #include <stdint.h>
 
 #include "settings/buffer_sizes.h"
+#include "tail/line_pattern.h"
 #include "tail/text_decoding.h"
 
 // The shell's thread waits this long for an answer before it goes on; a
@@ -36,14 +37,18 @@ struct ByteSample {
     uint8_t bytes[SampleCapacity];
 };
 
-// What the pane shows of the file: the bytes it was decoded from.
+// What the pane shows of the file: the bytes from offset to end, or with a
+// filter, the lines among them that pass it.
 struct ShownBytes {
     bool valid;
     FileIdentity file;
     uint64_t offset;
     uint64_t end;
-    ByteSample head;  // the first bytes shown
-    ByteSample tail;  // the last bytes shown
+    ByteSample head;  // the first bytes from offset
+    ByteSample tail;  // the last bytes before end
+    uint64_t count;   // bytes of the file in the pane
+    uint32_t lines;   // lines of the file in the pane
+    bool lastLineOpen;
 };
 
 // With a pattern for a path, which of its files to open: the newest one,
@@ -59,18 +64,36 @@ struct FileChoice {
     WCHAR chosenName[FileNameCapacity];  // empty: none chosen
 };
 
+// Which lines are shown: with neither, the last readBufferSize bytes.
+struct LineChoice {
+    uint32_t lines;  // the last so many whole lines; 0: as many as fit
+    bool showSet;    // only lines that match show...
+    LinePattern show;
+    bool hideSet;    // ...and do not match hide
+    LinePattern hide;
+    uint64_t scanLimit;  // bytes read back at most to find them
+};
+
+inline bool linesChosen(const LineChoice& choice) {
+    return choice.lines > 0 || choice.showSet || choice.hideSet;
+}
+inline bool filtered(const LineChoice& choice) { return choice.showSet || choice.hideSet; }
+
 // What the reader is asked: the file, what was seen of it at the latest look,
 // and what the pane shows of it, so that bytes appended since can be read alone.
 struct FileRequest {
     WCHAR path[ResolvedPathSize];
-    FileChoice choice;
+    FileChoice fileChoice;
     int readBufferSize;
+    Encoding encoding;  // as configured
+    LineChoice choice;
     bool seen;  // false: read the file whatever its time and size
     uint64_t lastWriteTime;
     uint64_t lastFileSize;
     bool appendAllowed;
     bool readerAway;  // the pane's view is away from its end
     ShownBytes shown;
+    ByteOrderMark shownMark;  // found when the file was shown
 };
 
 enum FileRead { ReadNothing, ReadWhole, ReadAppended };
@@ -85,10 +108,24 @@ struct FileAnswer {
     // The file is the one shown, and the shown bytes are still where they were.
     bool shownStillThere;
     FileRead read;
-    uint64_t offset;    // of the bytes read
-    uint32_t count;     // bytes read
-    uint32_t boundary;  // appended: where the bytes shown before end
+    uint32_t start;     // of the bytes, in the reader's buffer
+    uint64_t offset;    // of the first byte in the file
+    uint32_t count;     // bytes read, or of the lines chosen, one after another
+    uint64_t end;       // in the file, where what was looked at ends
+    // Where the bytes shown before end among these bytes: appended, the
+    // bytes read again in front; whole, 0 when they all lie before, or
+    // NoBoundary when they are not among them.
+    uint32_t boundary;
     ByteOrderMark mark;
+    ByteSample head;  // whole: the first bytes from offset
+    ByteSample tail;  // the last bytes before end
+    // Whole lines: how many (appended: how many more), whether the last one
+    // has its line end yet, and whether the first is only the end of a line
+    // longer than readBufferSize.
+    uint32_t lines;
+    bool lastLineOpen;
+    bool firstLineCut;
+    bool scanLimitReached;  // fewer lines pass within the scan limit than asked for
     // A pattern's file: the name opened or tried, empty when none matches;
     // whether and when (GetTickCount) the folder was looked at, its write
     // time then, and whether it was listed.

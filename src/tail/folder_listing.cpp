@@ -102,7 +102,7 @@ static void readAsNewFile(FileRequest& request) {
 }
 
 static HANDLE openChosenOfPattern(FileRequest& request, FileAnswer* answer) {
-    const FileChoice& choice = request.choice;
+    const FileChoice& choice = request.fileChoice;
     lstrcpynW(answer->chosenName, choice.chosenName, FileNameCapacity);
     FolderLook look = {false, 0};
     if (choice.lookNow) lookAtFolder(request.path, choice, choice.fullListing, answer, &look);
@@ -123,6 +123,6 @@ static HANDLE openChosenOfPattern(FileRequest& request, FileAnswer* answer) {
 }
 
 HANDLE openWatchedFile(FileRequest& request, FileAnswer* answer) {
-    if (!request.choice.pattern) return openForReading(request.path);
+    if (!request.fileChoice.pattern) return openForReading(request.path);
     return openChosenOfPattern(request, answer);
 }

@@ -122,52 +122,76 @@ static bool sameEncoding(Encoding a, Encoding b) {
     return a.kind == b.kind && (a.kind != EncodingCodePage || a.codePage == b.codePage);
 }
 
+// ---- The lines chosen ------------------------------------------------------------
+
+static PatternCheck compileFilter(const char* setting, LinePattern* pattern) {
+    WCHAR text[FilterTextSize];
+    uint32_t length = settingTextToWide(setting, text, FilterTextSize, systemCodePages);
+    return compileLinePattern(text, length, pattern);
+}
+
+static const int MaxLines = 10000;
+
+// The line settings as they are now, held to what they can be.
+static void chooseLines() {
+    LineChoice& choice = state.lineChoice;
+    choice.lines = state.lines < 0 ? 0 : (state.lines > MaxLines ? MaxLines : state.lines);
+    state.filterShowCheck = compileFilter(state.filterShow, &choice.show);
+    state.filterHideCheck = compileFilter(state.filterHide, &choice.hide);
+    choice.showSet = state.filterShowCheck == PatternUsable;
+    choice.hideSet = state.filterHideCheck == PatternUsable;
+    choice.scanLimit = state.scanLimit < 1 ? 1 : (uint64_t)state.scanLimit;
+}
+
+// "3 lines of the last 4 MiB pass the filter", and a line end.
+static uint32_t writeScanLimitNotice(uint32_t lines, WCHAR* out) {
+    WCHAR limit[32];
+    uint64_t bytes = state.lineChoice.scanLimit;
+    const uint64_t KiB = 1024, MiB = 1024 * 1024;
+    if (bytes % MiB == 0) wsprintfW(limit, L"%lu MiB", (unsigned long)(bytes / MiB));
+    else if (bytes % KiB == 0) wsprintfW(limit, L"%lu KiB", (unsigned long)(bytes / KiB));
+    else wsprintfW(limit, L"%lu bytes", (unsigned long)bytes);
+    if (lines == 0) return wsprintfW(out, L"No line of the last %s passes the filter\r\n", limit);
+    if (lines == 1) return wsprintfW(out, L"1 line of the last %s passes the filter\r\n", limit);
+    return wsprintfW(out, L"%lu lines of the last %s pass the filter\r\n", (unsigned long)lines, limit);
+}
+
 // ---- Showing the file's bytes ------------------------------------------------------
 
-static void takeSample(ByteSample& sample, const uint8_t* bytes, uint64_t offset, uint32_t count) {
-    sample.count = count < SampleCapacity ? count : SampleCapacity;
-    sample.offset = offset;
-    CopyMemory(sample.bytes, bytes, sample.count);
-}
-
-static void rememberTailSample(ShownBytes& shown, const TailBytes& tail) {
-    uint32_t count = tail.count < SampleCapacity ? tail.count : SampleCapacity;
-    takeSample(shown.tail, tail.bytes + tail.count - count, tail.offset + tail.count - count, count);
-}
-
-// Where the bytes the pane showed end within the new tail's bytes.
-static uint32_t shownEndWithin(const TailBytes& tail) {
-    const ShownBytes& shown = state.shownTail.bytes;
-    if (shown.end < tail.offset || shown.end > tail.offset + tail.count) return NoBoundary;
-    return (uint32_t)(shown.end - tail.offset);
-}
-
 // Where the pane's text ends in the new text, so that the reader's place is
-// found again: at the start when all of it fell off the front; no place when
-// another encoding made other text of the same bytes.
-static int oldTextEndIn(const DecodedText& text, uint32_t shownEnd, const TailBytes& tail) {
-    if (shownEnd == NoBoundary) return state.shownTail.bytes.end < tail.offset ? 0 : NoPlace;
-    if (sameEncoding(text.used, state.shownTail.encoding)) return (int)text.boundaryAt;
-    return paneTextEndsWith(state.displayText, (int)text.boundaryAt) ? (int)text.boundaryAt
-                                                                      : NoPlace;
+// found again: no place when another encoding made other text of the same bytes.
+static int oldTextEndIn(const DecodedText& text, uint32_t noticeLength) {
+    int end = (int)(noticeLength + text.boundaryAt);
+    if (sameEncoding(text.used, state.shownTail.encoding)) return end;
+    return paneTextEndsWith(state.displayText, end) ? end : NoPlace;
+}
+
+static void rememberShown(const FileAnswer& answer) {
+    ShownBytes& shown = state.shownTail.bytes;
+    shown.end = answer.end;
+    shown.tail = answer.tail;
+    shown.lastLineOpen = answer.lastLineOpen;
 }
 
 // The reader's place is kept only in the file shown, while the bytes shown
 // are still there; any other text is shown as a new file is.
 static void showWholeTail(const TailBytes& tail, const FileAnswer& answer, bool asNew) {
     bool samePlace = !asNew && state.shownTail.bytes.valid && answer.shownStillThere;
-    uint32_t shownEnd = samePlace ? shownEndWithin(tail) : NoBoundary;
+    uint32_t shownEnd = samePlace ? answer.boundary : NoBoundary;
+    uint32_t notice = answer.scanLimitReached ? writeScanLimitNotice(answer.lines, state.displayText) : 0;
     DecodedText text = decodeTail(tail, configuredEncoding(), systemCodePages, shownEnd,
-                                  state.displayText, DisplayTextSize);
-    replacePaneText(state.displayText, asNew, samePlace ? oldTextEndIn(text, shownEnd, tail) : NoPlace);
+                                  state.displayText + notice, DisplayTextSize - notice);
+    replacePaneText(state.displayText, asNew,
+                    shownEnd != NoBoundary ? oldTextEndIn(text, notice) : NoPlace);
 
     ShownTail& shown = state.shownTail;
     shown.bytes.valid = true;
     shown.bytes.file = answer.file;
-    shown.bytes.offset = tail.offset;
-    shown.bytes.end = tail.offset + tail.count;
-    takeSample(shown.bytes.head, tail.bytes, tail.offset, tail.count);
-    rememberTailSample(shown.bytes, tail);
+    shown.bytes.offset = answer.offset;
+    shown.bytes.head = answer.head;
+    shown.bytes.count = answer.count;
+    shown.bytes.lines = answer.lines;
+    rememberShown(answer);
     shown.encoding = text.used;
     shown.mark = tail.mark;
 }
@@ -181,25 +205,28 @@ static Encoding appendedEncoding(const ShownTail& shown) {
 // Adds the file's new bytes to the pane's text, decoded exactly as a full
 // reload would continue it. Returns false, having changed nothing, when the
 // pane was edited meanwhile or the bytes need another encoding.
-static bool showAppended(const TailBytes& tail, uint32_t boundary) {
+static bool showAppended(const TailBytes& tail, const FileAnswer& answer) {
     ShownTail& shown = state.shownTail;
     if (!shown.bytes.valid || paneTextEdited()) return false;
-    DecodedText text = decodeTail(tail, appendedEncoding(shown), systemCodePages, boundary,
+    DecodedText text = decodeTail(tail, appendedEncoding(shown), systemCodePages, answer.boundary,
                                   state.displayText, DisplayTextSize);
-    if (!sameEncoding(text.used, shown.encoding)) return false;
-    appendPaneText(state.displayText + text.boundaryAt);
-    shown.bytes.end = tail.offset + tail.count;
-    rememberTailSample(shown.bytes, tail);
+    if (!sameEncoding(text.used, shown.encoding) && text.length > 0) return false;
+    if (text.length > text.boundaryAt) appendPaneText(state.displayText + text.boundaryAt);
+    shown.bytes.count += answer.count - answer.boundary;
+    shown.bytes.lines += answer.lines;
+    rememberShown(answer);
     return true;
 }
 
 // ---- Asking the reader and showing its answers ----------------------------------
 
+// A window's start may cut a character of a multi-byte code page anywhere;
+// filtered lines start whole.
 static bool appendAllowed(bool asNew) {
     const ShownTail& shown = state.shownTail;
     if (asNew || !shown.bytes.valid || paneTextEdited()) return false;
-    // A window's start may cut a character of a multi-byte code page anywhere.
-    return shown.encoding.kind != EncodingCodePage || !codePageIsMultiByte(shown.encoding.codePage);
+    bool multiByte = shown.encoding.kind == EncodingCodePage && codePageIsMultiByte(shown.encoding.codePage);
+    return !multiByte || filtered(state.lineChoice);
 }
 
 static FileRequest composeRequest(bool asNew, bool mayAppend) {
@@ -207,14 +234,17 @@ static FileRequest composeRequest(bool asNew, bool mayAppend) {
     ZeroMemory(&request, sizeof request);
     lstrcpynW(request.path, state.resolvedPath, ResolvedPathSize);
     request.readBufferSize = state.readBufferSize;
+    request.encoding = configuredEncoding();
+    request.choice = state.lineChoice;
     request.seen = state.fileSeen;
     request.lastWriteTime = state.lastWriteTime;
     request.lastFileSize = state.lastFileSize;
     request.appendAllowed = mayAppend && appendAllowed(asNew);
-    request.readerAway = !paneFollowsEnd();
+    request.readerAway = request.appendAllowed && !paneFollowsEnd();
     request.shown = state.shownTail.bytes;
     request.shown.valid = request.shown.valid && !asNew;
-    addFileChoice(&request.choice);
+    request.shownMark = state.shownTail.mark;
+    addFileChoice(&request.fileChoice);
     return request;
 }
 
@@ -244,10 +274,11 @@ static bool showAnswer(const FileAnswer& answer, const uint8_t* bytes, bool asNe
         showFailedAnswer(answer);
         return true;
     }
-    TailBytes tail = {bytes, answer.count, answer.offset, answer.mark};
+    bool wholeLines = linesChosen(state.lineChoice) && !answer.firstLineCut;
+    TailBytes tail = {bytes, answer.count, answer.offset, answer.mark, wholeLines};
     if (answer.read == ReadAppended) {
-        tail.mark = state.shownTail.mark;
-        if (!showAppended(tail, answer.boundary)) return false;
+        tail.startsAtLine = filtered(state.lineChoice);
+        if (!showAppended(tail, answer)) return false;
     } else if (answer.read == ReadWhole) {
         showWholeTail(tail, answer, asNew);
         state.showAsNew = false;
@@ -284,7 +315,9 @@ static void askForFile(bool mayAppend) {
     if (reply == NoReader && watchingWindow) SetTimer(watchingWindow, ReaderRetryTimer, ReaderRetryPeriod, NULL);
 }
 
+// With the line settings as they are now.
 void showWatchedFileAgain() {
+    chooseLines();
     forgetWatchedFile();
     forgetChosenFile();
     state.showAsNew = true;

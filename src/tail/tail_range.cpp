@@ -70,6 +70,26 @@ AppendRange appendRange(uint64_t shownOffset, uint64_t shownEnd, uint64_t fileSi
     return append;
 }
 
+AppendRange lineAppendRange(uint64_t shownEnd, uint64_t fileSize, int readBufferSize) {
+    AppendRange append = {false, 0, 0, 0};
+    uint32_t window = tailRange(fileSize, readBufferSize).count;
+    uint64_t joined = shownEnd < JoinMargin ? shownEnd : JoinMargin;
+    if (fileSize <= shownEnd || fileSize - shownEnd + joined > window) return append;
+    append.possible = true;
+    append.offset = shownEnd - joined;
+    append.count = (uint32_t)(fileSize - append.offset);
+    append.boundary = (uint32_t)joined;
+    return append;
+}
+
+bool linesFitAfterAppend(uint64_t paneBytes, uint32_t paneLines, uint32_t maxLines,
+                         int readBufferSize, bool readerAway) {
+    uint32_t window = tailRange(UINT64_MAX, readBufferSize).count;
+    if (paneBytes > window + olderBytesKept(window, readerAway)) return false;
+    uint64_t moreLines = readerAway ? 3 * (uint64_t)maxLines : maxLines / 4;
+    return maxLines == 0 || paneLines <= maxLines + moreLines;
+}
+
 bool fileChanged(uint64_t writeTime, uint64_t size, uint64_t lastWriteTime, uint64_t lastSize) {
     if (writeTime > lastWriteTime) return true;
     return writeTime == lastWriteTime && size != lastSize;

@@ -42,6 +42,19 @@ struct AppendRange {
 AppendRange appendRange(uint64_t shownOffset, uint64_t shownEnd, uint64_t fileSize,
                         int readBufferSize, bool readerAway);
 
+// Growth of a file shown in whole lines, read from a few bytes before the
+// shown end as above; not possible when the file did not grow or grew by
+// more than readBufferSize.
+AppendRange lineAppendRange(uint64_t shownEnd, uint64_t fileSize, int readBufferSize);
+
+// Whether a pane showing whole lines may keep them all after an append: at
+// most a quarter more lines than asked for and a quarter more bytes than
+// readBufferSize, or while the reader is away from the end, four times as
+// many (bounded by the pane's limit). Otherwise a full reload cuts whole
+// lines at its front. maxLines 0 asks for no number of lines.
+bool linesFitAfterAppend(uint64_t paneBytes, uint32_t paneLines, uint32_t maxLines,
+                         int readBufferSize, bool readerAway);
+
 // A file seen before counts as changed when its last-write time is later than
 // the one seen last, or equal to it while the size differs: a writer that
 // keeps the file open may append without the time moving on.

@@ -333,6 +333,7 @@ DecodedText decodeTail(TailBytes tail, Encoding setting, const CodePageConverter
         tail.bytes += dropped;
         tail.count = fits;
         tail.offset += dropped;
+        tail.startsAtLine = false;
         boundary = boundary == NoBoundary ? NoBoundary : (boundary > dropped ? boundary - dropped : 0);
     }
 
@@ -340,13 +341,13 @@ DecodedText decodeTail(TailBytes tail, Encoding setting, const CodePageConverter
     // window cuts nothing.
     uint64_t textStart = tail.mark.length;
     Encoding used = chooseEncoding(setting, tail.mark, tail.bytes, tail.count,
-                                   tail.offset > textStart);
+                                   tail.offset > textStart && !tail.startsAtLine);
     uint32_t skipped = tail.offset < textStart ? uint32_t(textStart - tail.offset) : 0;
     if (skipped > tail.count) skipped = tail.count;
     // UTF-16 units lie at even places from the file's start.
     bool utf16 = used.kind == EncodingUtf16LE || used.kind == EncodingUtf16BE;
     if (utf16 && (tail.offset + skipped) % 2 != 0 && skipped < tail.count) ++skipped;
-    bool cutAtStart = tail.offset + skipped > textStart;
+    bool cutAtStart = tail.offset + skipped > textStart && !tail.startsAtLine;
 
     const uint8_t* bytes = tail.bytes + skipped;
     uint32_t count = tail.count - skipped;

@@ -60,6 +60,9 @@ struct TailBytes {
     uint32_t count;
     uint64_t offset;     // of bytes[0] in the file
     ByteOrderMark mark;  // found at the file's start
+    // The bytes start a line, so no character is cut at their start; they
+    // may be lines of the file that do not follow one another.
+    bool startsAtLine;
 };
 
 const uint32_t NoBoundary = UINT32_MAX;

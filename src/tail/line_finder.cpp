@@ -1,0 +1,229 @@
+#include "tail/line_finder.h"
+
+#include <string.h>
+
+static const uint32_t CarriageReturn = '\r';
+static const uint32_t LineFeed = '\n';
+
+LineUnits lineUnitsOf(EncodingKind kind) {
+    LineUnits units = {1, false};
+    if (kind == EncodingUtf16LE || kind == EncodingUtf16BE) units.size = 2;
+    units.bigEndian = kind == EncodingUtf16BE;
+    return units;
+}
+
+static uint32_t unitAt(const uint8_t* bytes, LineUnits units) {
+    if (units.size == 1) return bytes[0];
+    return units.bigEndian ? (uint32_t(bytes[0]) << 8 | bytes[1]) : (uint32_t(bytes[1]) << 8 | bytes[0]);
+}
+
+static bool endsLine(uint32_t unit) { return unit == CarriageReturn || unit == LineFeed; }
+
+// Lines that do not follow one another in the file are put side by side: a
+// line ended by a CR alone gets an LF instead, so that it never pairs with an
+// LF that starts the next line taken.
+static void endWithLineFeed(uint8_t* lineEnd, uint32_t endLength, LineUnits units) {
+    uint8_t* last = lineEnd - units.size;
+    if (endLength != units.size || unitAt(last, units) != CarriageReturn) return;
+    last[units.size == 2 && !units.bigEndian ? 0 : units.size - 1] = LineFeed;
+}
+
+// ---- Reading backwards in blocks ---------------------------------------------------
+
+struct BackwardReader {
+    const ByteSource* source;
+    uint8_t* block;
+    uint32_t blockSize;
+    uint64_t floor;  // nothing before it is read
+    uint64_t start;  // the block holds the file's bytes [start, end)
+    uint64_t end;
+    uint64_t lowest;  // the lowest offset read
+    bool failed;
+};
+
+// Makes the block hold [from, to), to - from being at most the block's size,
+// reading as far back from to as the block takes.
+static bool hold(BackwardReader& reader, uint64_t from, uint64_t to) {
+    if (reader.failed) return false;
+    if (from >= reader.start && to <= reader.end) return true;
+    uint64_t start = to - reader.floor > reader.blockSize ? to - reader.blockSize : reader.floor;
+    if (!reader.source->read(reader.source->context, start, reader.block, (uint32_t)(to - start))) {
+        reader.failed = true;
+        return false;
+    }
+    reader.start = start;
+    reader.end = to;
+    if (start < reader.lowest) reader.lowest = start;
+    return true;
+}
+
+static uint32_t unitOf(BackwardReader& reader, uint64_t offset, LineUnits units) {
+    if (!hold(reader, offset, offset + units.size)) return 0;
+    return unitAt(reader.block + (offset - reader.start), units);
+}
+
+// The offset of the last line end in [low, high), or NoOffset.
+static uint64_t lastLineEndIn(BackwardReader& reader, uint64_t low, uint64_t high, LineUnits units) {
+    while (high > low) {
+        if (!hold(reader, high - units.size, high)) return NoOffset;
+        uint64_t from = low > reader.start ? low : reader.start;
+        const uint8_t* bytes = reader.block - reader.start;
+        for (uint64_t at = high; at > from;) {
+            at -= units.size;
+            if (endsLine(unitAt(bytes + at, units))) return at;
+        }
+        high = from;
+    }
+    return NoOffset;
+}
+
+// ---- Taking the last lines -----------------------------------------------------------
+
+struct LineFound {
+    uint64_t start;
+    uint64_t contentEnd;  // before the line end
+    uint64_t end;         // after it
+    bool open;            // no line end yet
+    bool found;           // its start lies within the scan limit
+};
+
+static LineFound lineEndingAt(BackwardReader& reader, uint64_t end, uint64_t limitFloor,
+                              LineUnits units) {
+    LineFound line = {end, end, end, false, true};
+    uint32_t last = unitOf(reader, end - units.size, units);
+    if (last == LineFeed) {
+        line.contentEnd -= units.size;
+        bool pair = line.contentEnd - reader.floor >= units.size &&
+                    unitOf(reader, line.contentEnd - units.size, units) == CarriageReturn;
+        if (pair) line.contentEnd -= units.size;
+    } else if (last == CarriageReturn) {
+        line.contentEnd -= units.size;
+    } else {
+        line.open = true;
+    }
+    uint64_t previousEnd = line.contentEnd > limitFloor
+                               ? lastLineEndIn(reader, limitFloor, line.contentEnd, units)
+                               : NoOffset;
+    if (previousEnd != NoOffset) {
+        line.start = previousEnd + units.size;
+    } else {
+        line.start = reader.floor;  // the file's first line, if the scan reached its start
+        line.found = limitFloor == reader.floor;
+    }
+    return line;
+}
+
+static bool judged(const LineQuery& query, BackwardReader& reader, const LineFound& line) {
+    if (!query.judge.passes) return true;
+    uint64_t length = line.contentEnd - line.start;
+    bool cut = length > reader.blockSize;
+    uint64_t from = cut ? line.contentEnd - reader.blockSize : line.start;
+    if (!hold(reader, from, line.contentEnd)) return false;
+    return query.judge.passes(query.judge.context, reader.block + (from - reader.start),
+                              (uint32_t)(line.contentEnd - from), cut);
+}
+
+static uint64_t alignedDown(uint64_t offset, uint64_t floor, LineUnits units) {
+    return offset - (offset - floor) % units.size;
+}
+
+TakenLines takeLastLines(const LineQuery& query, const ByteSource& source, uint8_t* block,
+                         uint32_t blockSize, uint8_t* out, uint32_t outCapacity) {
+    TakenLines taken = {false, outCapacity, 0, query.fileSize, query.fileSize, 0, false, false,
+                        false, 0, NoBoundary};
+    LineUnits units = query.units;
+    uint32_t room = query.maxBytes < outCapacity ? query.maxBytes : outCapacity;
+    room -= room % units.size;
+    uint64_t floor = query.textStart < query.fileSize ? query.textStart : query.fileSize;
+    uint64_t lineEnd = alignedDown(query.fileSize, floor, units);  // a half unit is no character yet
+    uint64_t limitFloor = lineEnd - floor > query.scanLimit ? lineEnd - query.scanLimit : floor;
+    limitFloor = alignedDown(limitFloor, floor, units);
+    BackwardReader reader = {&source, block, blockSize, floor, 0, 0, query.fileSize, false};
+    taken.end = lineEnd;
+    uint64_t shownBefore = 0;
+
+    while (lineEnd > floor && room > 0 && !reader.failed) {
+        LineFound line = lineEndingAt(reader, lineEnd, limitFloor, units);
+        if (!line.found) {
+            taken.limitReached = true;
+            break;
+        }
+        if (line.open && query.wholeLinesOnly) {
+            taken.end = line.start;
+        } else if (judged(query, reader, line)) {
+            uint64_t length = line.end - line.start;
+            if (length > room - taken.count) {
+                if (taken.lineCount > 0) break;
+                line.start = line.end - room;  // a line longer than all the room: its last bytes
+                length = room;
+                taken.firstLineCut = true;
+            }
+            if (!hold(reader, line.start, line.end)) break;
+            taken.count += (uint32_t)length;
+            taken.start = outCapacity - taken.count;
+            memcpy(out + taken.start, reader.block + (line.start - reader.start), (size_t)length);
+            if (query.judge.passes) {
+                endWithLineFeed(out + taken.start + length, (uint32_t)(line.end - line.contentEnd), units);
+            }
+            if (query.shownEnd > line.start) {
+                uint64_t before = query.shownEnd - line.start;
+                shownBefore += before < length ? before : length;
+            }
+            if (taken.lineCount++ == 0) taken.lastLineOpen = line.open;
+            taken.firstOffset = line.start;
+            if (taken.count == room || taken.lineCount == query.maxLines) break;
+        }
+        lineEnd = line.start;
+    }
+    taken.readFailed = reader.failed;
+    taken.scanned = query.fileSize - reader.lowest;
+    if (query.shownEnd != NoOffset) taken.shownEndAt = (uint32_t)shownBefore;
+    return taken;
+}
+
+// ---- Lines a growth adds --------------------------------------------------------------
+
+AddedLines takeAddedLines(uint8_t* bytes, uint32_t count, uint64_t offset, uint64_t shownEnd,
+                          LineUnits units, bool shownLineOpen, bool wholeLinesOnly,
+                          const LineJudge& judge) {
+    AddedLines added = {count, offset + count, 0, false};
+    uint32_t at = (uint32_t)(shownEnd - offset);
+    count -= (count - at) % units.size;
+    bool afterReturn = at >= units.size && unitAt(bytes + at - units.size, units) == CarriageReturn;
+    if (afterReturn && at + units.size <= count && unitAt(bytes + at, units) == LineFeed) {
+        at += units.size;  // the LF of a CR LF pair split by the last look
+    }
+    uint32_t kept = 0;
+    uint32_t lineStart = at;
+    bool continuing = shownLineOpen;
+    for (uint32_t position = at; position + units.size <= count; position += units.size) {
+        uint32_t unit = unitAt(bytes + position, units);
+        if (!endsLine(unit)) continue;
+        uint32_t contentEnd = position;
+        uint32_t next = position + units.size;
+        if (unit == CarriageReturn && next + units.size <= count &&
+            unitAt(bytes + next, units) == LineFeed) {
+            next += units.size;
+        }
+        bool passes = !judge.passes || judge.passes(judge.context, bytes + lineStart,
+                                                    contentEnd - lineStart, false);
+        if (passes && wholeLinesOnly) {
+            memmove(bytes + kept, bytes + lineStart, next - lineStart);
+            kept += next - lineStart;
+            endWithLineFeed(bytes + kept, next - contentEnd, units);
+        }
+        if (passes && !continuing) ++added.lineCount;
+        continuing = false;
+        lineStart = next;
+        position = next - units.size;
+    }
+    bool open = lineStart < count;
+    if (wholeLinesOnly) {
+        added.count = kept;
+        added.end = offset + lineStart;
+    } else {
+        if (open && !continuing) ++added.lineCount;
+        added.lastLineOpen = open;
+    }
+    return added;
+}

@@ -1,0 +1,88 @@
+// Whole lines at the end of a file, free of any window: the last lines that
+// pass a judge, found by reading the file backwards in blocks, and the lines
+// that a file's growth adds.
+//
+// CR, LF and CR LF each end a line; a line ends after its line end. The
+// units of the encoding are looked at, never single bytes of a UTF-16 unit,
+// so a line end is never found inside a character: in UTF-8 and in every
+// code page the bytes CR and LF are never part of another character. A final
+// line without its line end yet counts as a line, unless only whole lines are
+// asked for (as a filter does: a line is judged once it is complete). A CR at
+// the very end ends its line; an LF that comes after it later belongs to it.
+//
+// Lines are taken from the end back, while they fit in the bytes allowed; the
+// first line taken is never cut, except a single line longer than all the
+// bytes allowed, of which the last bytes are taken.
+#pragma once
+
+#include <stdint.h>
+
+#include "tail/text_decoding.h"
+
+// The width of the units lines are found in: 1 for UTF-8 and code pages, 2 for UTF-16.
+struct LineUnits {
+    uint32_t size;
+    bool bigEndian;
+};
+LineUnits lineUnitsOf(EncodingKind kind);
+
+// Reads count bytes of the file at offset; false when the read failed.
+struct ByteSource {
+    void* context;
+    bool (*read)(void* context, uint64_t offset, uint8_t* out, uint32_t count);
+};
+
+// Says whether a line passes: its bytes without the line end, cut at the
+// front when only its last bytes are given. Without one, every line passes.
+struct LineJudge {
+    void* context;
+    bool (*passes)(void* context, const uint8_t* line, uint32_t count, bool cut);
+};
+
+const uint64_t NoOffset = UINT64_MAX;
+
+struct LineQuery {
+    uint64_t fileSize;
+    uint64_t textStart;  // behind the byte-order mark: where the first line starts
+    LineUnits units;
+    uint32_t maxLines;   // 0: as many as fit in maxBytes
+    uint32_t maxBytes;
+    uint64_t scanLimit;  // bytes read back from the end at most
+    bool wholeLinesOnly;
+    LineJudge judge;
+    // Where the bytes the pane showed end, to find them in the lines taken.
+    uint64_t shownEnd;
+};
+
+struct TakenLines {
+    bool readFailed;
+    uint32_t start;        // of the bytes taken, in the output buffer
+    uint32_t count;        // bytes taken: the lines, one after another
+    uint64_t firstOffset;  // in the file, of the first byte taken
+    uint64_t end;          // in the file, where the lines looked at end
+    uint32_t lineCount;
+    bool lastLineOpen;     // the last line taken has no line end yet
+    bool firstLineCut;     // a single line longer than maxBytes: its last bytes
+    bool limitReached;     // the scan limit ended the search before enough lines
+    uint64_t scanned;      // bytes looked at
+    uint32_t shownEndAt;   // in the bytes taken, where those before shownEnd end; or NoBoundary
+};
+
+// The last lines of the file that pass, written to the back of out. block is
+// the reading buffer; a line longer than it is judged on its last blockSize bytes.
+TakenLines takeLastLines(const LineQuery& query, const ByteSource& source, uint8_t* block,
+                         uint32_t blockSize, uint8_t* out, uint32_t outCapacity);
+
+// The lines a file's growth adds: bytes[0, count) were read from the file at
+// offset, the lines shown end at shownEnd within them, and the last unit
+// before shownEnd, if any, is in the bytes too. The lines that pass are moved
+// to the front of bytes, in order.
+struct AddedLines {
+    uint32_t count;      // bytes of the lines that pass, at the front
+    uint64_t end;        // in the file, where the lines looked at end
+    uint32_t lineCount;  // lines added, less the open line continued
+    bool lastLineOpen;
+};
+AddedLines takeAddedLines(uint8_t* bytes, uint32_t count, uint64_t offset, uint64_t shownEnd,
+                          LineUnits units, bool shownLineOpen, bool wholeLinesOnly,
+                          const LineJudge& judge);
