@@ -1,6 +1,7 @@
 // Whole command texts as the shell broadcasts them: the matcher must never
 // read behind the text's zero, and must pick the row a plain reading of the
-// command table's words picks.
+// command table's words picks; a colour rule's number and value are found
+// within the argument.
 #include "commands/command_words.h"
 #include "fuzz_input.h"
 
@@ -58,5 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     REQUIRE(match.argument == text.data() + expectedOffset);
     REQUIRE(match.argument <= text.data() + strlen(text.data()));
     readNumber(match.argument);
+    int number;
+    const char* value = ruleValueOf(match.argument, &number);
+    REQUIRE(value >= match.argument && value < text.data() + text.size());
     return 0;
 }

@@ -4,11 +4,16 @@
 // earlier one, and places the boundary where the bytes before it end.
 // The line finder for the same bytes: the last lines that pass a judge are
 // those a plain forward reading picks, and the lines a growth adds continue
-// them exactly as a full reading of the grown file shows them.
+// them exactly as a full reading of the grown file shows them. A pattern's
+// needles are in the bytes of every line that matches it.
 // Code pages are a stand-in: page 1 byte for unit; page 2 a double-byte page
 // whose lead bytes 0x81 to 0x9F take the next byte, unless it is below '0'.
+#include <algorithm>
+
 #include "fuzz_input.h"
 #include "tail/line_finder.h"
+#include "tail/line_pattern.h"
+#include "tail/pattern_needles.h"
 #include "tail/text_decoding.h"
 
 typedef std::vector<WideChar> Text;
@@ -45,7 +50,7 @@ static Decoded decode(const std::vector<uint8_t>& file, uint32_t start, uint32_t
                       Encoding encoding, uint32_t boundary) {
     std::vector<uint8_t> bytes(file.begin() + start, file.begin() + end);
     TailBytes tail = {bytes.data(), (uint32_t)bytes.size(), start,
-                      findByteOrderMark(file.data(), (uint32_t)file.size())};
+                      findByteOrderMark(file.data(), (uint32_t)file.size()), false};
     Decoded decoded;
     decoded.text.resize(decodedCapacity(tail.count));
     decoded.result = decodeTail(tail, encoding, codePages, boundary, decoded.text.data(),
@@ -140,8 +145,10 @@ static void checkLastLines(std::vector<uint8_t>& file, LineUnits units, uint64_t
     sourceFile = &file;
     uint64_t size = file.size();
     textStart = textStart < size ? textStart : size;
-    LineJudge judge = {nullptr, filter ? oddLastByte : nullptr};
-    LineQuery query = {size, textStart, units, maxLines, maxBytes, scanLimit, filter, judge, NoOffset};
+    LineJudge judge = {nullptr, filter ? oddLastByte : nullptr, nullptr};
+    uint32_t judgedBytes = blockSize - blockSize / 4;
+    LineQuery query = {size,  textStart, units,     maxLines,   maxBytes,
+                       scanLimit, filter, judge, NoOffset, judgedBytes};
     ByteSource source = {nullptr, readSource};
     std::vector<uint8_t> block(blockSize), out(maxBytes + 1);
     TakenLines taken = takeLastLines(query, source, block.data(), blockSize, out.data(),
@@ -164,7 +171,7 @@ static void checkLastLines(std::vector<uint8_t>& file, LineUnits units, uint64_t
         }
         if (line.open && filter) continue;
         uint64_t length = line.contentEnd - line.start;
-        uint64_t judgedFrom = length > blockSize ? line.contentEnd - blockSize : line.start;
+        uint64_t judgedFrom = length > judgedBytes ? line.contentEnd - judgedBytes : line.start;
         if (filter && !oddLastByte(nullptr, file.data() + judgedFrom, (uint32_t)(line.contentEnd - judgedFrom), false)) continue;
         if (line.end - line.start > room - expected.size()) {
             if (count > 0) break;
@@ -191,12 +198,12 @@ static void checkLastLines(std::vector<uint8_t>& file, LineUnits units, uint64_t
 static void checkAddedLines(std::vector<uint8_t>& file, LineUnits units, uint64_t grownFrom) {
     sourceFile = &file;
     uint64_t size = file.size();
-    LineJudge judge = {nullptr, oddLastByte};
+    LineJudge judge = {nullptr, oddLastByte, nullptr};
     ByteSource source = {nullptr, readSource};
     uint32_t room = (uint32_t)size + 8;
     std::vector<uint8_t> block(room), out(room);
     auto take = [&](uint64_t fileSize) {
-        LineQuery query = {fileSize, 0, units, 0, room, UINT64_MAX, true, judge, NoOffset};
+        LineQuery query = {fileSize, 0, units, 0, room, UINT64_MAX, true, judge, NoOffset, room};
         TakenLines taken = takeLastLines(query, source, block.data(), room, out.data(), room);
         return std::make_pair(std::vector<uint8_t>(out.begin() + taken.start, out.end()), taken.end);
     };
@@ -228,6 +235,28 @@ static void checkLines(std::vector<uint8_t>& file, uint8_t choice, uint16_t a, u
     checkAddedLines(file, units, grownFrom);
 }
 
+// The first bytes, up to a zero, as a pattern; the rest as a line of UTF-8
+// or of the stand-in code page.
+static void checkNeedles(const std::vector<uint8_t>& file, uint8_t choice) {
+    std::vector<uint8_t>::const_iterator zero = std::find(file.begin(), file.end(), 0);
+    std::vector<WideChar> pattern(file.begin(), zero);
+    for (WideChar& c : pattern) c = c == 0x7F ? WideChar(0x212A) : c;  // the Kelvin sign, as K
+    std::vector<uint8_t> line(zero == file.end() ? zero : zero + 1, file.end());
+    PatternNeedles needles;
+    findNeedles(pattern.data(), (uint32_t)pattern.size(), &needles);
+    static LinePattern compiled;
+    if (!needles.usable ||
+        compileLinePattern(pattern.data(), (uint32_t)pattern.size(), &compiled) != PatternUsable) {
+        return;
+    }
+    Decoded text = decode(line, 0, (uint32_t)line.size(), choice & 1 ? Encoding{EncodingCodePage, 2}
+                                                                      : Encoding{EncodingUtf8, 0},
+                          NoBoundary);
+    if (lineMatches(compiled, text.text.data(), text.result.length)) {
+        REQUIRE(holdsNeedle(needles, line.data(), (uint32_t)line.size()));
+    }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput input(data, size);
     uint8_t choice = input.take<uint8_t>();
@@ -255,5 +284,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     REQUIRE(tail.result.boundaryAt == beforeBoundary.result.length);
 
     checkLines(file, choice, startChoice, boundaryChoice);
+    checkNeedles(file, choice);
     return 0;
 }

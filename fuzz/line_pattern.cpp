@@ -126,11 +126,12 @@ static uint32_t convertByteForUnit(unsigned, const uint8_t* bytes, uint32_t coun
     return n;
 }
 static bool neverMultiByte(unsigned) { return false; }
+static bool neverLead(unsigned, uint8_t) { return false; }
 
 static void checkSettingText(const std::string& text, uint32_t capacity) {
     std::vector<char> source = exactCopy(text);
     std::vector<WideChar> out(capacity);
-    CodePageConverter converter = {convertByteForUnit, neverMultiByte};
+    CodePageConverter converter = {convertByteForUnit, neverMultiByte, neverLead};
     uint32_t length = settingTextToWide(source.data(), out.data(), capacity, converter);
     if (capacity == 0) return;
     REQUIRE(length < capacity && out[length] == 0);

@@ -1,13 +1,16 @@
 // Colour rules: the line pattern matcher, its case folding against the
-// system's own case mapping, the rule values, and the marks kept for the
-// pane's lines.
-#include <gtest/gtest.h>
-#include <windows.h>
-
+// system's own case mapping, the rule values, the marks kept for the pane's
+// lines; the rules' settings, commands and menu; and the pane as the screen
+// shows it.
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
+#include "commands/menu.h"
+#include "menus.h"
+#include "support/plugin_fixture.h"
+#include "support/screen_shot.h"
 #include "tail/case_folding.h"
 #include "tail/colour_rule.h"
 #include "tail/tail.h"
@@ -132,18 +135,14 @@ TEST(ColourRule, ValuesAndJunk) {
     EXPECT_FALSE(word.alert);
     EXPECT_TRUE(lineMatches(word.pattern, L"red alert", 9));
 
-    EXPECT_EQ(RuleNone, ruleOf(L"").check);
-    EXPECT_EQ(RuleNone, ruleOf(L"   ").check);
-    EXPECT_EQ(RuleNone, ruleOf(L" None ").check);
-    EXPECT_EQ(RuleNeedsColour, ruleOf(L"#12 ERROR").check);
-    EXPECT_EQ(RuleNeedsColour, ruleOf(L"ERROR").check);
-    EXPECT_EQ(RuleNeedsColour, ruleOf(L"#12345G ERROR").check);
-    EXPECT_EQ(RuleNeedsColour, ruleOf(L"#1234567 ERROR").check);
-    EXPECT_EQ(RuleNeedsColour, ruleOf(L"#123456ERROR").check);
-    EXPECT_EQ(RuleNeedsPattern, ruleOf(L"#123456").check);
-    EXPECT_EQ(RuleNeedsPattern, ruleOf(L"#123456   ").check);
-    EXPECT_EQ(RuleMatchesEveryLine, ruleOf(L"#123456 ERROR|*").check);
-    EXPECT_EQ(RuleTooLong, ruleOf(L"#123456 " + std::wstring(10000, L'x')).check);
+    const std::pair<std::wstring, RuleCheck> junk[] = {
+        {L"", RuleNone}, {L"   ", RuleNone}, {L" None ", RuleNone},
+        {L"#12 ERROR", RuleNeedsColour}, {L"ERROR", RuleNeedsColour},
+        {L"#12345G ERROR", RuleNeedsColour}, {L"#1234567 ERROR", RuleNeedsColour},
+        {L"#123456ERROR", RuleNeedsColour}, {L"#123456", RuleNeedsPattern},
+        {L"#123456   ", RuleNeedsPattern}, {L"#123456 ERROR|*", RuleMatchesEveryLine},
+        {L"#123456 " + std::wstring(10000, L'x'), RuleTooLong}};
+    for (const auto& value : junk) EXPECT_EQ(value.second, ruleOf(value.first).check) << value.first.size();
     EXPECT_FALSE(lineMatches(ruleOf(L"#123456 x|").pattern, L"x", 1));
 }
 
@@ -161,52 +160,312 @@ TEST(SettingText, Utf8WhenValidElseTheAnsiCodePage) {
     EXPECT_EQ(std::wstring(L"a"), wide);
 }
 
-struct Rules {
-    ColourRule rules[ColourRuleCount];
-    explicit Rules(std::vector<std::wstring> values) {
-        values.resize(ColourRuleCount);
-        for (uint32_t r = 0; r < ColourRuleCount; ++r) {
-            parseColourRule(values[r].c_str(), (uint32_t)values[r].size(), &rules[r]);
-        }
-    }
-};
-
-std::vector<int> marksOfLines(const LineMarks& marks) {
-    std::vector<int> rules;
-    for (uint32_t line = 0; line < marks.lineCount; ++line) {
-        rules.push_back(markedRule(marks, marks.lineStart[line]));
-    }
-    return rules;
-}
-
-TEST(LineMarks, FirstRuleWinsAndAppendsCompleteTheOpenLine) {
-    static Rules rules({L"#C00000 ERROR", L"#A05A00 WARN|disk", L"none"});
-    static LineMarks marks;
-    clearLineMarks(&marks);
-    const std::wstring first = L"INFO ok\r\nWARN disk ERR";
-    const std::wstring second = L"OR\r";  // completes an ERROR line; its LF comes next
-    const std::wstring third = L"\nplain\nwarn\rx";
-    markLines(&marks, rules.rules, ColourRuleCount, first.c_str(), (uint32_t)first.size());
-    EXPECT_EQ(std::vector<int>({NoRule, 1}), marksOfLines(marks));
-    markLines(&marks, rules.rules, ColourRuleCount, second.c_str(), (uint32_t)second.size());
-    markLines(&marks, rules.rules, ColourRuleCount, third.c_str(), (uint32_t)third.size());
-    EXPECT_EQ(std::vector<int>({NoRule, 0, NoRule, 1, NoRule}), marksOfLines(marks));
-    EXPECT_EQ(std::vector<uint32_t>({0, 9, 26, 32, 37}),
-              std::vector<uint32_t>(marks.lineStart, marks.lineStart + marks.lineCount));
-    EXPECT_EQ(0, markedRule(marks, 25));  // the CR LF ends the line before it
-}
-
+// Which lines marks pick, marked whole and in pieces, is fuzzed against a
+// reference; here, the lines that find no room.
 TEST(LineMarks, LinesPastTheCapacityStayUnmarked) {
-    static Rules rules({L"#C00000 E"});
+    const ColourRule& rule = ruleOf(L"#C00000 E");
     static LineMarks marks;
     clearLineMarks(&marks);
     std::wstring text;
     for (uint32_t i = 0; i < MarkedLineCapacity + 10; ++i) text += L"E\n";
-    markLines(&marks, rules.rules, ColourRuleCount, text.c_str(), (uint32_t)text.size());
+    markLines(&marks, &rule, 1, text.c_str(), (uint32_t)text.size());
     EXPECT_EQ(MarkedLineCapacity, marks.lineCount);
     EXPECT_EQ(0, markedRule(marks, 2 * (MarkedLineCapacity - 1)));
     EXPECT_EQ(NoRule, markedRule(marks, 2 * MarkedLineCapacity));
     EXPECT_EQ(NoRule, markedRule(marks, (uint32_t)text.size() - 2));
+}
+
+// ---- In the plugin ------------------------------------------------------------
+
+class HighlightTest : public PluginTest {
+protected:
+    void startShowing(const std::string& text, const std::string& settings = "") {
+        writeFile(watchedPath(), text);
+        writeSettings("qvperuser.filePath: " + watchedPath() +
+                      "\r\nqvperuser.x: 200\r\nqvperuser.y: 200\r\nqvperuser.width: 320\r\n"
+                      "qvperuser.height: 160\r\nqvperuser.fontHeight: 16\r\n"
+                      "qvperuser.alwaysontop: true\r\nqvperuser.highlight1: #C00000 ERROR\r\n"
+                      "qvperuser.highlight2: #0000C0 WARN\r\n" + settings);
+        ASSERT_EQ(0, start());
+    }
+    void send(const std::string& command) {
+        SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM)command.c_str());
+    }
+    // The rule that picked each line of the pane, by its first character.
+    static std::vector<int> paneMarks() {
+        std::vector<int> marks;
+        int lines = (int)SendMessageW(state.paneWnd, EM_GETLINECOUNT, 0, 0);
+        for (int line = 0; line < lines; ++line) {
+            LRESULT start = SendMessageW(state.paneWnd, EM_LINEINDEX, line, 0);
+            marks.push_back(markedRule(state.lineMarks, (uint32_t)start));
+        }
+        return marks;
+    }
+};
+
+TEST_F(HighlightTest, DefaultsCommandsMenuAndSavedValues) {
+    writeSettings("qvperuser.filePath: " + watchedPath() + "\r\n");
+    ASSERT_EQ(0, start());
+    EXPECT_TRUE(state.highlight);
+    EXPECT_STREQ("#C00000 ERROR|FATAL|CRITICAL|Exception|Traceback", state.highlightRules[0]);
+    EXPECT_STREQ("#A05A00 WARN", state.highlightRules[1]);
+    EXPECT_STREQ("", state.highlightRules[2]);
+
+    send("@QVPeruserHighlightRule 3 #00A000 alert disk|fehler");
+    send("@QVPeruserHighlightRule 2 #A05A00 WARN|");
+    send("@QVPeruserHighlightRule 1");  // nothing after the number clears it
+    send("@QVPeruserHighlightRule 9 #000000 x");
+    send("@QVPeruserHighlightRule 4 #000000 x\r\nqvperuser.x: 1");
+    send("@QVPeruserHighlightLines");
+    EXPECT_STREQ("", state.highlightRules[0]);
+    EXPECT_STREQ("#A05A00 WARN|", state.highlightRules[1]);
+    EXPECT_STREQ("#00A000 alert disk|fehler", state.highlightRules[2]);
+    EXPECT_STREQ("#000000 x", state.highlightRules[3]);
+    EXPECT_TRUE(state.colourRules[2].alert);
+    EXPECT_FALSE(state.highlight);
+
+    const ShellMenu* menu = findMenu((int)(INT_PTR)state.highlightMenu);
+    ASSERT_TRUE(menu);
+    std::vector<std::string> titles;
+    for (const ShellItem& item : menu->items) titles.push_back(item.title);
+    EXPECT_EQ((std::vector<std::string>{"Highlight Lines", "", "Rule 1",
+                                        "Rule 2 (off: matches every line)", "Rule 3", "Rule 4",
+                                        "Rule 5", "Rule 6", "Rule 7", "Rule 8", "",
+                                        "Alert Sound", "Alert Quiet (sec)"}),
+              titles);
+    EXPECT_FALSE(menu->items[0].checked);
+
+    stop();
+    EXPECT_EQ("false", storedSetting(settingsPath(), "qvperuser.highlight:"));
+    EXPECT_EQ("", storedSetting(settingsPath(), "qvperuser.highlight1:"));
+    EXPECT_EQ("#00A000 alert disk|fehler", storedSetting(settingsPath(), "qvperuser.highlight3:"));
+}
+
+TEST_F(HighlightTest, LinesAreMarkedAsTextEntersThePane) {
+    startShowing("INFO start\r\nERR");
+    EXPECT_EQ(std::vector<int>({NoRule, NoRule}), paneMarks());
+    appendFile(watchedPath(), "OR disk\r\nWARN low\r\n");
+    reloadFileTail();  // shown by an append: the open line is completed
+    EXPECT_EQ(std::vector<int>({NoRule, 0, 1, NoRule}), paneMarks());
+
+    // A user's edit is marked anew; so is the text after new rules.
+    SendMessageW(state.paneWnd, EM_SETSEL, 0, 0);
+    SendMessageW(state.paneWnd, WM_CHAR, 'W', 0);
+    SendMessageW(state.paneWnd, WM_CHAR, 'A', 0);
+    SendMessageW(state.paneWnd, WM_CHAR, 'R', 0);
+    SendMessageW(state.paneWnd, WM_CHAR, 'N', 0);
+    EXPECT_EQ(std::vector<int>({1, 0, 1, NoRule}), paneMarks());
+    send("@QVPeruserHighlightRule 2 #0000C0 start|low");
+    EXPECT_EQ(std::vector<int>({1, 0, 1, NoRule}), paneMarks());
+    send("@QVPeruserHighlightRule 1 #C00000 nothing here");
+    EXPECT_EQ(std::vector<int>({1, NoRule, 1, NoRule}), paneMarks());
+
+    // Settings read again apply their rules at once.
+    writeSettings("qvperuser.filePath: " + watchedPath() + "\r\nqvperuser.highlight2: #0000C0 disk\r\n");
+    send("@QVPeruserReloadSettings");
+    EXPECT_EQ(std::vector<int>({NoRule, 0, NoRule, NoRule}), paneMarks());
+}
+
+// Appends let the pane hold more than one window's text; read back for new
+// rules, all of it is marked.
+TEST_F(HighlightTest, ThePanesWholeTextIsMarkedAnew) {
+    startShowing("");
+    std::wstring text;
+    for (int i = 0; i < 20000; ++i) text += L"line\r\n";
+    text += L"the end";
+    SetWindowTextW(state.paneWnd, text.c_str());
+    send("@QVPeruserHighlightRule 1 #C00000 end");
+    EXPECT_EQ(0, markedRule(state.lineMarks, (uint32_t)text.size() - 1));
+}
+
+// ---- On the screen ----------------------------------------------------------------
+
+Shot shootPane() { return shootClient(state.paneWnd); }
+
+const COLORREF White = RGB(255, 255, 255);
+const COLORREF Red = RGB(0xC0, 0, 0);
+const COLORREF Blue = RGB(0, 0, 0xC0);
+const COLORREF Black = RGB(0, 0, 0);
+
+// A pixel between ink and background, as a smoothed glyph's edge: how much
+// ink it holds, or -1 when it is no mix of the two.
+double inkShare(COLORREF pixel, COLORREF ink, COLORREF back) {
+    int channels[3][3] = {{GetRValue(pixel), GetRValue(ink), GetRValue(back)},
+                          {GetGValue(pixel), GetGValue(ink), GetGValue(back)},
+                          {GetBValue(pixel), GetBValue(ink), GetBValue(back)}};
+    int widest = 0;
+    for (int c = 1; c < 3; ++c) {
+        if (abs(channels[c][1] - channels[c][2]) > abs(channels[widest][1] - channels[widest][2]))
+            widest = c;
+    }
+    double share = double(channels[widest][0] - channels[widest][2]) /
+                   (channels[widest][1] - channels[widest][2]);
+    for (auto& channel : channels) {
+        double expected = channel[2] + share * (channel[1] - channel[2]);
+        if (fabs(expected - channel[0]) > 24) return -1;
+    }
+    return share;
+}
+
+// Where the control puts the row holding a character.
+RECT rowOf(int index) {
+    LRESULT at = SendMessageW(state.paneWnd, EM_POSFROMCHAR, index, 0);
+    RECT client;
+    GetClientRect(state.paneWnd, &client);
+    int top = (short)HIWORD(at);
+    return {0, top, client.right, top + state.paneLineHeight};
+}
+
+RECT rowOfLine(int line) { return rowOf((int)SendMessageW(state.paneWnd, EM_LINEINDEX, line, 0)); }
+
+// Every glyph pixel of the row is the ink, or its mix with white; some are
+// nearly the ink itself.
+::testing::AssertionResult inkIs(const Shot& shot, const RECT& row, COLORREF ink) {
+    int solid = 0;
+    for (int y = row.top; y < row.bottom; ++y) {
+        for (int x = row.left; x < row.right; ++x) {
+            COLORREF pixel = shot.at(x, y);
+            if (pixel == White) continue;
+            double share = inkShare(pixel, ink, White);
+            if (share < 0) {
+                return ::testing::AssertionFailure() << "pixel " << std::hex << pixel << " at "
+                                                     << std::dec << x << "," << y;
+            }
+            if (share > 0.75) ++solid;
+        }
+    }
+    if (solid < 10) return ::testing::AssertionFailure() << solid << " glyph pixels";
+    return ::testing::AssertionSuccess();
+}
+
+// Pixels that are glyph in one shot and background in the other.
+int maskDifference(const Shot& a, const Shot& b) {
+    int differ = 0;
+    for (size_t i = 0; i < a.pixels.size() && i < b.pixels.size(); ++i) {
+        if ((a.pixels[i] == White) != (b.pixels[i] == White)) ++differ;
+    }
+    return differ + abs((int)a.pixels.size() - (int)b.pixels.size());
+}
+
+class PaneColoursTest : public HighlightTest {
+protected:
+    // The same view with the rules switched off, then on again.
+    Shot shotWithoutRules() {
+        send("@QVPeruserHighlightLines");
+        Shot plain = shootPane();
+        send("@QVPeruserHighlightLines");
+        return plain;
+    }
+    void SetUp() override {
+        HighlightTest::SetUp();
+        startShowing("plain\tone\r\nERROR\tdisk gone\r\nWARN low\r\n"
+                     "ERROR and a line too long for the pane to show it whole\r\nlast");
+        SetFocus(NULL);  // no caret blinking in what is compared
+        pumpMessages(50);
+    }
+};
+
+TEST_F(PaneColoursTest, GlyphsOfMatchingLinesInTheRuleColourWhereTheControlPutsThem) {
+    Shot shot = shootPane();
+    EXPECT_TRUE(inkIs(shot, rowOfLine(0), Black));
+    EXPECT_TRUE(inkIs(shot, rowOfLine(1), Red));
+    EXPECT_TRUE(inkIs(shot, rowOfLine(2), Blue));
+    EXPECT_TRUE(inkIs(shot, rowOfLine(3), Red));
+    EXPECT_TRUE(inkIs(shot, rowOfLine(4), Black));
+    Shot plain = shotWithoutRules();
+    EXPECT_TRUE(inkIs(plain, rowOfLine(1), Black));
+    EXPECT_EQ(0, maskDifference(shot, plain));  // with a tab
+
+    SendMessageW(state.paneWnd, EM_LINESCROLL, 12, 0);
+    shot = shootPane();
+    EXPECT_TRUE(inkIs(shot, rowOfLine(3), Red));
+    EXPECT_EQ(0, maskDifference(shot, shotWithoutRules()));  // scrolled sideways
+
+    send("@QVPeruserWordWrap");
+    SetFocus(NULL);
+    shot = shootPane();
+    int wrappedRows = (int)SendMessageW(state.paneWnd, EM_GETLINECOUNT, 0, 0) - 5;
+    ASSERT_GE(wrappedRows, 1);
+    for (int row = 3; row <= 3 + wrappedRows; ++row) EXPECT_TRUE(inkIs(shot, rowOfLine(row), Red));
+    EXPECT_TRUE(inkIs(shot, rowOfLine(4 + wrappedRows), Black));
+    EXPECT_EQ(0, maskDifference(shot, shotWithoutRules()));  // wrapped
+}
+
+TEST_F(PaneColoursTest, ASelectedMatchingLineShowsTheSelectionAsTheControlDrawsIt) {
+    SetFocus(state.paneWnd);
+    int line = (int)SendMessageW(state.paneWnd, EM_LINEINDEX, 1, 0);
+    SendMessageW(state.paneWnd, EM_SETSEL, line, line + 5);  // "ERROR"
+    HideCaret(state.paneWnd);
+    Shot shot = shootPane();
+    Shot plain = shotWithoutRules();
+    RECT row = rowOfLine(1);
+    int selectionEnd = (short)LOWORD(SendMessageW(state.paneWnd, EM_POSFROMCHAR, line + 5, 0));
+    int highlighted = 0, differ = 0;
+    for (int y = row.top; y < row.bottom; ++y) {
+        for (int x = 0; x < selectionEnd; ++x) {
+            if (shot.at(x, y) == GetSysColor(COLOR_HIGHLIGHT)) ++highlighted;
+            if (shot.at(x, y) != plain.at(x, y)) ++differ;
+        }
+    }
+    EXPECT_GT(highlighted, selectionEnd * state.paneLineHeight / 3);
+    EXPECT_EQ(0, differ);
+    row.left = selectionEnd;
+    EXPECT_TRUE(inkIs(shot, row, Red));
+}
+
+// Windows' control draws typed text and selections at once, outside its
+// paint; Wine's does not. A stand-in for its procedure does so here: it asks
+// the viewer for its colours, as Windows' control does, and covers its whole
+// client area in black. The rows of a rule are cut out of its drawing, and
+// painted again in their colour once it returns.
+WNDPROC controlProcedure;
+Shot seenWhileDrawing;
+const UINT DrawAtOnce = WM_APP + 7;
+
+LRESULT CALLBACK drawingAtOnce(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != DrawAtOnce) return CallWindowProcW(controlProcedure, window, message, wParam, lParam);
+    HDC dc = GetDC(window);
+    SendMessageW(GetParent(window), WM_CTLCOLOREDIT, (WPARAM)dc, (LPARAM)window);
+    RECT client;
+    GetClientRect(window, &client);
+    FillRect(dc, &client, (HBRUSH)GetStockObject(BLACK_BRUSH));
+    ReleaseDC(window, dc);
+    seenWhileDrawing = shootPane();
+    return 0;
+}
+
+TEST_F(PaneColoursTest, RowsOfARuleAreNeverDrawnInTheFontColourOutsideAPaint) {
+    controlProcedure = state.oldPaneProc;
+    state.oldPaneProc = drawingAtOnce;
+    SendMessageW(state.paneWnd, DrawAtOnce, 0, 0);
+    state.oldPaneProc = controlProcedure;
+    EXPECT_TRUE(inkIs(seenWhileDrawing, rowOfLine(1), Red));
+    EXPECT_TRUE(inkIs(seenWhileDrawing, rowOfLine(2), Blue));
+    EXPECT_EQ(Black, seenWhileDrawing.at(2, rowOfLine(0).top + 2));
+    Shot after = shootPane();
+    EXPECT_TRUE(inkIs(after, rowOfLine(1), Red));
+    EXPECT_EQ(Black, after.at(2, rowOfLine(4).top + 2));
+}
+
+// Each of the control's passes of an off-screen paint finds the screen as it
+// was: nothing shows until the one copy.
+std::vector<Shot> seenAtPasses;
+
+LRESULT CALLBACK watchingPasses(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PRINTCLIENT) seenAtPasses.push_back(shootPane());
+    return CallWindowProcW(controlProcedure, window, message, wParam, lParam);
+}
+
+TEST_F(PaneColoursTest, APaintShowsOnlyItsFinishedImage) {
+    Shot before = shootPane();
+    controlProcedure = state.oldPaneProc;
+    state.oldPaneProc = watchingPasses;
+    seenAtPasses.clear();
+    send("@QVPeruserHighlightRule 1 #00A000 ERROR");  // drawn again at once
+    state.oldPaneProc = controlProcedure;
+    ASSERT_EQ(3u, seenAtPasses.size());  // the plain rows, then the two rules
+    for (const Shot& seen : seenAtPasses) EXPECT_EQ(before.pixels, seen.pixels);
+    EXPECT_TRUE(inkIs(shootPane(), rowOfLine(1), RGB(0, 0xA0, 0)));
 }
 
 }  // namespace

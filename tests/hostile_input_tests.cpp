@@ -72,6 +72,8 @@ static std::map<std::string, std::string> settingsNow() {
         {"filterShow", boundedText(state.filterShow, FilterTextSize)},
         {"filterHide", boundedText(state.filterHide, FilterTextSize)},
         {"scanLimit", n(state.scanLimit)},
+        {"alertSound", n(state.alertSound)},
+        {"alertQuiet", n(state.alertQuiet)},
     };
 }
 
@@ -147,6 +149,8 @@ static std::set<std::string> mayChange(CommandId id) {
     case CmdFilterShow: return {"filterShow"};
     case CmdFilterHide: return {"filterHide"};
     case CmdScanLimit: return {"scanLimit"};
+    case CmdAlertSound: return {"alertSound"};
+    case CmdAlertQuiet: return {"alertQuiet"};
     default: return {};  // InSlit too: started without a slit
     }
 }

@@ -12,6 +12,9 @@
 
 static int serialOf(Menu* menu) { return (int)(INT_PTR)menu; }
 
+// The main menu and its submenus.
+static const int MenuCount = 8;
+
 class MenuTest : public PluginTest {
 protected:
     // Settings that give every shown value a distinct, known value.
@@ -84,8 +87,8 @@ protected:
         }
         return flags;
     }
-    static std::vector<std::string> sevenMenusAndShow(const std::string& flag, const char* shown) {
-        std::vector<std::string> flags(7, flag + ")");
+    static std::vector<std::string> allMenusAndShow(const std::string& flag, const char* shown) {
+        std::vector<std::string> flags(MenuCount, flag + ")");
         flags.push_back(std::string(shown) + ")");
         return flags;
     }
@@ -96,6 +99,13 @@ static std::string expectedTree(bool withSlit, bool inSlit, const std::string& f
     std::string slitLine =
         withSlit ? "  item \"In Slit\" " + c(CmdInSlit) + (inSlit ? " 1\n" : " 0\n") : "";
     std::string style = c(CmdStyleType);
+    std::string rules;
+    const char* values[] = {"#C00000 ERROR|FATAL|CRITICAL|Exception|Traceback", "#A05A00 WARN"};
+    for (int rule = 1; rule <= 8; ++rule) {
+        std::string number = std::to_string(rule);
+        rules += "  string \"Rule " + number + "\" " + c(CmdHighlightRule) + " " + number + " \"" +
+                 (rule <= 2 ? values[rule - 1] : "") + "\"\n";
+    }
     return "submenu \"Peruser Configuration\"\n"
            "  item \"Auto Reload\" " + c(CmdAutoReload) + " 1\n"
            "  string \"File Path\" " + c(CmdFilePath) + " \"" + filePath + "\"\n"
@@ -131,6 +141,12 @@ static std::string expectedTree(bool withSlit, bool inSlit, const std::string& f
            "    item \"Font Color\" " + c(CmdFontColor) + " 0\n"
            "    item \"Browse...\" " + c(CmdSetFont) + " 0\n"
            "  item \"Back Color\" " + c(CmdBackColor) + " 0\n"
+           "submenu \"Highlight\"\n"
+           "  item \"Highlight Lines\" " + c(CmdHighlightLines) + " 1\n"
+           "  nop \"\"\n" + rules +
+           "  nop \"\"\n"
+           "  item \"Alert Sound\" " + c(CmdAlertSound) + " 0\n"
+           "  int \"Alert Quiet (sec)\" " + c(CmdAlertQuiet) + " 10 [1,3600]\n"
            "submenu \"Style Type\"\n"
            "  item \"Toolbar\" " + style + " 1 0\n"
            "  item \"Button\" " + style + " 2 1\n"
@@ -179,12 +195,14 @@ TEST_F(MenuTest, MenusAreNamedAndEachIsCompleteBeforeItIsAttached) {
         "MakeNamedMenu(Format,QVM_Format,false)",
         "MakeNamedMenu(Font,QVM_Font,false)",
         "MakeSubmenu(QVM_Format,QVM_Font,Font)",
+        "MakeNamedMenu(Highlight,QVM_Highlight,false)",
         "MakeNamedMenu(Style Type,QVM_StyleType,false)",
         "MakeNamedMenu(Settings,QVM_Settings,false)",
         "MakeNamedMenu(QVPeruser,QVM_Main,false)",
         "MakeSubmenu(QVM_Main,QVM_Peruser,Peruser Configuration)",
         "MakeSubmenu(QVM_Main,QVM_Config,Window Configuration)",
         "MakeSubmenu(QVM_Main,QVM_Format,Format)",
+        "MakeSubmenu(QVM_Main,QVM_Highlight,Highlight)",
         "MakeSubmenu(QVM_Main,QVM_StyleType,Style Type)",
         "MakeSubmenu(QVM_Main,QVM_Settings,Settings)",
         "ShowMenu(QVM_Main,refresh)"};
@@ -214,7 +232,8 @@ static const ShownBoolean shownBooleans[] = {
     {&PluginState::transparency, "Transparency"},  {&PluginState::snapWindow, "Snap To Edge"},
     {&PluginState::showBorder, "Show Border"},     {&PluginState::lockPos, "Lock Position"},
     {&PluginState::autoHide, "Auto Hide"},         {&PluginState::showScroll, "Show Scroll"},
-    {&PluginState::wordWrap, "Word Wrap"}};
+    {&PluginState::wordWrap, "Word Wrap"},         {&PluginState::highlight, "Highlight Lines"},
+    {&PluginState::alertSound, "Alert Sound"}};
 
 TEST_F(MenuTest, EachCheckMarkFollowsItsOwnSetting) {
     startDockableWithKnownSettings(false);
@@ -274,12 +293,12 @@ TEST_F(MenuTest, ValuesAndLimitsAreHandedOnUnchanged) {
 
 TEST_F(MenuTest, EachBuildReleasesThePreviousTree) {
     startWithKnownSettings();
-    EXPECT_EQ(7, liveMenuCount());
+    EXPECT_EQ(MenuCount, liveMenuCount());
     int first = serialOf(state.mainMenu);
     buildConfigMenu(false);
     int second = serialOf(state.mainMenu);
     buildConfigMenu(false);
-    EXPECT_EQ(7, liveMenuCount());
+    EXPECT_EQ(MenuCount, liveMenuCount());
     EXPECT_EQ(nullptr, findMenu(first));
     EXPECT_EQ(nullptr, findMenu(second));
     EXPECT_NE(nullptr, findMenu(serialOf(state.mainMenu)));
@@ -289,15 +308,15 @@ TEST_F(MenuTest, RightClicksPopTheMenuUp) {
     startWithKnownSettings();
     shellTrace::clear();
     EXPECT_EQ(0, SendMessageA(state.viewerWnd, WM_NCRBUTTONUP, HTCAPTION, MAKELPARAM(20, 20)));
-    EXPECT_EQ(sevenMenusAndShow("true", "popup"), popupFlagsSeen());
+    EXPECT_EQ(allMenusAndShow("true", "popup"), popupFlagsSeen());
     EXPECT_EQ(serialOf(state.mainMenu), openMenuAt(0));
     EXPECT_TRUE(IsWindowVisible(openMenuWindow(0)));
 
     shellTrace::clear();
     SendMessageA(state.paneWnd, WM_NCRBUTTONUP, HTVSCROLL, MAKELPARAM(20, 20));
-    EXPECT_EQ(sevenMenusAndShow("true", "popup"), popupFlagsSeen());
+    EXPECT_EQ(allMenusAndShow("true", "popup"), popupFlagsSeen());
     EXPECT_EQ(serialOf(state.mainMenu), openMenuAt(0));
-    EXPECT_EQ(7, liveMenuCount());
+    EXPECT_EQ(MenuCount, liveMenuCount());
 }
 
 // A system popup menu (the control's or a scroll bar's own) runs its own
@@ -372,11 +391,11 @@ TEST_F(MenuTest, ChangesRefreshWithoutPoppingUp) {
     for (const char* trigger : triggers) {
         shellTrace::clear();
         send(trigger);
-        EXPECT_EQ(sevenMenusAndShow("false", "refresh"), popupFlagsSeen()) << trigger;
+        EXPECT_EQ(allMenusAndShow("false", "refresh"), popupFlagsSeen()) << trigger;
     }
     shellTrace::clear();
     SendMessageA(state.viewerWnd, HostMsgRedraw, 0, 0);
-    EXPECT_EQ(sevenMenusAndShow("false", "refresh"), popupFlagsSeen());
+    EXPECT_EQ(allMenusAndShow("false", "refresh"), popupFlagsSeen());
     EXPECT_EQ(0, openMenuAt(0));
 }
 
@@ -388,7 +407,8 @@ TEST_F(MenuTest, AnOpenMenuFollowsEveryToggle) {
         {"@QVPeruserOnTop", "Always on Top"},        {"@QVPeruserSnapToEdge", "Snap To Edge"},
         {"@QVPeruserShowBorder", "Show Border"},     {"@QVPeruserShowScroll", "Show Scroll"},
         {"@QVPeruserLockPosition", "Lock Position"}, {"@QVPeruserAutoHide", "Auto Hide"},
-        {"@QVPeruserAutoReload", "Auto Reload"}};
+        {"@QVPeruserAutoReload", "Auto Reload"},     {"@QVPeruserHighlightLines", "Highlight Lines"},
+        {"@QVPeruserAlertSound", "Alert Sound"}};
     rightClickTheFrame();
     for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RIGHT}) {
         SendMessageA(openMenuWindow(0), WM_KEYDOWN, key, 0);
@@ -400,12 +420,12 @@ TEST_F(MenuTest, AnOpenMenuFollowsEveryToggle) {
         bool before = entryTitled(toggle[1], openMenuAt(0))->checked;
         shellTrace::clear();
         send(toggle[0]);
-        EXPECT_EQ(sevenMenusAndShow("false", "refresh"), popupFlagsSeen());
+        EXPECT_EQ(allMenusAndShow("false", "refresh"), popupFlagsSeen());
         EXPECT_EQ(1, shellTrace::count("open menu QVM_Main refreshed"));
         EXPECT_EQ(serialOf(state.mainMenu), openMenuAt(0));
         EXPECT_EQ(serialOf(state.windowMenu), openMenuAt(1));
         EXPECT_EQ(!before, entryTitled(toggle[1], openMenuAt(0))->checked);
-        EXPECT_EQ(7, liveMenuCount());
+        EXPECT_EQ(MenuCount, liveMenuCount());
     }
     EXPECT_EQ(main, openMenuWindow(0));
     EXPECT_EQ(window, openMenuWindow(1));
@@ -426,12 +446,13 @@ TEST_F(MenuTest, EveryItemSendsACommandThatChangesWhatItShows) {
     for (const ShellItem* entry : allEntries()) {
         if (entry->kind == ItemNumber || entry->kind == ItemText) entries.push_back(*entry);
     }
-    ASSERT_EQ(14u, entries.size());
+    ASSERT_EQ(23u, entries.size());
     for (const ShellItem& entry : entries) {
         SCOPED_TRACE(entry.title);
-        std::string value = entry.kind == ItemNumber     ? "33"
-                            : entry.title == "Font Face" ? "Tahoma"
-                                                         : otherPath;
+        std::string value = entry.kind == ItemNumber                ? "33"
+                            : entry.title == "Font Face"            ? "Tahoma"
+                            : entry.title.rfind("Rule", 0) == 0     ? "#102030 " + entry.title
+                                                                    : otherPath;
         send(entry.command + " " + value);
         buildConfigMenu(false);
         const ShellItem* rebuilt = entryTitled(entry.title);
@@ -450,6 +471,6 @@ TEST_F(MenuTest, RestyleReleasesTheMenuBeforeRestyling) {
     EXPECT_EQ(0, shellTrace::find("DelMenu(QVM_Main)"));
     EXPECT_LT(shellTrace::find("DelMenu("), shellTrace::find("GetSettingPtr("));
     EXPECT_EQ(nullptr, findMenu(old));
-    EXPECT_EQ(7, liveMenuCount());
-    EXPECT_EQ(sevenMenusAndShow("false", "refresh"), popupFlagsSeen());
+    EXPECT_EQ(MenuCount, liveMenuCount());
+    EXPECT_EQ(allMenusAndShow("false", "refresh"), popupFlagsSeen());
 }

@@ -82,7 +82,11 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
         "qvperuser.autoReload:", "qvperuser.fontColor:", "qvperuser.backColor:",
         "qvperuser.font:", "qvperuser.filePath:", "qvperuser.readBufferSize:",
         "qvperuser.encoding:", "qvperuser.lines:", "qvperuser.filterShow:",
-        "qvperuser.filterHide:", "qvperuser.scanLimit:", "qvperuser.rescan(sec):"};
+        "qvperuser.filterHide:", "qvperuser.scanLimit:", "qvperuser.highlight:",
+        "qvperuser.highlight1:", "qvperuser.highlight2:", "qvperuser.highlight3:",
+        "qvperuser.highlight4:", "qvperuser.highlight5:", "qvperuser.highlight6:",
+        "qvperuser.highlight7:", "qvperuser.highlight8:", "qvperuser.alertSound:",
+        "qvperuser.alertQuiet(sec):", "qvperuser.rescan(sec):"};
     EXPECT_EQ(expected, keys);
     const std::string file = settingsPath();
     EXPECT_EQ("10", storedSetting(file, "qvperuser.x:"));
@@ -102,6 +106,11 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
     EXPECT_EQ("readme.txt", storedSetting(file, "qvperuser.filePath:"));
     EXPECT_EQ("512", storedSetting(file, "qvperuser.readBufferSize:"));
     EXPECT_EQ("auto", storedSetting(file, "qvperuser.encoding:"));
+    EXPECT_EQ("true", storedSetting(file, "qvperuser.highlight:"));
+    EXPECT_EQ("#C00000 ERROR|FATAL|CRITICAL|Exception|Traceback",
+              storedSetting(file, "qvperuser.highlight1:"));
+    EXPECT_EQ("#A05A00 WARN", storedSetting(file, "qvperuser.highlight2:"));
+    EXPECT_EQ("", storedSetting(file, "qvperuser.highlight8:"));
     EXPECT_EQ("10", storedSetting(file, "qvperuser.rescan(sec):"));
     EXPECT_EQ(0, shellTrace::count("ReadInt"));
 }

@@ -465,7 +465,7 @@ TEST_F(ViewerTest, RecreationCutsAnOverlongTextToTheBuffer) {
     EXPECT_EQ(kept.bytes.end, state.shownTail.bytes.end);
     EXPECT_FALSE(state.shownTail.bytes.valid);  // the cut text is no longer the file's
     EXPECT_NE(mainMenu, state.mainMenu);  // rebuilt, not overwritten by text
-    EXPECT_EQ(7, liveMenuCount());
+    EXPECT_EQ(8, liveMenuCount());  // the main menu and its submenus
 }
 
 TEST_F(ViewerTest, WheelScrollsThreeLinesPerStep) {
@@ -604,7 +604,7 @@ TEST_F(ViewerTest, RestyleReleasesTheMenuThenRebuildsIt) {
     EXPECT_LT(released, style);
     EXPECT_EQ(1, shellTrace::count("DelMenu"));
     EXPECT_TRUE(GetObjectType(oldFont) == 0 || oldFont == state.paneFont);
-    EXPECT_EQ(7, liveMenuCount());
+    EXPECT_EQ(8, liveMenuCount());  // the main menu and its submenus
 
     state.mainMenu = NULL;  // no menu yet: nothing to release
     shellTrace::clear();

@@ -30,8 +30,10 @@ CommandMatch matchCommand(const char* text) {
     return match;
 }
 
+static bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
 int readNumber(const char* text) {
-    while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
+    while (isSpace(*text)) ++text;
     bool negative = *text == '-';
     if (*text == '-' || *text == '+') ++text;
     long long value = 0;
@@ -41,4 +43,13 @@ int readNumber(const char* text) {
         if (value > limit) value = limit;
     }
     return (int)(negative ? -value : value);
+}
+
+const char* ruleValueOf(const char* argument, int* number) {
+    *number = readNumber(argument);
+    while (isSpace(*argument)) ++argument;
+    if (*argument == '-' || *argument == '+') ++argument;
+    while (*argument >= '0' && *argument <= '9') ++argument;
+    while (*argument == ' ' || *argument == '\t') ++argument;
+    return argument;
 }

@@ -37,11 +37,16 @@
     ROW(ReloadSettings, NoArgument, reloadSettingsNow)     \
     ROW(SaveSettings, NoArgument, saveSettingsNow)         \
     ROW(SetFocus, NoArgument, bringToFront)                \
-    ROW(Encoding, TextArgument, setEncoding)              \
-    ROW(Lines, NumberArgument, setLines)                  \
-    ROW(FilterShow, OptionalTextArgument, setFilterShow)  \
-    ROW(FilterHide, OptionalTextArgument, setFilterHide)  \
-    ROW(ScanLimit, NumberArgument, setScanLimit)
+    ROW(Encoding, TextArgument, setEncoding)               \
+    ROW(Lines, NumberArgument, setLines)                   \
+    ROW(FilterShow, OptionalTextArgument, setFilterShow)   \
+    ROW(FilterHide, OptionalTextArgument, setFilterHide)   \
+    ROW(ScanLimit, NumberArgument, setScanLimit)           \
+    ROW(HighlightRule, TextArgument, setHighlightRule)     \
+    ROW(HighlightLines, NoArgument, toggleHighlightLines)  \
+    ROW(Acknowledge, NoArgument, acknowledge)              \
+    ROW(AlertSound, NoArgument, toggleAlertSound)          \
+    ROW(AlertQuiet, NumberArgument, setAlertQuiet)
 
 // A whole command text, as the shell broadcasts it and a menu item sends it.
 #define COMMAND_TEXT(word) "@QVPeruser" #word
@@ -84,3 +89,7 @@ CommandMatch matchCommand(const char* text);
 
 // Reads a number as atoi does, saturating instead of overflowing.
 int readNumber(const char* text);
+
+// The HighlightRule command's "N VALUE": the rule's number as readNumber
+// reads it, and the value behind the number, blanks before it skipped.
+const char* ruleValueOf(const char* argument, int* number);

@@ -8,9 +8,11 @@
 #include "settings/state.h"
 #include "settings/text.h"
 #include "tail/tail.h"
+#include "viewer/alert.h"
 #include "viewer/appearance.h"
 #include "viewer/autohide.h"
 #include "viewer/pane.h"
+#include "viewer/pane_colours.h"
 #include "viewer/viewer.h"
 
 // What a command word is followed by: the text behind the separator, and
@@ -261,6 +263,7 @@ static void editSettings(const CommandArgument&) {
 static void reloadSettingsNow(const CommandArgument&) {
     bool docked = state.inSlit;
     loadSettings();
+    applyHighlightSettings();
     bool wantsSlit = state.inSlit;
     showWatchedFileAgain();
     applyStyle();
@@ -277,6 +280,37 @@ static void reloadSettingsNow(const CommandArgument&) {
 }
 
 static void saveSettingsNow(const CommandArgument&) { saveSettings(); }
+
+// "N VALUE": the value is kept as given, cut to its field, and shown at once.
+// A line break would end its line in the settings file and make the rest a
+// setting of its own: the value ends before one.
+static void setHighlightRule(const CommandArgument& argument) {
+    int number = 0;
+    const char* value = ruleValueOf(argument.text, &number);
+    if (number < 1 || number > (int)ColourRuleCount) return;
+    copyText(state.highlightRules[number - 1], HighlightRuleSize, value);
+    cutAtLineBreak(state.highlightRules[number - 1]);
+    applyHighlightSettings();
+    buildConfigMenu(false);
+}
+
+static void acknowledge(const CommandArgument&) { acknowledgeAlert(); }
+
+static void toggleAlertSound(const CommandArgument&) {
+    toggle(&state.alertSound);
+    buildConfigMenu(false);
+}
+
+static void setAlertQuiet(const CommandArgument& argument) {
+    state.alertQuiet = argument.number;
+    buildConfigMenu(false);
+}
+
+static void toggleHighlightLines(const CommandArgument&) {
+    toggle(&state.highlight);
+    applyHighlightSettings();
+    buildConfigMenu(false);
+}
 
 static void bringToFront(const CommandArgument&) {
     SetWindowPos(state.viewerWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);

@@ -8,14 +8,14 @@
 
 #include <limits.h>
 
-struct StyleChoice {
+struct MenuChoice {
     const char* title;
     const char* command;
 };
 
 // Each style item's command carries the style's number.
 #define STYLE_COMMAND(number) COMMAND_TEXT(StyleType) " " #number
-static const StyleChoice styleChoices[] = {
+static const MenuChoice styleChoices[] = {
     {"Toolbar", STYLE_COMMAND(1)}, {"Button", STYLE_COMMAND(2)},   {"ButtonP", STYLE_COMMAND(3)},
     {"Label", STYLE_COMMAND(4)},   {"WinLabel", STYLE_COMMAND(5)}, {"Clock", STYLE_COMMAND(6)},
 };
@@ -87,6 +87,41 @@ static Menu* buildFormatMenu(bool popup) {
     return menu;
 }
 
+// Each rule's item carries the rule's number; the shell adds the value typed.
+#define RULE_ITEM(number) {"Rule " #number, COMMAND_TEXT(HighlightRule) " " #number}
+static const MenuChoice ruleItems[ColourRuleCount] = {
+    RULE_ITEM(1), RULE_ITEM(2), RULE_ITEM(3), RULE_ITEM(4),
+    RULE_ITEM(5), RULE_ITEM(6), RULE_ITEM(7), RULE_ITEM(8),
+};
+#undef RULE_ITEM
+
+static const char* whyRuleIsOff(RuleCheck check) {
+    switch (check) {
+    case RuleNeedsColour: return " (off: #RRGGBB first)";
+    case RuleNeedsPattern: return " (off: no pattern)";
+    case RuleMatchesEveryLine: return " (off: matches every line)";
+    case RuleTooLong: return " (off: too long)";
+    case RuleNone: case RuleUsable: break;
+    }
+    return "";
+}
+
+static Menu* buildHighlightMenu(bool popup) {
+    Menu* menu = MakeNamedMenu("Highlight", "QVM_Highlight", popup);
+    MakeMenuItem(menu, "Highlight Lines", commandText(CmdHighlightLines), state.highlight);
+    MakeMenuNOP(menu, NULL);
+    for (uint32_t r = 0; r < ColourRuleCount; ++r) {
+        char* title = state.highlightTitles[r];
+        joinText(title, sizeof state.highlightTitles[r], ruleItems[r].title,
+                 whyRuleIsOff(state.colourRules[r].check));
+        MakeMenuItemString(menu, title, ruleItems[r].command, state.highlightRules[r]);
+    }
+    MakeMenuNOP(menu, NULL);
+    MakeMenuItem(menu, "Alert Sound", commandText(CmdAlertSound), state.alertSound);
+    MakeMenuItemInt(menu, "Alert Quiet (sec)", commandText(CmdAlertQuiet), state.alertQuiet, 1, 3600);
+    return menu;
+}
+
 static Menu* buildStyleMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Style Type", "QVM_StyleType", popup);
     for (int i = 0; i < 6; ++i) {
@@ -115,12 +150,14 @@ void buildConfigMenu(bool popup) {
     state.configMenu = buildPeruserMenu(popup);
     state.windowMenu = buildWindowMenu(popup);
     state.formatMenu = buildFormatMenu(popup);
+    state.highlightMenu = buildHighlightMenu(popup);
     state.styleMenu = buildStyleMenu(popup);
     state.settingsMenu = buildSettingsMenu(popup);
     state.mainMenu = MakeNamedMenu(PluginName, "QVM_Main", popup);
     MakeSubmenu(state.mainMenu, state.configMenu, "Peruser Configuration");
     MakeSubmenu(state.mainMenu, state.windowMenu, "Window Configuration");
     MakeSubmenu(state.mainMenu, state.formatMenu, "Format");
+    MakeSubmenu(state.mainMenu, state.highlightMenu, "Highlight");
     MakeSubmenu(state.mainMenu, state.styleMenu, "Style Type");
     MakeSubmenu(state.mainMenu, state.settingsMenu, "Settings");
     MakeMenuItem(state.mainMenu, "About", commandText(CmdAbout), false);

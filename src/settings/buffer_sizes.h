@@ -8,6 +8,9 @@ const int ResolvedPathSize = 1028;
 const int TextBufferSize = 32768;
 const int RcPathSize = 260;
 const int EncodingNameSize = 32;
+// A colour rule's value. Far more than a usable rule may be long, so that a
+// value cut to fit is still too long, never another rule.
+const int HighlightRuleSize = 1024;
 // A file's name within its folder, as a folder listing gives it.
 const int FileNameCapacity = 260;
 // "Showing " and a file's name in the ANSI code page, two bytes a character at most.
@@ -16,3 +19,6 @@ const int ShowingTitleSize = 8 + 2 * FileNameCapacity;
 const int DisplayTextSize = 2 * (TextBufferSize - 1) + 1;
 // A line filter's pattern, as the settings file and commands give it.
 const int FilterTextSize = 512;
+// The pane's whole text: appends let it hold up to DisplayTextSize - 1 bytes
+// of the file, each of which may become two units.
+const int PaneTextSize = 2 * (DisplayTextSize - 1) + 1;

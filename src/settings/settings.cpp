@@ -78,6 +78,18 @@ static const Setting settings[] = {
     TEXT_SETTING("qvperuser.filterShow:", filterShow, ""),
     TEXT_SETTING("qvperuser.filterHide:", filterHide, ""),
     NUMBER_SETTING(IntSetting, "qvperuser.scanLimit:", scanLimit, 4194304),
+    NUMBER_SETTING(BoolSetting, "qvperuser.highlight:", highlight, true),
+    TEXT_SETTING("qvperuser.highlight1:", highlightRules[0],
+                 "#C00000 ERROR|FATAL|CRITICAL|Exception|Traceback"),
+    TEXT_SETTING("qvperuser.highlight2:", highlightRules[1], "#A05A00 WARN"),
+    TEXT_SETTING("qvperuser.highlight3:", highlightRules[2], ""),
+    TEXT_SETTING("qvperuser.highlight4:", highlightRules[3], ""),
+    TEXT_SETTING("qvperuser.highlight5:", highlightRules[4], ""),
+    TEXT_SETTING("qvperuser.highlight6:", highlightRules[5], ""),
+    TEXT_SETTING("qvperuser.highlight7:", highlightRules[6], ""),
+    TEXT_SETTING("qvperuser.highlight8:", highlightRules[7], ""),
+    NUMBER_SETTING(BoolSetting, "qvperuser.alertSound:", alertSound, false),
+    NUMBER_SETTING(IntSetting, "qvperuser.alertQuiet(sec):", alertQuiet, 10),
     NUMBER_SETTING(IntSetting, "qvperuser.rescan(sec):", rescan, 10),
 };
 

@@ -8,6 +8,7 @@
 #include "settings/buffer_sizes.h"
 #include "tail/file_reader.h"
 #include "tail/text_decoding.h"
+#include "viewer/line_marks.h"
 
 // Which bytes of which file the pane's text was decoded from, and how;
 // invalid when the pane holds anything else.
@@ -49,6 +50,10 @@ struct PluginState {
     char filterShow[FilterTextSize];
     char filterHide[FilterTextSize];
     int scanLimit;
+    bool highlight;
+    char highlightRules[ColourRuleCount][HighlightRuleSize];
+    bool alertSound;
+    int alertQuiet;
     int rescan;  // seconds between listings of a pattern's folder
 
     // Runtime state, never stored.
@@ -91,6 +96,21 @@ struct PluginState {
     LineChoice lineChoice;
     PatternCheck filterShowCheck;
     PatternCheck filterHideCheck;
+    // The colour rules as compiled from highlightRules, and which rule picks
+    // each line of the pane's text; see viewer/pane_colours.h.
+    ColourRule colourRules[ColourRuleCount];
+    LineMarks lineMarks;
+    // An alert waits to be acknowledged, for the first rule that raised it.
+    bool alerting;
+    int alertRule;
+    bool alertSounded;
+    DWORD lastAlertSound;
+    WCHAR paneTextRead[PaneTextSize];  // the pane's text read back to be marked anew
+    bool settingPaneText;   // the plugin is giving the pane its text
+    bool paintingPane;      // the pane's own paint, or ours, is under way
+    bool paintingRule;      // ... ours, of the rows of one colour:
+    COLORREF ruleColour;
+    bool paneDrewAtOnce;    // the control drew outside a paint
     bool askedAsNew;          // the request with the reader shows the file as new
     bool newShowWaiting;      // asked for while the reader was busy
     // Following a pattern's newest file (tail/file_choice.h).
@@ -108,6 +128,8 @@ struct PluginState {
     Menu* fontMenu;
     Menu* styleMenu;
     Menu* settingsMenu;
+    Menu* highlightMenu;
+    char highlightTitles[ColourRuleCount][64];
     char rcPath[RcPathSize];
 };
 

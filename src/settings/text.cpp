@@ -51,3 +51,12 @@ bool equalsText(const char* a, const char* b) {
     while (a[i] != 0 && a[i] == b[i]) ++i;
     return a[i] == b[i];
 }
+
+void cutAtLineBreak(char* text) {
+    for (; *text != 0; ++text) {
+        if (*text == '\r' || *text == '\n') {
+            *text = 0;
+            return;
+        }
+    }
+}

@@ -22,3 +22,6 @@ bool equalsIgnoringCase(const char* a, const char* b);
 bool startsWithIgnoringCase(const char* text, const char* prefix);
 
 int textLength(const char* text);
+
+// Ends the text at its first CR or LF, if any.
+void cutAtLineBreak(char* text);

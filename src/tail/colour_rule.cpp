@@ -1,6 +1,7 @@
 #include "tail/colour_rule.h"
 
 static const uint32_t ColourDigits = 6;
+static const uint32_t ColourLength = 1 + ColourDigits;  // "#RRGGBB"
 
 static bool isBlank(WideChar c) { return c == ' ' || c == '\t'; }
 
@@ -13,13 +14,14 @@ static int hexDigit(WideChar c) {
 
 static WideChar lowerAscii(WideChar c) { return c >= 'A' && c <= 'Z' ? WideChar(c + 32) : c; }
 
-// The text at value[at, length) starts with the lower-case word, followed by
-// a blank or the end.
-static bool wordAt(const WideChar* value, uint32_t at, uint32_t length, const char* word) {
-    for (; *word != 0; ++word, ++at) {
-        if (at == length || lowerAscii(value[at]) != WideChar(*word)) return false;
+// The place behind the lower-case word when value[at, length) starts with
+// it, followed by a blank or the end; else at.
+static uint32_t behindWord(const WideChar* value, uint32_t at, uint32_t length, const char* word) {
+    uint32_t i = at;
+    for (; *word != 0; ++word, ++i) {
+        if (i == length || lowerAscii(value[i]) != WideChar(*word)) return at;
     }
-    return at == length || isBlank(value[at]);
+    return i == length || isBlank(value[i]) ? i : at;
 }
 
 static uint32_t skipBlanks(const WideChar* value, uint32_t at, uint32_t length) {
@@ -29,14 +31,14 @@ static uint32_t skipBlanks(const WideChar* value, uint32_t at, uint32_t length) 
 
 // "#RRGGBB" at value[at], followed by a blank or the end.
 static bool readColour(const WideChar* value, uint32_t at, uint32_t length, uint32_t* colour) {
-    if (at == length || value[at] != '#' || length - at - 1 < ColourDigits) return false;
+    if (length - at < ColourLength || value[at] != '#') return false;
     uint32_t rgb = 0;
     for (uint32_t i = 1; i <= ColourDigits; ++i) {
         int digit = hexDigit(value[at + i]);
         if (digit < 0) return false;
         rgb = rgb << 4 | uint32_t(digit);
     }
-    uint32_t after = at + 1 + ColourDigits;
+    uint32_t after = at + ColourLength;
     if (after < length && !isBlank(value[after])) return false;
     *colour = (rgb >> 16) | (rgb & 0xFF00) | (rgb & 0xFF) << 16;
     return true;
@@ -59,19 +61,19 @@ void parseColourRule(const WideChar* value, uint32_t length, ColourRule* out) {
     uint32_t at = skipBlanks(value, 0, length);
     uint32_t end = length;
     while (end > at && isBlank(value[end - 1])) --end;
-    if (at == end || (wordAt(value, at, end, "none") && at + 4 == end)) {
+    if (at == end || behindWord(value, at, end, "none") == end) {
         out->check = RuleNone;
     } else if (length > LinePatternCapacity) {
         out->check = RuleTooLong;
     } else if (!readColour(value, at, end, &out->colour)) {
         out->check = RuleNeedsColour;
     } else {
-        at = skipBlanks(value, at + 1 + ColourDigits, end);
+        at = skipBlanks(value, at + ColourLength, end);
         // "alert" is a flag only when a pattern follows it; alone, it is the pattern.
-        uint32_t afterWord = skipBlanks(value, at + 5, end);
-        if (wordAt(value, at, end, "alert") && afterWord < end) {
+        uint32_t behindAlert = behindWord(value, at, end, "alert");
+        if (behindAlert != at && skipBlanks(value, behindAlert, end) < end) {
             out->alert = true;
-            at = afterWord;
+            at = skipBlanks(value, behindAlert, end);
         }
         out->check = patternCheck(compileLinePattern(value + at, end - at, &out->pattern));
     }

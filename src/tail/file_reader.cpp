@@ -26,8 +26,9 @@
 
 static const int SlotCount = 4;
 // Lines are read back from the end in blocks of this size; a line longer
-// than a block is matched on its last block of bytes.
-static const uint32_t LineBlockSize = TextBufferSize;
+// than MatchedLineSize bytes is matched on its last so many.
+static const uint32_t LineBlockSize = 256 * 1024;
+static const uint32_t MatchedLineSize = TextBufferSize;
 
 struct ReaderSlot {
     volatile LONG inUse;    // from the start that takes it until both sides let go
@@ -44,7 +45,7 @@ struct ReaderSlot {
     FileAnswer answer;
     uint8_t buffer[TextBufferSize];
     uint8_t block[LineBlockSize];
-    WideChar lineText[2 * LineBlockSize + 1];
+    WideChar lineText[2 * MatchedLineSize + 1];
 };
 
 static ReaderSlot slots[SlotCount];
@@ -165,19 +166,45 @@ struct FilterJudge {
     const LineChoice* choice;
     Encoding encoding;
     ByteOrderMark mark;
+    bool byteUnits;  // the needles can be looked for in the bytes
     WideChar* text;
 };
 
-// A line is matched as it decodes on its own; a cut one as the end of a window.
+static bool needlesMiss(const FilterJudge& judge, const PatternNeedles& needles,
+                        const uint8_t* bytes, uint32_t count) {
+    return judge.byteUnits && needles.usable && !holdsNeedle(needles, bytes, count);
+}
+
+// A line is matched as it decodes on its own; a cut one as the end of a
+// window. Bytes without a pattern's needles cannot match it.
 static bool linePasses(void* context, const uint8_t* line, uint32_t count, bool cut) {
     const FilterJudge& judge = *(const FilterJudge*)context;
+    const LineChoice& choice = *judge.choice;
+    bool showMissed = choice.showSet && needlesMiss(judge, choice.showNeedles, line, count);
+    if (showMissed) return false;
+    bool hideMissed = !choice.hideSet || needlesMiss(judge, choice.hideNeedles, line, count);
+    if (!choice.showSet && hideMissed) return true;
     const uint64_t CutWindowOffset = 2;  // past the start: a character may be cut there
     TailBytes bytes = {line, count, cut ? CutWindowOffset : 0, {judge.mark.kind, 0}, !cut};
     DecodedText text = decodeTail(bytes, judge.encoding, systemCodePages, NoBoundary, judge.text,
                                   decodedCapacity(count));
-    const LineChoice& choice = *judge.choice;
     if (choice.showSet && !lineMatches(choice.show, judge.text, text.length)) return false;
-    return !(choice.hideSet && lineMatches(choice.hide, judge.text, text.length));
+    return hideMissed || !lineMatches(choice.hide, judge.text, text.length);
+}
+
+// Lines without any of the needles of the lines shown cannot pass.
+static bool linesMayPass(void* context, const uint8_t* lines, uint32_t count) {
+    const FilterJudge& judge = *(const FilterJudge*)context;
+    return !(judge.choice->showSet && needlesMiss(judge, judge.choice->showNeedles, lines, count));
+}
+
+static LineJudge judgeOf(const FilterJudge& filter, const FileRequest& request) {
+    LineJudge judge = {(void*)&filter, NULL, NULL};
+    if (filtered(request.choice)) {
+        judge.passes = linePasses;
+        judge.mayPass = linesMayPass;
+    }
+    return judge;
 }
 
 static LineUnits unitsOf(const FileRequest& request, ByteOrderMark mark) {
@@ -198,16 +225,19 @@ static bool takeLines(const ReaderWork& work) {
     const FileRequest& request = *work.request;
     FileAnswer& answer = *work.answer;
     answer.mark = readMark(work.file);
-    FilterJudge filter = {&request.choice, request.encoding, answer.mark, work.lineText};
-    LineJudge judge = {&filter, filtered(request.choice) ? linePasses : NULL};
+    LineUnits units = unitsOf(request, answer.mark);
+    FilterJudge filter = {&request.choice, request.encoding, answer.mark, units.size == 1,
+                          work.lineText};
+    LineJudge judge = judgeOf(filter, request);
     FileSource file = {work.file};
     ByteSource source = {&file, readFromFile};
     const ShownBytes& shown = request.shown;
-    LineQuery query = {answer.size, answer.mark.length, unitsOf(request, answer.mark),
+    LineQuery query = {answer.size, answer.mark.length, units,
                        request.choice.lines, window(request),
                        filtered(request.choice) ? request.choice.scanLimit : UINT64_MAX,
                        filtered(request.choice), judge,
-                       shown.valid && answer.shownStillThere ? shown.end : NoOffset};
+                       shown.valid && answer.shownStillThere ? shown.end : NoOffset,
+                       MatchedLineSize};
     TakenLines taken = takeLastLines(query, source, work.block, LineBlockSize, work.buffer,
                                      TextBufferSize - 1);
     if (taken.readFailed) return failed(work.answer, ReadFailed);
@@ -229,12 +259,13 @@ static bool takeLines(const ReaderWork& work) {
 static bool addLines(const ReaderWork& work, uint32_t count, uint32_t joined) {
     const FileRequest& request = *work.request;
     FileAnswer& answer = *work.answer;
-    FilterJudge filter = {&request.choice, request.encoding, answer.mark, work.lineText};
-    LineJudge judge = {&filter, filtered(request.choice) ? linePasses : NULL};
+    LineUnits units = unitsOf(request, answer.mark);
+    FilterJudge filter = {&request.choice, request.encoding, answer.mark, units.size == 1,
+                          work.lineText};
+    LineJudge judge = judgeOf(filter, request);
     const ShownBytes& shown = request.shown;
-    AddedLines added = takeAddedLines(work.buffer, count, answer.offset, shown.end,
-                                      unitsOf(request, answer.mark), shown.lastLineOpen,
-                                      filtered(request.choice), judge);
+    AddedLines added = takeAddedLines(work.buffer, count, answer.offset, shown.end, units,
+                                      shown.lastLineOpen, filtered(request.choice), judge);
     uint32_t newBytes = filtered(request.choice) ? added.count : count - joined;
     if (!linesFitAfterAppend(shown.count + newBytes, shown.lines + added.lineCount,
                              request.choice.lines, request.readBufferSize, request.readerAway)) {

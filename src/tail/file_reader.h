@@ -9,6 +9,7 @@
 
 #include "settings/buffer_sizes.h"
 #include "tail/line_pattern.h"
+#include "tail/pattern_needles.h"
 #include "tail/text_decoding.h"
 
 // The shell's thread waits this long for an answer before it goes on; a
@@ -69,8 +70,10 @@ struct LineChoice {
     uint32_t lines;  // the last so many whole lines; 0: as many as fit
     bool showSet;    // only lines that match show...
     LinePattern show;
+    PatternNeedles showNeedles;
     bool hideSet;    // ...and do not match hide
     LinePattern hide;
+    PatternNeedles hideNeedles;
     uint64_t scanLimit;  // bytes read back at most to find them
 };
 

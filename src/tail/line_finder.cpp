@@ -68,13 +68,55 @@ static uint64_t lastLineEndIn(BackwardReader& reader, uint64_t low, uint64_t hig
         if (!hold(reader, high - units.size, high)) return NoOffset;
         uint64_t from = low > reader.start ? low : reader.start;
         const uint8_t* bytes = reader.block - reader.start;
-        for (uint64_t at = high; at > from;) {
-            at -= units.size;
-            if (endsLine(unitAt(bytes + at, units))) return at;
+        if (units.size == 1) {
+            for (uint64_t at = high; at > from;) {
+                uint8_t byte = bytes[--at];
+                if (byte == CarriageReturn || byte == LineFeed) return at;
+            }
+        } else {
+            for (uint64_t at = high; at > from;) {
+                at -= units.size;
+                if (endsLine(unitAt(bytes + at, units))) return at;
+            }
         }
         high = from;
     }
     return NoOffset;
+}
+
+// Where the first line that starts within the block's [from, to) starts,
+// or NoOffset when none does.
+static uint64_t firstLineStartIn(const BackwardReader& reader, uint64_t from, uint64_t to,
+                                 LineUnits units) {
+    const uint8_t* bytes = reader.block - reader.start;
+    for (uint64_t at = from; at + units.size <= to; at += units.size) {
+        uint32_t unit = unitAt(bytes + at, units);
+        if (!endsLine(unit)) continue;
+        uint64_t next = at + units.size;
+        if (unit == CarriageReturn && next + units.size <= to && unitAt(bytes + next, units) == LineFeed) {
+            next += units.size;
+        }
+        return next < to ? next : NoOffset;
+    }
+    return NoOffset;
+}
+
+// Lines that lie whole in the block's bytes before lineEnd, none of which can
+// pass, are passed over at once: returns where the first of them starts.
+static uint64_t passOverFailingLines(const LineQuery& query, BackwardReader& reader,
+                                     uint64_t lineEnd, uint64_t limitFloor, LineUnits units) {
+    if (!query.judge.mayPass || lineEnd - units.size < reader.start || lineEnd > reader.end) {
+        return lineEnd;
+    }
+    uint64_t from = reader.start > limitFloor ? reader.start : limitFloor;
+    if (from >= lineEnd) return lineEnd;
+    uint64_t firstStart = firstLineStartIn(reader, from, lineEnd, units);
+    if (firstStart == NoOffset) return lineEnd;
+    const uint8_t* bytes = reader.block + (firstStart - reader.start);
+    if (query.judge.mayPass(query.judge.context, bytes, (uint32_t)(lineEnd - firstStart))) {
+        return lineEnd;
+    }
+    return firstStart;
 }
 
 // ---- Taking the last lines -----------------------------------------------------------
@@ -116,8 +158,8 @@ static LineFound lineEndingAt(BackwardReader& reader, uint64_t end, uint64_t lim
 static bool judged(const LineQuery& query, BackwardReader& reader, const LineFound& line) {
     if (!query.judge.passes) return true;
     uint64_t length = line.contentEnd - line.start;
-    bool cut = length > reader.blockSize;
-    uint64_t from = cut ? line.contentEnd - reader.blockSize : line.start;
+    bool cut = length > query.judgedBytes;
+    uint64_t from = cut ? line.contentEnd - query.judgedBytes : line.start;
     if (!hold(reader, from, line.contentEnd)) return false;
     return query.judge.passes(query.judge.context, reader.block + (from - reader.start),
                               (uint32_t)(line.contentEnd - from), cut);
@@ -143,6 +185,7 @@ TakenLines takeLastLines(const LineQuery& query, const ByteSource& source, uint8
     uint64_t shownBefore = 0;
 
     while (lineEnd > floor && room > 0 && !reader.failed) {
+        if (lineEnd < taken.end) lineEnd = passOverFailingLines(query, reader, lineEnd, limitFloor, units);
         LineFound line = lineEndingAt(reader, lineEnd, limitFloor, units);
         if (!line.found) {
             taken.limitReached = true;

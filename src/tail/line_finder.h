@@ -34,9 +34,12 @@ struct ByteSource {
 
 // Says whether a line passes: its bytes without the line end, cut at the
 // front when only its last bytes are given. Without one, every line passes.
+// mayPass, if given, tells at once of many lines that none of them passes:
+// false for bytes in which no line can.
 struct LineJudge {
     void* context;
     bool (*passes)(void* context, const uint8_t* line, uint32_t count, bool cut);
+    bool (*mayPass)(void* context, const uint8_t* lines, uint32_t count);
 };
 
 const uint64_t NoOffset = UINT64_MAX;
@@ -52,6 +55,7 @@ struct LineQuery {
     LineJudge judge;
     // Where the bytes the pane showed end, to find them in the lines taken.
     uint64_t shownEnd;
+    uint32_t judgedBytes;  // a longer line is judged on its last so many bytes
 };
 
 struct TakenLines {
@@ -69,7 +73,7 @@ struct TakenLines {
 };
 
 // The last lines of the file that pass, written to the back of out. block is
-// the reading buffer; a line longer than it is judged on its last blockSize bytes.
+// the reading buffer, at least as large as out and judgedBytes.
 TakenLines takeLastLines(const LineQuery& query, const ByteSource& source, uint8_t* block,
                          uint32_t blockSize, uint8_t* out, uint32_t outCapacity);
 

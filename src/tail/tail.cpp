@@ -5,6 +5,7 @@
 #include "tail/file_choice.h"
 #include "tail/file_reader.h"
 #include "tail/newest_file.h"
+#include "viewer/alert.h"
 #include "viewer/pane_view.h"
 #include "viewer/viewer.h"
 
@@ -124,9 +125,11 @@ static bool sameEncoding(Encoding a, Encoding b) {
 
 // ---- The lines chosen ------------------------------------------------------------
 
-static PatternCheck compileFilter(const char* setting, LinePattern* pattern) {
+static PatternCheck compileFilter(const char* setting, LinePattern* pattern,
+                                  PatternNeedles* needles) {
     WCHAR text[FilterTextSize];
     uint32_t length = settingTextToWide(setting, text, FilterTextSize, systemCodePages);
+    findNeedles(text, length, needles);
     return compileLinePattern(text, length, pattern);
 }
 
@@ -136,8 +139,8 @@ static const int MaxLines = 10000;
 static void chooseLines() {
     LineChoice& choice = state.lineChoice;
     choice.lines = state.lines < 0 ? 0 : (state.lines > MaxLines ? MaxLines : state.lines);
-    state.filterShowCheck = compileFilter(state.filterShow, &choice.show);
-    state.filterHideCheck = compileFilter(state.filterHide, &choice.hide);
+    state.filterShowCheck = compileFilter(state.filterShow, &choice.show, &choice.showNeedles);
+    state.filterHideCheck = compileFilter(state.filterHide, &choice.hide, &choice.hideNeedles);
     choice.showSet = state.filterShowCheck == PatternUsable;
     choice.hideSet = state.filterHideCheck == PatternUsable;
     choice.scanLimit = state.scanLimit < 1 ? 1 : (uint64_t)state.scanLimit;
@@ -173,6 +176,12 @@ static void rememberShown(const FileAnswer& answer) {
     shown.lastLineOpen = answer.lastLineOpen;
 }
 
+// Only what the file shows of itself beyond the bytes seen before alerts:
+// everything, when another file took its place.
+static void alertOnNewLines(uint32_t from) {
+    alertOnNewText(from, from > 0 ? markedRule(state.lineMarks, from - 1) : NoRule);
+}
+
 // The reader's place is kept only in the file shown, while the bytes shown
 // are still there; any other text is shown as a new file is.
 static void showWholeTail(const TailBytes& tail, const FileAnswer& answer, bool asNew) {
@@ -183,6 +192,7 @@ static void showWholeTail(const TailBytes& tail, const FileAnswer& answer, bool 
                                   state.displayText + notice, DisplayTextSize - notice);
     replacePaneText(state.displayText, asNew,
                     shownEnd != NoBoundary ? oldTextEndIn(text, notice) : NoPlace);
+    if (!asNew) alertOnNewLines(shownEnd != NoBoundary ? notice + text.boundaryAt : 0);
 
     ShownTail& shown = state.shownTail;
     shown.bytes.valid = true;
@@ -211,7 +221,12 @@ static bool showAppended(const TailBytes& tail, const FileAnswer& answer) {
     DecodedText text = decodeTail(tail, appendedEncoding(shown), systemCodePages, answer.boundary,
                                   state.displayText, DisplayTextSize);
     if (!sameEncoding(text.used, shown.encoding) && text.length > 0) return false;
-    if (text.length > text.boundaryAt) appendPaneText(state.displayText + text.boundaryAt);
+    if (text.length > text.boundaryAt) {
+        uint32_t from = state.lineMarks.length;
+        int ruleBefore = lastLineRule();
+        appendPaneText(state.displayText + text.boundaryAt);
+        alertOnNewText(from, ruleBefore);
+    }
     shown.bytes.count += answer.count - answer.boundary;
     shown.bytes.lines += answer.lines;
     rememberShown(answer);

@@ -3,8 +3,10 @@
 #include "commands/menu.h"
 #include "settings/state.h"
 #include "tail/tail.h"
+#include "viewer/alert.h"
 #include "viewer/optional_user32.h"
 #include "viewer/pane.h"
+#include "viewer/pane_colours.h"
 
 typedef BOOL(WINAPI* LayeredAttributesProc)(HWND, COLORREF, BYTE, DWORD);
 
@@ -45,6 +47,15 @@ void applyStyle() {
     buildConfigMenu(false);
 }
 
+// An alert paints the frame in its rule's colour, over the style.
+static void paintAlert(HDC dc, const RECT& frame) {
+    COLORREF colour;
+    if (!alertColour(&colour)) return;
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(dc, &frame, brush);
+    DeleteObject(brush);
+}
+
 // Paints the whole background off-screen and copies it in one piece.
 void paintBackground(HWND viewer) {
     PAINTSTRUCT paint;
@@ -56,6 +67,7 @@ void paintBackground(HWND viewer) {
     HGDIOBJ keptBitmap = SelectObject(memoryDc, bitmap);
 
     MakeStyleGradient(memoryDc, &client, state.styleItem, state.showBorder);
+    paintAlert(memoryDc, client);
     BitBlt(dc, 0, 0, state.width, state.height, memoryDc, 0, 0, SRCCOPY);
 
     SelectObject(memoryDc, keptBitmap);
@@ -91,7 +103,7 @@ BOOL setLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags) {
 
 HBRUSH colourPane(HDC paneDc) {
     SetBkMode(paneDc, OPAQUE);
-    SetTextColor(paneDc, state.fontColor);
+    SetTextColor(paneDc, paneTextColour(paneDc));
     SetBkColor(paneDc, state.backColor);
     return state.backBrush;
 }

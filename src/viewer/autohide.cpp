@@ -43,7 +43,7 @@ bool autoHideEdge(const RECT& monitor, int x, int y, int width, int height,
 }
 
 bool checkAutoHideEdge(POINT* position) {
-    if (!state.autoHide || state.inSlit || state.paneFocused) return false;
+    if (!state.autoHide || state.inSlit || state.paneFocused || state.alerting) return false;
     RECT monitor;
     getMonitorRect(getWindowMonitor(state.viewerWnd), &monitor);
     POINT hidden;

@@ -66,7 +66,8 @@ void markLines(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,
 }
 
 int markedRule(const LineMarks& marks, uint32_t index) {
-    if (marks.lineCount == 0 || (marks.full && index >= marks.unmarkedFrom)) return NoRule;
+    if (marks.lineCount == 0 || index >= marks.length) return NoRule;
+    if (marks.full && index >= marks.unmarkedFrom) return NoRule;
     // The last line that starts at or before the index.
     uint32_t low = 0, high = marks.lineCount;
     while (high - low > 1) {

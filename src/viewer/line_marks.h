@@ -11,8 +11,7 @@
 #include "tail/colour_rule.h"
 
 const uint32_t ColourRuleCount = 8;
-// The pane's text from a file never has more lines: the largest tail and
-// the older text an append keeps in front of it.
+// The pane's text from a file never has more lines: it holds fewer bytes.
 const uint32_t MarkedLineCapacity = 65536;
 const int NoRule = -1;
 
@@ -34,5 +33,6 @@ void clearLineMarks(LineMarks* marks);
 // the first that matches a line picks it.
 void markLines(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,
                const WideChar* text, uint32_t length);
-// The rule that picked the line holding text[index], or NoRule.
+// The rule that picked the line holding text[index], or NoRule; NoRule too
+// past the text marked.
 int markedRule(const LineMarks& marks, uint32_t index);

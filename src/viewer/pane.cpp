@@ -3,9 +3,11 @@
 #include "commands/menu.h"
 #include "settings/state.h"
 #include "tail/tail.h"
+#include "viewer/alert.h"
 #include "viewer/appearance.h"
 #include "viewer/autohide.h"
 #include "viewer/coordinate.h"
+#include "viewer/pane_colours.h"
 #include "viewer/pane_view.h"
 #include "viewer/viewer.h"
 
@@ -50,6 +52,7 @@ void createTextPane(HWND viewer) {
     applyStyle();
     updatePaneScrollBars();
     subclassPane();
+    applyHighlightSettings();
     startWatching(viewer);
 }
 
@@ -181,7 +184,25 @@ static LRESULT passOnAndFollow(HWND window, UINT message, WPARAM wParam, LPARAM 
     LRESULT result = passOn(window, message, wParam, lParam);
     if (editsText(message)) noteEditedLine();
     if (mayMoveView(window, message)) updateScrollThumbs();
+    paintRowsDrawnAtOnce();
     return result;
+}
+
+// Text the plugin gives the pane is marked for the colour rules as it enters;
+// the user's edits reported meanwhile are not the user's.
+static LRESULT takeText(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    bool marked = markEnteringText(message, (const WCHAR*)lParam);
+    state.settingPaneText = true;
+    LRESULT result = passOnAndFollow(window, message, wParam, lParam);
+    state.settingPaneText = false;
+    if (!marked) markWholePaneText();
+    return result;
+}
+
+// A press on the text takes the focus, and acknowledges an alert.
+static void onPaneLeftPress(HWND window) {
+    acknowledgeAlert();
+    SetFocus(window);
 }
 
 LRESULT CALLBACK textPaneProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -194,10 +215,15 @@ LRESULT CALLBACK textPaneProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_NCRBUTTONDOWN: return 0;
     case WM_NCRBUTTONUP: return onPaneRightRelease();
     case WM_CONTEXTMENU: return onPaneContextMenu(window, wParam, lParam);
-    case WM_LBUTTONDOWN: SetFocus(window); break;
+    case WM_LBUTTONDOWN: onPaneLeftPress(window); break;
+    case WM_KEYDOWN: acknowledgeAlert(); break;
     case WM_MOUSEWHEEL: return scrollByWheel(wParam);
     case WM_VSCROLL: return onScrollBar(window, message, wParam, lParam);
     case WM_HSCROLL: return onScrollBar(window, message, wParam, lParam);
+    case WM_SETTEXT: return takeText(window, message, wParam, lParam);
+    case EM_REPLACESEL: return takeText(window, message, wParam, lParam);
+    case WM_PAINT: return paintPane(window, message, wParam, lParam);
+    case WM_PRINTCLIENT: return paintPane(window, message, wParam, lParam);
     }
     return passOnAndFollow(window, message, wParam, lParam);
 }

@@ -4,10 +4,12 @@
 #include "commands/menu.h"
 #include "settings/state.h"
 #include "tail/tail.h"
+#include "viewer/alert.h"
 #include "viewer/appearance.h"
 #include "viewer/autohide.h"
 #include "viewer/coordinate.h"
 #include "viewer/pane.h"
+#include "viewer/pane_colours.h"
 
 static const int SnapDistance = 10;
 static const int MinimumSize = 10;
@@ -89,6 +91,7 @@ static LRESULT frameHitTest() {
 }
 
 static LRESULT onFrameLeftPress(HWND window, WPARAM wParam, LPARAM lParam) {
+    acknowledgeAlert();
     SetFocus(state.paneWnd);
     if (state.inSlit || state.lockPos) return 0;
     return DefWindowProcA(window, WM_NCLBUTTONDOWN, wParam, lParam);
@@ -127,6 +130,7 @@ LRESULT CALLBACK viewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_NCRBUTTONUP: buildConfigMenu(true); return 0;
     case WM_TIMER: onTimer(wParam); return 0;
     case WM_CTLCOLOREDIT: return (LRESULT)colourPane((HDC)wParam);
+    case WM_COMMAND: onPaneNotification(wParam, lParam); return 0;
     case WM_EXITSIZEMOVE: onMoveOrResizeEnded(); return 0;
     case HostMsgRestyle: onRestyle(); return 0;
     case HostMsgRedraw: onRedraw(); return 0;

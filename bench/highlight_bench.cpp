@@ -1,0 +1,216 @@
+// Cost of the colour rules: a full reload of 32767 bytes and a 100-byte
+// append with eight rules against the same with the rules off, a paint of a
+// full pane whose every line matches against a paint with the rules off, and
+// the matcher on a pattern that would make a backtracking one crawl against
+// a plain substring. Methods take turns batch by batch; medians are printed
+// with the ratios the targets are stated in.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "plugin/plugin.h"
+#include "settings/state.h"
+#include "settings/text.h"
+#include "support/shell_run.h"
+#include "support/test_files.h"
+#include "tail/line_pattern.h"
+#include "tail/tail.h"
+#include "trace.h"
+#include "viewer/pane_colours.h"
+
+static double ticksPerMicrosecond;
+
+static double nowMicroseconds() {
+    LARGE_INTEGER count;
+    QueryPerformanceCounter(&count);
+    return count.QuadPart / ticksPerMicrosecond;
+}
+
+struct Method {
+    int callsPerBatch;
+    std::function<void()> prepare;  // not timed, before each call
+    std::function<void()> call;
+};
+
+// For each method, the median over batches of the mean time per call.
+static std::vector<double> medianPerCall(int batches, const std::vector<Method>& methods) {
+    std::vector<std::vector<double>> perCall(methods.size());
+    for (int b = -1; b < batches; ++b) {
+        for (size_t m = 0; m < methods.size(); ++m) {
+            double spent = 0;
+            for (int i = 0; i < methods[m].callsPerBatch; ++i) {
+                if (methods[m].prepare) methods[m].prepare();
+                double start = nowMicroseconds();
+                methods[m].call();
+                spent += nowMicroseconds() - start;
+            }
+            if (b >= 0) perCall[m].push_back(spent / methods[m].callsPerBatch);
+        }
+    }
+    std::vector<double> medians;
+    for (std::vector<double>& times : perCall) {
+        std::sort(times.begin(), times.end());
+        medians.push_back(times[times.size() / 2]);
+    }
+    return medians;
+}
+
+// The same lines as the tail benchmark's: UTF-8, a line feed alone at each end.
+static std::string textOfSize(size_t size, int firstLine = 0) {
+    std::string text;
+    char line[64];
+    for (int i = firstLine; text.size() < size; ++i) {
+        snprintf(line, sizeof line, "bench line %08d caf\xC3\xA9 \xE2\x9C\x93\n", i);
+        text += line;
+    }
+    text.resize(size);
+    return text;
+}
+
+// Eight rules as a log reader might keep them, none matching the bench lines,
+// so that each reads every line to its end.
+static const char* const eightRules[ColourRuleCount] = {
+    "#C00000 ERROR|FATAL|CRITICAL|Exception|Traceback",
+    "#A05A00 WARN",
+    "#0000C0 time*out|timed out",
+    "#008000 disk?full|no space",
+    "#800080 connection refused|reset by peer",
+    "#808000 *fail*ed",
+    "#008080 denied|forbidden",
+    "#404040 \xD0\xBE\xD1\x88\xD0\xB8\xD0\xB1\xD0\xBA\xD0\xB0|Fehler|\xE3\x82\xA8\xE3\x83\xA9\xE3\x83\xBC",
+};
+
+static void useRules(bool on) {
+    state.highlight = on;
+    applyHighlightSettings();
+}
+
+static void forcedReload() {
+    forgetWatchedFile();
+    reloadFileTail();
+}
+
+static void benchReload(const std::string& path) {
+    writeFile(path, textOfSize(1024 * 1024));
+    copyText(state.filePath, FilePathSize, path.c_str());
+    state.readBufferSize = 32767;
+    std::vector<double> medians =
+        medianPerCall(15, {{3, [] { useRules(true); }, forcedReload},
+                           {3, [] { useRules(false); }, forcedReload}});
+    printf("Full reload of 32767 bytes, per call, median of 15 batches of 3\n");
+    printf("  eight rules                         %9.1f us\n", medians[0]);
+    printf("  rules off                           %9.1f us\n", medians[1]);
+    printf("  ratio                               %9.2f    (target <= 1.25)\n",
+           medians[0] / medians[1]);
+
+    // The marking alone, over the text that reload gave the pane.
+    static WCHAR text[DisplayTextSize];
+    uint32_t length = (uint32_t)GetWindowTextW(state.paneWnd, text, DisplayTextSize);
+    static LineMarks marks;
+    auto mark = [&](uint32_t rules) {
+        clearLineMarks(&marks);
+        markLines(&marks, state.colourRules, rules, text, length);
+    };
+    std::vector<double> marking = medianPerCall(
+        15, {{10, nullptr, [&] { mark(ColourRuleCount); }}, {10, nullptr, [&] { mark(0); }}});
+    printf("  marking alone, %5u lines           %9.1f us (rules off: %.1f us)\n\n",
+           marks.lineCount, marking[0], marking[1]);
+}
+
+// Each call shows 100 new bytes by an append, after a full reload not timed.
+static void benchAppend(const std::string& path) {
+    HANDLE writer = CreateFileA(path.c_str(), FILE_APPEND_DATA,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    std::string hundred = textOfSize(100, 90000000);
+    auto prepare = [&](bool on) {
+        useRules(on);
+        forcedReload();
+        DWORD written = 0;
+        WriteFile(writer, hundred.data(), (DWORD)hundred.size(), &written, NULL);
+    };
+    std::vector<double> medians =
+        medianPerCall(21, {{3, [&] { prepare(true); }, reloadFileTail},
+                           {3, [&] { prepare(false); }, reloadFileTail}});
+    CloseHandle(writer);
+    printf("A 100-byte append at 32767, per call, median of 21 batches of 3\n");
+    printf("  eight rules                         %9.1f us\n", medians[0]);
+    printf("  rules off                           %9.1f us\n", medians[1]);
+    printf("  ratio                               %9.2f    (target <= 1.25)\n\n",
+           medians[0] / medians[1]);
+}
+
+static void paintWholePane() {
+    InvalidateRect(state.paneWnd, NULL, FALSE);
+    UpdateWindow(state.paneWnd);
+}
+
+// Every line matches the first rule: each row is painted in its colour.
+static void benchPaint() {
+    copyText(state.highlightRules[0], HighlightRuleSize, "#C00000 bench line");
+    useRules(true);
+    std::vector<double> medians =
+        medianPerCall(31, {{20, [] { useRules(true); }, paintWholePane},
+                           {20, [] { useRules(false); }, paintWholePane}});
+    printf("A paint of the whole pane (400 x 300, every line matching), median of 31 batches of 20\n");
+    printf("  in the rule's colour                %9.1f us\n", medians[0]);
+    printf("  rules off                           %9.1f us\n", medians[1]);
+    printf("  ratio                               %9.2f    (target <= 2)\n\n",
+           medians[0] / medians[1]);
+}
+
+// A line of 32767 'a's: "*a*a*a*a*b" against the plain substring "b".
+static void benchMatcher() {
+    static LinePattern stars, plain;
+    compileLinePattern(L"*a*a*a*a*b", 10, &stars);
+    compileLinePattern(L"b", 1, &plain);
+    static std::wstring line(32767, L'a');
+    volatile bool found = false;
+    std::vector<double> medians = medianPerCall(
+        31, {{20, nullptr, [&] { found = lineMatches(stars, line.c_str(), (uint32_t)line.size()); }},
+             {20, nullptr, [&] { found = lineMatches(plain, line.c_str(), (uint32_t)line.size()); }}});
+    printf("The matcher over a line of 32767 characters, no match, median of 31 batches of 20\n");
+    printf("  *a*a*a*a*b                          %9.1f us\n", medians[0]);
+    printf("  b                                   %9.1f us\n", medians[1]);
+    printf("  ratio                               %9.2f    (by design about 1)\n", medians[0] / medians[1]);
+}
+
+int main() {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    ticksPerMicrosecond = frequency.QuadPart / 1e6;
+
+    std::string folder = makeTempFolder("bench-highlight");
+    std::string path = folder + "highlighted.log";
+    writeFile(path, textOfSize(1024));
+    startShell(makeTempFolder("bench-highlight-shell"));
+    recordTrace(NULL);
+    std::string rules;
+    for (uint32_t r = 0; r < ColourRuleCount; ++r) {
+        rules += "qvperuser.highlight" + std::to_string(r + 1) + ": " + eightRules[r] + "\r\n";
+    }
+    writeFile(programFolder() + "qvperuser.rc", "qvperuser.filePath: " + path +
+                                                    "\r\nqvperuser.width: 400\r\n"
+                                                    "qvperuser.height: 300\r\n" + rules);
+    HINSTANCE module = GetModuleHandleA(NULL);
+    if (beginPlugin(module) != 0) {
+        printf("the plugin did not start\n");
+        return 1;
+    }
+    pumpMessages(100);
+
+    benchReload(path);
+    benchAppend(path);
+    benchPaint();
+    benchMatcher();
+
+    endPlugin(module);
+    stopShell();
+    removeFile(path);
+    removeFile(programFolder() + "qvperuser.rc");
+    return 0;
+}

@@ -1,0 +1,116 @@
+#include "tail/pattern_needles.h"
+
+#include <string.h>
+
+// Letters in logs from the most to the least common: a needle is looked for
+// by its rarest byte.
+static const char CommonFirst[] = " 0123456789:.-etaoinrhldcumfpgwybvxjqz";
+
+static uint8_t lower(uint32_t c) { return (uint8_t)(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c); }
+
+// Printable ASCII characters that no other character folds to; a line's
+// text never holds a line break, and a zero byte shows as another character.
+static bool needleCharacter(uint32_t c) {
+    uint8_t folded = lower(c);
+    return c >= ' ' && c < 0x80 && c != '*' && c != '?' && c != '|' && folded != 'k' &&
+           folded != 's';
+}
+
+static int commonness(uint8_t byte) {
+    const char* found = (const char*)memchr(CommonFirst, byte, sizeof CommonFirst - 1);
+    return found ? (int)(sizeof CommonFirst - (found - CommonFirst)) : 0;
+}
+
+static void addNeedle(PatternNeedles* out, const WideChar* run, uint32_t length) {
+    uint32_t n = out->count++;
+    out->length[n] = (uint8_t)length;
+    for (uint32_t i = 0; i < length; ++i) {
+        out->bytes[n][i] = lower(run[i]);
+        if (commonness(out->bytes[n][i]) < commonness(out->bytes[n][out->anchorAt[n]])) {
+            out->anchorAt[n] = (uint8_t)i;
+        }
+    }
+    uint8_t anchor = out->bytes[n][out->anchorAt[n]];
+    bool letter = anchor >= 'a' && anchor <= 'z';
+    out->anchors[anchor] |= (uint8_t)(1u << n);
+    if (letter) out->anchors[anchor - ('a' - 'A')] |= (uint8_t)(1u << n);
+    for (uint32_t a = 0; a < out->anchorCount; ++a) {
+        if (out->anchorBytes[a] == anchor) return;
+    }
+    out->anchorBytes[out->anchorCount] = anchor;
+    out->anchorIsLetter[out->anchorCount++] = letter;
+}
+
+void findNeedles(const WideChar* text, uint32_t length, PatternNeedles* out) {
+    memset(out, 0, sizeof *out);
+    out->usable = length > 0;
+    uint32_t bestStart = 0, bestLength = 0, runStart = 0;
+    for (uint32_t at = 0; at <= length && out->usable; ++at) {
+        bool alternativeEnds = at == length || text[at] == '|';
+        if (!alternativeEnds && needleCharacter(text[at])) {
+            uint32_t runLength = at + 1 - runStart;
+            if (runLength > bestLength && runLength <= NeedleCapacity) {
+                bestStart = runStart;
+                bestLength = runLength;
+            }
+            continue;
+        }
+        runStart = at + 1;
+        if (!alternativeEnds) continue;
+        if (bestLength == 0 || out->count == NeedleCount) out->usable = false;
+        else addNeedle(out, text + bestStart, bestLength);
+        bestLength = 0;
+    }
+}
+
+static bool needleAt(const PatternNeedles& needles, uint32_t n, const uint8_t* bytes, uint32_t count,
+                     uint32_t anchor) {
+    uint32_t length = needles.length[n];
+    uint32_t at = needles.anchorAt[n];
+    if (anchor < at || anchor - at + length > count) return false;
+    const uint8_t* start = bytes + anchor - at;
+    for (uint32_t i = 0; i < length; ++i) {
+        if (lower(start[i]) != needles.bytes[n][i]) return false;
+    }
+    return true;
+}
+
+static bool needleAtAnchor(const PatternNeedles& needles, const uint8_t* bytes, uint32_t count,
+                           uint32_t at) {
+    uint32_t which = needles.anchors[bytes[at]];
+    for (uint32_t n = 0; which; ++n, which >>= 1) {
+        if ((which & 1) && needleAt(needles, n, bytes, count, at)) return true;
+    }
+    return false;
+}
+
+// Words of bytes are tested for an anchor all at once: a byte equal to the
+// anchor (a letter in either case) turns into a zero byte, and each zero
+// byte gets its high bit set in the mask.
+typedef uintptr_t Word;
+static const Word Ones = (Word)-1 / 0xFF;
+static const Word Lows = Ones * 0x7F;
+
+static Word anchorMask(Word word, uint8_t anchor, bool letter) {
+    Word folded = letter ? word | (Ones * 0x20) : word;
+    Word zeroWhereEqual = folded ^ (Ones * anchor);
+    return ~(((zeroWhereEqual & Lows) + Lows) | zeroWhereEqual | Lows);
+}
+
+bool holdsNeedle(const PatternNeedles& needles, const uint8_t* bytes, uint32_t count) {
+    uint32_t i = 0;
+    for (; i + sizeof(Word) <= count; i += sizeof(Word)) {
+        Word word;
+        memcpy(&word, bytes + i, sizeof word);
+        for (uint32_t a = 0; a < needles.anchorCount; ++a) {
+            Word mask = anchorMask(word, needles.anchorBytes[a], needles.anchorIsLetter[a]);
+            for (uint32_t j = 0; mask; ++j, mask >>= 8) {
+                if ((mask & 0x80) && needleAtAnchor(needles, bytes, count, i + j)) return true;
+            }
+        }
+    }
+    for (; i < count; ++i) {
+        if (needleAtAnchor(needles, bytes, count, i)) return true;
+    }
+    return false;
+}

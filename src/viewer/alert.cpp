@@ -1,0 +1,79 @@
+#include "viewer/alert.h"
+
+#include "settings/state.h"
+#include "viewer/autohide.h"
+
+static bool isAlertRule(int rule) {
+    return rule >= 0 && rule < (int)ColourRuleCount && state.colourRules[rule].check == RuleUsable &&
+           state.colourRules[rule].alert;
+}
+
+// The first line of the marks that starts at or after an index.
+static uint32_t firstLineFrom(const LineMarks& marks, uint32_t index) {
+    uint32_t low = 0, high = marks.lineCount;
+    while (low < high) {
+        uint32_t middle = (low + high) / 2;
+        if (marks.lineStart[middle] < index) low = middle + 1; else high = middle;
+    }
+    return low;
+}
+
+// The first alert rule among the new lines, or NoRule.
+static int newAlertRule(uint32_t from, int ruleBefore) {
+    const LineMarks& marks = state.lineMarks;
+    int first = NoRule;
+    int holding = markedRule(marks, from > 0 ? from - 1 : 0);
+    if (from > 0 && holding != ruleBefore && isAlertRule(holding)) first = holding;
+    uint32_t lineCount = marks.full ? firstLineFrom(marks, marks.unmarkedFrom) : marks.lineCount;
+    for (uint32_t line = firstLineFrom(marks, from); line < lineCount; ++line) {
+        int rule = int(marks.ruleOfLine[line]) - 1;
+        if (isAlertRule(rule) && (first == NoRule || rule < first)) first = rule;
+    }
+    return first;
+}
+
+int lastLineRule() {
+    uint32_t length = state.lineMarks.length;
+    return length > 0 ? markedRule(state.lineMarks, length - 1) : NoRule;
+}
+
+static void soundAlert() {
+    if (!state.alertSound) return;
+    DWORD now = GetTickCount();
+    DWORD quiet = (DWORD)(state.alertQuiet < 1 ? 1 : state.alertQuiet) * 1000;
+    if (state.alertSounded && now - state.lastAlertSound < quiet) return;
+    state.alertSounded = true;
+    state.lastAlertSound = now;
+    MessageBeep(MB_ICONEXCLAMATION);
+}
+
+// A window slid off at an edge slides back, and stays while the alert does.
+static void showHiddenWindow() {
+    if (!state.hidden || state.inSlit) return;
+    state.hidden = false;
+    applyAutoHidePosition();
+}
+
+void alertOnNewText(uint32_t from, int ruleBefore) {
+    int rule = newAlertRule(from, ruleBefore);
+    if (rule == NoRule) return;
+    soundAlert();
+    if (state.alerting && state.alertRule <= rule) return;
+    state.alerting = true;
+    state.alertRule = rule;
+    InvalidateRect(state.viewerWnd, NULL, FALSE);
+    showHiddenWindow();
+}
+
+void acknowledgeAlert() {
+    if (!state.alerting) return;
+    state.alerting = false;
+    InvalidateRect(state.viewerWnd, NULL, FALSE);
+    if (state.autoHide) startAutoHideTimer();
+}
+
+bool alertColour(COLORREF* colour) {
+    if (!state.alerting) return false;
+    *colour = state.colourRules[state.alertRule].colour;
+    return true;
+}

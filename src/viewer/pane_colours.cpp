@@ -1,0 +1,257 @@
+#include "viewer/pane_colours.h"
+
+#include "settings/state.h"
+#include "tail/tail.h"
+
+// Rows of a rule in view, as bands the width of the pane; neighbouring rows
+// of one rule make one band. Rows beyond the capacity, in a pane of
+// hundreds of rows, are drawn as if no rule picked them.
+const int BandCapacity = 256;
+
+struct RuleBand {
+    RECT rect;
+    int rule;
+};
+
+struct RuleBands {
+    int count;
+    RuleBand bands[BandCapacity];
+};
+
+static LRESULT passOn(HWND pane, UINT message, WPARAM wParam, LPARAM lParam) {
+    return CallWindowProcW(state.oldPaneProc, pane, message, wParam, lParam);
+}
+
+static LRESULT sendToPane(UINT message, WPARAM wParam, LPARAM lParam) {
+    return SendMessageW(state.paneWnd, message, wParam, lParam);
+}
+
+// ---- Marking ------------------------------------------------------------------
+
+static uint32_t rulesInUse() { return state.highlight ? ColourRuleCount : 0; }
+
+static void compileRules() {
+    WideChar value[HighlightRuleSize];
+    for (uint32_t r = 0; r < ColourRuleCount; ++r) {
+        uint32_t length = settingTextToWide(state.highlightRules[r], value, HighlightRuleSize,
+                                            systemCodePages);
+        parseColourRule(value, length, &state.colourRules[r]);
+    }
+}
+
+static void markText(const WCHAR* text, uint32_t length, bool appended) {
+    if (!appended) clearLineMarks(&state.lineMarks);
+    markLines(&state.lineMarks, state.colourRules, rulesInUse(), text, length);
+}
+
+// Text typed beyond what the pane can hold of a file stays unmarked.
+void markWholePaneText() {
+    int length = GetWindowTextW(state.paneWnd, state.paneTextRead, PaneTextSize);
+    markText(state.paneTextRead, length > 0 ? (uint32_t)length : 0, false);
+    InvalidateRect(state.paneWnd, NULL, FALSE);
+}
+
+void applyHighlightSettings() {
+    compileRules();
+    if (!state.paneWnd) return;
+    markWholePaneText();
+    UpdateWindow(state.paneWnd);
+}
+
+// The marks follow an append only where it goes: at the end of the marked text.
+static bool appendsToMarkedText() {
+    DWORD start = 0, end = 0;
+    sendToPane(EM_GETSEL, (WPARAM)&start, (LPARAM)&end);
+    DWORD length = (DWORD)GetWindowTextLengthW(state.paneWnd);
+    return start == end && end == length && state.lineMarks.length == length;
+}
+
+bool markEnteringText(UINT message, const WCHAR* text) {
+    bool appended = message == EM_REPLACESEL;
+    if (appended && !appendsToMarkedText()) return false;
+    markText(text ? text : L"", text ? (uint32_t)lstrlenW(text) : 0, appended);
+    return true;
+}
+
+void onPaneNotification(WPARAM wParam, LPARAM lParam) {
+    if (HIWORD(wParam) != EN_CHANGE || (HWND)lParam != state.paneWnd) return;
+    if (!state.settingPaneText) markWholePaneText();
+}
+
+// ---- Rows in view ---------------------------------------------------------------
+
+static bool anyRuleInUse() {
+    for (uint32_t r = 0; r < rulesInUse(); ++r) {
+        if (state.colourRules[r].check == RuleUsable) return true;
+    }
+    return false;
+}
+
+static void addRow(RuleBands* found, const RECT& row, int rule) {
+    RuleBand* last = found->count > 0 ? &found->bands[found->count - 1] : NULL;
+    if (last && last->rule == rule && last->rect.bottom == row.top) {
+        last->rect.bottom = row.bottom;
+    } else if (found->count < BandCapacity) {
+        RuleBand band = {row, rule};
+        found->bands[found->count++] = band;
+    }
+}
+
+// Every row in view whose line a rule picked, at the place the control
+// reports for the row's first character.
+static void findRuleBands(RuleBands* found) {
+    found->count = 0;
+    if (!state.paneWnd || !anyRuleInUse()) return;
+    RECT client;
+    GetClientRect(state.paneWnd, &client);
+    int height = state.paneLineHeight > 0 ? state.paneLineHeight : 1;
+    int first = (int)sendToPane(EM_GETFIRSTVISIBLELINE, 0, 0);
+    int rowCount = (int)sendToPane(EM_GETLINECOUNT, 0, 0);
+    int last = first + client.bottom / height + 1;
+    for (int row = first; row <= last && row < rowCount; ++row) {
+        LRESULT start = sendToPane(EM_LINEINDEX, row, 0);
+        int rule = start < 0 ? NoRule : markedRule(state.lineMarks, (uint32_t)start);
+        if (rule == NoRule) continue;
+        LRESULT place = sendToPane(EM_POSFROMCHAR, start, 0);
+        if (place == -1) continue;
+        int top = (short)HIWORD(place);
+        RECT rect = {client.left, top, client.right, top + height};
+        addRow(found, rect, rule);
+    }
+}
+
+static bool bandsMeet(const RuleBands& found, const RECT& area) {
+    for (int i = 0; i < found.count; ++i) {
+        RECT common;
+        if (IntersectRect(&common, &found.bands[i].rect, &area)) return true;
+    }
+    return false;
+}
+
+// ---- Painting -------------------------------------------------------------------
+
+const int EveryRule = -2;
+
+// The bands of a rule, or of every rule.
+static HRGN bandRegion(const RuleBands& found, int rule) {
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    for (int i = 0; i < found.count; ++i) {
+        if (rule != EveryRule && found.bands[i].rule != rule) continue;
+        HRGN band = CreateRectRgnIndirect(&found.bands[i].rect);
+        CombineRgn(region, region, band, RGN_OR);
+        DeleteObject(band);
+    }
+    return region;
+}
+
+// The area less the bands (RGN_DIFF), or the area within them (RGN_AND).
+static HRGN partOfArea(const RECT& area, HRGN bands, int combination) {
+    HRGN part = CreateRectRgnIndirect(&area);
+    CombineRgn(part, part, bands, combination);
+    DeleteObject(bands);
+    return part;
+}
+
+// The control paints the region's part of its client area into dc, its
+// text in the colour.
+static void paintPart(HWND pane, HDC dc, HRGN region, COLORREF colour) {
+    RECT box;
+    if (GetRgnBox(region, &box) != NULLREGION) {
+        SelectClipRgn(dc, region);
+        state.paintingRule = true;
+        state.ruleColour = colour;
+        passOn(pane, WM_PRINTCLIENT, (WPARAM)dc, PRF_CLIENT);
+        state.paintingRule = false;
+    }
+    DeleteObject(region);
+}
+
+static bool ruleInBands(const RuleBands& found, int rule) {
+    for (int i = 0; i < found.count; ++i) {
+        if (found.bands[i].rule == rule) return true;
+    }
+    return false;
+}
+
+// Paints the area off-screen, each colour in a pass of its own, and shows it
+// on target in one piece.
+static void paintInColours(HWND pane, HDC target, const RECT& area, const RuleBands& found) {
+    RECT client;
+    GetClientRect(pane, &client);
+    HDC memory = CreateCompatibleDC(target);
+    HBITMAP bitmap = CreateCompatibleBitmap(target, client.right, client.bottom);
+    HGDIOBJ keptBitmap = SelectObject(memory, bitmap);
+
+    paintPart(pane, memory, partOfArea(area, bandRegion(found, EveryRule), RGN_DIFF),
+              state.fontColor);
+    for (int rule = 0; rule < (int)ColourRuleCount; ++rule) {
+        if (!ruleInBands(found, rule)) continue;
+        paintPart(pane, memory, partOfArea(area, bandRegion(found, rule), RGN_AND),
+                  state.colourRules[rule].colour);
+    }
+    SelectClipRgn(memory, NULL);
+    BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, memory,
+           area.left, area.top, SRCCOPY);
+
+    SelectObject(memory, keptBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+}
+
+static LRESULT controlPaints(HWND pane, UINT message, WPARAM wParam, LPARAM lParam) {
+    state.paintingPane = true;
+    LRESULT result = passOn(pane, message, wParam, lParam);
+    state.paintingPane = false;
+    return result;
+}
+
+// A paint into a given device context, as for WM_PRINTCLIENT, is made whole.
+static LRESULT paintInto(HWND pane, UINT message, HDC target, LPARAM lParam) {
+    RuleBands found;
+    findRuleBands(&found);
+    if (found.count == 0) return controlPaints(pane, message, (WPARAM)target, lParam);
+    RECT client;
+    GetClientRect(pane, &client);
+    paintInColours(pane, target, client, found);
+    return 0;
+}
+
+LRESULT paintPane(HWND pane, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_PAINT || wParam) return paintInto(pane, message, (HDC)wParam, lParam);
+    RuleBands found;
+    findRuleBands(&found);
+    RECT update;
+    if (!GetUpdateRect(pane, &update, FALSE) || !bandsMeet(found, update)) {
+        return controlPaints(pane, message, wParam, lParam);
+    }
+    // The control may erase its background as BeginPaint asks it to.
+    state.paintingPane = true;
+    PAINTSTRUCT paint;
+    HDC screen = BeginPaint(pane, &paint);
+    paintInColours(pane, screen, paint.rcPaint, found);
+    EndPaint(pane, &paint);
+    state.paintingPane = false;
+    return 0;
+}
+
+COLORREF paneTextColour(HDC dc) {
+    if (state.paintingRule) return state.ruleColour;
+    RuleBands found;
+    findRuleBands(&found);
+    for (int i = 0; i < found.count; ++i) {
+        const RECT& band = found.bands[i].rect;
+        ExcludeClipRect(dc, band.left, band.top, band.right, band.bottom);
+    }
+    if (!state.paintingPane && found.count > 0) state.paneDrewAtOnce = true;
+    return state.fontColor;
+}
+
+void paintRowsDrawnAtOnce() {
+    if (!state.paneDrewAtOnce) return;
+    state.paneDrewAtOnce = false;
+    RuleBands found;
+    findRuleBands(&found);
+    HRGN rows = bandRegion(found, EveryRule);
+    RedrawWindow(state.paneWnd, NULL, rows, RDW_INVALIDATE | RDW_UPDATENOW);
+    DeleteObject(rows);
+}

@@ -1,0 +1,50 @@
+// The colour rules drawn in the pane.
+//
+// Which rule picks each line is found as text enters the pane (the state's
+// lineMarks): text the plugin gives the pane is marked as the pane's
+// procedure passes it on, a new text whole and an append at the end only;
+// after an edit by the user, which the control reports to the viewer window
+// (EN_CHANGE), the pane's text is read back and marked anew. Paints read the
+// marks; they never match.
+//
+// The control draws every glyph itself, so a colour never moves one. A paint
+// whose area holds rows of lines a rule picked is made off-screen: the
+// control paints into a memory bitmap once for each colour in the area, each
+// time clipped to the rows of that colour (whole rows, the width of the
+// pane) and given that colour as its text colour through its colour message,
+// and once for the rest of the area in fontColor. One BitBlt then shows the
+// result, so no row is ever seen in another colour first; a selection shows
+// as the control draws it, in each pass alike; BeginPaint hides the caret
+// meanwhile. A paint of no such row is the control's own, as without rules.
+//
+// Outside its paint, Windows' control draws some changes at once (typing,
+// selection by mouse and keys), asking the viewer window for its colours
+// first. Whenever it asks outside a paint, the rows of a rule are cut out of
+// the device context it draws into, so that it never draws them in
+// fontColor, and once its message is handled they are painted again as
+// above. (Wine's multi-line control draws only in its paint.)
+#pragma once
+
+#include <windows.h>
+
+// Compiles the rules from the settings, marks the pane's text anew and draws
+// it again. Call after the settings changed.
+void applyHighlightSettings();
+
+// Marks text entering the pane by WM_SETTEXT or EM_REPLACESEL; false when it
+// goes where the marks cannot follow, and the text must be marked whole
+// once the control holds it.
+bool markEnteringText(UINT message, const WCHAR* text);
+// Reads the pane's text back, marks it anew and draws the pane again.
+void markWholePaneText();
+// The viewer window's WM_COMMAND: a user's edit of the pane.
+void onPaneNotification(WPARAM wParam, LPARAM lParam);
+
+// WM_PAINT and WM_PRINTCLIENT of the pane.
+LRESULT paintPane(HWND pane, UINT message, WPARAM wParam, LPARAM lParam);
+// The text colour for the control's device context, asked by its colour
+// message; outside a paint the rows of a rule are cut out of that context.
+COLORREF paneTextColour(HDC dc);
+// After each message the control handled: paints again the rows of a rule
+// it would have drawn in the wrong colour.
+void paintRowsDrawnAtOnce();

@@ -1,0 +1,50 @@
+#include "support/import_hook.h"
+
+#include <cstring>
+
+static volatile LONG beeps;
+
+static BOOL WINAPI countedMessageBeep(UINT) {
+    InterlockedIncrement(&beeps);
+    return TRUE;
+}
+
+// The program's import table entry of a function, found by its DLL and name.
+static void** importEntry(const char* dll, const char* function) {
+    BYTE* base = (BYTE*)GetModuleHandleA(NULL);
+    IMAGE_NT_HEADERS* headers = (IMAGE_NT_HEADERS*)(base + ((IMAGE_DOS_HEADER*)base)->e_lfanew);
+    IMAGE_DATA_DIRECTORY imports = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (IMAGE_IMPORT_DESCRIPTOR* d = (IMAGE_IMPORT_DESCRIPTOR*)(base + imports.VirtualAddress);
+         d->Name; ++d) {
+        if (_stricmp((const char*)(base + d->Name), dll) != 0) continue;
+        IMAGE_THUNK_DATA* names = (IMAGE_THUNK_DATA*)(base + d->OriginalFirstThunk);
+        IMAGE_THUNK_DATA* addresses = (IMAGE_THUNK_DATA*)(base + d->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++addresses) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+            IMAGE_IMPORT_BY_NAME* name = (IMAGE_IMPORT_BY_NAME*)(base + names->u1.AddressOfData);
+            if (strcmp((const char*)name->Name, function) == 0) return (void**)&addresses->u1.Function;
+        }
+    }
+    return nullptr;
+}
+
+static void write(void** entry, void* value) {
+    DWORD kept = 0;
+    VirtualProtect(entry, sizeof *entry, PAGE_READWRITE, &kept);
+    *entry = value;
+    VirtualProtect(entry, sizeof *entry, kept, &kept);
+}
+
+MessageBeepCounter::MessageBeepCounter() {
+    beeps = 0;
+    entry_ = importEntry("user32.dll", "MessageBeep");
+    if (!entry_) return;
+    original_ = *entry_;
+    write(entry_, (void*)countedMessageBeep);
+}
+
+MessageBeepCounter::~MessageBeepCounter() {
+    if (entry_) write(entry_, original_);
+}
+
+int MessageBeepCounter::calls() const { return beeps; }
