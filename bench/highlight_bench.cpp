@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_timing.h"
 #include "plugin/plugin.h"
 #include "settings/state.h"
 #include "settings/text.h"
@@ -22,42 +23,6 @@
 #include "trace.h"
 #include "viewer/pane_colours.h"
 
-static double ticksPerMicrosecond;
-
-static double nowMicroseconds() {
-    LARGE_INTEGER count;
-    QueryPerformanceCounter(&count);
-    return count.QuadPart / ticksPerMicrosecond;
-}
-
-struct Method {
-    int callsPerBatch;
-    std::function<void()> prepare;  // not timed, before each call
-    std::function<void()> call;
-};
-
-// For each method, the median over batches of the mean time per call.
-static std::vector<double> medianPerCall(int batches, const std::vector<Method>& methods) {
-    std::vector<std::vector<double>> perCall(methods.size());
-    for (int b = -1; b < batches; ++b) {
-        for (size_t m = 0; m < methods.size(); ++m) {
-            double spent = 0;
-            for (int i = 0; i < methods[m].callsPerBatch; ++i) {
-                if (methods[m].prepare) methods[m].prepare();
-                double start = nowMicroseconds();
-                methods[m].call();
-                spent += nowMicroseconds() - start;
-            }
-            if (b >= 0) perCall[m].push_back(spent / methods[m].callsPerBatch);
-        }
-    }
-    std::vector<double> medians;
-    for (std::vector<double>& times : perCall) {
-        std::sort(times.begin(), times.end());
-        medians.push_back(times[times.size() / 2]);
-    }
-    return medians;
-}
 
 // The same lines as the tail benchmark's: UTF-8, a line feed alone at each end.
 static std::string textOfSize(size_t size, int firstLine = 0) {
@@ -180,10 +145,6 @@ static void benchMatcher() {
 }
 
 int main() {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    ticksPerMicrosecond = frequency.QuadPart / 1e6;
-
     std::string folder = makeTempFolder("bench-highlight");
     std::string path = folder + "highlighted.log";
     writeFile(path, textOfSize(1024));

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_timing.h"
 #include "plugin/plugin.h"
 #include "settings/state.h"
 #include "settings/text.h"
@@ -28,39 +29,6 @@ static const ULONGLONG GiB = 1024 * MiB;
 static const ULONGLONG NaiveLimit = GiB;
 static const DWORD WatchedSharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-static double ticksPerMicrosecond;
-
-static double nowMicroseconds() {
-    LARGE_INTEGER count;
-    QueryPerformanceCounter(&count);
-    return count.QuadPart / ticksPerMicrosecond;
-}
-
-struct Method {
-    int callsPerBatch;
-    std::function<void()> call;
-};
-
-// For each method, the median over batches of the mean time per call within
-// a batch. The methods take turns batch by batch, so that load from other
-// programs falls on all of them alike; one round is run first and discarded.
-static std::vector<double> medianPerCall(int batches, const std::vector<Method>& methods) {
-    std::vector<std::vector<double>> perCall(methods.size());
-    for (int b = -1; b < batches; ++b) {
-        for (size_t m = 0; m < methods.size(); ++m) {
-            double start = nowMicroseconds();
-            for (int i = 0; i < methods[m].callsPerBatch; ++i) methods[m].call();
-            double elapsed = nowMicroseconds() - start;
-            if (b >= 0) perCall[m].push_back(elapsed / methods[m].callsPerBatch);
-        }
-    }
-    std::vector<double> medians;
-    for (std::vector<double>& times : perCall) {
-        std::sort(times.begin(), times.end());
-        medians.push_back(times[times.size() / 2]);
-    }
-    return medians;
-}
 
 // Lines as cross-platform programs write them: UTF-8, ending in a line feed
 // alone, so that a reload decodes and adds carriage returns.
@@ -248,10 +216,6 @@ static double timed(const std::function<void()>& call) {
     return nowMicroseconds() - start;
 }
 
-static double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // Rounds of: the window shown whole (not timed), 100 bytes appended and shown
 // by the reload timer's call, 100 more shown by a full reload.
@@ -304,10 +268,6 @@ static void printAppendTable(const std::string& folder) {
 }
 
 int main() {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    ticksPerMicrosecond = frequency.QuadPart / 1e6;
-
     std::string folder = makeTempFolder("bench-data");
     std::vector<SizedFile> files = {{"1 KiB", KiB, folder + "1k.log"},
                                     {"1 MiB", MiB, folder + "1m.log"},

@@ -254,6 +254,8 @@ static void checkNeedles(const std::vector<uint8_t>& file, uint8_t choice) {
                           NoBoundary);
     if (lineMatches(compiled, text.text.data(), text.result.length)) {
         REQUIRE(holdsNeedle(needles, line.data(), (uint32_t)line.size()));
+        fitAnchors(&needles, line.data(), (uint32_t)line.size() / 2);
+        REQUIRE(holdsNeedle(needles, line.data(), (uint32_t)line.size()));
     }
 }
 

@@ -1,8 +1,11 @@
 #include <climits>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "commands/commands.h"
+#include "commands/menu.h"
+#include "menus.h"
 #include "styles.h"
 #include "support/dialogs.h"
 #include "support/plugin_fixture.h"
@@ -68,6 +71,39 @@ TEST(MatchCommand, NothingElseMatches) {
     CommandMatch cleared = matchCommand("@QVPeruserFilterShow");
     EXPECT_EQ(CmdFilterShow, cleared.id);
     EXPECT_STREQ("", cleared.argument);
+}
+
+// The README's table of commands, one row a word: "| `@QVPeruserWord ARG` | effect |".
+// Each word of the command table has exactly one row, with the argument it
+// takes and an effect.
+TEST(Readme, ListsEveryCommandWithItsArgumentAndEffect) {
+    std::string readme = readFile(programFolder() + "README.md");
+    const std::string rowStart = "| `" + std::string(CommandPrefix);
+    std::map<std::string, std::string> arguments;  // by word
+    int rows = 0;
+    for (size_t at = readme.find(rowStart); at != std::string::npos;
+         at = readme.find(rowStart, at + 1), ++rows) {
+        size_t name = at + rowStart.size(), quote = readme.find('`', name);
+        std::string command = readme.substr(name, quote - name);
+        std::string effect = readme.substr(quote, readme.find('\n', quote) - quote);
+        size_t blank = command.find(' ');
+        EXPECT_NE(std::string::npos, effect.find_first_not_of("`| ")) << command;
+        arguments[command.substr(0, blank)] =
+            blank == std::string::npos ? "" : command.substr(blank + 1);
+    }
+    // By ArgumentKind; any other name stands for a text, in brackets for one
+    // that may be left out.
+    const char* expected[] = {"", "N", "TEXT", "[TEXT]"};
+    for (int id = 0; id < CommandCount; ++id) {
+        std::string word = commandWord((CommandId)id);
+        ASSERT_TRUE(arguments.count(word)) << word << " has no row";
+        std::string argument = arguments[word];
+        bool optional = argument.size() > 2 && argument.front() == '[' && argument.back() == ']';
+        if (optional) argument = "[TEXT]";
+        if (!optional && !argument.empty() && argument != "N") argument = "TEXT";
+        EXPECT_EQ(expected[commandWords[id].argument], argument) << word;
+    }
+    EXPECT_EQ(CommandCount, rows) << "a row twice, or for a word the table lacks";
 }
 
 TEST(ReadNumber, ReadsAsAtoiDoes) {
@@ -360,23 +396,84 @@ TEST_F(CommandTest, InSlitDocksAndUndocks) {
     EXPECT_TRUE(stopTimer(AutoHideTimer));
 }
 
-TEST_F(CommandTest, ReloadSettingsWhileFloating) {
-    writeFile(watchedPath(), "from the file");
-    startWith("qvperuser.x: 30\r\nqvperuser.y: 40\r\nqvperuser.fontHeight: 12\r\n");
-    SetWindowTextA(state.paneWnd, "typed over");
-    writeSettings("qvperuser.filePath: " + watchedPath() +
-                  "\r\nqvperuser.x: 300\r\nqvperuser.y: 400\r\nqvperuser.fontHeight: 20\r\n"
-                  "qvperuser.styleType: 4\r\n");
-    shellTrace::clear();
+// What the user sees and what runs, against the settings: window, pane,
+// timers and menu.
+static void expectEverythingFollowsTheSettings() {
+    RECT window;
+    GetWindowRect(state.viewerWnd, &window);
+    EXPECT_EQ(state.x, window.left);
+    EXPECT_EQ(state.y, window.top);
+    EXPECT_EQ(state.width, window.right - window.left);
+    EXPECT_EQ(state.height, window.bottom - window.top);
+    RECT pane;
+    GetWindowRect(state.paneWnd, &pane);
+    EXPECT_EQ(window.left + state.edgeSize, pane.left);
+    EXPECT_EQ(window.bottom - state.edgeSize, pane.bottom);
+
+    LONG paneStyle = GetWindowLongA(state.paneWnd, GWL_STYLE);
+    EXPECT_EQ(state.wordWrap, !(paneStyle & ES_AUTOHSCROLL));
+    EXPECT_EQ(state.showScroll, (paneStyle & WS_VSCROLL) != 0);
+    LOGFONTA font = {};
+    GetObjectA((HFONT)SendMessageA(state.paneWnd, WM_GETFONT, 0, 0), sizeof font, &font);
+    EXPECT_EQ(state.fontHeight, font.lfHeight);
+    EXPECT_STREQ(state.font, font.lfFaceName);
+    LOGBRUSH brush = {};
+    GetObjectA(state.backBrush, sizeof brush, &brush);
+    EXPECT_EQ(state.backColor, brush.lbColor);
+    EXPECT_EQ(0, memcmp(styleRecord(state.styleType), state.styleItem, StyleRecordSize));
+
+    BYTE alpha = 0;
+    GetLayeredWindowAttributes(state.viewerWnd, NULL, &alpha, NULL);
+    EXPECT_EQ(state.transparency ? state.alpha : 255, alpha);
+    LONG exStyle = GetWindowLongA(state.viewerWnd, GWL_EXSTYLE);
+    EXPECT_EQ(state.alwaysontop, (exStyle & WS_EX_TOPMOST) != 0);
+    EXPECT_EQ(state.autoReload, KillTimer(state.viewerWnd, ReloadTimer) != 0);
+    applyReloadTimer();  // as it was
+
+    // The menu shows what a fresh build from the settings shows.
+    std::string shown = describeMenu((int)(INT_PTR)state.mainMenu);
+    buildConfigMenu(false);
+    EXPECT_EQ(describeMenu((int)(INT_PTR)state.mainMenu), shown);
+}
+
+// Reload Settings puts every loaded setting into effect, one way and back.
+TEST_F(CommandTest, ReloadSettingsPutsEverySettingIntoEffect) {
+    writeFile(watchedPath(), "from the watched file");
+    std::string other = dataFolder + "other.log";
+    writeFile(other, "from the other file");
+    const std::string before =
+        "qvperuser.filePath: " + watchedPath() +
+        "\r\nqvperuser.x: 30\r\nqvperuser.y: 40\r\nqvperuser.width: 200\r\n"
+        "qvperuser.height: 150\r\nqvperuser.edgeSize: 4\r\nqvperuser.fontHeight: 12\r\n"
+        "qvperuser.font: Tahoma\r\nqvperuser.alpha: 200\r\nqvperuser.styleType: 1\r\n"
+        "qvperuser.backColor: #FFFFFF\r\nqvperuser.autoReload: false\r\n";
+    const std::string after =
+        "qvperuser.filePath: " + other +
+        "\r\nqvperuser.x: 300\r\nqvperuser.y: 400\r\nqvperuser.width: 260\r\n"
+        "qvperuser.height: 180\r\nqvperuser.edgeSize: 9\r\nqvperuser.fontHeight: 20\r\n"
+        "qvperuser.font: Courier New\r\nqvperuser.alpha: 120\r\nqvperuser.styleType: 4\r\n"
+        "qvperuser.backColor: #102030\r\nqvperuser.autoReload: true\r\n"
+        "qvperuser.reloadInterval(sec): 1\r\nqvperuser.transparency: true\r\n"
+        "qvperuser.alwaysontop: true\r\nqvperuser.showScroll: true\r\n"
+        "qvperuser.wordWrap: true\r\nqvperuser.readBufferSize: 10\r\n";
+    startWith(before);
+    expectEverythingFollowsTheSettings();
+
+    writeSettings(after);
     send("@QVPeruserReloadSettings");
-    EXPECT_EQ(20, state.fontHeight);
-    EXPECT_EQ(20, fontHeightOf(state.paneFont));
-    EXPECT_EQ(0, memcmp(styleRecord(4), state.styleItem, StyleRecordSize));
-    EXPECT_EQ("from the file", paneText());
     EXPECT_EQ(300, state.x);
-    RECT window = viewerRect();
-    EXPECT_EQ(30, window.left);
-    EXPECT_EQ(40, window.top);
+    EXPECT_TRUE(state.wordWrap);
+    expectEverythingFollowsTheSettings();
+    EXPECT_EQ("other file", paneText());
+    appendFile(other, " and more");
+    pumpMessages(1500);
+    EXPECT_EQ("e and more", paneText());
+
+    writeSettings(before);
+    send("@QVPeruserReloadSettings");
+    EXPECT_FALSE(state.wordWrap);
+    expectEverythingFollowsTheSettings();
+    EXPECT_EQ("from the watched file", paneText());
     EXPECT_EQ(0, shellTrace::count("slit received"));
 }
 
@@ -406,7 +503,8 @@ TEST_F(CommandTest, ReloadSettingsWhileDocked) {
     shellTrace::clear();
     send("@QVPeruserReloadSettings");
     EXPECT_TRUE(state.inSlit);
-    EXPECT_EQ(std::vector<std::string>{"slit received SlitMsgAdd " + handleText(state.viewerWnd)},
+    EXPECT_EQ((std::vector<std::string>{"slit received SlitMsgAdd " + handleText(state.viewerWnd),
+                                        "slit received SlitMsgUpdate"}),
               shellTrace::startingWith("slit received"));
     EXPECT_EQ(slit, GetParent(state.viewerWnd));
     EXPECT_FALSE(viewerExStyle() & WS_EX_LAYERED);
@@ -426,14 +524,19 @@ TEST_F(CommandTest, EditRCHandsTheSettingsFileToTheShell) {
     startWith("");
     ASSERT_EQ(settingsPath(), state.rcPath);
     shellTrace::clear();
+    send("@QVPeruserFontSize 17");
+    shellTrace::clear();
     DialogAnswerer answerer(pressButton(IDOK));
     send("@QVPeruserEditRC");
+    // Saved first: the editor shows the settings in use.
+    EXPECT_EQ("17", storedSetting(settingsPath(), "qvperuser.fontHeight:"));
+    EXPECT_LT(shellTrace::find("WriteInt("), shellTrace::find("QVExecute("));
     EXPECT_EQ((std::vector<std::string>{
                   "QVExecute(" + handleText(GetDesktopWindow()) + ",(null)," + settingsPath() +
                       ",(null),(null),1,false)",
                   "QVExecute: no program is associated with " + settingsPath() +
                       "; notepad.exe opened it"}),
-              shellTrace::lines);
+              shellTrace::only({"QVExecute"}));
     EXPECT_TRUE(answerer.seen().empty());
     EXPECT_NE(nullptr, waitForWindow("Notepad", "qvperuser.rc"));
 }
@@ -517,14 +620,31 @@ static int chooseFontAndSize(HWND dialog, std::string* face, const char* points)
     return IDOK;
 }
 
-TEST_F(CommandTest, FontDialogTakesOnlyFaceAndSize) {
+// The dialog itself is not shown yet when it is answered: its controls' own
+// visibility counts.
+static bool offers(HWND dialog, int control) {
+    HWND window = GetDlgItem(dialog, control);
+    return window && (GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE) && IsWindowEnabled(window);
+}
+
+TEST_F(CommandTest, FontDialogOffersAndTakesOnlyFaceAndSize) {
     startWith("qvperuser.font: Tahoma\r\nqvperuser.fontHeight: 12\r\n");
     HFONT keptFont = state.paneFont;
     {
-        DialogAnswerer answerer(pressButton(IDCANCEL));
+        // Face list and size box; no style, script, effects or colour.
+        const int FaceList = 1136, StyleBox = 1137, SizeBox = 1138, ColourBox = 1139,
+                  ScriptBox = 1140, StrikeOut = 1040, Underline = 1041;
+        std::vector<bool> offered;
+        DialogAnswerer answerer([&](HWND dialog) {
+            for (int id : {FaceList, SizeBox, StyleBox, ScriptBox, StrikeOut, Underline, ColourBox}) {
+                offered.push_back(offers(dialog, id));
+            }
+            return IDCANCEL;
+        });
         send("@QVPeruserSetFont");
         ASSERT_EQ(1u, answerer.seen().size());
         EXPECT_EQ(state.viewerWnd, answerer.seen()[0].owner);
+        EXPECT_EQ((std::vector<bool>{true, true, false, false, false, false, false}), offered);
     }
     EXPECT_STREQ("Tahoma", state.font);
     EXPECT_EQ(12, state.fontHeight);

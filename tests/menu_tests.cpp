@@ -25,7 +25,7 @@ protected:
                "qvperuser.fontHeight: 14\r\nqvperuser.alpha: 170\r\nqvperuser.styleType: 2\r\n"
                "qvperuser.reloadInterval(sec): 45\r\nqvperuser.readBufferSize: 600\r\n"
                "qvperuser.rescan(sec): 7\r\n"
-               "qvperuser.font: Courier New\r\n"
+               "qvperuser.font: Courier New\r\nqvperuser.encoding: utf-16le\r\n"
                "qvperuser.autoReload: true\r\nqvperuser.pluginToggle: false\r\n"
                "qvperuser.alwaysontop: true\r\nqvperuser.transparency: false\r\n"
                "qvperuser.snapwindow: true\r\nqvperuser.showBorder: false\r\n"
@@ -112,6 +112,7 @@ static std::string expectedTree(bool withSlit, bool inSlit, const std::string& f
            "  int \"Reload Interval (sec)\" " + c(CmdReloadInterval) + " 45 [1,3600]\n"
            "  int \"Rescan Interval (sec)\" " + c(CmdRescan) + " 7 [1,3600]\n"
            "  int \"ReadBuffer Size\" " + c(CmdReadBufferSize) + " 600 [1,65536]\n"
+           "  string \"Encoding\" " + c(CmdEncoding) + " \"utf-16le\"\n"
            "  int \"Lines\" " + c(CmdLines) + " 0 [0,10000]\n"
            "  string \"Filter Show\" " + c(CmdFilterShow) + " \"\"\n"
            "  string \"Filter Hide\" " + c(CmdFilterHide) + " \"\"\n"
@@ -121,7 +122,7 @@ static std::string expectedTree(bool withSlit, bool inSlit, const std::string& f
            std::to_string(state.screenWidth) + "]\n"
            "  int \"Height Size\" " + c(CmdHeightSize) + " 90 [10," +
            std::to_string(state.screenHeight) + "]\n"
-           "  int \"Edge Size\" " + c(CmdEdgeSize) + " 3 [1,10]\n"
+           "  int \"Edge Size\" " + c(CmdEdgeSize) + " 3 [0,10]\n"
            "  nop \"\"\n" + slitLine +
            "  item \"Plugin Toggle\" " + c(CmdPluginToggle) + " 0\n"
            "  item \"Always on Top\" " + c(CmdOnTop) + " 1\n"
@@ -381,6 +382,34 @@ TEST_F(MenuTest, RightClicksOnThePanesFrameOpenOnlyTheConfigurationMenu) {
     EXPECT_TRUE(systemMenuSeen);
 }
 
+// With no frame wider than a pixel to right-click, the text's right click
+// opens the configuration menu instead of the control's. A negative edge
+// counts as none and is kept as given.
+TEST_F(MenuTest, WithoutAFrameToClickTheTextsRightClickOpensTheMenu) {
+    startWithKnownSettings();
+    send("@QVPeruserEdgeSize -3");
+    EXPECT_EQ(-3, state.edgeSize);
+    RECT client, pane;
+    GetClientRect(state.viewerWnd, &client);
+    GetWindowRect(state.paneWnd, &pane);
+    MapWindowPoints(NULL, state.viewerWnd, (POINT*)&pane, 2);
+    EXPECT_TRUE(EqualRect(&client, &pane));
+    GetWindowRect(state.paneWnd, &pane);
+    UINT_PTR watch = SetTimer(NULL, 0, 50, closeSystemMenus);
+    for (const char* edge : {"@QVPeruserEdgeSize -3", "@QVPeruserEdgeSize 1",
+                             "@QVPeruserEdgeSize 2"}) {
+        SCOPED_TRACE(edge);
+        send(edge);
+        closeMenus();
+        systemMenuSeen = false;
+        rightClickAt(pane.left + 30, pane.top + 20);
+        bool narrow = state.edgeSize < 2;
+        EXPECT_EQ(narrow ? serialOf(state.mainMenu) : 0, openMenuAt(0));
+        EXPECT_EQ(!narrow, systemMenuSeen);
+    }
+    KillTimer(NULL, watch);
+}
+
 TEST_F(MenuTest, ChangesRefreshWithoutPoppingUp) {
     startWithKnownSettings();
     const char* triggers[] = {
@@ -437,7 +466,8 @@ TEST_F(MenuTest, AnOpenMenuFollowsEveryToggle) {
 }
 
 // Every number and text item sends a command that reaches the field it shows,
-// as the shell sends it after the user's entry.
+// as the shell sends it after the user's entry, and the menu is refreshed
+// once to show the new value.
 TEST_F(MenuTest, EveryItemSendsACommandThatChangesWhatItShows) {
     startWithKnownSettings();
     std::string otherPath = dataFolder + "other.log";
@@ -446,15 +476,17 @@ TEST_F(MenuTest, EveryItemSendsACommandThatChangesWhatItShows) {
     for (const ShellItem* entry : allEntries()) {
         if (entry->kind == ItemNumber || entry->kind == ItemText) entries.push_back(*entry);
     }
-    ASSERT_EQ(23u, entries.size());
+    ASSERT_EQ(24u, entries.size());
     for (const ShellItem& entry : entries) {
         SCOPED_TRACE(entry.title);
         std::string value = entry.kind == ItemNumber                ? "33"
                             : entry.title == "Font Face"            ? "Tahoma"
+                            : entry.title == "Encoding"             ? "utf-8"
                             : entry.title.rfind("Rule", 0) == 0     ? "#102030 " + entry.title
                                                                     : otherPath;
+        shellTrace::clear();
         send(entry.command + " " + value);
-        buildConfigMenu(false);
+        EXPECT_EQ(allMenusAndShow("false", "refresh"), popupFlagsSeen());
         const ShellItem* rebuilt = entryTitled(entry.title);
         EXPECT_EQ(value, entry.kind == ItemNumber ? std::to_string(rebuilt->value) : rebuilt->text);
     }

@@ -1,5 +1,6 @@
 // The settings file: where it is found or made, what is read and written.
 #include <cstring>
+#include <set>
 
 #include "settings/settings.h"
 #include "settings/text.h"
@@ -133,15 +134,66 @@ TEST_F(SettingsTest, WithNoPathThatFitsOneBoxSaysSoAndNothingIsWritten) {
     EXPECT_EQ(120, state.width);  // the defaults hold
 }
 
-// The commented settings file of the release packages (shipped.rc here).
-TEST_F(SettingsTest, ShippedFileHoldsEveryKeyInOrderAtItsDefault) {
-    load();
-    const std::string shipped = programFolder() + "shipped.rc";
-    std::vector<std::string> keys = storedKeys(settingsPath());
-    ASSERT_EQ(keys, storedKeys(shipped));
-    for (const std::string& key : keys) {
-        EXPECT_EQ(storedSetting(settingsPath(), key), storedSetting(shipped, key)) << key;
+// ---- The starter settings file of the release packages (shipped.rc here) ----
+
+static std::string lowerCase(std::string text) {
+    for (char& c : text) c = (char)tolower((unsigned char)c);
+    return text;
+}
+
+// The keys of the calls made since the trace was cleared whose names begin
+// with prefix ("Read", "Write"), lower case: the shell matches keys so.
+static std::set<std::string> keysUsed(const std::string& prefix) {
+    std::set<std::string> keys;
+    for (const std::string& call : shellTrace::startingWith(prefix)) {
+        size_t first = call.find(',') + 1;
+        keys.insert(lowerCase(call.substr(first, call.find(',', first) - first)));
     }
+    return keys;
+}
+
+// Every key the starter file sets is one the plugin reads and writes, and a
+// save writes back the values it read: none is misspelt, malformed or lost.
+TEST_F(SettingsTest, StarterFileSetsOnlyKeysThePluginReadsAndWritesBack) {
+    const std::string shipped = programFolder() + "shipped.rc";
+    writeFile(settingsPath(), readFile(shipped));
+    shellTrace::clear();
+    load();
+    std::set<std::string> read = keysUsed("Read");
+    shellTrace::clear();
+    saveSettings();
+    std::set<std::string> written = keysUsed("Write");
+    std::vector<std::string> keys = storedKeys(shipped);
+    ASSERT_FALSE(keys.empty());
+    for (const std::string& key : keys) {
+        SCOPED_TRACE(key);
+        EXPECT_TRUE(read.count(lowerCase(key)));
+        EXPECT_TRUE(written.count(lowerCase(key)));
+        EXPECT_EQ(storedSetting(shipped, key), storedSetting(settingsPath(), key));
+    }
+}
+
+// What INSTALL.txt promises: with the starter file and a log named in it, the
+// window is one a person can read and follows the log every second.
+TEST_F(SettingsTest, StarterFileGivesAWindowThatFollowsItsLog) {
+    std::string starter = readFile(programFolder() + "shipped.rc");
+    const std::string key = "\nqvperuser.filePath:";
+    size_t path = starter.find(key);
+    ASSERT_NE(std::string::npos, path);
+    starter.insert(path + key.size(), " " + watchedPath());
+    writeSettings(starter);
+    writeFile(watchedPath(), "first line\r\n");
+    ASSERT_EQ(0, start());
+    RECT window;
+    GetWindowRect(state.viewerWnd, &window);
+    EXPECT_EQ(480, window.right - window.left);
+    EXPECT_EQ(240, window.bottom - window.top);
+    EXPECT_EQ(4096, state.readBufferSize);
+    appendFile(watchedPath(), "second line\r\n");
+    pumpMessages(1500);
+    char text[64] = "";
+    GetWindowTextA(state.paneWnd, text, sizeof text);
+    EXPECT_STREQ("first line\r\nsecond line\r\n", text);
 }
 
 TEST_F(SettingsTest, SnapWindowIsReadLowerCaseAndWrittenCamelCase) {

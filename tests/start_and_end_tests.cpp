@@ -166,13 +166,38 @@ TEST_F(PluginTest, ExtendedStartIsTheSlitStart) {
     EXPECT_EQ(1, shellTrace::count("slit received SlitMsgAdd"));
 }
 
-TEST_F(PluginTest, PlainStartNeverDocksEvenWhenTheSettingsSaySo) {
-    writeSettings("qvperuser.inSlit: true\r\n");
-    ASSERT_EQ(0, start());
-    EXPECT_TRUE(state.inSlit);
-    EXPECT_EQ(NULL, state.slitWnd);
-    stop();
-    EXPECT_EQ(0, shellTrace::count("slit received"));
+// Docked once, the setting carries over to starts without a slit: there the
+// window floats (transparent, auto-hidden, snapped, moved, hidden with the
+// plugins), and the setting is kept for a later start with a slit.
+TEST_F(PluginTest, WithoutASlitTheWindowFloatsAndTheSettingIsKept) {
+    for (bool slitStart : {false, true}) {
+        SCOPED_TRACE(slitStart ? "slit start without a slit window" : "plain start");
+        writeSettings("qvperuser.inSlit: true\r\nqvperuser.transparency: true\r\n"
+                      "qvperuser.alpha: 100\r\nqvperuser.autoHide: true\r\nqvperuser.x: 0\r\n"
+                      "qvperuser.y: 300\r\nqvperuser.pluginToggle: true\r\n");
+        ASSERT_EQ(0, slitStart ? beginSlitPlugin(module, NULL) : start());
+        started = true;
+        HWND viewer = state.viewerWnd;
+        EXPECT_TRUE(state.inSlit);
+        EXPECT_EQ(NULL, state.slitWnd);
+        BYTE alpha = 0;
+        GetLayeredWindowAttributes(viewer, NULL, &alpha, NULL);
+        EXPECT_EQ(100, alpha);
+        EXPECT_TRUE(state.hidden);  // at the left edge: sliding off is pending
+
+        SendMessageA(viewer, HostMsgCommand, 0, (LPARAM) "@QVPeruserAutoHide");
+        shellTrace::clear();
+        SetWindowPos(viewer, NULL, 200, 210, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        EXPECT_EQ(1, shellTrace::count("SnapWindowToEdge("));
+        EXPECT_EQ(200, state.x);
+        SendMessageA(viewer, HostMsgCommand, 0, (LPARAM) "@QVHidePlugins");
+        EXPECT_FALSE(IsWindowVisible(viewer));
+        stop();
+        EXPECT_EQ(0, shellTrace::count("slit received"));
+        EXPECT_EQ("true", storedSetting(settingsPath(), "qvperuser.inSlit:"));
+    }
+    ASSERT_EQ(0, startInSlit());
+    EXPECT_EQ(slit, GetParent(state.viewerWnd));
 }
 
 // --- failed starts -----------------------------------------------------------

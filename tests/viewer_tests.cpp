@@ -3,6 +3,8 @@
 #include <climits>
 
 #include "menus.h"
+#include "shell.h"
+#include "slit.h"
 #include "styles.h"
 #include "support/plugin_fixture.h"
 #include "viewer/appearance.h"
@@ -76,6 +78,13 @@ protected:
         viewerProcedure = (WNDPROC)SetWindowLongPtrA(state.viewerWnd, GWLP_WNDPROC,
                                                      (LONG_PTR)recordingProc);
     }
+    // What the settings say when a slit is there to take the window; the
+    // slit itself is not asked.
+    void treatAsDocked() {
+        if (!slit) slit = createSlit(shell.instance);
+        state.slitWnd = slit;
+        state.inSlit = true;
+    }
     void TearDown() override {
         holdKeys({});
         PluginTest::TearDown();
@@ -147,7 +156,7 @@ TEST_F(ViewerTest, NothingIsRecordedWhileHiddenOrDocked) {
     EXPECT_EQ(30, state.x);
     EXPECT_EQ(120, state.width);
     state.hidden = false;
-    state.inSlit = true;
+    treatAsDocked();
     SetWindowPos(state.viewerWnd, NULL, 5, 6, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
     EXPECT_EQ(30, state.x);
     EXPECT_EQ(40, state.y);
@@ -163,7 +172,7 @@ TEST_F(ViewerTest, SnappingAsksTheShellOnlyForAVisibleFreeWindow) {
     state.snapWindow = false;
     SetWindowPos(state.viewerWnd, NULL, 210, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     state.snapWindow = true;
-    state.inSlit = true;
+    treatAsDocked();
     SetWindowPos(state.viewerWnd, NULL, 220, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     state.inSlit = false;
     EXPECT_EQ(1, shellTrace::count("SnapWindowToEdge"));
@@ -245,7 +254,7 @@ TEST_F(ViewerTest, DisplayChangeKeepsTheDistanceFromTheFarEdge) {
 
 TEST_F(ViewerTest, DisplayChangeLeavesADockedWindowAlone) {
     startWith("qvperuser.x: 900\r\n");
-    state.inSlit = true;
+    treatAsDocked();
     state.screenWidth = 1024;
     SendMessageA(state.viewerWnd, WM_DISPLAYCHANGE, 24, 0);
     EXPECT_EQ(900, state.x);
@@ -293,7 +302,7 @@ TEST_F(ViewerTest, LockedOrDockedPressesOnlyFocusThePane) {
     holdKeys({VK_CONTROL});
     EXPECT_EQ(0, SendMessageA(state.paneWnd, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(110, 110)));
     state.lockPos = false;
-    state.inSlit = true;
+    treatAsDocked();
     EXPECT_EQ(0, SendMessageA(state.paneWnd, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(110, 110)));
     holdKeys({});
     SetFocus(NULL);
@@ -425,6 +434,86 @@ TEST_F(ViewerTest, ScrollThumbsShowWhereTheViewIsAndDraggingThemMovesIt) {
     EXPECT_LT((short)LOWORD(SendMessageW(pane, EM_POSFROMCHAR, start, 0)), 0);  // scrolled
 }
 
+int thumbMiddle() {
+    SCROLLBARINFO bar = {sizeof bar};
+    GetScrollBarInfo(state.paneWnd, OBJID_VSCROLL, &bar);
+    return bar.rcScrollBar.top + (bar.xyThumbTop + bar.xyThumbBottom) / 2;
+}
+
+// Presses at the pointer and drags it up 3 pixels a step, writing a line to
+// the log at every step, then lets go.
+const int DragSteps = 30;
+DWORD WINAPI dragUpOnABusyLog(void* log) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    SendInput(1, &input, sizeof input);
+    POINT at;
+    GetCursorPos(&at);
+    for (int step = 1; step <= DragSteps; ++step) {
+        Sleep(50);
+        appendFile(*(const std::string*)log, "a line written during the drag\r\n");
+        SetCursorPos(at.x, at.y - 3 * step);
+    }
+    Sleep(100);
+    input.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(1, &input, sizeof input);
+    return 0;
+}
+
+// What the pane shows as the bar reports the end of the drag.
+struct AtDrop {
+    int pointerY, thumbMiddle, position, firstLine, textLength;
+    bool reloadWaited;
+} atDrop;
+HHOOK dropWatch;
+LRESULT CALLBACK watchForTheDrop(int code, WPARAM wParam, LPARAM lParam) {
+    const CWPSTRUCT* sent = (const CWPSTRUCT*)lParam;
+    if (sent->hwnd == state.paneWnd && sent->message == WM_VSCROLL &&
+        LOWORD(sent->wParam) == SB_ENDSCROLL) {
+        POINT pointer;
+        GetCursorPos(&pointer);
+        atDrop = {pointer.y, thumbMiddle(), thumb(SB_VERT).nPos, firstVisibleLine(),
+                  GetWindowTextLengthW(state.paneWnd), state.reloadHeld || state.answerHeld};
+    }
+    return CallNextHookEx(dropWatch, code, wParam, lParam);
+}
+
+// A reload that falls due while a thumb is dragged waits for the drop: lines
+// and range stay as they are under the pointer, so the view does not jump and
+// the drag ends where it is dropped; the lines written meanwhile follow.
+TEST_F(ViewerTest, ADraggedThumbEndsWhereItIsDroppedOnABusyLog) {
+    std::string lines;
+    for (int i = 0; i < 300; ++i) lines += "line " + std::to_string(i) + "\r\n";
+    writeFile(watchedPath(), lines);
+    startWith("qvperuser.x: 300\r\nqvperuser.y: 200\r\nqvperuser.alwaysontop: true\r\n"
+              "qvperuser.width: 400\r\nqvperuser.height: 300\r\nqvperuser.showScroll: true\r\n"
+              "qvperuser.readBufferSize: 32767\r\nqvperuser.autoReload: true\r\n"
+              "qvperuser.reloadInterval(sec): 1\r\n");
+    SCROLLBARINFO bar = {sizeof bar};
+    GetScrollBarInfo(state.paneWnd, OBJID_VSCROLL, &bar);
+    int grab = thumbMiddle();
+    SetCursorPos((bar.rcScrollBar.left + bar.rcScrollBar.right) / 2, grab);
+    pumpMessages(50);
+    int textLength = GetWindowTextLengthW(state.paneWnd);
+    std::string log = watchedPath();
+    dropWatch = SetWindowsHookExA(WH_CALLWNDPROC, watchForTheDrop, NULL, GetCurrentThreadId());
+    HANDLE dragger = CreateThread(NULL, 0, dragUpOnABusyLog, &log, 0, NULL);
+    while (WaitForSingleObject(dragger, 0) == WAIT_TIMEOUT) pumpMessages(20);
+    CloseHandle(dragger);
+    UnhookWindowsHookEx(dropWatch);
+
+    ASSERT_TRUE(atDrop.reloadWaited) << "no reload fell due during the drag, dropped at "
+                                     << atDrop.pointerY << " from " << grab;
+    EXPECT_EQ(grab - 3 * DragSteps, atDrop.pointerY);
+    EXPECT_NEAR(atDrop.pointerY, atDrop.thumbMiddle, 2);
+    EXPECT_EQ(atDrop.position, atDrop.firstLine);
+    EXPECT_EQ(textLength, atDrop.textLength);
+    pumpMessages(1200);
+    EXPECT_EQ(299 + DragSteps, thumb(SB_VERT).nMax);  // the last line of text
+    EXPECT_EQ(atDrop.firstLine, firstVisibleLine());
+}
+
 TEST_F(ViewerTest, WordWrapSwitchKeepsEditsTakesFocusAndRefreshesTheMenu) {
     writeFile(watchedPath(), "line one\r\nline two\r\n");
     startWith("");
@@ -500,21 +589,31 @@ BYTE windowAlpha(HWND window) {
     return alpha;
 }
 
-TEST_F(ViewerTest, OpacityUsesTheLowByteOfAlphaOnlyWhileTransparent) {
-    EXPECT_EQ(44, windowOpacity(true, 300));
-    EXPECT_EQ(0, windowOpacity(true, 256));
+// An alpha out of range takes effect held to the range, never cut to a byte
+// (300 would be 44, 256 invisible), and is kept as given.
+TEST_F(ViewerTest, OpacityHoldsAlphaToTheByteRangeOnlyWhileTransparent) {
+    EXPECT_EQ(255, windowOpacity(true, 300));
+    EXPECT_EQ(255, windowOpacity(true, 256));
+    EXPECT_EQ(255, windowOpacity(true, INT_MAX));
+    EXPECT_EQ(0, windowOpacity(true, -1));
+    EXPECT_EQ(0, windowOpacity(true, INT_MIN));
+    EXPECT_EQ(160, windowOpacity(true, 160));
     EXPECT_EQ(255, windowOpacity(false, 17));
 
-    startWith("qvperuser.transparency: true\r\nqvperuser.alpha: 300\r\n");
+    startWith("qvperuser.transparency: true\r\nqvperuser.alpha: 100\r\n");
     ASSERT_TRUE(state.canLayer);
     EXPECT_TRUE(GetWindowLongA(state.viewerWnd, GWL_EXSTYLE) & WS_EX_LAYERED);
-    EXPECT_EQ(44, windowAlpha(state.viewerWnd));
+    EXPECT_EQ(100, windowAlpha(state.viewerWnd));
+    const char tooHigh[] = "@QVPeruserAlphaValue 300";
+    SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM)tooHigh);
+    EXPECT_EQ(255, windowAlpha(state.viewerWnd));
+    EXPECT_EQ(300, state.alpha);
     state.transparency = false;
     applyTransparency();
     EXPECT_EQ(255, windowAlpha(state.viewerWnd));
     EXPECT_TRUE(GetWindowLongA(state.viewerWnd, GWL_EXSTYLE) & WS_EX_LAYERED);
 
-    state.inSlit = true;
+    treatAsDocked();
     shellTrace::clear();
     applyTransparency();
     EXPECT_FALSE(GetWindowLongA(state.viewerWnd, GWL_EXSTYLE) & WS_EX_LAYERED);

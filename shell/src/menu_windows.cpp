@@ -11,7 +11,9 @@
 // loop runs again closes its windows.
 //
 // Number and text items take their value in an edit field laid over the
-// item's row; Enter sends the command with the value, Escape drops it.
+// item's row; Enter sends the command with the value, Escape drops it. A
+// number item's field has a hint under it that gives the item's limits, and
+// says why when a value is refused.
 // Clicks outside the menus close them, seen through a mouse hook on the
 // shell's thread while a menu is open.
 #include "menu_windows.h"
@@ -37,6 +39,7 @@ struct OpenMenu {
 
 struct Editor {
     HWND window;
+    HWND hint;
     size_t level;
     int item;
     WNDPROC editProc;
@@ -87,9 +90,14 @@ static int itemUnder(size_t level, int y) {
 
 static void closeEditor() {
     HWND window = editor.window;
+    HWND hint = editor.hint;
     editor.window = NULL;
+    editor.hint = NULL;
+    if (hint) DestroyWindow(hint);
     if (window) DestroyWindow(window);
 }
+
+HWND editorHintWindow() { return editor.hint; }
 
 static void stopWatchingClicks() {
     if (clickWatch) UnhookWindowsHookEx(clickWatch);
@@ -191,7 +199,7 @@ static void openSubmenu(size_t level, int item, bool byKey) {
 static bool belongsToMenus(HWND window) {
     HWND root = GetAncestor(window, GA_ROOT);
     size_t level;
-    return findLevel(root, &level);
+    return findLevel(root, &level) || (root && root == editor.hint);
 }
 
 static LRESULT CALLBACK watchClicks(int code, WPARAM message, LPARAM lParam) {
@@ -260,22 +268,63 @@ HWND openMenuWindow(int level) {
 
 // --- choosing and editing --------------------------------------------------
 
-bool parseWholeNumber(const char* text, int minimum, int maximum, int* value) {
+// Digits beyond this are out of every int range alike.
+static const long long LargestRead = 4294967296LL;
+
+NumberEntry readWholeNumber(const char* text, int minimum, int maximum, int* value) {
     while (*text == ' ') ++text;
     bool negative = *text == '-';
     if (*text == '-' || *text == '+') ++text;
-    if (*text < '0' || *text > '9') return false;
+    if (*text < '0' || *text > '9') return NotAWholeNumber;
     long long number = 0;
     for (; *text >= '0' && *text <= '9'; ++text) {
         number = number * 10 + (*text - '0');
-        if (number > 4294967296LL) return false;
+        if (number > LargestRead) number = LargestRead;
     }
     while (*text == ' ') ++text;
-    if (*text != 0) return false;
+    if (*text != 0) return NotAWholeNumber;
     if (negative) number = -number;
-    if (number < minimum || number > maximum) return false;
+    if (number < minimum) return BelowMinimum;
+    if (number > maximum) return AboveMaximum;
     *value = (int)number;
-    return true;
+    return WholeNumber;
+}
+
+std::string numberHint(NumberEntry entry, int minimum, int maximum) {
+    std::string limits = std::to_string(minimum) + " to " + std::to_string(maximum);
+    switch (entry) {
+    case NotAWholeNumber: return "Not a whole number: enter " + limits;
+    case BelowMinimum: return "Too small: enter " + limits;
+    case AboveMaximum: return "Too large: enter " + limits;
+    case WholeNumber: break;
+    }
+    return limits;
+}
+
+// Under the field, or above it where the screen ends.
+static void showHint(const std::string& text) {
+    HDC dc = GetDC(editor.hint);
+    HGDIOBJ kept = SelectObject(dc, menuFont());
+    SIZE size = {0, 0};
+    GetTextExtentPoint32A(dc, text.c_str(), (int)text.size(), &size);
+    SelectObject(dc, kept);
+    ReleaseDC(editor.hint, dc);
+    RECT field;
+    GetWindowRect(editor.window, &field);
+    SIZE box = {size.cx + 8, size.cy + 4};
+    POINT at = placeOnScreen({field.left, field.bottom}, box, field.right);
+    if (at.y < field.bottom) at.y = field.top - box.cy;
+    SetWindowTextA(editor.hint, text.c_str());
+    SetWindowPos(editor.hint, HWND_TOPMOST, at.x, at.y, box.cx, box.cy,
+                 SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+static void createHint(const ShellItem& item) {
+    editor.hint = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE, "STATIC", "",
+                                  WS_POPUP | WS_BORDER | SS_CENTER | SS_NOPREFIX, 0, 0, 0, 0,
+                                  levels[editor.level].window, NULL, shell.instance, NULL);
+    SendMessageA(editor.hint, WM_SETFONT, (WPARAM)menuFont(), FALSE);
+    showHint(numberHint(WholeNumber, item.minimum, item.maximum));
 }
 
 static std::string editorText() {
@@ -285,14 +334,20 @@ static std::string editorText() {
     return text;
 }
 
-// A number outside the item's limits is refused and stays to be corrected.
+// A number outside the item's limits is refused, says why, and stays to be
+// corrected.
 static void acceptEdit() {
     const ShellItem* item = itemAt(editor.level, editor.item);
     std::string text = editorText();
     int number = 0;
-    if (item && item->kind == ItemNumber &&
-        !parseWholeNumber(text.c_str(), item->minimum, item->maximum, &number)) {
-        trace("menu item \"%s\" refused \"%s\"", item->title.c_str(), text.c_str());
+    NumberEntry entry = WholeNumber;
+    if (item && item->kind == ItemNumber) {
+        entry = readWholeNumber(text.c_str(), item->minimum, item->maximum, &number);
+    }
+    if (entry != WholeNumber) {
+        std::string why = numberHint(entry, item->minimum, item->maximum);
+        trace("menu item \"%s\" refused \"%s\": %s", item->title.c_str(), text.c_str(), why.c_str());
+        showHint(why);
         MessageBeep(MB_ICONEXCLAMATION);
         SendMessageA(editor.window, EM_SETSEL, 0, -1);
         return;
@@ -330,6 +385,7 @@ static void startEditing(size_t level, int item) {
     editor.level = level;
     editor.item = item;
     editor.editProc = (WNDPROC)SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)editorProc);
+    if (entry->kind == ItemNumber) createHint(*entry);
     SendMessageA(window, EM_SETSEL, 0, -1);
     SetForegroundWindow(menuWindow);
     SetFocus(window);

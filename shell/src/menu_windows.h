@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // Pops the menu up at the pointer in place of any menu open before.
 void popUpMenu(int menu);
 // Shows the menu, built anew, in the open menu of the same id, if there is
@@ -19,6 +21,15 @@ void closeMenus();
 int openMenuAt(int level);
 HWND openMenuWindow(int level);
 
+// The hint under the field of a number item being edited: the item's
+// limits, or why the value entered was refused; NULL while there is none.
+HWND editorHintWindow();
+
+enum NumberEntry { WholeNumber, NotAWholeNumber, BelowMinimum, AboveMaximum };
+
 // Reads text as a whole number within minimum..maximum: optional blanks, an
-// optional sign and digits only.
-bool parseWholeNumber(const char* text, int minimum, int maximum, int* value);
+// optional sign and digits only. value is set only for a WholeNumber.
+NumberEntry readWholeNumber(const char* text, int minimum, int maximum, int* value);
+// What the hint says: "1 to 3600" for an entry that was not refused, else
+// why it was, with the limits.
+std::string numberHint(NumberEntry entry, int minimum, int maximum);

@@ -189,17 +189,23 @@ TEST(PluginList, OnePathALineWithComments) {
                                         "plugins\\other one.dll"));
 }
 
-TEST(NumberBox, AcceptsOnlyWholeNumbersWithinLimits) {
+TEST(NumberBox, AcceptsOnlyWholeNumbersWithinLimitsAndSaysWhy) {
     int value = -1;
-    EXPECT_TRUE(parseWholeNumber(" 42 ", 1, 64, &value));
+    EXPECT_EQ(WholeNumber, readWholeNumber(" 42 ", 1, 64, &value));
     EXPECT_EQ(42, value);
-    EXPECT_TRUE(parseWholeNumber("-5", -10, 10, &value));
+    EXPECT_EQ(WholeNumber, readWholeNumber("-5", -10, 10, &value));
     EXPECT_EQ(-5, value);
-    for (const char* refused : {"", "abc", "4 2", "12px", "1.5", "65", "0", "99999999999", "-"}) {
+    const std::pair<const char*, NumberEntry> refused[] = {
+        {"", NotAWholeNumber},   {"abc", NotAWholeNumber},        {"4 2", NotAWholeNumber},
+        {"12px", NotAWholeNumber}, {"1.5", NotAWholeNumber},      {"-", NotAWholeNumber},
+        {"65", AboveMaximum},    {"99999999999", AboveMaximum}, {"0", BelowMinimum},
+        {"-99999999999", BelowMinimum}};
+    for (const auto& entry : refused) {
         value = 7;
-        EXPECT_FALSE(parseWholeNumber(refused, 1, 64, &value)) << refused;
-        EXPECT_EQ(7, value) << refused;
+        EXPECT_EQ(entry.second, readWholeNumber(entry.first, 1, 64, &value)) << entry.first;
+        EXPECT_EQ(7, value) << entry.first;
     }
+    EXPECT_EQ("Too small: enter -5 to 64", numberHint(BelowMinimum, -5, 64));
 }
 
 TEST(MenuTree, ReleasingAMenuReleasesItsSubmenusExactlyOnce) {
@@ -350,6 +356,45 @@ TEST_F(OpenMenus, ATitledSeparatorIsTextThatKeysPassOver) {
     runMessageLoopBriefly();
     EXPECT_TRUE(wasTraced("command \"@Chosen\""));
     closeMenus();
+}
+
+std::string windowText(HWND window) {
+    char text[128] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// Under a number's field its limits show; a refused value says why there,
+// and only a value within them is sent.
+TEST_F(OpenMenus, NumberFieldShowsItsLimitsAndWhyAValueIsRefused) {
+    int main = menuCreate("Main", "QVM_Main", true);
+    menuAddNumber(main, "Interval", "@Interval", 5, 1, 3600);
+    popUpMenu(main);
+    pressKey(openMenuWindow(0), VK_DOWN);
+    pressKey(openMenuWindow(0), VK_RETURN);
+    HWND field = FindWindowExA(openMenuWindow(0), NULL, "Edit", NULL);
+    HWND hint = editorHintWindow();
+    ASSERT_TRUE(field && hint);
+    EXPECT_TRUE(IsWindowVisible(hint));
+    EXPECT_EQ("1 to 3600", windowText(hint));
+    RECT fieldBox, hintBox;
+    GetWindowRect(field, &fieldBox);
+    GetWindowRect(hint, &hintBox);
+    EXPECT_EQ(fieldBox.bottom, hintBox.top);
+
+    for (const char* entered : {"5000", "1.5", "60"}) {
+        SetWindowTextA(field, entered);
+        pressKey(field, VK_RETURN);
+        if (IsWindow(hint)) EXPECT_NE("1 to 3600", windowText(hint)) << entered;
+    }
+    EXPECT_TRUE(wasTraced("menu item \"Interval\" refused \"5000\": Too large: enter 1 to 3600"));
+    EXPECT_TRUE(wasTraced("menu item \"Interval\" refused \"1.5\": Not a whole number: enter 1 to 3600"));
+    EXPECT_FALSE(IsWindow(hint));
+    runMessageLoopBriefly();
+    EXPECT_EQ(1, (int)std::count_if(traced.begin(), traced.end(), [](const std::string& line) {
+                  return line.rfind("command ", 0) == 0;
+              }));
+    EXPECT_TRUE(wasTraced("command \"@Interval 60\""));
 }
 
 TEST_F(OpenMenus, FollowANewTreeOfTheSameIdAndCloseWithAReleasedOne) {

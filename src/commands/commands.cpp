@@ -1,6 +1,7 @@
 #include "commands/commands.h"
 
 #include <commdlg.h>
+#include <dlgs.h>
 
 #include "commands/menu.h"
 #include "settings/plugin_info.h"
@@ -29,6 +30,10 @@ static void showAbout(const CommandArgument&) {
 
 static void repaintViewer() { InvalidateRect(state.viewerWnd, NULL, TRUE); }
 
+// After a change that only the menu shows, or that the steps before it did
+// not show there.
+static void refreshMenu() { buildConfigMenu(false); }
+
 static void setStyleType(const CommandArgument& argument) {
     state.styleType = argument.number;
     applyStyle();
@@ -39,6 +44,7 @@ static void setStyleType(const CommandArgument& argument) {
 static void resizeViewer(int newWidth, int newHeight) {
     if (setWindowSize(newWidth, newHeight)) repaintViewer();
     sendSizeMessage(state.viewerWnd);
+    refreshMenu();
 }
 
 static void setWidth(const CommandArgument& argument) {
@@ -52,6 +58,7 @@ static void setHeight(const CommandArgument& argument) {
 static void setEdgeSize(const CommandArgument& argument) {
     state.edgeSize = argument.number;
     sendSizeMessage(state.viewerWnd);
+    refreshMenu();
 }
 
 static void setFontHeight(const CommandArgument& argument) {
@@ -67,54 +74,59 @@ static void setFontFace(const CommandArgument& argument) {
 static void setFilePath(const CommandArgument& argument) {
     copyText(state.filePath, FilePathSize, argument.text);
     showWatchedFileAgain();
+    refreshMenu();
 }
 
 // Shown again at once in the new encoding, as a new file is.
 static void setEncoding(const CommandArgument& argument) {
     copyText(state.encoding, EncodingNameSize, argument.text);
     showWatchedFileAgain();
+    refreshMenu();
 }
 
 // The line settings show the file again at once, as a new encoding does.
 static void setLines(const CommandArgument& argument) {
     state.lines = argument.number;
     showWatchedFileAgain();
-    buildConfigMenu(false);
+    refreshMenu();
 }
 
 static void setFilterShow(const CommandArgument& argument) {
     copyText(state.filterShow, FilterTextSize, argument.text);
     showWatchedFileAgain();
-    buildConfigMenu(false);
+    refreshMenu();
 }
 
 static void setFilterHide(const CommandArgument& argument) {
     copyText(state.filterHide, FilterTextSize, argument.text);
     showWatchedFileAgain();
-    buildConfigMenu(false);
+    refreshMenu();
 }
 
 static void setScanLimit(const CommandArgument& argument) {
     state.scanLimit = argument.number;
     showWatchedFileAgain();
-    buildConfigMenu(false);
+    refreshMenu();
 }
 
 // Shown again at once, as a new encoding is.
 static void setReadBufferSize(const CommandArgument& argument) {
     state.readBufferSize = argument.number;
     showWatchedFileAgain();
+    refreshMenu();
 }
 
 static void setReloadInterval(const CommandArgument& argument) {
     state.reloadInterval = argument.number;
-    if (!state.autoReload) return;
-    KillTimer(state.viewerWnd, ReloadTimer);
-    startReloadTimer();
+    applyReloadTimer();
+    refreshMenu();
 }
 
-// Counts from the latest listing, at the reload timer's next tick.
-static void setRescan(const CommandArgument& argument) { state.rescan = argument.number; }
+// Counts from the folder's latest look, at the reload timer's next tick.
+static void setRescan(const CommandArgument& argument) {
+    state.rescan = argument.number;
+    refreshMenu();
+}
 
 static void toggle(bool* setting) { *setting = !*setting; }
 
@@ -123,13 +135,17 @@ static void togglePluginToggle(const CommandArgument&) {
     applyTransparency();
 }
 
+// The slit keeps a docked window in its own place among the windows.
+static void applyZOrder() {
+    if (windowDocked()) return;
+    SetWindowPos(state.viewerWnd, state.alwaysontop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+}
+
 static void toggleOnTop(const CommandArgument&) {
     toggle(&state.alwaysontop);
-    if (!state.inSlit) {
-        SetWindowPos(state.viewerWnd, state.alwaysontop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0,
-                     0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
-    }
-    buildConfigMenu(false);
+    applyZOrder();
+    refreshMenu();
 }
 
 static void leaveSlit() {
@@ -167,29 +183,29 @@ static void setAlpha(const CommandArgument& argument) {
 
 static void toggleSnapToEdge(const CommandArgument&) {
     toggle(&state.snapWindow);
-    buildConfigMenu(false);
+    refreshMenu();
 }
 
 static void toggleShowBorder(const CommandArgument&) {
     toggle(&state.showBorder);
     InvalidateRect(state.viewerWnd, NULL, FALSE);
-    buildConfigMenu(false);
+    refreshMenu();
 }
 
 static void toggleShowScroll(const CommandArgument&) {
     toggle(&state.showScroll);
     updatePaneScrollBars();
-    buildConfigMenu(false);
+    refreshMenu();
 }
 
 static void toggleLockPosition(const CommandArgument&) {
     toggle(&state.lockPos);
-    buildConfigMenu(false);
+    refreshMenu();
 }
 
 static void toggleWordWrap(const CommandArgument&) {
     toggle(&state.wordWrap);
-    recreateTextPane();
+    applyWrapMode();
 }
 
 static void toggleAutoHide(const CommandArgument&) {
@@ -199,12 +215,8 @@ static void toggleAutoHide(const CommandArgument&) {
 
 static void toggleAutoReload(const CommandArgument&) {
     toggle(&state.autoReload);
-    if (state.autoReload) {
-        startReloadTimer();
-    } else {
-        KillTimer(state.viewerWnd, ReloadTimer);
-    }
-    buildConfigMenu(false);
+    applyReloadTimer();
+    refreshMenu();
 }
 
 // The custom colours belong to one command: they are not carried over.
@@ -234,7 +246,18 @@ static void chooseFontColour(const CommandArgument&) { chooseColour(&state.fontC
 
 static void chooseBackColour(const CommandArgument&) { chooseColour(&state.backColor, true); }
 
-// Only the face and the size are taken from the dialog.
+// The font dialog's choices that the pane does not keep: its style (weight
+// and slant) and its script, each with its label. Without CF_EFFECTS it
+// offers no effects or colour.
+static const int unkeptFontChoices[] = {stc2, cmb2, stc7, cmb5};
+
+static UINT_PTR CALLBACK hideUnkeptFontChoices(HWND dialog, UINT message, WPARAM, LPARAM) {
+    if (message != WM_INITDIALOG) return 0;
+    for (int id : unkeptFontChoices) ShowWindow(GetDlgItem(dialog, id), SW_HIDE);
+    return TRUE;
+}
+
+// Only the face and the size are offered and taken.
 static void chooseFont(const CommandArgument&) {
     LOGFONTA font;
     ZeroMemory(&font, sizeof font);
@@ -244,7 +267,8 @@ static void chooseFont(const CommandArgument&) {
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = state.viewerWnd;
     dialog.lpLogFont = &font;
-    dialog.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT;
+    dialog.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_NOSCRIPTSEL | CF_ENABLEHOOK;
+    dialog.lpfnHook = hideUnkeptFontChoices;
     dialog.nFontType = SCREEN_FONTTYPE;
     if (!ChooseFontA(&dialog)) return;
     copyText(state.font, FontNameSize, font.lfFaceName);
@@ -252,31 +276,57 @@ static void chooseFont(const CommandArgument&) {
     applyStyle();
 }
 
+// Saved first, so that the editor shows the settings the plugin uses.
 static void editSettings(const CommandArgument&) {
+    saveSettings();
     QVExecute(GetDesktopWindow(), NULL, state.rcPath, NULL, NULL, SW_SHOWNORMAL, false);
 }
 
-// Values loaded for the position, z-order, scroll bars, wrap mode and timers
-// take effect when their own commands or events next apply them. Where a
-// slit can take the window, its place follows the loaded setting through
-// the steps of the InSlit command.
-static void reloadSettingsNow(const CommandArgument&) {
-    bool docked = state.inSlit;
-    loadSettings();
-    applyHighlightSettings();
-    bool wantsSlit = state.inSlit;
-    showWatchedFileAgain();
+// ---- Reload Settings ----------------------------------------------------------
+// Every loaded setting takes effect through the step its own command takes,
+// so that window, pane, timers and menu agree with the settings afterwards.
+
+static void restyle() {
     applyStyle();
-    if (!state.slitWnd) return;
-    state.inSlit = docked;
-    if (wantsSlit && !docked) {
+    repaintViewer();
+    InvalidateRect(state.paneWnd, NULL, TRUE);
+}
+
+typedef void (*SettingStep)();
+
+// In this order; a setting added later adds its step here.
+static const SettingStep loadedSettingSteps[] = {
+    applyWindowPlacement,   // x, y, width, height, edgeSize
+    applyWrapMode,          // wordWrap
+    updatePaneScrollBars,   // showScroll
+    restyle,                // font, fontHeight, fontColor, backColor, styleType, showBorder
+    applyZOrder,            // alwaysontop
+    applyTransparency,      // transparency, alpha, pluginToggle
+    applyReloadTimer,       // autoReload, reloadInterval
+    onAutoHideSwitched,     // autoHide
+    applyHighlightSettings, // highlight, highlight1 to highlight8
+    showWatchedFileAgain,   // filePath, encoding, readBufferSize, lines, filters, scanLimit, rescan
+    refreshMenu,            // snapWindow, lockPos, alertSound, alertQuiet, every value shown
+};
+
+// Where a slit can take the window, the steps of the InSlit command, taken
+// from where the window was; without one the setting is only kept.
+static void applyDocking(bool wasDocked) {
+    bool wantsDock = windowDocked();
+    if (wantsDock == wasDocked) return;
+    state.inSlit = wasDocked;
+    if (wantsDock) {
         enterSlit();
-    } else if (!wantsSlit && docked) {
+    } else {
         leaveSlit();
-    } else if (docked) {
-        applyTransparency();
-        SendMessageA(state.slitWnd, SlitMsgUpdate, 0, 0);
     }
+}
+
+static void reloadSettingsNow(const CommandArgument&) {
+    bool wasDocked = windowDocked();
+    loadSettings();
+    applyDocking(wasDocked);
+    for (SettingStep step : loadedSettingSteps) step();
 }
 
 static void saveSettingsNow(const CommandArgument&) { saveSettings(); }
@@ -325,7 +375,7 @@ static const CommandHandler commandHandlers[CommandCount] = {COMMAND_TABLE(COMMA
 #undef COMMAND_HANDLER
 
 static void showOrHidePlugins(const char* text) {
-    if (!state.pluginToggle || state.inSlit) return;
+    if (!state.pluginToggle || windowDocked()) return;
     if (equalsIgnoringCase(text, ShowPluginsCommand)) {
         ShowWindow(state.viewerWnd, SW_SHOW);
         repaintViewer();

@@ -43,6 +43,7 @@ static Menu* buildPeruserMenu(bool popup) {
     MakeMenuItemInt(menu, "Rescan Interval (sec)", commandText(CmdRescan), state.rescan, 1, 3600);
     MakeMenuItemInt(menu, "ReadBuffer Size", commandText(CmdReadBufferSize), state.readBufferSize,
                     1, 65536);
+    MakeMenuItemString(menu, "Encoding", commandText(CmdEncoding), state.encoding);
     MakeMenuItemInt(menu, "Lines", commandText(CmdLines), state.lines, 0, 10000);
     MakeMenuItemString(menu, filterTitle("Filter Show", state.filterShowCheck),
                        commandText(CmdFilterShow), state.filterShow);
@@ -58,7 +59,8 @@ static Menu* buildWindowMenu(bool popup) {
                     state.screenWidth);
     MakeMenuItemInt(menu, "Height Size", commandText(CmdHeightSize), state.height, 10,
                     state.screenHeight);
-    MakeMenuItemInt(menu, "Edge Size", commandText(CmdEdgeSize), state.edgeSize, 1, 10);
+    // 0: no frame; the text's right click opens this menu then.
+    MakeMenuItemInt(menu, "Edge Size", commandText(CmdEdgeSize), state.edgeSize, 0, 10);
     MakeMenuNOP(menu, NULL);
     if (state.slitWnd) MakeMenuItem(menu, "In Slit", commandText(CmdInSlit), state.inSlit);
     MakeMenuItem(menu, "Plugin Toggle", commandText(CmdPluginToggle), state.pluginToggle);

@@ -99,7 +99,7 @@ int __cdecl beginSlitPlugin(HINSTANCE module, HWND slit) {
         // A later start must not take itself for docked in a slit that may be gone.
         state.inSlit = false;
         state.slitWnd = NULL;
-    } else if (state.inSlit && state.slitWnd) {
+    } else if (windowDocked()) {
         SendMessageA(state.slitWnd, SlitMsgAdd, 0, (LPARAM)state.viewerWnd);
     }
     return result;
@@ -113,7 +113,7 @@ void __cdecl endPlugin(HINSTANCE module) {
     RemoveSticky(state.viewerWnd);
     SendMessageA(state.hostWnd, HostMsgUnregister, (WPARAM)state.viewerWnd,
                  (LPARAM)registeredMessages);
-    if (state.inSlit && state.slitWnd) {
+    if (windowDocked()) {
         SendMessageA(state.slitWnd, SlitMsgRemove, 0, (LPARAM)state.viewerWnd);
     }
     releaseFontAndBrush();

@@ -72,6 +72,11 @@ struct PluginState {
     unsigned char styleItem[StyleRecordSize];
     bool hidden;
     bool paneFocused;
+    // A scroll bar of the pane is pressed; a reload tick or a reader's answer
+    // came meanwhile and waits for the release.
+    bool scrollBarPressed;
+    bool reloadHeld;
+    bool answerHeld;
     // The pane's longest line in characters, for the horizontal scroll bar,
     // and its font's line height and average character width in pixels.
     int longestPaneLine;
@@ -134,3 +139,8 @@ struct PluginState {
 };
 
 extern PluginState state;
+
+// The slit places the window only while the settings say so and the shell
+// gave the plugin a slit: a start without one keeps the stored setting for a
+// later start, and the window floats meanwhile.
+inline bool windowDocked() { return state.inSlit && state.slitWnd != NULL; }

@@ -162,13 +162,22 @@ static bool readFromFile(void* context, uint64_t offset, uint8_t* out, uint32_t 
     return readAt(((FileSource*)context)->file, offset, out, count, &bytesRead) && bytesRead == count;
 }
 
+// The filter on the reader: its needles are its own, fitted to the bytes
+// to be looked at.
 struct FilterJudge {
     const LineChoice* choice;
     Encoding encoding;
     ByteOrderMark mark;
     bool byteUnits;  // the needles can be looked for in the bytes
     WideChar* text;
+    PatternNeedles show;
+    PatternNeedles hide;
 };
+
+static void fitNeedles(FilterJudge& judge, const uint8_t* sample, uint32_t count) {
+    fitAnchors(&judge.show, sample, count);
+    fitAnchors(&judge.hide, sample, count);
+}
 
 static bool needlesMiss(const FilterJudge& judge, const PatternNeedles& needles,
                         const uint8_t* bytes, uint32_t count) {
@@ -180,9 +189,9 @@ static bool needlesMiss(const FilterJudge& judge, const PatternNeedles& needles,
 static bool linePasses(void* context, const uint8_t* line, uint32_t count, bool cut) {
     const FilterJudge& judge = *(const FilterJudge*)context;
     const LineChoice& choice = *judge.choice;
-    bool showMissed = choice.showSet && needlesMiss(judge, choice.showNeedles, line, count);
+    bool showMissed = choice.showSet && needlesMiss(judge, judge.show, line, count);
     if (showMissed) return false;
-    bool hideMissed = !choice.hideSet || needlesMiss(judge, choice.hideNeedles, line, count);
+    bool hideMissed = !choice.hideSet || needlesMiss(judge, judge.hide, line, count);
     if (!choice.showSet && hideMissed) return true;
     const uint64_t CutWindowOffset = 2;  // past the start: a character may be cut there
     TailBytes bytes = {line, count, cut ? CutWindowOffset : 0, {judge.mark.kind, 0}, !cut};
@@ -195,7 +204,7 @@ static bool linePasses(void* context, const uint8_t* line, uint32_t count, bool 
 // Lines without any of the needles of the lines shown cannot pass.
 static bool linesMayPass(void* context, const uint8_t* lines, uint32_t count) {
     const FilterJudge& judge = *(const FilterJudge*)context;
-    return !(judge.choice->showSet && needlesMiss(judge, judge.choice->showNeedles, lines, count));
+    return !(judge.choice->showSet && needlesMiss(judge, judge.show, lines, count));
 }
 
 static LineJudge judgeOf(const FilterJudge& filter, const FileRequest& request) {
@@ -219,6 +228,15 @@ static ByteOrderMark readMark(HANDLE file) {
     return readAt(file, 0, head, sizeof head, &count) ? findByteOrderMark(head, count) : none;
 }
 
+// The file's last bytes, read into the block: the filter's needles are fitted to them.
+static const uint32_t AnchorSample = 16 * 1024;
+
+static uint32_t sampleEnd(HANDLE file, uint64_t size, uint8_t* block) {
+    uint32_t wanted = size < AnchorSample ? (uint32_t)size : AnchorSample;
+    DWORD count = 0;
+    return readAt(file, size - wanted, block, wanted, &count) ? count : 0;
+}
+
 static uint32_t window(const FileRequest& request) { return tailRange(UINT64_MAX, request.readBufferSize).count; }
 
 static bool takeLines(const ReaderWork& work) {
@@ -227,8 +245,10 @@ static bool takeLines(const ReaderWork& work) {
     answer.mark = readMark(work.file);
     LineUnits units = unitsOf(request, answer.mark);
     FilterJudge filter = {&request.choice, request.encoding, answer.mark, units.size == 1,
-                          work.lineText};
+                          work.lineText, request.choice.showNeedles,
+                          request.choice.hideNeedles};
     LineJudge judge = judgeOf(filter, request);
+    fitNeedles(filter, work.block, sampleEnd(work.file, answer.size, work.block));
     FileSource file = {work.file};
     ByteSource source = {&file, readFromFile};
     const ShownBytes& shown = request.shown;
@@ -261,8 +281,10 @@ static bool addLines(const ReaderWork& work, uint32_t count, uint32_t joined) {
     FileAnswer& answer = *work.answer;
     LineUnits units = unitsOf(request, answer.mark);
     FilterJudge filter = {&request.choice, request.encoding, answer.mark, units.size == 1,
-                          work.lineText};
+                          work.lineText, request.choice.showNeedles,
+                          request.choice.hideNeedles};
     LineJudge judge = judgeOf(filter, request);
+    fitNeedles(filter, work.buffer, count);
     const ShownBytes& shown = request.shown;
     AddedLines added = takeAddedLines(work.buffer, count, answer.offset, shown.end, units,
                                       shown.lastLineOpen, filtered(request.choice), judge);

@@ -16,29 +16,42 @@ static bool needleCharacter(uint32_t c) {
            folded != 's';
 }
 
-static int commonness(uint8_t byte) {
+static uint32_t commonnessOf(uint8_t byte) {
     const char* found = (const char*)memchr(CommonFirst, byte, sizeof CommonFirst - 1);
-    return found ? (int)(sizeof CommonFirst - (found - CommonFirst)) : 0;
+    return found ? (uint32_t)(sizeof CommonFirst - (found - CommonFirst)) : 0;
+}
+
+// Each needle's anchor is the byte the score ranks least; the tables follow.
+static void chooseAnchors(PatternNeedles* out, const uint32_t* score) {
+    memset(out->anchors, 0, sizeof out->anchors);
+    out->anchorCount = 0;
+    for (uint32_t n = 0; n < out->count; ++n) {
+        out->anchorAt[n] = 0;
+        for (uint32_t i = 1; i < out->length[n]; ++i) {
+            if (score[out->bytes[n][i]] < score[out->bytes[n][out->anchorAt[n]]]) out->anchorAt[n] = (uint8_t)i;
+        }
+        uint8_t anchor = out->bytes[n][out->anchorAt[n]];
+        bool letter = anchor >= 'a' && anchor <= 'z';
+        out->anchors[anchor] |= (uint8_t)(1u << n);
+        if (letter) out->anchors[anchor - ('a' - 'A')] |= (uint8_t)(1u << n);
+        bool known = false;
+        for (uint32_t a = 0; a < out->anchorCount; ++a) known = known || out->anchorBytes[a] == anchor;
+        if (known) continue;
+        out->anchorBytes[out->anchorCount] = anchor;
+        out->anchorIsLetter[out->anchorCount++] = letter;
+    }
 }
 
 static void addNeedle(PatternNeedles* out, const WideChar* run, uint32_t length) {
     uint32_t n = out->count++;
     out->length[n] = (uint8_t)length;
-    for (uint32_t i = 0; i < length; ++i) {
-        out->bytes[n][i] = lower(run[i]);
-        if (commonness(out->bytes[n][i]) < commonness(out->bytes[n][out->anchorAt[n]])) {
-            out->anchorAt[n] = (uint8_t)i;
-        }
-    }
-    uint8_t anchor = out->bytes[n][out->anchorAt[n]];
-    bool letter = anchor >= 'a' && anchor <= 'z';
-    out->anchors[anchor] |= (uint8_t)(1u << n);
-    if (letter) out->anchors[anchor - ('a' - 'A')] |= (uint8_t)(1u << n);
-    for (uint32_t a = 0; a < out->anchorCount; ++a) {
-        if (out->anchorBytes[a] == anchor) return;
-    }
-    out->anchorBytes[out->anchorCount] = anchor;
-    out->anchorIsLetter[out->anchorCount++] = letter;
+    for (uint32_t i = 0; i < length; ++i) out->bytes[n][i] = lower(run[i]);
+}
+
+void fitAnchors(PatternNeedles* needles, const uint8_t* sample, uint32_t count) {
+    uint32_t seen[256] = {};
+    for (uint32_t i = 0; i < count; ++i) ++seen[lower(sample[i])];
+    chooseAnchors(needles, seen);
 }
 
 void findNeedles(const WideChar* text, uint32_t length, PatternNeedles* out) {
@@ -61,6 +74,9 @@ void findNeedles(const WideChar* text, uint32_t length, PatternNeedles* out) {
         else addNeedle(out, text + bestStart, bestLength);
         bestLength = 0;
     }
+    uint32_t commonness[256];
+    for (uint32_t b = 0; b < 256; ++b) commonness[b] = commonnessOf((uint8_t)b);
+    chooseAnchors(out, commonness);
 }
 
 static bool needleAt(const PatternNeedles& needles, uint32_t n, const uint8_t* bytes, uint32_t count,

@@ -34,5 +34,9 @@ struct PatternNeedles {
 // The needles of pattern text[0, length), in the matcher's syntax.
 void findNeedles(const WideChar* text, uint32_t length, PatternNeedles* out);
 
+// Looks for each needle by its byte seen least often in a sample of the
+// bytes to be searched: a log's own words make some letters common.
+void fitAnchors(PatternNeedles* needles, const uint8_t* sample, uint32_t count);
+
 // True when the bytes hold one of the needles, ignoring ASCII case.
 bool holdsNeedle(const PatternNeedles& needles, const uint8_t* bytes, uint32_t count);

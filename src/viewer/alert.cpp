@@ -49,7 +49,7 @@ static void soundAlert() {
 
 // A window slid off at an edge slides back, and stays while the alert does.
 static void showHiddenWindow() {
-    if (!state.hidden || state.inSlit) return;
+    if (!state.hidden || windowDocked()) return;
     state.hidden = false;
     applyAutoHidePosition();
 }

@@ -77,13 +77,14 @@ void paintBackground(HWND viewer) {
 }
 
 BYTE windowOpacity(bool transparency, int alpha) {
-    return transparency ? (BYTE)(alpha & 0xFF) : 255;
+    if (!transparency || alpha > 255) return 255;
+    return alpha < 0 ? 0 : (BYTE)alpha;
 }
 
 void applyTransparency() {
     if (state.canLayer) {
         LONG exStyle = GetWindowLongA(state.viewerWnd, GWL_EXSTYLE);
-        if (state.inSlit) {
+        if (windowDocked()) {
             SetWindowLongA(state.viewerWnd, GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
         } else {
             SetWindowLongA(state.viewerWnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);

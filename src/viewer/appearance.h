@@ -14,5 +14,6 @@ BOOL setLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags);
 // The viewer's answer to the pane's WM_CTLCOLOREDIT.
 HBRUSH colourPane(HDC paneDc);
 
-// The opacity applied to a free-floating window.
+// The opacity applied to a free-floating window: alpha held to 0..255
+// while transparency is on, opaque otherwise.
 BYTE windowOpacity(bool transparency, int alpha);

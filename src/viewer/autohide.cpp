@@ -43,7 +43,7 @@ bool autoHideEdge(const RECT& monitor, int x, int y, int width, int height,
 }
 
 bool checkAutoHideEdge(POINT* position) {
-    if (!state.autoHide || state.inSlit || state.paneFocused || state.alerting) return false;
+    if (!state.autoHide || windowDocked() || state.paneFocused || state.alerting) return false;
     RECT monitor;
     getMonitorRect(getWindowMonitor(state.viewerWnd), &monitor);
     POINT hidden;
@@ -60,7 +60,7 @@ void applyAutoHidePosition() {
     POINT position = {state.x, state.y};
     checkAutoHideEdge(&position);
     UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSENDCHANGING;
-    if (state.inSlit) flags |= SWP_NOMOVE;
+    if (windowDocked()) flags |= SWP_NOMOVE;
     SetWindowPos(state.viewerWnd, NULL, position.x, position.y, state.width, state.height, flags);
 }
 
@@ -87,7 +87,7 @@ void onAutoHideTick() {
 void onPointerOverWindow() {
     if (!state.hidden) return;
     state.hidden = false;
-    if (state.inSlit) return;
+    if (windowDocked()) return;
     applyAutoHidePosition();
     startAutoHideTimer();
 }
@@ -101,7 +101,7 @@ void onPaneFocused() {
     state.paneFocused = true;
     if (!state.hidden) return;
     state.hidden = false;
-    if (!state.inSlit) applyAutoHidePosition();
+    if (!windowDocked()) applyAutoHidePosition();
 }
 
 void onPaneFocusLost() {

@@ -12,6 +12,8 @@
 #include "viewer/viewer.h"
 
 static const int LinesPerWheelStep = 3;
+// A frame narrower than this cannot be found with the pointer.
+static const int NarrowestFrameToClick = 2;
 
 DWORD paneStyle(bool wordWrap) {
     DWORD style = WS_CHILD | WS_VISIBLE | ES_WANTRETURN | ES_AUTOVSCROLL | ES_MULTILINE;
@@ -24,15 +26,19 @@ int wheelScrollLines(WPARAM wParam) {
     return distance > 0 ? -LinesPerWheelStep : LinesPerWheelStep;
 }
 
+int paneInset(int edgeSize) { return edgeSize < 0 ? 0 : edgeSize; }
+
 // What is left of an extent after the edge on both sides.
-static int insetExtent(LONG extent) { return toCoordinate(extent - 2 * (int64_t)state.edgeSize); }
+static int insetExtent(LONG extent) {
+    return toCoordinate(extent - 2 * (int64_t)paneInset(state.edgeSize));
+}
 
 // New text is added with EM_REPLACESEL, which the control holds to the limit
 // it sets for typing; the pane has none.
 static HWND createPaneWindow(HWND viewer) {
     RECT client;
     GetClientRect(viewer, &client);
-    int edge = state.edgeSize;
+    int edge = paneInset(state.edgeSize);
     HWND pane = CreateWindowExW(0, L"EDIT", NULL, paneStyle(state.wordWrap), edge, edge,
                                 insetExtent(client.right), insetExtent(client.bottom), viewer,
                                 NULL, state.hInstance, NULL);
@@ -59,7 +65,7 @@ void createTextPane(HWND viewer) {
 void layoutTextPane(HWND viewer) {
     RECT client;
     GetClientRect(viewer, &client);
-    int edge = state.edgeSize;
+    int edge = paneInset(state.edgeSize);
     bool atEnd = paneShowsLastLine();
     MoveWindow(state.paneWnd, toCoordinate(client.left + (int64_t)edge),
                toCoordinate(client.top + (int64_t)edge), insetExtent(client.right),
@@ -98,6 +104,11 @@ void recreateTextPane() {
     buildConfigMenu(false);
 }
 
+void applyWrapMode() {
+    bool wraps = !(GetWindowLongW(state.paneWnd, GWL_STYLE) & ES_AUTOHSCROLL);
+    if (wraps != state.wordWrap) recreateTextPane();
+}
+
 static LRESULT passOn(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return CallWindowProcW(state.oldPaneProc, window, message, wParam, lParam);
 }
@@ -108,14 +119,25 @@ static LRESULT paneHitTest(HWND window, WPARAM wParam, LPARAM lParam) {
     return passOn(window, WM_NCHITTEST, wParam, lParam);
 }
 
+// The bar's own loop runs until the release; the text stays as it is
+// meanwhile, so that a dragged thumb ends where it is dropped.
+static LRESULT pressScrollBar(HWND window, WPARAM hitCode, LPARAM at) {
+    holdReloads(true);
+    LRESULT result = passOn(window, WM_NCLBUTTONDOWN, hitCode, at);
+    holdReloads(false);
+    return result;
+}
+
 // With Ctrl or Alt held the press moves or sizes the viewer window instead.
 // The pane takes the focus first, as for a press on the frame: that ends a
 // pending auto-hide, which would otherwise keep the move from being recorded.
 static LRESULT onPaneNonClientPress(HWND window, WPARAM wParam, LPARAM lParam) {
     if (!modifierDown(VK_MENU) && !modifierDown(VK_CONTROL)) {
-        return passOn(window, WM_NCLBUTTONDOWN, wParam, lParam);
+        bool onBar = wParam == HTVSCROLL || wParam == HTHSCROLL;
+        return onBar ? pressScrollBar(window, wParam, lParam)
+                     : passOn(window, WM_NCLBUTTONDOWN, wParam, lParam);
     }
-    if (state.inSlit || state.lockPos) return 0;
+    if (windowDocked() || state.lockPos) return 0;
     SetFocus(window);
     return DefWindowProcA(state.viewerWnd, WM_NCLBUTTONDOWN, wParam, lParam);
 }
@@ -136,13 +158,17 @@ static LRESULT onPaneRightRelease() {
     return 0;
 }
 
+// Where the frame is too narrow to be found, a right click on the text
+// opens the configuration menu in place of the control's own.
 static LRESULT onPaneContextMenu(HWND window, WPARAM wParam, LPARAM lParam) {
     POINT at = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
     bool fromKeyboard = at.x == -1 && at.y == -1;
     RECT client;
     GetClientRect(window, &client);
     ScreenToClient(window, &at);
-    if (!fromKeyboard && !PtInRect(&client, at)) return 0;
+    if (fromKeyboard) return passOn(window, WM_CONTEXTMENU, wParam, lParam);
+    if (!PtInRect(&client, at)) return 0;
+    if (paneInset(state.edgeSize) < NarrowestFrameToClick) return onPaneRightRelease();
     return passOn(window, WM_CONTEXTMENU, wParam, lParam);
 }
 

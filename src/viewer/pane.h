@@ -10,6 +10,12 @@ void layoutTextPane(HWND viewer);
 void setPaneFont(HFONT font, bool redraw);
 void updatePaneScrollBars();
 void recreateTextPane();
+// Makes a new pane when its wrap mode is not the one wordWrap says.
+void applyWrapMode();
+
+// The pane's distance from each side of the viewer's client area: a
+// negative edge counts as none.
+int paneInset(int edgeSize);
 
 LRESULT CALLBACK textPaneProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

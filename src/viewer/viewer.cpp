@@ -25,16 +25,25 @@ UINT reloadPeriod() {
 
 void startReloadTimer() { SetTimer(state.viewerWnd, ReloadTimer, reloadPeriod(), NULL); }
 
+void applyReloadTimer() {
+    if (state.autoReload) {
+        startReloadTimer();
+    } else {
+        KillTimer(state.viewerWnd, ReloadTimer);
+    }
+}
+
 int keepFarEdgeDistance(int position, int oldExtent, int newExtent) {
     if (position > oldExtent / 2) return toCoordinate((int64_t)newExtent - oldExtent + position);
     return position;
 }
 
-bool setWindowSize(int newWidth, int newHeight) {
-    if (newWidth == state.width && newHeight == state.height) return false;
-    state.width = newWidth <= MinimumSize ? MinimumSize : newWidth;
-    state.height = newHeight <= MinimumSize ? MinimumSize : newHeight;
-    if (state.inSlit) {
+static int atLeastMinimum(int extent) { return extent <= MinimumSize ? MinimumSize : extent; }
+
+// The stored size, and for a floating window the stored place; the slit
+// places a docked one.
+static void applyStoredPlacement() {
+    if (windowDocked()) {
         SetWindowPos(state.viewerWnd, NULL, 0, 0, state.width, state.height,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageA(state.slitWnd, SlitMsgUpdate, 0, 0);
@@ -42,7 +51,22 @@ bool setWindowSize(int newWidth, int newHeight) {
         SetWindowPos(state.viewerWnd, NULL, state.x, state.y, state.width, state.height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
+}
+
+bool setWindowSize(int newWidth, int newHeight) {
+    if (newWidth == state.width && newHeight == state.height) return false;
+    state.width = atLeastMinimum(newWidth);
+    state.height = atLeastMinimum(newHeight);
+    applyStoredPlacement();
     return true;
+}
+
+void applyWindowPlacement() {
+    state.width = atLeastMinimum(state.width);
+    state.height = atLeastMinimum(state.height);
+    applyStoredPlacement();
+    InvalidateRect(state.viewerWnd, NULL, TRUE);
+    sendSizeMessage(state.viewerWnd);
 }
 
 void sendSizeMessage(HWND window) {
@@ -52,7 +76,7 @@ void sendSizeMessage(HWND window) {
 }
 
 static void onPositionChanging(HWND window, WINDOWPOS* position) {
-    if (!state.inSlit && state.snapWindow && IsWindowVisible(window)) {
+    if (!windowDocked() && state.snapWindow && IsWindowVisible(window)) {
         SnapWindowToEdge(position, SnapDistance, 1);
     }
 }
@@ -62,7 +86,7 @@ static void onPositionChanging(HWND window, WINDOWPOS* position) {
 // A change that leaves the position or size alone says so in its flags and
 // need not carry them, so only what changed is taken from the record.
 static void onPositionChanged(HWND window, const WINDOWPOS* position) {
-    if (state.inSlit || state.hidden) return;
+    if (windowDocked() || state.hidden) return;
     if (!(position->flags & SWP_NOMOVE)) {
         state.x = position->x;
         state.y = position->y;
@@ -75,7 +99,7 @@ static void onPositionChanged(HWND window, const WINDOWPOS* position) {
 }
 
 static void onDisplayChange() {
-    if (state.inSlit) return;
+    if (windowDocked()) return;
     int oldWidth = state.screenWidth;
     int oldHeight = state.screenHeight;
     state.screenWidth = GetSystemMetrics(SM_CXVIRTUALSCREEN);
@@ -93,13 +117,50 @@ static LRESULT frameHitTest() {
 static LRESULT onFrameLeftPress(HWND window, WPARAM wParam, LPARAM lParam) {
     acknowledgeAlert();
     SetFocus(state.paneWnd);
-    if (state.inSlit || state.lockPos) return 0;
+    if (windowDocked() || state.lockPos) return 0;
     return DefWindowProcA(window, WM_NCLBUTTONDOWN, wParam, lParam);
+}
+
+// ---- A pressed scroll bar ----
+// A press on a scroll bar runs the bar's own loop, which dispatches the
+// timers, until the release. A reload meanwhile would change the lines and
+// the bar's range under the pointer: the view would jump, and a dragged thumb
+// would end elsewhere than where it was dropped. So the text stays as it is
+// until the release, and a reload or an answer of the reader due meanwhile
+// follows it.
+
+void holdReloads(bool hold) {
+    state.scrollBarPressed = hold;
+    if (hold) return;
+    if (state.answerHeld) {
+        state.answerHeld = false;
+        onFileAnswered();
+    }
+    if (state.reloadHeld) {
+        state.reloadHeld = false;
+        reloadFileTail();
+    }
+}
+
+static void onReloadTick() {
+    if (state.scrollBarPressed) {
+        state.reloadHeld = true;
+    } else {
+        reloadFileTail();
+    }
+}
+
+static void onReaderAnswer() {
+    if (state.scrollBarPressed) {
+        state.answerHeld = true;
+    } else {
+        onFileAnswered();
+    }
 }
 
 static void onTimer(WPARAM id) {
     if (id == AutoHideTimer) onAutoHideTick();
-    if (id == ReloadTimer) reloadFileTail();
+    if (id == ReloadTimer) onReloadTick();
     if (id == ReaderRetryTimer) onReaderRetry();
 }
 
@@ -135,7 +196,7 @@ LRESULT CALLBACK viewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case HostMsgRestyle: onRestyle(); return 0;
     case HostMsgRedraw: onRedraw(); return 0;
     case HostMsgCommand: return dispatchCommand(lParam);
-    case FileAnsweredMessage: onFileAnswered(); return 0;
+    case FileAnsweredMessage: onReaderAnswer(); return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }

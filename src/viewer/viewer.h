@@ -15,6 +15,9 @@ LRESULT CALLBACK viewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 // The one way the window's size changes. Returns false, doing nothing, when
 // the requested size is the stored one.
 bool setWindowSize(int newWidth, int newHeight);
+// Puts the window at its stored place and size, as the size commands do, and
+// lays the pane out in it.
+void applyWindowPlacement();
 // Sends WM_SIZE as the system does, with the client area's size, so that the
 // pane is laid out again.
 void sendSizeMessage(HWND window);
@@ -23,6 +26,12 @@ void sendSizeMessage(HWND window);
 UINT reloadPeriod();
 // Starts the reload timer, or restarts it with the current period.
 void startReloadTimer();
+// Runs the reload timer while autoReload is on, with the current period.
+void applyReloadTimer();
+
+// Held while one of the pane's scroll bars is pressed: reloads due meanwhile
+// run when the hold ends.
+void holdReloads(bool hold);
 
 // Keeps a coordinate's distance from the far edge when it lies in the far half.
 int keepFarEdgeDistance(int position, int oldExtent, int newExtent);
