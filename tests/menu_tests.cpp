@@ -24,6 +24,7 @@ protected:
                "qvperuser.width: 130\r\nqvperuser.height: 90\r\nqvperuser.edgeSize: 3\r\n"
                "qvperuser.fontHeight: 14\r\nqvperuser.alpha: 170\r\nqvperuser.styleType: 2\r\n"
                "qvperuser.reloadInterval(sec): 45\r\nqvperuser.readBufferSize: 600\r\n"
+               "qvperuser.rescan(sec): 7\r\n"
                "qvperuser.font: Courier New\r\nqvperuser.encoding: utf-16le\r\n"
                "qvperuser.autoReload: true\r\nqvperuser.pluginToggle: false\r\n"
                "qvperuser.alwaysontop: true\r\nqvperuser.transparency: false\r\n"
@@ -107,8 +108,9 @@ static std::string expectedTree(bool withSlit, bool inSlit, const std::string& f
     }
     return "submenu \"Peruser Configuration\"\n"
            "  item \"Auto Reload\" " + c(CmdAutoReload) + " 1\n"
-           "  string \"Path to Input File\" " + c(CmdFilePath) + " \"" + filePath + "\"\n"
+           "  string \"File Path\" " + c(CmdFilePath) + " \"" + filePath + "\"\n"
            "  int \"Reload Interval (sec)\" " + c(CmdReloadInterval) + " 45 [1,3600]\n"
+           "  int \"Rescan Interval (sec)\" " + c(CmdRescan) + " 7 [1,3600]\n"
            "  int \"ReadBuffer Size\" " + c(CmdReadBufferSize) + " 600 [1,65536]\n"
            "  string \"Encoding\" " + c(CmdEncoding) + " \"utf-16le\"\n"
            "  int \"Lines\" " + c(CmdLines) + " 0 [0,10000]\n"
@@ -474,7 +476,7 @@ TEST_F(MenuTest, EveryItemSendsACommandThatChangesWhatItShows) {
     for (const ShellItem* entry : allEntries()) {
         if (entry->kind == ItemNumber || entry->kind == ItemText) entries.push_back(*entry);
     }
-    ASSERT_EQ(23u, entries.size());
+    ASSERT_EQ(24u, entries.size());
     for (const ShellItem& entry : entries) {
         SCOPED_TRACE(entry.title);
         std::string value = entry.kind == ItemNumber                ? "33"

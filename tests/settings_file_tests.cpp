@@ -87,7 +87,7 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
         "qvperuser.highlight1:", "qvperuser.highlight2:", "qvperuser.highlight3:",
         "qvperuser.highlight4:", "qvperuser.highlight5:", "qvperuser.highlight6:",
         "qvperuser.highlight7:", "qvperuser.highlight8:", "qvperuser.alertSound:",
-        "qvperuser.alertQuiet(sec):"};
+        "qvperuser.alertQuiet(sec):", "qvperuser.rescan(sec):"};
     EXPECT_EQ(expected, keys);
     const std::string file = settingsPath();
     EXPECT_EQ("10", storedSetting(file, "qvperuser.x:"));
@@ -112,6 +112,7 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
               storedSetting(file, "qvperuser.highlight1:"));
     EXPECT_EQ("#A05A00 WARN", storedSetting(file, "qvperuser.highlight2:"));
     EXPECT_EQ("", storedSetting(file, "qvperuser.highlight8:"));
+    EXPECT_EQ("10", storedSetting(file, "qvperuser.rescan(sec):"));
     EXPECT_EQ(0, shellTrace::count("ReadInt"));
 }
 

@@ -195,7 +195,7 @@ MenuItem* __cdecl MakeMenuItemString(Menu* menu, const char* title, const char* 
 
 MenuItem* __cdecl MakeMenuNOP(Menu* menu, const char* title) {
     trace("MakeMenuNOP(%s,%s)", menuName(menu), shown(title));
-    return itemHandle(menuAddSeparator(serialOf(menu)));
+    return itemHandle(menuAddSeparator(serialOf(menu), title));
 }
 
 MenuItem* __cdecl MakeSubmenu(Menu* parent, Menu* child, const char* title) {

@@ -30,8 +30,10 @@ static int textWidth(HDC dc, const std::string& text) {
 
 static int titleHeight(int line) { return line + 8; }
 
+static bool isLine(const ShellItem& item) { return item.kind == ItemSeparator && item.title.empty(); }
+
 static int rowHeight(const ShellItem& item, int line) {
-    return item.kind == ItemSeparator ? SeparatorHeight : line + 6;
+    return isLine(item) ? SeparatorHeight : line + 6;
 }
 
 std::string valueText(const ShellItem& item) {
@@ -100,7 +102,7 @@ static void fillBox(HDC dc, RECT box, COLORREF colour) {
 
 static void drawItem(HDC dc, const ShellItem& item, RECT row, bool hot) {
     const StyleRecord& frame = menuStyle(MenuFrameStyle);
-    if (item.kind == ItemSeparator) {
+    if (isLine(item)) {
         int middle = (row.top + row.bottom) / 2;
         RECT line = {row.left + Inset, middle, row.right - Inset, middle + 1};
         fillBox(dc, line, frame.borderColour);

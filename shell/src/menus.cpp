@@ -53,7 +53,9 @@ int menuAddText(int menu, const char* title, const char* command, const char* te
     return addItem(menu, item);
 }
 
-int menuAddSeparator(int menu) { return addItem(menu, newItem(ItemSeparator, NULL, NULL)); }
+int menuAddSeparator(int menu, const char* title) {
+    return addItem(menu, newItem(ItemSeparator, title, NULL));
+}
 
 static bool holds(int ancestor, int wanted) {
     if (ancestor == wanted) return true;
@@ -98,7 +100,7 @@ static std::string describeItem(const ShellItem& item) {
         return "int" + title + " " + item.command + " " + std::to_string(item.value) + " [" +
                std::to_string(item.minimum) + "," + std::to_string(item.maximum) + "]";
     case ItemText: return "string" + title + " " + item.command + " \"" + item.text + "\"";
-    case ItemSeparator: return "nop \"\"";
+    case ItemSeparator: return "nop" + title;
     case ItemSubmenu: return "submenu" + title;
     }
     return "";

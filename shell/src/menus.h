@@ -33,7 +33,8 @@ int menuAddCommand(int menu, const char* title, const char* command, bool checke
 int menuAddNumber(int menu, const char* title, const char* command, int value, int minimum,
                   int maximum);
 int menuAddText(int menu, const char* title, const char* command, const char* text);
-int menuAddSeparator(int menu);
+// With a title, an inert line of text in place of the line.
+int menuAddSeparator(int menu, const char* title);
 // Refused when either menu is unknown or the child already holds the parent.
 int menuAttach(int parent, int child, const char* title);
 // Releases the menu and every submenu attached to it.
@@ -45,5 +46,5 @@ const char* menuIdOf(int menu);
 
 // The tree as text, one line an entry indented by depth, for traces and tests:
 //   item "Title" COMMAND CHECKED | int "Title" COMMAND VALUE [MIN,MAX] |
-//   string "Title" COMMAND "TEXT" | nop "" | submenu "Title"
+//   string "Title" COMMAND "TEXT" | nop "Title" | submenu "Title"
 std::string describeMenu(int menu, int depth = 0);

@@ -367,6 +367,7 @@ protected:
         if (mounted) runLinux(folder, "umount -l mounted");
     }
     void setDelay(int seconds) { writeFile(folder + "delay", std::to_string(seconds)); }
+    void setListingDelay(int seconds) { writeFile(folder + "delay", "list " + std::to_string(seconds)); }
     void makeReadsFail() { writeFile(folder + "delay", "fail"); }
     void watchMountedFile() {
         writeFile(folder + "source\\watched.log", logLines(1, 20));
@@ -501,6 +502,34 @@ TEST_F(StalledFile, AFailedReadIsNotAnEmptyFile) {
         << paneText();
     setDelay(0);
     EXPECT_TRUE(waitFor([&] { return contains(paneText(), "log line 22"); }, 5000)) << paneText();
+    EXPECT_EQ(0u, quitAndWait());
+}
+
+// A folder whose listing stalls holds the reader alone, as a stalled read does.
+TEST_F(StalledFile, AFolderWhoseListingStallsHoldsOnlyTheReader) {
+    removeFile(folder + "source\\app-2.log");  // left by an earlier run
+    writeFile(folder + "source\\app-1.log", logLines(1, 20));
+    std::string pattern = folder + "mounted\\app-*.log";
+    writeFile(folder + "qvperuser.rc",
+              "qvperuser.filePath: " + pattern + "\r\nqvperuser.readBufferSize: 300\r\n"
+              "qvperuser.autoReload: true\r\nqvperuser.reloadInterval(sec): 1\r\n"
+              "qvperuser.rescan(sec): 1\r\n");
+    startShell("");
+    ASSERT_NE(nullptr, waitForViewer());
+    ASSERT_TRUE(waitFor([&] { return contains(paneText(), "log line 20"); })) << paneText();
+
+    setListingDelay(4);
+    writeFile(folder + "source\\app-2.log", "the newer log\r\n");
+    EXPECT_TRUE(answersThroughout(2500));
+    EXPECT_TRUE(waitFor([&] { return paneText() == "the newer log\r\n"; }, 10000)) << paneText();
+
+    // A start whose listing stalls says so, naming the pattern, until it answers.
+    startAgain();
+    EXPECT_TRUE(waitFor([&] { return contains(paneText(), "not answering"); }, 5000)) << paneText();
+    EXPECT_TRUE(contains(paneText(), pattern)) << paneText();
+    EXPECT_TRUE(answersThroughout(1500));
+    setDelay(0);
+    EXPECT_TRUE(waitFor([&] { return paneText() == "the newer log\r\n"; }, 15000)) << paneText();
     EXPECT_EQ(0u, quitAndWait());
 }
 

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "menu_layout.h"
 #include "menu_windows.h"
 #include "menus.h"
 #include "settings_store.h"
@@ -335,6 +336,25 @@ TEST_F(OpenMenus, ValueFieldLeavesTheTitleInSight) {
     ReleaseDC(window, dc);
     EXPECT_GT(box.left, titleSize.cx);
     EXPECT_GT(box.right - box.left, titleSize.cy * 2);
+    closeMenus();
+}
+
+// A separator with a title is a line of text as tall as an item, never chosen.
+TEST_F(OpenMenus, ATitledSeparatorIsTextThatKeysPassOver) {
+    int main = menuCreate("Main", "QVM_Main", true);
+    menuAddSeparator(main, "Showing app-2.log");
+    menuAddSeparator(main, NULL);
+    menuAddCommand(main, "Chosen", "@Chosen", false);
+    const ShellMenu& menu = *findMenu(main);
+    RECT label = itemRect(menu, 0, 200), line = itemRect(menu, 1, 200), item = itemRect(menu, 2, 200);
+    EXPECT_EQ(item.bottom - item.top, label.bottom - label.top);
+    EXPECT_LT(line.bottom - line.top, label.bottom - label.top);
+    EXPECT_EQ("nop \"Showing app-2.log\"\nnop \"\"\nitem \"Chosen\" @Chosen 0\n", describeMenu(main));
+    popUpMenu(main);
+    pressKey(openMenuWindow(0), VK_DOWN);
+    pressKey(openMenuWindow(0), VK_RETURN);
+    runMessageLoopBriefly();
+    EXPECT_TRUE(wasTraced("command \"@Chosen\""));
     closeMenus();
 }
 

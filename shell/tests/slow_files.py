@@ -2,8 +2,9 @@
 of a source folder, and every read waits the number of seconds written in a
 control file before it answers, as a share whose server stopped answering
 does; with "fail" written there, every read fails, as on a dropped
-connection. Opens and attribute queries never wait: under Wine they run in
-its server process, where a wait would hold every Wine program.
+connection; with "list SECONDS", every folder listing waits that long and
+reads answer at once. Opens and attribute queries never wait: under Wine
+they run in its server process, where a wait would hold every Wine program.
 
 usage: slow_files.py SOURCE MOUNTPOINT DELAYFILE   (runs until unmounted)
 """
@@ -36,6 +37,9 @@ class SlowReads(Operations):
         return {key: getattr(found, key) for key in keys}
 
     def readdir(self, path, fh):
+        words = self._control().split()
+        if len(words) == 2 and words[0] == "list":
+            time.sleep(float(words[1]))
         return [".", ".."] + os.listdir(self._path(path))
 
     def open(self, path, flags):

@@ -17,6 +17,7 @@
     ROW(FilePath, TextArgument, setFilePath)               \
     ROW(ReadBufferSize, NumberArgument, setReadBufferSize) \
     ROW(ReloadInterval, NumberArgument, setReloadInterval) \
+    ROW(Rescan, NumberArgument, setRescan)                 \
     ROW(PluginToggle, NoArgument, togglePluginToggle)      \
     ROW(OnTop, NoArgument, toggleOnTop)                    \
     ROW(InSlit, NoArgument, toggleInSlit)                  \

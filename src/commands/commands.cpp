@@ -122,6 +122,12 @@ static void setReloadInterval(const CommandArgument& argument) {
     refreshMenu();
 }
 
+// Counts from the folder's latest look, at the reload timer's next tick.
+static void setRescan(const CommandArgument& argument) {
+    state.rescan = argument.number;
+    refreshMenu();
+}
+
 static void toggle(bool* setting) { *setting = !*setting; }
 
 static void togglePluginToggle(const CommandArgument&) {
@@ -299,7 +305,7 @@ static const SettingStep loadedSettingSteps[] = {
     applyReloadTimer,       // autoReload, reloadInterval
     onAutoHideSwitched,     // autoHide
     applyHighlightSettings, // highlight, highlight1 to highlight8
-    showWatchedFileAgain,   // filePath, encoding, readBufferSize, lines, filters, scanLimit
+    showWatchedFileAgain,   // filePath, encoding, readBufferSize, lines, filters, scanLimit, rescan
     refreshMenu,            // snapWindow, lockPos, alertSound, alertQuiet, every value shown
 };
 

@@ -4,6 +4,7 @@
 #include "settings/plugin_info.h"
 #include "settings/state.h"
 #include "settings/text.h"
+#include "tail/file_choice.h"
 
 #include <limits.h>
 
@@ -35,9 +36,11 @@ static const char* filterTitle(const char* title, PatternCheck check) {
 static Menu* buildPeruserMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Peruser Configuration", "QVM_Peruser", popup);
     MakeMenuItem(menu, "Auto Reload", commandText(CmdAutoReload), state.autoReload);
-    MakeMenuItemString(menu, "Path to Input File", commandText(CmdFilePath), state.filePath);
+    MakeMenuItemString(menu, "File Path", commandText(CmdFilePath), state.filePath);
+    if (state.watchingPattern) MakeMenuNOP(menu, showingTitle());
     MakeMenuItemInt(menu, "Reload Interval (sec)", commandText(CmdReloadInterval),
                     state.reloadInterval, 1, 3600);
+    MakeMenuItemInt(menu, "Rescan Interval (sec)", commandText(CmdRescan), state.rescan, 1, 3600);
     MakeMenuItemInt(menu, "ReadBuffer Size", commandText(CmdReadBufferSize), state.readBufferSize,
                     1, 65536);
     MakeMenuItemString(menu, "Encoding", commandText(CmdEncoding), state.encoding);

@@ -11,6 +11,10 @@ const int EncodingNameSize = 32;
 // A colour rule's value. Far more than a usable rule may be long, so that a
 // value cut to fit is still too long, never another rule.
 const int HighlightRuleSize = 1024;
+// A file's name within its folder, as a folder listing gives it.
+const int FileNameCapacity = 260;
+// "Showing " and a file's name in the ANSI code page, two bytes a character at most.
+const int ShowingTitleSize = 8 + 2 * FileNameCapacity;
 // The pane's text: every byte read may become a line break of two units.
 const int DisplayTextSize = 2 * (TextBufferSize - 1) + 1;
 // A line filter's pattern, as the settings file and commands give it.

@@ -90,6 +90,7 @@ static const Setting settings[] = {
     TEXT_SETTING("qvperuser.highlight8:", highlightRules[7], ""),
     NUMBER_SETTING(BoolSetting, "qvperuser.alertSound:", alertSound, false),
     NUMBER_SETTING(IntSetting, "qvperuser.alertQuiet(sec):", alertQuiet, 10),
+    NUMBER_SETTING(IntSetting, "qvperuser.rescan(sec):", rescan, 10),
 };
 
 #undef NUMBER_SETTING

@@ -54,6 +54,7 @@ struct PluginState {
     char highlightRules[ColourRuleCount][HighlightRuleSize];
     bool alertSound;
     int alertQuiet;
+    int rescan;  // seconds between listings of a pattern's folder
 
     // Runtime state, never stored.
     HINSTANCE hInstance;
@@ -117,6 +118,14 @@ struct PluginState {
     bool paneDrewAtOnce;    // the control drew outside a paint
     bool askedAsNew;          // the request with the reader shows the file as new
     bool newShowWaiting;      // asked for while the reader was busy
+    // Following a pattern's newest file (tail/file_choice.h).
+    bool watchingPattern;
+    bool listingForced;
+    DWORD lastFolderLook;
+    DWORD lastListingTick;
+    ULONGLONG folderTime;
+    WCHAR chosenName[FileNameCapacity];
+    char showingTitle[ShowingTitleSize];
     Menu* mainMenu;
     Menu* configMenu;
     Menu* windowMenu;

@@ -18,6 +18,7 @@
 
 #include <string.h>
 
+#include "tail/folder_listing.h"
 #include "tail/line_finder.h"
 #include "tail/reader_handoff.h"
 #include "tail/tail.h"
@@ -373,14 +374,14 @@ static bool namesAFolder(const WCHAR* path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// A pattern's newest file other than the one shown is read as a new file.
 static void answerRequest(ReaderSlot* slot) {
-    const FileRequest& request = slot->request;
+    FileRequest& request = slot->request;
     FileAnswer* answer = &slot->answer;
     ZeroMemory(answer, sizeof *answer);
-    HANDLE file = CreateFileW(request.path, GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = openWatchedFile(request, answer);
     if (file == INVALID_HANDLE_VALUE) {
+        if (answer->failure != NoFailure) return;
         failed(answer, OpenFailed);
         if (namesAFolder(request.path)) answer->failure = NamesAFolder;
         return;

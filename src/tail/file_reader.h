@@ -52,6 +52,19 @@ struct ShownBytes {
     bool lastLineOpen;
 };
 
+// With a pattern for a path, which of its files to open: the newest one,
+// found by looking at the folder now, or else the one chosen last. A look
+// lists the folder when its own write time has moved since the latest
+// listing, or when a full listing is due. A chosen file that is gone has the
+// folder listed at once.
+struct FileChoice {
+    bool pattern;
+    bool lookNow;
+    bool fullListing;
+    uint64_t folderTime;  // at the latest look; 0: unknown
+    WCHAR chosenName[FileNameCapacity];  // empty: none chosen
+};
+
 // Which lines are shown: with neither, the last readBufferSize bytes.
 struct LineChoice {
     uint32_t lines;  // the last so many whole lines; 0: as many as fit
@@ -73,6 +86,7 @@ inline bool filtered(const LineChoice& choice) { return choice.showSet || choice
 // and what the pane shows of it, so that bytes appended since can be read alone.
 struct FileRequest {
     WCHAR path[ResolvedPathSize];
+    FileChoice fileChoice;
     int readBufferSize;
     Encoding encoding;  // as configured
     LineChoice choice;
@@ -86,7 +100,7 @@ struct FileRequest {
 };
 
 enum FileRead { ReadNothing, ReadWhole, ReadAppended };
-enum FileFailure { NoFailure, OpenFailed, NamesAFolder, QueryFailed, ReadFailed };
+enum FileFailure { NoFailure, OpenFailed, NamesAFolder, QueryFailed, ReadFailed, NoFileMatches };
 
 struct FileAnswer {
     FileFailure failure;
@@ -115,6 +129,14 @@ struct FileAnswer {
     bool lastLineOpen;
     bool firstLineCut;
     bool scanLimitReached;  // fewer lines pass within the scan limit than asked for
+    // A pattern's file: the name opened or tried, empty when none matches;
+    // whether and when (GetTickCount) the folder was looked at, its write
+    // time then, and whether it was listed.
+    WCHAR chosenName[FileNameCapacity];
+    bool looked;
+    DWORD lookedAt;
+    uint64_t folderTime;
+    bool listed;
 };
 
 // Takes a reader for this start, whose late answers go to notify. Returns

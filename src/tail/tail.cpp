@@ -2,7 +2,9 @@
 
 #include "settings/settings.h"
 #include "settings/state.h"
+#include "tail/file_choice.h"
 #include "tail/file_reader.h"
+#include "tail/newest_file.h"
 #include "viewer/alert.h"
 #include "viewer/pane_view.h"
 #include "viewer/viewer.h"
@@ -257,6 +259,7 @@ static FileRequest composeRequest(bool asNew, bool mayAppend) {
     request.shown = state.shownTail.bytes;
     request.shown.valid = request.shown.valid && !asNew;
     request.shownMark = state.shownTail.mark;
+    addFileChoice(&request.fileChoice);
     return request;
 }
 
@@ -266,18 +269,22 @@ static void askForFile(bool mayAppend);
 // that cannot be read keeps the text shown, and is read again at the next look.
 static void showFailedAnswer(const FileAnswer& answer) {
     if (answer.failure == OpenFailed || answer.failure == NamesAFolder) forgetWatchedFile();
+    if (answer.failure == NoFileMatches) forgetWatchedFile();
     if (answer.failure == NamesAFolder) {
         showPathNotice(L"", L" is a folder, not a file");
+    } else if (answer.failure == NoFileMatches) {
+        showPathNotice(L"No file matches ", L"");
     } else if (answer.failure == OpenFailed) {
-        showFailure(L"Cannot open ", answer.error, state.resolvedPath);
+        showFailure(L"Cannot open ", answer.error, watchedFileNamed());
     } else if (!state.shownTail.bytes.valid) {
-        showFailure(L"Cannot read ", answer.error, state.resolvedPath);
+        showFailure(L"Cannot read ", answer.error, watchedFileNamed());
     }
 }
 
 // Returns false when the answer could not be shown as it is: bytes appended
 // that only a whole reload shows rightly.
 static bool showAnswer(const FileAnswer& answer, const uint8_t* bytes, bool asNew) {
+    takeFileChoice(answer);
     if (answer.failure != NoFailure) {
         showFailedAnswer(answer);
         return true;
@@ -327,6 +334,7 @@ static void askForFile(bool mayAppend) {
 void showWatchedFileAgain() {
     chooseLines();
     forgetWatchedFile();
+    forgetChosenFile();
     state.showAsNew = true;
     reloadFileTail();
 }
@@ -355,6 +363,15 @@ static bool nothingChosen(const char* path) {
     return *path == 0;
 }
 
+static bool admitPattern(WatchedPathForm form) {
+    state.watchingPattern = form == NamePattern;
+    if (form != WildcardInFolder) return true;
+    showPathNotice(L"", L": * and ? may stand only in the file name, not in the folder");
+    state.resolvedPath[0] = 0;
+    forgetWatchedFile();
+    return false;
+}
+
 // The configured path as the user wrote it: UTF-8, or the ANSI code page.
 // A path too long for resolvedPath is refused, never cut to another file.
 static bool resolvePath() {
@@ -363,7 +380,7 @@ static bool resolvePath() {
     settingTextToWide(state.filePath, path, FilePathSize, systemCodePages);
     bool folderKnown = getPluginFolder(folder, FilePathSize) || isAbsolutePath(path);
     if (folderKnown && resolveWatchedPath(folder, path, state.resolvedPath, ResolvedPathSize)) {
-        return true;
+        return admitPattern(watchedPathForm(state.resolvedPath));
     }
     state.resolvedPath[0] = 0;
     forgetWatchedFile();
