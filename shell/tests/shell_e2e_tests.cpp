@@ -126,7 +126,15 @@ protected:
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION second = {};
-        if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, folder.c_str(), &startup, &second)) {
+        // Wine under load has refused a start now and then; a second try is
+        // still a start of the program.
+        bool started = false;
+        for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+            started = CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, folder.c_str(), &startup, &second);
+            if (!started) Sleep(200);
+        }
+        if (!started) {
+            ADD_FAILURE() << "cannot start " << line << ": error " << GetLastError();
             return 1000;
         }
         DWORD code = 1001;

@@ -22,14 +22,11 @@ static const MenuChoice styleChoices[] = {
 #undef STYLE_COMMAND
 
 // A filter that is off says why in its title.
-static const char* filterTitle(const char* title, PatternCheck check) {
-    static char titles[2][64];
-    static int next;
+static const char* filterTitle(char (&out)[64], const char* title, PatternCheck check) {
     const char* reason = check == PatternMatchesEveryLine ? " (off: matches every line)"
                          : check == PatternTooLong        ? " (off: too long)"
                                                           : "";
-    char* out = titles[next++ % 2];
-    joinText(out, 64, title, reason);
+    joinText(out, sizeof out, title, reason);
     return out;
 }
 
@@ -45,9 +42,9 @@ static Menu* buildPeruserMenu(bool popup) {
                     1, 65536);
     MakeMenuItemString(menu, "Encoding", commandText(CmdEncoding), state.encoding);
     MakeMenuItemInt(menu, "Lines", commandText(CmdLines), state.lines, 0, 10000);
-    MakeMenuItemString(menu, filterTitle("Filter Show", state.filterShowCheck),
+    MakeMenuItemString(menu, filterTitle(state.filterShowTitle, "Filter Show", state.filterShowCheck),
                        commandText(CmdFilterShow), state.filterShow);
-    MakeMenuItemString(menu, filterTitle("Filter Hide", state.filterHideCheck),
+    MakeMenuItemString(menu, filterTitle(state.filterHideTitle, "Filter Hide", state.filterHideCheck),
                        commandText(CmdFilterHide), state.filterHide);
     MakeMenuItemInt(menu, "Scan Limit", commandText(CmdScanLimit), state.scanLimit, 1, INT_MAX);
     return menu;

@@ -135,6 +135,8 @@ struct PluginState {
     Menu* settingsMenu;
     Menu* highlightMenu;
     char highlightTitles[ColourRuleCount][64];
+    char filterShowTitle[64];
+    char filterHideTitle[64];
     char rcPath[RcPathSize];
 };
 

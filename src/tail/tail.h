@@ -6,12 +6,14 @@
 //   (which file, which bytes, a sample of its first and last bytes), and
 //   allows an append only while the pane's text is the file's, unedited, in
 //   an encoding whose characters a window's start cannot cut.
-// - file_reader.cpp (the reader thread) looks at the file: unchanged, it reads
-//   nothing. Changed, it reads the samples again: the same file still holding
-//   the bytes shown, grown by no more than tail_range.cpp's appendRange
+// - file_answer.cpp (on the reader thread of file_reader.cpp) looks at the
+//   file: unchanged, it reads nothing. Changed, it reads the samples again:
+//   the same file still holding the bytes shown, grown by no more than
+//   tail_range.cpp's appendRange (or for whole lines, linesFitAfterAppend)
 //   allows, gets just its new bytes, read from a few bytes before the shown
-//   end so that a character or CR LF cut there is joined; anything else gets
-//   the last readBufferSize bytes whole.
+//   end so that a character or CR LF cut there is joined (with a filter, the
+//   new lines that pass); anything else gets the last readBufferSize bytes,
+//   or the last whole lines, whole.
 // - tail.cpp decodes the answer. Appended bytes are added to the pane when
 //   they decode in the encoding shown; otherwise the file is asked for again,
 //   whole. A whole tail keeps the reader's place only in the file shown,
