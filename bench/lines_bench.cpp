@@ -3,13 +3,13 @@
 // against a bare read of those 4 MiB and a plain search of their bytes, and a
 // 100-byte append to a filtered pane against a full filtered reload.
 #include <windows.h>
-#include <winioctl.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "bench_files.h"
 #include "bench_timing.h"
 #include "plugin/plugin.h"
 #include "settings/state.h"
@@ -40,17 +40,7 @@ static std::string logOfSize(ULONGLONG size, int errorEvery = 0) {
 
 // A hole, then 64 KiB of lines.
 static void makeSparseLog(const std::string& path, ULONGLONG size) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    DWORD returned = 0;
-    DeviceIoControl(file, FSCTL_SET_SPARSE, NULL, 0, NULL, 0, &returned, NULL);
-    std::string end = logOfSize(64 * KiB);
-    LARGE_INTEGER at;
-    at.QuadPart = (LONGLONG)(size - end.size());
-    SetFilePointerEx(file, at, NULL, FILE_BEGIN);
-    DWORD written = 0;
-    WriteFile(file, end.data(), (DWORD)end.size(), &written, NULL);
-    CloseHandle(file);
+    writeSparseFileEndingIn(path, size, logOfSize(64 * KiB));
 }
 
 // A scan longer than the shell's thread waits for is answered by a posted

@@ -2,7 +2,6 @@
 // tail, on files from 1 KiB to 5 GiB (the large ones sparse). Prints medians
 // of repeated batches and the ratios the targets are stated in.
 #include <windows.h>
-#include <winioctl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_files.h"
 #include "bench_timing.h"
 #include "plugin/plugin.h"
 #include "settings/state.h"
@@ -54,17 +54,7 @@ static void makeFile(const std::string& path, ULONGLONG size) {
         writeFile(path, textOfSize(size));
         return;
     }
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    DWORD returned = 0;
-    DeviceIoControl(file, FSCTL_SET_SPARSE, NULL, 0, NULL, 0, &returned, NULL);
-    std::string end = textOfSize(64 * KiB);
-    LARGE_INTEGER at;
-    at.QuadPart = (LONGLONG)(size - end.size());
-    SetFilePointerEx(file, at, NULL, FILE_BEGIN);
-    DWORD written = 0;
-    WriteFile(file, end.data(), (DWORD)end.size(), &written, NULL);
-    CloseHandle(file);
+    writeSparseFileEndingIn(path, size, textOfSize(64 * KiB));
 }
 
 static char bareBuffer[TextBufferSize];

@@ -1,6 +1,7 @@
 #include "tail/line_pattern.h"
 
 #include "tail/case_folding.h"
+#include "tail/sorted_search.h"
 
 static const uint32_t Alternation = '|';
 static const uint32_t AnyRun = '*';
@@ -31,12 +32,7 @@ static void addPosition(PositionSet& set, uint32_t position) {
 
 // Where a character stands, or would stand, among the sorted other characters.
 static uint32_t otherIndex(const LinePattern& pattern, uint32_t character) {
-    uint32_t low = 0, high = pattern.otherCount;
-    while (low < high) {
-        uint32_t middle = (low + high) / 2;
-        if (pattern.otherCharacters[middle] < character) low = middle + 1; else high = middle;
-    }
-    return low;
+    return firstNotBelow(pattern.otherCharacters, pattern.otherCount, character);
 }
 
 static uint32_t classOf(const LinePattern& pattern, uint32_t character) {

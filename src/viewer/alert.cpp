@@ -8,16 +8,6 @@ static bool isAlertRule(int rule) {
            state.colourRules[rule].alert;
 }
 
-// The first line of the marks that starts at or after an index.
-static uint32_t firstLineFrom(const LineMarks& marks, uint32_t index) {
-    uint32_t low = 0, high = marks.lineCount;
-    while (low < high) {
-        uint32_t middle = (low + high) / 2;
-        if (marks.lineStart[middle] < index) low = middle + 1; else high = middle;
-    }
-    return low;
-}
-
 // The first alert rule among the new lines, or NoRule.
 static int newAlertRule(uint32_t from, int ruleBefore) {
     const LineMarks& marks = state.lineMarks;

@@ -1,5 +1,7 @@
 #include "viewer/line_marks.h"
 
+#include "tail/sorted_search.h"
+
 void clearLineMarks(LineMarks* marks) {
     marks->length = 0;
     marks->lineCount = 0;
@@ -68,11 +70,10 @@ void markLines(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,
 int markedRule(const LineMarks& marks, uint32_t index) {
     if (marks.lineCount == 0 || index >= marks.length) return NoRule;
     if (marks.full && index >= marks.unmarkedFrom) return NoRule;
-    // The last line that starts at or before the index.
-    uint32_t low = 0, high = marks.lineCount;
-    while (high - low > 1) {
-        uint32_t middle = (low + high) / 2;
-        if (marks.lineStart[middle] <= index) low = middle; else high = middle;
-    }
-    return int(marks.ruleOfLine[low]) - 1;
+    uint32_t line = firstLineFrom(marks, index + 1) - 1;
+    return int(marks.ruleOfLine[line]) - 1;
+}
+
+uint32_t firstLineFrom(const LineMarks& marks, uint32_t index) {
+    return firstNotBelow(marks.lineStart, marks.lineCount, index);
 }

@@ -36,3 +36,5 @@ void markLines(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,
 // The rule that picked the line holding text[index], or NoRule; NoRule too
 // past the text marked.
 int markedRule(const LineMarks& marks, uint32_t index);
+// The first line that starts at or after text[index]; lineCount if none.
+uint32_t firstLineFrom(const LineMarks& marks, uint32_t index);
