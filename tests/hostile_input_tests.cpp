@@ -26,7 +26,6 @@ static void expectConsistent() {
     EXPECT_TRUE(terminatedWithin(state.font, FontNameSize));
     EXPECT_TRUE(terminatedWithin(state.filePath, FilePathSize));
     EXPECT_TRUE(terminatedWithin(state.resolvedPath, ResolvedPathSize));
-    EXPECT_TRUE(terminatedWithin(state.textBuffer, TextBufferSize));
     EXPECT_TRUE(terminatedWithin(state.rcPath, RcPathSize));
     EXPECT_TRUE(terminatedWithin(state.encoding, EncodingNameSize));
     EXPECT_TRUE(state.paneFont != NULL);

@@ -464,6 +464,16 @@ TEST_F(StalledFile, NeitherHoldsTheShellNorOutlivesTheUnloadedPlugin) {
     // The file answers again: it shows; the first start's reader has ended.
     EXPECT_EQ(0u, exec("@QVPeruserFilePath " + folder + "mounted\\watched.log"));
     EXPECT_TRUE(waitFor([&] { return contains(paneText(), "log line 22"); }, 5000)) << paneText();
+
+    // A path refused while a read stalls: the late answer does not cover the refusal.
+    setDelay(3);
+    EXPECT_EQ(0u, exec("@QVPeruserFilePath " + folder + "mounted\\watched.log"));
+    EXPECT_EQ(0u, exec("@QVPeruserFilePath " + folder + "mo*\\watched.log"));
+    EXPECT_TRUE(waitFor([&] { return contains(paneText(), "not in the folder"); }, 2000)) << paneText();
+    setDelay(0);
+    Sleep(4000);
+    EXPECT_TRUE(contains(paneText(), "not in the folder")) << paneText();
+
     EXPECT_EQ(0u, exec("@QVUnloadPlugins"));
     EXPECT_TRUE(waitFor([&] { return !pluginLoaded(); }, 10000));
     EXPECT_EQ(0u, quitAndWait());

@@ -4,6 +4,7 @@
 #include "settings/setting_values.h"
 #include "settings/state.h"
 #include "settings/text.h"
+#include "tail/newest_file.h"
 
 PluginState state;
 
@@ -155,9 +156,7 @@ bool getPluginFolder(WCHAR* folder, int capacity) {
         return false;
     }
     folder[length] = 0;
-    DWORD i = length - 1;
-    while (i > 0 && folder[i] != L'\\') --i;
-    folder[i + 1] = 0;
+    folder[fileNameStart(folder)] = 0;
     return true;
 }
 

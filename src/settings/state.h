@@ -91,7 +91,6 @@ struct PluginState {
     // place kept and nothing appended.
     bool showAsNew;
     WCHAR resolvedPath[ResolvedPathSize];
-    char textBuffer[TextBufferSize];
     // Where file bytes are decoded for the pane: after a full reload the
     // pane's whole text, after an append the text decoded for it, whose new
     // part the pane was given. Word wrap's new pane carries its text across in it.
@@ -116,7 +115,6 @@ struct PluginState {
     bool paintingRule;      // ... ours, of the rows of one colour:
     COLORREF ruleColour;
     bool paneDrewAtOnce;    // the control drew outside a paint
-    bool askedAsNew;          // the request with the reader shows the file as new
     bool newShowWaiting;      // asked for while the reader was busy
     // Following a pattern's newest file (tail/file_choice.h).
     bool watchingPattern;

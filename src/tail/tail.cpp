@@ -268,8 +268,7 @@ static void askForFile(bool mayAppend);
 // A file that cannot be opened is forgotten, so that its return shows. One
 // that cannot be read keeps the text shown, and is read again at the next look.
 static void showFailedAnswer(const FileAnswer& answer) {
-    if (answer.failure == OpenFailed || answer.failure == NamesAFolder) forgetWatchedFile();
-    if (answer.failure == NoFileMatches) forgetWatchedFile();
+    if (answer.failure != ReadFailed && answer.failure != QueryFailed) forgetWatchedFile();
     if (answer.failure == NamesAFolder) {
         showPathNotice(L"", L" is a folder, not a file");
     } else if (answer.failure == NoFileMatches) {
@@ -312,15 +311,14 @@ static void takeAnswer() {
     if (state.newShowWaiting) {
         state.newShowWaiting = false;
         forgetWatchedFile();
-        askForFile(true);
-    } else if (!showAnswer(answer, bytes, state.askedAsNew)) {
+        reloadFileTail();
+    } else if (!showAnswer(answer, bytes, state.showAsNew)) {
         askForFile(false);
     }
 }
 
 static void askForFile(bool mayAppend) {
     bool asNew = state.showAsNew;
-    state.askedAsNew = asNew;
     ReaderReply reply = askFileReader(composeRequest(asNew, mayAppend));
     if (reply == ReaderAnswered) {
         takeAnswer();
@@ -353,9 +351,8 @@ void stopWatching() {
 
 void onFileAnswered() { takeAnswer(); }
 
-void onReaderRetry() {
+void stopReaderRetry() {
     KillTimer(watchingWindow, ReaderRetryTimer);
-    reloadFileTail();
 }
 
 static bool nothingChosen(const char* path) {
@@ -399,17 +396,16 @@ static void showNothingChosen() {
     showNotice(notice);
 }
 
+// While the reader is busy, nothing new is asked; showing the file as new
+// waits its turn, and the answer on its way is not shown, even when the
+// path now chooses nothing or is refused.
 void reloadFileTail() {
+    bool busy = fileReaderBusy();
+    if (busy && state.showAsNew) state.newShowWaiting = true;
     if (nothingChosen(state.filePath)) {
         showNothingChosen();
         return;
     }
     if (!resolvePath()) return;
-    // While the reader is busy, nothing new is asked; showing the file as
-    // new waits its turn.
-    if (fileReaderBusy()) {
-        if (state.showAsNew) state.newShowWaiting = true;
-        return;
-    }
-    askForFile(true);
+    if (!busy) askForFile(true);
 }

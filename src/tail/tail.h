@@ -35,8 +35,8 @@ void stopWatching();
 // reader; an answer that comes too late arrives as FileAnsweredMessage.
 void reloadFileTail();
 void onFileAnswered();
-// The retry timer's tick: asks again for a reader that was not free.
-void onReaderRetry();
+// Ends the retry timer, that asks again for a reader that was not free.
+void stopReaderRetry();
 
 // Forgets what was seen of the file and shown of it: the next look reads it
 // whatever its time and size.

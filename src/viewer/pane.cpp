@@ -109,21 +109,17 @@ void applyWrapMode() {
     if (wraps != state.wordWrap) recreateTextPane();
 }
 
-static LRESULT passOn(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return CallWindowProcW(state.oldPaneProc, window, message, wParam, lParam);
-}
-
 static LRESULT paneHitTest(HWND window, WPARAM wParam, LPARAM lParam) {
     if (modifierDown(VK_MENU) && !state.lockPos) return HTBOTTOMRIGHT;
     if (modifierDown(VK_CONTROL)) return HTCAPTION;
-    return passOn(window, WM_NCHITTEST, wParam, lParam);
+    return passToControl(window, WM_NCHITTEST, wParam, lParam);
 }
 
 // The bar's own loop runs until the release; the text stays as it is
 // meanwhile, so that a dragged thumb ends where it is dropped.
 static LRESULT pressScrollBar(HWND window, WPARAM hitCode, LPARAM at) {
     holdReloads(true);
-    LRESULT result = passOn(window, WM_NCLBUTTONDOWN, hitCode, at);
+    LRESULT result = passToControl(window, WM_NCLBUTTONDOWN, hitCode, at);
     holdReloads(false);
     return result;
 }
@@ -135,7 +131,7 @@ static LRESULT onPaneNonClientPress(HWND window, WPARAM wParam, LPARAM lParam) {
     if (!modifierDown(VK_MENU) && !modifierDown(VK_CONTROL)) {
         bool onBar = wParam == HTVSCROLL || wParam == HTHSCROLL;
         return onBar ? pressScrollBar(window, wParam, lParam)
-                     : passOn(window, WM_NCLBUTTONDOWN, wParam, lParam);
+                     : passToControl(window, WM_NCLBUTTONDOWN, wParam, lParam);
     }
     if (windowDocked() || state.lockPos) return 0;
     SetFocus(window);
@@ -166,10 +162,10 @@ static LRESULT onPaneContextMenu(HWND window, WPARAM wParam, LPARAM lParam) {
     RECT client;
     GetClientRect(window, &client);
     ScreenToClient(window, &at);
-    if (fromKeyboard) return passOn(window, WM_CONTEXTMENU, wParam, lParam);
+    if (fromKeyboard) return passToControl(window, WM_CONTEXTMENU, wParam, lParam);
     if (!PtInRect(&client, at)) return 0;
     if (paneInset(state.edgeSize) < NarrowestFrameToClick) return onPaneRightRelease();
-    return passOn(window, WM_CONTEXTMENU, wParam, lParam);
+    return passToControl(window, WM_CONTEXTMENU, wParam, lParam);
 }
 
 static bool isThumbDrag(WPARAM wParam) {
@@ -182,7 +178,7 @@ static LRESULT onScrollBar(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         scrollToThumb(bar, wParam);
         return 0;
     }
-    LRESULT result = passOn(window, message, wParam, lParam);
+    LRESULT result = passToControl(window, message, wParam, lParam);
     updateScrollThumbs();
     return result;
 }
@@ -207,7 +203,7 @@ static bool mayMoveView(HWND window, UINT message) {
 }
 
 static LRESULT passOnAndFollow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result = passOn(window, message, wParam, lParam);
+    LRESULT result = passToControl(window, message, wParam, lParam);
     if (editsText(message)) noteEditedLine();
     if (mayMoveView(window, message)) updateScrollThumbs();
     paintRowsDrawnAtOnce();

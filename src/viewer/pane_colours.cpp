@@ -2,6 +2,7 @@
 
 #include "settings/state.h"
 #include "tail/tail.h"
+#include "viewer/pane_view.h"
 
 // Rows of a rule in view, as bands the width of the pane; neighbouring rows
 // of one rule make one band. Rows beyond the capacity, in a pane of
@@ -17,14 +18,6 @@ struct RuleBands {
     int count;
     RuleBand bands[BandCapacity];
 };
-
-static LRESULT passOn(HWND pane, UINT message, WPARAM wParam, LPARAM lParam) {
-    return CallWindowProcW(state.oldPaneProc, pane, message, wParam, lParam);
-}
-
-static LRESULT sendToPane(UINT message, WPARAM wParam, LPARAM lParam) {
-    return SendMessageW(state.paneWnd, message, wParam, lParam);
-}
 
 // ---- Marking ------------------------------------------------------------------
 
@@ -160,7 +153,7 @@ static void paintPart(HWND pane, HDC dc, HRGN region, COLORREF colour) {
         SelectClipRgn(dc, region);
         state.paintingRule = true;
         state.ruleColour = colour;
-        passOn(pane, WM_PRINTCLIENT, (WPARAM)dc, PRF_CLIENT);
+        passToControl(pane, WM_PRINTCLIENT, (WPARAM)dc, PRF_CLIENT);
         state.paintingRule = false;
     }
     DeleteObject(region);
@@ -200,7 +193,7 @@ static void paintInColours(HWND pane, HDC target, const RECT& area, const RuleBa
 
 static LRESULT controlPaints(HWND pane, UINT message, WPARAM wParam, LPARAM lParam) {
     state.paintingPane = true;
-    LRESULT result = passOn(pane, message, wParam, lParam);
+    LRESULT result = passToControl(pane, message, wParam, lParam);
     state.paintingPane = false;
     return result;
 }

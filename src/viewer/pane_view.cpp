@@ -12,8 +12,12 @@
 #include "settings/state.h"
 #include "viewer/view_lines.h"
 
-static LRESULT sendToPane(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT sendToPane(UINT message, WPARAM wParam, LPARAM lParam) {
     return SendMessageW(state.paneWnd, message, wParam, lParam);
+}
+
+LRESULT passToControl(HWND pane, UINT message, WPARAM wParam, LPARAM lParam) {
+    return CallWindowProcW(state.oldPaneProc, pane, message, wParam, lParam);
 }
 
 static int lastPaneTextLine() {

@@ -3,6 +3,11 @@
 
 #include <windows.h>
 
+// A message for the pane, sent to it, or passed on to the control's own
+// procedure from the plugin's.
+LRESULT sendToPane(UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT passToControl(HWND pane, UINT message, WPARAM wParam, LPARAM lParam);
+
 // Says that the pane's old text is not found in the new one.
 const int NoPlace = -1;
 

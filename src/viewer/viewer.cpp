@@ -150,6 +150,12 @@ static void onReloadTick() {
     }
 }
 
+// Asking again for a free reader is a reload like the timer's.
+static void onReaderRetryTick() {
+    stopReaderRetry();
+    onReloadTick();
+}
+
 static void onReaderAnswer() {
     if (state.scrollBarPressed) {
         state.answerHeld = true;
@@ -161,7 +167,7 @@ static void onReaderAnswer() {
 static void onTimer(WPARAM id) {
     if (id == AutoHideTimer) onAutoHideTick();
     if (id == ReloadTimer) onReloadTick();
-    if (id == ReaderRetryTimer) onReaderRetry();
+    if (id == ReaderRetryTimer) onReaderRetryTick();
 }
 
 static void onRestyle() {
