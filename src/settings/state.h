@@ -111,8 +111,7 @@ struct PluginState {
     DWORD lastAlertSound;
     WCHAR paneTextRead[PaneTextSize];  // the pane's text read back to be marked anew
     bool settingPaneText;   // the plugin is giving the pane its text
-    bool paintingPane;      // the pane's own paint, or ours, is under way
-    bool paintingRule;      // ... ours, of the rows of one colour:
+    bool paintingRule;      // our paint of the pane, of the rows of one colour:
     COLORREF ruleColour;
     bool paneDrewAtOnce;    // the control drew outside a paint
     bool newShowWaiting;      // asked for while the reader was busy

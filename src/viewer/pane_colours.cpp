@@ -191,10 +191,18 @@ static void paintInColours(HWND pane, HDC target, const RECT& area, const RuleBa
     DeleteDC(memory);
 }
 
-static LRESULT controlPaints(HWND pane, UINT message, WPARAM wParam, LPARAM lParam) {
-    state.paintingPane = true;
+// The rows of the pane's own paint or ours, while it is under way: found
+// once, for the colours the control asks for meanwhile.
+static const RuleBands* bandsOfPaint;
+
+static void beginPanePaint(const RuleBands& found) { bandsOfPaint = &found; }
+static void endPanePaint() { bandsOfPaint = NULL; }
+
+static LRESULT controlPaints(HWND pane, UINT message, WPARAM wParam, LPARAM lParam,
+                             const RuleBands& found) {
+    beginPanePaint(found);
     LRESULT result = passToControl(pane, message, wParam, lParam);
-    state.paintingPane = false;
+    endPanePaint();
     return result;
 }
 
@@ -202,7 +210,7 @@ static LRESULT controlPaints(HWND pane, UINT message, WPARAM wParam, LPARAM lPar
 static LRESULT paintInto(HWND pane, UINT message, HDC target, LPARAM lParam) {
     RuleBands found;
     findRuleBands(&found);
-    if (found.count == 0) return controlPaints(pane, message, (WPARAM)target, lParam);
+    if (found.count == 0) return controlPaints(pane, message, (WPARAM)target, lParam, found);
     RECT client;
     GetClientRect(pane, &client);
     paintInColours(pane, target, client, found);
@@ -215,27 +223,28 @@ LRESULT paintPane(HWND pane, UINT message, WPARAM wParam, LPARAM lParam) {
     findRuleBands(&found);
     RECT update;
     if (!GetUpdateRect(pane, &update, FALSE) || !bandsMeet(found, update)) {
-        return controlPaints(pane, message, wParam, lParam);
+        return controlPaints(pane, message, wParam, lParam, found);
     }
     // The control may erase its background as BeginPaint asks it to.
-    state.paintingPane = true;
+    beginPanePaint(found);
     PAINTSTRUCT paint;
     HDC screen = BeginPaint(pane, &paint);
     paintInColours(pane, screen, paint.rcPaint, found);
     EndPaint(pane, &paint);
-    state.paintingPane = false;
+    endPanePaint();
     return 0;
 }
 
 COLORREF paneTextColour(HDC dc) {
     if (state.paintingRule) return state.ruleColour;
-    RuleBands found;
-    findRuleBands(&found);
+    RuleBands foundNow;
+    if (!bandsOfPaint) findRuleBands(&foundNow);
+    const RuleBands& found = bandsOfPaint ? *bandsOfPaint : foundNow;
     for (int i = 0; i < found.count; ++i) {
         const RECT& band = found.bands[i].rect;
         ExcludeClipRect(dc, band.left, band.top, band.right, band.bottom);
     }
-    if (!state.paintingPane && found.count > 0) state.paneDrewAtOnce = true;
+    if (!bandsOfPaint && found.count > 0) state.paneDrewAtOnce = true;
     return state.fontColor;
 }
 
