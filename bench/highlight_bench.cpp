@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_start.h"
 #include "bench_timing.h"
 #include "plugin/plugin.h"
 #include "settings/state.h"
@@ -154,22 +155,17 @@ int main() {
     for (uint32_t r = 0; r < ColourRuleCount; ++r) {
         rules += "qvperuser.highlight" + std::to_string(r + 1) + ": " + eightRules[r] + "\r\n";
     }
-    writeFile(programFolder() + "qvperuser.rc", "qvperuser.filePath: " + path +
-                                                    "\r\nqvperuser.width: 400\r\n"
-                                                    "qvperuser.height: 300\r\n" + rules);
-    HINSTANCE module = GetModuleHandleA(NULL);
-    if (beginPlugin(module) != 0) {
-        printf("the plugin did not start\n");
+    if (!startBenchPlugin("qvperuser.filePath: " + path +
+                          "\r\nqvperuser.width: 400\r\nqvperuser.height: 300\r\n" + rules)) {
         return 1;
     }
-    pumpMessages(100);
 
     benchReload(path);
     benchAppend(path);
     benchPaint();
     benchMatcher();
 
-    endPlugin(module);
+    endPlugin(GetModuleHandleA(NULL));
     stopShell();
     removeFile(path);
     removeFile(programFolder() + "qvperuser.rc");

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bench_files.h"
+#include "bench_start.h"
 #include "bench_timing.h"
 #include "plugin/plugin.h"
 #include "settings/state.h"
@@ -155,19 +156,15 @@ int main() {
     std::string folder = makeTempFolder("lines-bench-data");
     startShell(makeTempFolder("lines-bench-shell"));
     recordTrace(NULL);
-    writeFile(programFolder() + "qvperuser.rc",
-              "qvperuser.width: 400\r\nqvperuser.height: 300\r\nqvperuser.readBufferSize: 4096\r\n");
-    HINSTANCE module = GetModuleHandleA(NULL);
-    if (beginPlugin(module) != 0) {
-        printf("the plugin did not start\n");
+    if (!startBenchPlugin("qvperuser.width: 400\r\nqvperuser.height: 300\r\n"
+                          "qvperuser.readBufferSize: 4096\r\n")) {
         return 1;
     }
-    pumpMessages(100);
     benchLinesOfAHugeFile(folder);
     benchFilterScan(folder);
     benchFilteredAppend(folder, "error|warn");
     benchFilteredAppend(folder, "error|warn|\xD0\xBE\xD1\x88\xD0\xB8\xD0\xB1\xD0\xBA\xD0\xB0");
-    endPlugin(module);
+    endPlugin(GetModuleHandleA(NULL));
     stopShell();
     removeFile(programFolder() + "qvperuser.rc");
     return 0;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bench_files.h"
+#include "bench_start.h"
 #include "bench_timing.h"
 #include "plugin/plugin.h"
 #include "settings/state.h"
@@ -267,21 +268,16 @@ int main() {
 
     startShell(makeTempFolder("bench-shell"));
     recordTrace(NULL);  // as in a shell started without --trace
-    writeFile(programFolder() + "qvperuser.rc",
-              "qvperuser.filePath: " + files[0].path + "\r\nqvperuser.width: 400\r\n" +
-                  "qvperuser.height: 300\r\n");
-    HINSTANCE module = GetModuleHandleA(NULL);
-    if (beginPlugin(module) != 0) {
-        printf("the plugin did not start\n");
+    if (!startBenchPlugin("qvperuser.filePath: " + files[0].path +
+                          "\r\nqvperuser.width: 400\r\nqvperuser.height: 300\r\n")) {
         return 1;
     }
-    pumpMessages(100);
 
     benchUnchanged(files[1]);
     printChangedTable(files);
     printAppendTable(folder);
 
-    endPlugin(module);
+    endPlugin(GetModuleHandleA(NULL));
     stopShell();
     for (const SizedFile& file : files) removeFile(file.path);
     removeFile(programFolder() + "qvperuser.rc");

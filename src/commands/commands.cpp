@@ -34,6 +34,12 @@ static void repaintViewer() { InvalidateRect(state.viewerWnd, NULL, TRUE); }
 // not show there.
 static void refreshMenu() { buildConfigMenu(false); }
 
+// A setting of what is shown of the file: shown again at once, and in the menu.
+static void showFileAgainWithNewValue() {
+    showWatchedFileAgain();
+    refreshMenu();
+}
+
 static void setStyleType(const CommandArgument& argument) {
     state.styleType = argument.number;
     applyStyle();
@@ -73,47 +79,40 @@ static void setFontFace(const CommandArgument& argument) {
 
 static void setFilePath(const CommandArgument& argument) {
     copyText(state.filePath, FilePathSize, argument.text);
-    showWatchedFileAgain();
-    refreshMenu();
+    showFileAgainWithNewValue();
 }
 
 // Shown again at once in the new encoding, as a new file is.
 static void setEncoding(const CommandArgument& argument) {
     copyText(state.encoding, EncodingNameSize, argument.text);
-    showWatchedFileAgain();
-    refreshMenu();
+    showFileAgainWithNewValue();
 }
 
 // The line settings show the file again at once, as a new encoding does.
 static void setLines(const CommandArgument& argument) {
     state.lines = argument.number;
-    showWatchedFileAgain();
-    refreshMenu();
+    showFileAgainWithNewValue();
 }
 
 static void setFilterShow(const CommandArgument& argument) {
     copyText(state.filterShow, FilterTextSize, argument.text);
-    showWatchedFileAgain();
-    refreshMenu();
+    showFileAgainWithNewValue();
 }
 
 static void setFilterHide(const CommandArgument& argument) {
     copyText(state.filterHide, FilterTextSize, argument.text);
-    showWatchedFileAgain();
-    refreshMenu();
+    showFileAgainWithNewValue();
 }
 
 static void setScanLimit(const CommandArgument& argument) {
     state.scanLimit = argument.number;
-    showWatchedFileAgain();
-    refreshMenu();
+    showFileAgainWithNewValue();
 }
 
 // Shown again at once, as a new encoding is.
 static void setReadBufferSize(const CommandArgument& argument) {
     state.readBufferSize = argument.number;
-    showWatchedFileAgain();
-    refreshMenu();
+    showFileAgainWithNewValue();
 }
 
 static void setReloadInterval(const CommandArgument& argument) {

@@ -1,6 +1,7 @@
 #include "tail/file_choice.h"
 
 #include "settings/state.h"
+#include "tail/folder_listing.h"
 #include "tail/newest_file.h"
 
 void forgetChosenFile() {
@@ -33,11 +34,9 @@ void takeFileChoice(const FileAnswer& answer) {
 }
 
 const WCHAR* watchedFileNamed() {
-    static WCHAR path[ResolvedPathSize + FileNameCapacity];
+    static WCHAR path[ChosenPathSize];
     if (!state.watchingPattern || !state.chosenName[0]) return state.resolvedPath;
-    int folderLength = fileNameStart(state.resolvedPath);
-    lstrcpynW(path, state.resolvedPath, folderLength + 1);
-    lstrcpynW(path + folderLength, state.chosenName, FileNameCapacity);
+    joinChosenName(state.resolvedPath, state.chosenName, path);
     return path;
 }
 

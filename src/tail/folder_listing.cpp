@@ -42,16 +42,20 @@ static HANDLE openForReading(const WCHAR* path) {
                        NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
 }
 
-// The pattern's folder joined with the chosen name; no file when none is chosen.
+void joinChosenName(const WCHAR* patternPath, const WCHAR* name, WCHAR (&path)[ChosenPathSize]) {
+    int folderLength = fileNameStart(patternPath);
+    lstrcpynW(path, patternPath, folderLength + 1);
+    lstrcpynW(path + folderLength, name, FileNameCapacity);
+}
+
+// No file when none is chosen.
 static HANDLE openChosenFile(const WCHAR* patternPath, const WCHAR* name) {
     if (name[0] == 0) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    WCHAR path[ResolvedPathSize + FileNameCapacity];
-    int folderLength = fileNameStart(patternPath);
-    lstrcpynW(path, patternPath, folderLength + 1);
-    lstrcpynW(path + folderLength, name, FileNameCapacity);
+    WCHAR path[ChosenPathSize];
+    joinChosenName(patternPath, name, path);
     return openForReading(path);
 }
 

@@ -12,6 +12,10 @@
 // with no match is listed all the same.
 bool findNewestFile(const WCHAR* patternPath, NewestFile* newest, DWORD* error);
 
+// The pattern's folder joined with a file name, in a buffer of this size.
+const int ChosenPathSize = ResolvedPathSize + FileNameCapacity;
+void joinChosenName(const WCHAR* patternPath, const WCHAR* name, WCHAR (&path)[ChosenPathSize]);
+
 // Opens the file the request watches for reading, as any writer allows. For
 // a pattern, the file chosen is in the answer; a file other than the one
 // shown turns the request into one for a new file. Returns

@@ -129,26 +129,28 @@ static LRESULT onFrameLeftPress(HWND window, WPARAM wParam, LPARAM lParam) {
 // until the release, and a reload or an answer of the reader due meanwhile
 // follows it.
 
-void holdReloads(bool hold) {
-    state.scrollBarPressed = hold;
-    if (hold) return;
-    if (state.answerHeld) {
-        state.answerHeld = false;
-        onFileAnswered();
-    }
-    if (state.reloadHeld) {
-        state.reloadHeld = false;
-        reloadFileTail();
+static void unlessPressed(bool* held, void (*action)()) {
+    if (state.scrollBarPressed) {
+        *held = true;
+    } else {
+        action();
     }
 }
 
-static void onReloadTick() {
-    if (state.scrollBarPressed) {
-        state.reloadHeld = true;
-    } else {
-        reloadFileTail();
-    }
+static void runIfHeld(bool* held, void (*action)()) {
+    if (!*held) return;
+    *held = false;
+    action();
 }
+
+void holdReloads(bool hold) {
+    state.scrollBarPressed = hold;
+    if (hold) return;
+    runIfHeld(&state.answerHeld, onFileAnswered);
+    runIfHeld(&state.reloadHeld, reloadFileTail);
+}
+
+static void onReloadTick() { unlessPressed(&state.reloadHeld, reloadFileTail); }
 
 // Asking again for a free reader is a reload like the timer's.
 static void onReaderRetryTick() {
@@ -156,13 +158,7 @@ static void onReaderRetryTick() {
     onReloadTick();
 }
 
-static void onReaderAnswer() {
-    if (state.scrollBarPressed) {
-        state.answerHeld = true;
-    } else {
-        onFileAnswered();
-    }
-}
+static void onReaderAnswer() { unlessPressed(&state.answerHeld, onFileAnswered); }
 
 static void onTimer(WPARAM id) {
     if (id == AutoHideTimer) onAutoHideTick();
