@@ -455,6 +455,11 @@ DWORD WINAPI dragUpOnABusyLog(void* log) {
         appendFile(*(const std::string*)log, "a line written during the drag\r\n");
         SetCursorPos(at.x, at.y - 3 * step);
     }
+    // The release comes after the last move has reached the system.
+    POINT now = {};
+    for (int waited = 0; waited < 1000 && (GetCursorPos(&now), now.y != at.y - 3 * DragSteps); waited += 10) {
+        Sleep(10);
+    }
     Sleep(100);
     input.mi.dwFlags = MOUSEEVENTF_LEFTUP;
     SendInput(1, &input, sizeof input);
