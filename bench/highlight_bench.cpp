@@ -19,7 +19,7 @@
 #include "settings/text.h"
 #include "support/shell_run.h"
 #include "support/test_files.h"
-#include "tail/line_pattern.h"
+#include "text/line_pattern.h"
 #include "tail/tail.h"
 #include "trace.h"
 #include "viewer/pane_colours.h"

@@ -11,10 +11,10 @@
 #include <algorithm>
 
 #include "fuzz_input.h"
-#include "tail/line_finder.h"
-#include "tail/line_pattern.h"
-#include "tail/pattern_needles.h"
-#include "tail/text_decoding.h"
+#include "text/line_finder.h"
+#include "text/line_pattern.h"
+#include "text/pattern_needles.h"
+#include "text/text_decoding.h"
 
 typedef std::vector<WideChar> Text;
 

@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "fuzz_input.h"
-#include "tail/case_folding.h"
-#include "tail/colour_rule.h"
-#include "viewer/line_marks.h"
+#include "text/case_folding.h"
+#include "text/colour_rule.h"
+#include "text/line_marks.h"
 
 typedef std::vector<WideChar> Units;
 typedef std::vector<uint32_t> CodePoints;

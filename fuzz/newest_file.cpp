@@ -3,8 +3,8 @@
 // the newest of any listing against a plain search for it, the path's form
 // from its separators and wildcards, and the rescan and full listing times.
 #include "fuzz_input.h"
-#include "tail/case_folding.h"
-#include "tail/newest_file.h"
+#include "text/case_folding.h"
+#include "text/newest_file.h"
 
 typedef std::u16string Units;
 

@@ -4,7 +4,7 @@
 // lands in the text buffer, followed by its zero.
 #include "fuzz_input.h"
 #include "settings/buffer_sizes.h"
-#include "tail/tail_range.h"
+#include "text/tail_range.h"
 
 static char textBuffer[TextBufferSize];
 

@@ -4,7 +4,7 @@
 #include "fuzz_input.h"
 #include "settings/buffer_sizes.h"
 #include "settings/text.h"
-#include "tail/tail_range.h"
+#include "text/tail_range.h"
 
 static void checkFolderCut(const std::string& moduleName) {
     std::vector<char> folder = exactCopy(moduleName);

@@ -11,10 +11,10 @@
 #include "menus.h"
 #include "support/plugin_fixture.h"
 #include "support/screen_shot.h"
-#include "tail/case_folding.h"
-#include "tail/colour_rule.h"
+#include "text/case_folding.h"
+#include "text/colour_rule.h"
 #include "tail/tail.h"
-#include "viewer/line_marks.h"
+#include "text/line_marks.h"
 
 namespace {
 

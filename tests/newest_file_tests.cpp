@@ -8,7 +8,7 @@
 #include "commands/menu.h"
 #include "menus.h"
 #include "support/plugin_fixture.h"
-#include "tail/newest_file.h"
+#include "text/newest_file.h"
 #include "tail/tail.h"
 
 // ---- Pure decisions --------------------------------------------------------

@@ -4,7 +4,7 @@
 #include "settings/setting_values.h"
 #include "settings/state.h"
 #include "settings/text.h"
-#include "tail/newest_file.h"
+#include "text/newest_file.h"
 
 PluginState state;
 

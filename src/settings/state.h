@@ -7,8 +7,8 @@
 #include "host/host.h"
 #include "settings/buffer_sizes.h"
 #include "tail/file_reader.h"
-#include "tail/text_decoding.h"
-#include "viewer/line_marks.h"
+#include "text/text_decoding.h"
+#include "text/line_marks.h"
 
 // Which bytes of which file the pane's text was decoded from, and how;
 // invalid when the pane holds anything else.

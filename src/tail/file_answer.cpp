@@ -10,9 +10,9 @@
 #include <string.h>
 
 #include "tail/folder_listing.h"
-#include "tail/line_finder.h"
+#include "text/line_finder.h"
 #include "tail/tail.h"
-#include "tail/tail_range.h"
+#include "text/tail_range.h"
 
 // A file cut short since its size was taken yields fewer bytes; older bytes
 // behind them must not count.

@@ -2,7 +2,7 @@
 
 #include "settings/state.h"
 #include "tail/folder_listing.h"
-#include "tail/newest_file.h"
+#include "text/newest_file.h"
 
 void forgetChosenFile() {
     state.chosenName[0] = 0;

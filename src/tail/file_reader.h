@@ -8,9 +8,9 @@
 #include <stdint.h>
 
 #include "settings/buffer_sizes.h"
-#include "tail/line_pattern.h"
-#include "tail/pattern_needles.h"
-#include "tail/text_decoding.h"
+#include "text/line_pattern.h"
+#include "text/pattern_needles.h"
+#include "text/text_decoding.h"
 
 // The shell's thread waits this long for an answer before it goes on; a
 // local file answers well within it.

@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "tail/file_reader.h"
-#include "tail/newest_file.h"
+#include "text/newest_file.h"
 
 // Lists the folder of a path whose file name is a pattern. Returns false,
 // with the system's error, when the folder could not be listed; a folder

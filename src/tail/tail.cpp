@@ -4,7 +4,7 @@
 #include "settings/state.h"
 #include "tail/file_choice.h"
 #include "tail/file_reader.h"
-#include "tail/newest_file.h"
+#include "text/newest_file.h"
 #include "viewer/alert.h"
 #include "viewer/pane_view.h"
 #include "viewer/viewer.h"

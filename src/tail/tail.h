@@ -22,8 +22,8 @@
 
 #include <windows.h>
 
-#include "tail/tail_range.h"
-#include "tail/text_decoding.h"
+#include "text/tail_range.h"
+#include "text/text_decoding.h"
 
 // Shows the file as a new one, on the reader of a new start, whose late
 // answers reach the viewer window.

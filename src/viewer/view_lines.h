@@ -3,7 +3,7 @@
 // ends on it starts.
 #pragma once
 
-#include "tail/text_decoding.h"
+#include "text/text_decoding.h"
 
 // A text ending in a line break has an empty line after it; the view ends on
 // the line before, so that no empty line stands at the bottom.

@@ -1,7 +1,7 @@
-#include "tail/line_pattern.h"
+#include "text/line_pattern.h"
 
-#include "tail/case_folding.h"
-#include "tail/sorted_search.h"
+#include "text/case_folding.h"
+#include "text/sorted_search.h"
 
 static const uint32_t Alternation = '|';
 static const uint32_t AnyRun = '*';

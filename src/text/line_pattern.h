@@ -22,7 +22,7 @@
 
 #include <stdint.h>
 
-#include "tail/text_decoding.h"
+#include "text/text_decoding.h"
 
 // Units of pattern text a pattern may have; every literal and '?' is one
 // position, so no more positions than that.

@@ -17,7 +17,7 @@
 
 #include <stdint.h>
 
-#include "tail/text_decoding.h"
+#include "text/text_decoding.h"
 
 // The width of the units lines are found in: 1 for UTF-8 and code pages, 2 for UTF-16.
 struct LineUnits {

@@ -1,6 +1,6 @@
-#include "viewer/line_marks.h"
+#include "text/line_marks.h"
 
-#include "tail/sorted_search.h"
+#include "text/sorted_search.h"
 
 void clearLineMarks(LineMarks* marks) {
     marks->length = 0;

@@ -1,4 +1,4 @@
-#include "tail/line_finder.h"
+#include "text/line_finder.h"
 
 #include <string.h>
 

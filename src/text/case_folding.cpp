@@ -1,4 +1,4 @@
-#include "tail/case_folding.h"
+#include "text/case_folding.h"
 
 // Runs of code points that fold alike: every stride-th one from first to
 // last folds to itself plus delta, modulo 65536. Sorted, never overlapping.

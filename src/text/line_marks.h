@@ -8,7 +8,7 @@
 
 #include <stdint.h>
 
-#include "tail/colour_rule.h"
+#include "text/colour_rule.h"
 
 const uint32_t ColourRuleCount = 8;
 // The pane's text from a file never has more lines: it holds fewer bytes.

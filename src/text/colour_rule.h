@@ -8,7 +8,7 @@
 
 #include <stdint.h>
 
-#include "tail/line_pattern.h"
+#include "text/line_pattern.h"
 
 // Why a rule is off, or that it is on.
 enum RuleCheck {

@@ -1,4 +1,4 @@
-#include "tail/tail_range.h"
+#include "text/tail_range.h"
 
 #include "settings/buffer_sizes.h"
 #include "settings/text.h"

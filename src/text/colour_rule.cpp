@@ -1,4 +1,4 @@
-#include "tail/colour_rule.h"
+#include "text/colour_rule.h"
 
 static const uint32_t ColourDigits = 6;
 static const uint32_t ColourLength = 1 + ColourDigits;  // "#RRGGBB"

@@ -4,7 +4,7 @@
 
 #include <stdint.h>
 
-#include "tail/text_decoding.h"
+#include "text/text_decoding.h"
 
 // True for the absolute forms taken as they stand: a drive letter, a colon
 // and a backslash, or a share's two leading backslashes.

@@ -1,4 +1,4 @@
-#include "tail/pattern_needles.h"
+#include "text/pattern_needles.h"
 
 #include <string.h>
 

@@ -1,4 +1,4 @@
-#include "tail/text_decoding.h"
+#include "text/text_decoding.h"
 
 static const WideChar Replacement = 0xFFFD;
 static const WideChar MiddleDot = 0x00B7;

@@ -14,7 +14,7 @@
 
 #include <stdint.h>
 
-#include "tail/text_decoding.h"
+#include "text/text_decoding.h"
 
 const uint32_t NeedleCount = 8;
 const uint32_t NeedleCapacity = 32;

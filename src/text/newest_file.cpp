@@ -1,8 +1,8 @@
-#include "tail/newest_file.h"
+#include "text/newest_file.h"
 
 #include <stddef.h>
 
-#include "tail/case_folding.h"
+#include "text/case_folding.h"
 
 static bool isWildcard(WideChar unit) { return unit == '*' || unit == '?'; }
 static bool isSeparator(WideChar unit) { return unit == '\\' || unit == '/'; }

@@ -6,7 +6,7 @@
 #include <stdint.h>
 
 #include "settings/buffer_sizes.h"
-#include "tail/text_decoding.h"
+#include "text/text_decoding.h"
 
 enum WatchedPathForm { PlainPath, NamePattern, WildcardInFolder };
 
