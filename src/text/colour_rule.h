@@ -16,7 +16,7 @@ enum RuleCheck {
     RuleUsable,
     RuleNeedsColour,       // no "#RRGGBB" first
     RuleNeedsPattern,      // nothing after the colour
-    RuleMatchesEveryLine,  // an alternative is empty or only '*'
+    RuleMatchesEveryLine,  // an alternative is empty or only '*' and '?'
     RuleTooLong,           // longer than LinePatternCapacity units in all
 };
 

@@ -69,14 +69,15 @@ PatternCheck compileLinePattern(const WideChar* text, uint32_t length, LinePatte
     if (length > LinePatternCapacity) return PatternTooLong;
     PositionSet anyOne = PositionSet();
     uint32_t positions = 0, alternativeStart = 0, classCount = 0;
-    bool matchesEveryLine = false;
+    bool matchesEveryLine = false, literalSeen = false;
     for (uint32_t at = 0;;) {
         if (at == length || text[at] == Alternation) {
-            if (positions == alternativeStart) matchesEveryLine = true;
+            if (!literalSeen) matchesEveryLine = true;
             else addPosition(out->ends, positions - 1);
             if (at == length) break;
             ++at;
             alternativeStart = positions;
+            literalSeen = false;
             continue;
         }
         uint32_t character = nextCodePoint(text, length, &at);
@@ -88,6 +89,7 @@ PatternCheck compileLinePattern(const WideChar* text, uint32_t length, LinePatte
         if (character == AnyOne) {
             addPosition(anyOne, positions);
         } else {
+            literalSeen = true;
             addPosition(out->classPositions[classFor(out, folded(character), &classCount)],
                         positions);
         }

@@ -5,8 +5,9 @@
 // line, '*' standing for any run of characters and '?' for any one character
 // (one code point: a surrogate pair is one character). Case is ignored, by
 // simple Unicode case folding. There is no escape: '|', '*' and '?' are never
-// literal. An alternative that is empty or only '*' would match every line:
-// such a pattern is refused.
+// literal. An alternative without a literal character (empty, or only '*'
+// and '?') would match every line, or every line but the shortest: such a
+// pattern is refused.
 //
 // Matching is linear in the line by design, whatever the pattern. A compiled
 // pattern is a row of positions, one for each literal and '?', and a line is
