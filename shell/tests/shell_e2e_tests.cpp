@@ -120,21 +120,22 @@ protected:
         return rect;
     }
 
-    // A second start that hands its commands to the running shell.
+    // A second start that hands its commands to the running shell, on a
+    // Unicode command line: the command is given in UTF-8.
     DWORD exec(const std::string& command) {
-        std::string line = "\"" + folder + "quorvane.exe\" --exec \"" + command + "\"";
-        STARTUPINFOA startup = {};
+        std::wstring line = utf8ToWide("\"" + folder + "quorvane.exe\" --exec \"" + command + "\"");
+        STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION second = {};
         // Wine under load has refused a start now and then; a second try is
         // still a start of the program.
         bool started = false;
         for (int attempt = 0; attempt < 3 && !started; ++attempt) {
-            started = CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, folder.c_str(), &startup, &second);
+            started = CreateProcessW(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, utf8ToWide(folder).c_str(), &startup, &second);
             if (!started) Sleep(200);
         }
         if (!started) {
-            ADD_FAILURE() << "cannot start " << line << ": error " << GetLastError();
+            ADD_FAILURE() << "cannot start " << command << ": error " << GetLastError();
             return 1000;
         }
         DWORD code = 1001;
@@ -342,6 +343,23 @@ TEST_F(ShellRun, SlitTakesTheWindowInAndGivesItBack) {
     EXPECT_TRUE(waitFor([&] { return viewerRect().left == 100 && viewerRect().top == 120; }, 5000));
     EXPECT_EQ(0u, quitAndWait());
     EXPECT_EQ("false", setting("qvperuser.inSlit"));
+}
+
+// Commands come from the Unicode command line and reach the plugin in UTF-8:
+// no character that the ANSI code page lacks turns into a '?' wildcard, in a
+// rule or in a path.
+TEST_F(ShellRun, ExecHandsCommandsOnInUnicode) {
+    std::string logFolder = folder + "журнал";
+    makeFolderNamedInUtf8(logFolder);
+    writeFileNamedInUtf8(logFolder + "\\app.log", logLines(1, 9));
+    startShell("");
+    ASSERT_NE(nullptr, waitForViewer());
+    EXPECT_EQ(0u, exec("@QVPeruserHighlightRule 3 #8000FF ошибка|ζωή"));
+    EXPECT_EQ(0u, exec("@QVPeruserFilePath " + logFolder + "\\app.log"));
+    EXPECT_TRUE(waitFor([&] { return contains(paneText(), "log line 9"); })) << paneText();
+    EXPECT_EQ(0u, quitAndWait());
+    EXPECT_EQ("#8000FF ошибка|ζωή", setting("qvperuser.highlight3"));
+    EXPECT_EQ(logFolder + "\\app.log", setting("qvperuser.filePath"));
 }
 
 TEST_F(ShellRun, ExecWithoutARunningShellFails) {
