@@ -18,6 +18,17 @@ struct ShownTail {
     ByteOrderMark mark;
 };
 
+// The text items' values as the menu shows them: in the ANSI code page,
+// which the shell's menu functions take.
+struct MenuTexts {
+    char filePath[FilePathSize];
+    char font[FontNameSize];
+    char encoding[EncodingNameSize];
+    char filterShow[FilterTextSize];
+    char filterHide[FilterTextSize];
+    char highlightRules[ColourRuleCount][HighlightRuleSize];
+};
+
 struct PluginState {
     // Persistent settings, in the order they are read and written.
     int x;
@@ -134,6 +145,7 @@ struct PluginState {
     char highlightTitles[ColourRuleCount][64];
     char filterShowTitle[64];
     char filterHideTitle[64];
+    MenuTexts menuTexts;
     char rcPath[RcPathSize];
 };
 
