@@ -28,6 +28,9 @@ TEST(WatchedPath, AbsolutePathsStandAloneEverythingElseIsJoined) {
         {L"D:/logs/app.log", L"C:\\shell\\plugins\\D:/logs/app.log"},
         {L"\\logs\\app.log", L"C:\\shell\\plugins\\\\logs\\app.log"},
         {L"D:", L"C:\\shell\\plugins\\D:"},
+        // "Copy as path": one pair of quotes around the path is not part of it.
+        {L"\"D:\\my logs\\app.log\" ", L"D:\\my logs\\app.log"},
+        {L"\"logs\\\"a\".log\"", L"C:\\shell\\plugins\\logs\\\"a\".log"},
     };
     for (const Case& c : cases) {
         EXPECT_TRUE(resolveWatchedPath(folder, c.filePath, out, ResolvedPathSize));
