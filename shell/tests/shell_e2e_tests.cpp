@@ -534,7 +534,7 @@ TEST_F(StalledFile, AFailedReadIsNotAnEmptyFile) {
 
     makeReadsFail();
     startAgain();
-    EXPECT_TRUE(waitFor([&] { return contains(paneText(), "Cannot read " + folder); }, 5000))
+    EXPECT_TRUE(waitFor([&] { return contains(paneText(), "Cannot read the file: "); }, 5000))
         << paneText();
     setDelay(0);
     EXPECT_TRUE(waitFor([&] { return contains(paneText(), "log line 22"); }, 5000)) << paneText();

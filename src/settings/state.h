@@ -120,6 +120,10 @@ struct PluginState {
     int alertRule;
     bool alertSounded;
     DWORD lastAlertSound;
+    // The notice shown in place of the file, as composed and as laid out
+    // in the pane's lines (tail/notices.h).
+    WCHAR noticeText[NoticeCapacity];
+    WCHAR noticeLines[NoticeLinesCapacity];
     WCHAR paneTextRead[PaneTextSize];  // the pane's text read back to be marked anew
     bool settingPaneText;   // the plugin is giving the pane its text
     bool paintingRule;      // our paint of the pane, of the rows of one colour:

@@ -47,6 +47,10 @@ std::string readFile(const std::string& path) {
 
 void removeFile(const std::string& path) { DeleteFileA(path.c_str()); }
 
+bool endsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
 bool fileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
