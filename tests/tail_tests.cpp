@@ -896,6 +896,31 @@ TEST_F(TailTest, AFilterShowsTheLastLinesThatPassFoundBackwards) {
     EXPECT_EQ(eight + "ERROR at 100002\r\nerror again\r\n", paneText());
 }
 
+// A filter that lets no line of a file through says so and names itself;
+// the first line that passes takes the notice's place.
+TEST_F(TailTest, AFilterThatPassesNoLineSaysWhichFilter) {
+    writeFile(watchedPath(), numberedLines(1, 50, "heartbeat"));
+    startWatching(watchedPath(), 4096, "qvperuser.filterShow: ERROR|fatal\r\nqvperuser.filterHide: test\r\n");
+    const std::string filters = "Filter Show: ERROR|fatal\r\nFilter Hide: test\r\n";
+    EXPECT_EQ("No line passes the filter\r\n" + filters, paneText());
+    send("@QVPeruserScanLimit 100");
+    EXPECT_EQ("No line of the last 100 bytes passes the filter\r\n" + filters, paneText());
+    send("@QVPeruserScanLimit 4194304");
+
+    appendFile(watchedPath(), "heartbeat 51\r\n");
+    reloadFileTail();
+    settle();
+    EXPECT_EQ("No line passes the filter\r\n" + filters, paneText());
+    appendFile(watchedPath(), "FATAL at 52\r\n");
+    reloadFileTail();
+    settle();
+    EXPECT_EQ("FATAL at 52\r\n", paneText());
+
+    writeFile(watchedPath(), "");  // an empty file has no line to let through
+    forcedReload();
+    EXPECT_EQ("", paneText());
+}
+
 TEST_F(TailTest, APaneOfLinesKeepsThemAsTheLogGrows) {
     writeFile(watchedPath(), numberedLines(1, 10));
     startWatching(watchedPath(), 4096, "qvperuser.lines: 8\r\n");

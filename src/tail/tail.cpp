@@ -91,6 +91,28 @@ static uint32_t writeScanLimitNotice(uint32_t lines, WCHAR* out) {
     return wsprintfW(out, L"%lu lines of the last %s pass the filter\r\n", (unsigned long)lines, limit);
 }
 
+// "Filter Show: ERROR", as the menu names it, for each filter in use.
+static uint32_t writeFilterName(bool set, const WCHAR* title, const char* setting, WCHAR* out) {
+    if (!set) return 0;
+    uint32_t length = wsprintfW(out, L"%s: ", title);
+    length += settingTextToWide(setting, out + length, FilterTextSize, systemCodePages);
+    return length + wsprintfW(out + length, L"\r\n");
+}
+
+// Over the lines a filter let through: how many, when the scan limit ended
+// the search early; when no line of a file passed at all, that, and which
+// filters are in use.
+static uint32_t writeFilterNotice(const FileAnswer& answer, WCHAR* out) {
+    bool noLine = filtered(state.lineChoice) && answer.lines == 0 && answer.size > 0;
+    if (!answer.scanLimitReached && !noLine) return 0;
+    uint32_t length = answer.scanLimitReached ? writeScanLimitNotice(answer.lines, out)
+                                              : wsprintfW(out, L"No line passes the filter\r\n");
+    if (!noLine) return length;
+    const LineChoice& choice = state.lineChoice;
+    length += writeFilterName(choice.showSet, L"Filter Show", state.filterShow, out + length);
+    return length + writeFilterName(choice.hideSet, L"Filter Hide", state.filterHide, out + length);
+}
+
 // ---- Showing the file's bytes ------------------------------------------------------
 
 // Where the pane's text ends in the new text, so that the reader's place is
@@ -119,7 +141,7 @@ static void alertOnNewLines(uint32_t from) {
 static void showWholeTail(const TailBytes& tail, const FileAnswer& answer, bool asNew) {
     bool samePlace = !asNew && state.shownTail.bytes.valid && answer.shownStillThere;
     uint32_t shownEnd = samePlace ? answer.boundary : NoBoundary;
-    uint32_t notice = answer.scanLimitReached ? writeScanLimitNotice(answer.lines, state.displayText) : 0;
+    uint32_t notice = writeFilterNotice(answer, state.displayText);
     DecodedText text = decodeTail(tail, configuredEncoding(), systemCodePages, shownEnd,
                                   state.displayText + notice, DisplayTextSize - notice);
     replacePaneText(state.displayText, asNew,
@@ -150,6 +172,8 @@ static Encoding appendedEncoding(const ShownTail& shown) {
 static bool showAppended(const TailBytes& tail, const FileAnswer& answer) {
     ShownTail& shown = state.shownTail;
     if (!shown.bytes.valid || paneTextEdited()) return false;
+    // The first lines to pass take the place of the notice that none did.
+    if (filtered(state.lineChoice) && shown.bytes.lines == 0 && answer.lines > 0) return false;
     DecodedText text = decodeTail(tail, appendedEncoding(shown), systemCodePages, answer.boundary,
                                   state.displayText, DisplayTextSize);
     if (!sameEncoding(text.used, shown.encoding) && text.length > 0) return false;
