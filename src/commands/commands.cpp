@@ -336,6 +336,13 @@ static void reloadSettingsNow(const CommandArgument&) {
     for (SettingStep step : loadedSettingSteps) step();
 }
 
+// Not while a scroll bar is pressed: the next look finds the change still there.
+void reloadSettingsIfEdited() {
+    if (state.scrollBarPressed || !settingsEditedOnDisk()) return;
+    CommandArgument none = {"", 0};
+    reloadSettingsNow(none);
+}
+
 static void saveSettingsNow(const CommandArgument&) { saveSettings(); }
 
 // "N VALUE": the value is kept as given, cut to its field, and shown at once.

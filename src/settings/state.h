@@ -151,6 +151,10 @@ struct PluginState {
     char filterHideTitle[64];
     MenuTexts menuTexts;
     char rcPath[RcPathSize];
+    // The settings file's write time and size as the plugin last read or
+    // wrote it: a file found otherwise was changed by someone else.
+    ULONGLONG settingsTime;
+    ULONGLONG settingsSize;
 };
 
 extern PluginState state;
