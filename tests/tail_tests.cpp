@@ -668,7 +668,7 @@ TEST_F(TailTest, AMissingFileShowsANoticeUntilItAppears) {
     EXPECT_EQ(0u, notice.find("Cannot open " + missing + ": ")) << notice;
     EXPECT_GT(notice.size(), ("Cannot open " + missing + ": ").size());
     EXPECT_EQ(std::string::npos, notice.find_first_of("\r\n")) << notice;
-    EXPECT_FALSE(state.fileSeen);
+    EXPECT_FALSE(state.fileLooked);
 
     selectInPane(3, 8);
     reloadFileTail();
@@ -683,7 +683,7 @@ TEST_F(TailTest, AMissingFileShowsANoticeUntilItAppears) {
     removeFile(missing);
     reloadFileTail();
     EXPECT_EQ(notice, paneText());
-    EXPECT_FALSE(state.fileSeen);
+    EXPECT_FALSE(state.fileLooked);
 }
 
 TEST_F(TailTest, PathsAreFoundAsTheUserWroteThem) {
