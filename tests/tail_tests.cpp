@@ -677,7 +677,7 @@ TEST_F(TailTest, AMissingFileShowsANoticeUntilItAppears) {
     EXPECT_EQ(0u, notice.find("Cannot open the file: ")) << notice;
     EXPECT_TRUE(endsWith(notice, ".\r\n" + missing)) << notice;  // the reason, then the path
     EXPECT_EQ(notice.find("\r\n"), notice.rfind("\r\n")) << notice;
-    EXPECT_FALSE(state.fileSeen);
+    EXPECT_FALSE(state.fileLooked);
 
     selectInPane(3, 8);
     reloadFileTail();
@@ -692,7 +692,7 @@ TEST_F(TailTest, AMissingFileShowsANoticeUntilItAppears) {
     removeFile(missing);
     reloadFileTail();
     EXPECT_EQ(notice, paneText());
-    EXPECT_FALSE(state.fileSeen);
+    EXPECT_FALSE(state.fileLooked);
 }
 
 TEST_F(TailTest, PathsAreFoundAsTheUserWroteThem) {

@@ -100,6 +100,8 @@ void showPathNotice(const WCHAR* reason) {
 
 void showNotAnswering() { showPathNotice(L"Waiting for the file, which is not answering:"); }
 
+void showScanning() { showPathNotice(L"Looking for the lines that pass the filter in:"); }
+
 void showWildcardInFolder() {
     showPathNotice(L"* and ? may stand only in the file name, not in the folder:");
 }

@@ -26,8 +26,10 @@ void showNotice(const Notice& notice);
 void showFailure(const WCHAR* failure, DWORD error, const WCHAR* path);
 // The reason, then the watched path.
 void showPathNotice(const WCHAR* reason);
-// Where the pane does not show the file yet.
+// Where the pane does not show the file yet: a reader that makes no reads
+// waits for the file; one that does, for a filter looking through it.
 void showNotAnswering();
+void showScanning();
 // A wildcard in the path's folder part, which no file can match.
 void showWildcardInFolder();
 // No path at all: the notice says where to choose one, and nothing is watched.
