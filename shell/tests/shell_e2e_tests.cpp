@@ -395,9 +395,11 @@ protected:
     void setDelay(int seconds) { writeFile(folder + "delay", std::to_string(seconds)); }
     void setListingDelay(int seconds) { writeFile(folder + "delay", "list " + std::to_string(seconds)); }
     void makeReadsFail() { writeFile(folder + "delay", "fail"); }
+    // In a window wide enough for a notice's reason and path, a line each.
     void watchMountedFile() {
         writeFile(folder + "source\\watched.log", logLines(1, 20));
         writeFile(folder + "qvperuser.rc",
+                  "qvperuser.width: 1200\r\n"
                   "qvperuser.filePath: " + folder + "mounted\\watched.log\r\n"
                   "qvperuser.readBufferSize: 300\r\n"
                   "qvperuser.autoReload: true\r\nqvperuser.reloadInterval(sec): 1\r\n");
@@ -547,7 +549,7 @@ TEST_F(StalledFile, AFolderWhoseListingStallsHoldsOnlyTheReader) {
     writeFile(folder + "source\\app-1.log", logLines(1, 20));
     std::string pattern = folder + "mounted\\app-*.log";
     writeFile(folder + "qvperuser.rc",
-              "qvperuser.filePath: " + pattern + "\r\nqvperuser.readBufferSize: 300\r\n"
+              "qvperuser.width: 1200\r\nqvperuser.filePath: " + pattern + "\r\nqvperuser.readBufferSize: 300\r\n"
               "qvperuser.autoReload: true\r\nqvperuser.reloadInterval(sec): 1\r\n"
               "qvperuser.rescan(sec): 1\r\n");
     startShell("");
