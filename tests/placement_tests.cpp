@@ -188,7 +188,7 @@ TEST_F(PlacementTest, AMoveOnADisplayThatChangedSincePlacingIsTheSystemsNotTheUs
     EXPECT_EQ("700,500 200x100", storedPlace());
 }
 
-TEST_F(PlacementTest, DisplayAndWorkAreaChangesPlaceTheWindowAfresh) {
+TEST_F(PlacementTest, ReloadDisplayAndWorkAreaChangesPlaceTheWindowAfresh) {
     startAt(900, 10);
     state.x = 1500;  // a place no monitor shows, as if read from a file
     SendMessageA(state.viewerWnd, WM_SETTINGCHANGE, SPI_SETDESKWALLPAPER, 0);
@@ -198,6 +198,11 @@ TEST_F(PlacementTest, DisplayAndWorkAreaChangesPlaceTheWindowAfresh) {
     state.x = 300;
     SendMessageA(state.viewerWnd, WM_DISPLAYCHANGE, 24, MAKELPARAM(1280, 1024));
     EXPECT_EQ("300,10 200x100", windowPlace());
+    writeSettings("qvperuser.x: -500\r\nqvperuser.y: 10\r\nqvperuser.width: 200\r\n"
+                  "qvperuser.height: 100\r\n");
+    send("@QVPeruserReloadSettings");
+    EXPECT_EQ("0,10 200x100", windowPlace());
+    EXPECT_EQ("-500,10 200x100", storedPlace());
 }
 
 TEST_F(PlacementTest, APlacedWindowSlidesOffAtTheEdgeOfItsMonitorAndBack) {
@@ -209,6 +214,10 @@ TEST_F(PlacementTest, APlacedWindowSlidesOffAtTheEdgeOfItsMonitorAndBack) {
     SendMessageA(state.viewerWnd, WM_NCMOUSEMOVE, HTCAPTION, MAKELPARAM(1279, 350));
     EXPECT_EQ("1080,300 200x100", windowPlace());
     EXPECT_EQ("5000,300 200x100", storedPlace());
+    // A display change leaves a slid-off window slid off, at its new edge.
+    SendMessageA(state.viewerWnd, WM_TIMER, AutoHideTimer, 0);
+    SendMessageA(state.viewerWnd, WM_DISPLAYCHANGE, 24, MAKELPARAM(1280, 1024));
+    EXPECT_EQ("1279,300 200x100", windowPlace());
 }
 
 // ---- Beside a full-screen program ----
