@@ -7,140 +7,112 @@
 #include "fuzz_input.h"
 #include "viewer/placement_rule.h"
 
-// Small layouts: coordinates from -48 to 47, so that every pixel can be looked at.
-static int32_t small(FuzzInput& input) { return (int32_t)(input.take<uint8_t>() % 96) - 48; }
-
-struct Box64 {
+struct Box {
     int64_t left, top, right, bottom;
 };
 
-static Box64 monitorBox(const EdgeRect& r) { return {r.left, r.top, r.right, r.bottom}; }
-
-static bool hasArea(const Box64& b) { return b.right > b.left && b.bottom > b.top; }
-
 static int64_t atLeast(int64_t value, int64_t least) { return value < least ? least : value; }
 static int64_t atMost(int64_t value, int64_t most) { return value > most ? most : value; }
+static Box boxOf(const EdgeRect& r) { return {r.left, r.top, r.right, r.bottom}; }
+static bool hasArea(const Box& b) { return b.right > b.left && b.bottom > b.top; }
 
-static Box64 workOf(const MonitorArea& area) {
-    Box64 m = monitorBox(area.monitor), w = monitorBox(area.work);
-    Box64 held = {atLeast(w.left, m.left), atLeast(w.top, m.top), atMost(w.right, m.right),
-                  atMost(w.bottom, m.bottom)};
+static Box workOf(const MonitorArea& area) {
+    Box m = boxOf(area.monitor), w = boxOf(area.work);
+    Box held = {atLeast(w.left, m.left), atLeast(w.top, m.top), atMost(w.right, m.right),
+                atMost(w.bottom, m.bottom)};
     return hasArea(held) ? held : m;
 }
 
-static bool pixelOnMonitors(const MonitorLayout& layout, int count, int64_t x, int64_t y) {
-    for (int i = 0; i < count; ++i) {
-        const EdgeRect& m = layout.monitors[i].monitor;
-        if (m.left <= x && x < m.right && m.top <= y && y < m.bottom) return true;
-    }
-    return false;
-}
-
-static bool placeOnMonitorsByPixel(const MonitorLayout& layout, int count, const Box64& place) {
+static bool onMonitorsByPixel(const MonitorLayout& layout, const Box& place) {
     for (int64_t y = place.top; y < place.bottom; ++y) {
         for (int64_t x = place.left; x < place.right; ++x) {
-            if (!pixelOnMonitors(layout, count, x, y)) return false;
+            bool on = false;
+            for (int i = 0; i < layout.count; ++i) {
+                Box m = boxOf(layout.monitors[i].monitor);
+                on |= m.left <= x && x < m.right && m.top <= y && y < m.bottom;
+            }
+            if (!on) return false;
         }
     }
     return true;
 }
 
-static uint64_t overlapOf(const Box64& a, const Box64& b) {
-    int64_t w = atMost(a.right, b.right) - atLeast(a.left, b.left);
-    int64_t h = atMost(a.bottom, b.bottom) - atLeast(a.top, b.top);
-    return w > 0 && h > 0 ? (uint64_t)w * (uint64_t)h : 0;
-}
-
-static int64_t gapOf(const Box64& a, const Box64& b) {
-    return atLeast(atLeast(b.left - a.right, a.left - b.right), 0) +
-           atLeast(atLeast(b.top - a.bottom, a.top - b.bottom), 0);
+// Pixels shared (more is nearer), then the gap along both axes (less is nearer).
+static bool nearerOrEqual(const Box& place, const Box& a, const Box& b) {
+    auto overlap = [&](const Box& m) {
+        int64_t w = atMost(place.right, m.right) - atLeast(place.left, m.left);
+        int64_t h = atMost(place.bottom, m.bottom) - atLeast(place.top, m.top);
+        return w > 0 && h > 0 ? (uint64_t)w * (uint64_t)h : 0;
+    };
+    auto gap = [&](const Box& m) {
+        return atLeast(atLeast(m.left - place.right, place.left - m.right), 0) +
+               atLeast(atLeast(m.top - place.bottom, place.top - m.bottom), 0);
+    };
+    return overlap(a) != overlap(b) ? overlap(a) > overlap(b) : gap(a) <= gap(b);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput input(data, size);
-    bool smallLayout = input.take<uint8_t>() & 1;
-    auto coordinate = [&]() { return smallLayout ? small(input) : input.take<int32_t>(); };
+    // Small layouts: coordinates from -48 to 47, so that every pixel can be looked at.
+    bool small = input.take<uint8_t>() & 1;
+    auto coordinate = [&]() {
+        return small ? (int32_t)(input.take<uint8_t>() % 96) - 48 : input.take<int32_t>();
+    };
     MonitorLayout layout;
     layout.count = input.take<uint8_t>() % (MaxMonitors + 1);
+    int usable = 0;
     for (int i = 0; i < layout.count; ++i) {
-        MonitorArea& area = layout.monitors[i];
-        area.monitor = {coordinate(), coordinate(), coordinate(), coordinate()};
-        area.work = {coordinate(), coordinate(), coordinate(), coordinate()};
+        layout.monitors[i].monitor = {coordinate(), coordinate(), coordinate(), coordinate()};
+        layout.monitors[i].work = {coordinate(), coordinate(), coordinate(), coordinate()};
+        usable += hasArea(boxOf(layout.monitors[i].monitor));
     }
     WindowPlace place = {coordinate(), coordinate(), coordinate(), coordinate()};
     EdgeRect chosenOn = {coordinate(), coordinate(), coordinate(), coordinate()};
     bool chosenKnown = input.take<uint8_t>() & 1;
-
     PlacedWindow placed = placeWindow(layout, place, chosenKnown ? &chosenOn : nullptr);
-    Box64 box = {place.x, place.y, place.x + atLeast(place.width, 1),
-                 place.y + atLeast(place.height, 1)};
-    int usable = -1;
-    for (int i = 0; i < layout.count; ++i) {
-        if (hasArea(monitorBox(layout.monitors[i].monitor))) usable = i;
-    }
-    if (usable < 0) {
+
+    if (usable == 0) {
         REQUIRE(placed.monitor == -1 && !placed.onMonitors);
         return 0;
     }
     REQUIRE(placed.monitor >= 0 && placed.monitor < layout.count);
-    REQUIRE(hasArea(monitorBox(layout.monitors[placed.monitor].monitor)));
-    if (smallLayout) {
-        REQUIRE(placed.onMonitors == placeOnMonitorsByPixel(layout, layout.count, box));
-    }
+    const MonitorArea& target = layout.monitors[placed.monitor];
+    REQUIRE(hasArea(boxOf(target.monitor)));
+    Box box = {place.x, place.y, place.x + atLeast(place.width, 1),
+               place.y + atLeast(place.height, 1)};
+    if (small) REQUIRE(placed.onMonitors == onMonitorsByPixel(layout, box));
     if (placed.onMonitors) {
         REQUIRE(memcmp(&placed.window, &place, sizeof place) == 0);
         return 0;
     }
 
-    // Wholly inside the target's work area.
-    Box64 work = workOf(layout.monitors[placed.monitor]);
     const WindowPlace& w = placed.window;
+    Box work = workOf(target);
     REQUIRE(w.x >= work.left && w.y >= work.top);
     REQUIRE((int64_t)w.x + w.width <= work.right && (int64_t)w.y + w.height <= work.bottom);
 
-    // The size stays when some work area holds it, and the target is the
-    // nearest monitor whose work area does; with none, the nearest of all, and
-    // the size is its work area's at most.
+    // The nearest monitor whose work area holds the size, which stays; with
+    // none, the nearest of all, and the size is its work area's at most.
     int64_t width = box.right - box.left, height = box.bottom - box.top;
-    auto holds = [&](int i) {
-        Box64 other = workOf(layout.monitors[i]);
+    auto holds = [&](const MonitorArea& area) {
+        Box other = workOf(area);
         return other.right - other.left >= width && other.bottom - other.top >= height;
     };
     bool someHolds = false;
     for (int i = 0; i < layout.count; ++i) {
-        someHolds |= hasArea(monitorBox(layout.monitors[i].monitor)) && holds(i);
+        someHolds |= hasArea(boxOf(layout.monitors[i].monitor)) && holds(layout.monitors[i]);
     }
-    REQUIRE(!someHolds || holds(placed.monitor));
-    Box64 target = monitorBox(layout.monitors[placed.monitor].monitor);
+    REQUIRE(!someHolds || holds(target));
     for (int i = 0; i < layout.count; ++i) {
-        Box64 candidate = monitorBox(layout.monitors[i].monitor);
-        if (!hasArea(candidate) || (someHolds && !holds(i))) continue;
-        uint64_t targetOverlap = overlapOf(box, target), otherOverlap = overlapOf(box, candidate);
-        REQUIRE(targetOverlap >= otherOverlap);
-        if (targetOverlap == otherOverlap) REQUIRE(gapOf(box, target) <= gapOf(box, candidate));
+        const MonitorArea& other = layout.monitors[i];
+        if (!hasArea(boxOf(other.monitor)) || (someHolds && !holds(other))) continue;
+        REQUIRE(nearerOrEqual(box, boxOf(target.monitor), boxOf(other.monitor)));
     }
-    if (someHolds) {
-        REQUIRE(w.width == width && w.height == height);
-    } else {
-        REQUIRE(w.width == atMost(width, work.right - work.left));
-        REQUIRE(w.height == atMost(height, work.bottom - work.top));
-    }
+    REQUIRE(w.width == atMost(width, work.right - work.left));
+    REQUIRE(w.height == atMost(height, work.bottom - work.top));
 
     // Where the rule puts the window is a place it keeps.
     PlacedWindow again = placeWindow(layout, w, nullptr);
     REQUIRE(again.onMonitors && memcmp(&again.window, &w, sizeof w) == 0);
-
-    // A window covers a monitor when no pixel of the monitor lies outside it.
-    if (smallLayout) {
-        const EdgeRect& monitor = layout.monitors[placed.monitor].monitor;
-        Box64 window = monitorBox(chosenOn);
-        bool covered = true;
-        for (int64_t y = monitor.top; y < monitor.bottom; ++y) {
-            for (int64_t x = monitor.left; x < monitor.right; ++x) {
-                covered &= window.left <= x && x < window.right && window.top <= y && y < window.bottom;
-            }
-        }
-        REQUIRE(coversMonitor(chosenOn, monitor) == covered);
-    }
     return 0;
 }

@@ -74,53 +74,40 @@ TEST(PlacementRule, AMonitorRemovedAndAddedBackKeepsTheDistanceFromTheNearerEdge
     MonitorLayout smaller = layoutOf({bare({0, 0, 1024, 768})});
     EXPECT_EQ("824,618 180x120 on 0", placed(smaller, {1400, 850, 180, 120}, &Wide));
     EXPECT_EQ("824,100 180x120 on 0", placed(smaller, {1400, 100, 180, 120}, &Wide));
-    EXPECT_EQ("1400,850 180x120 on 0 kept", placed(layoutOf({bare(Wide)}), {1400, 850, 180, 120}, &Wide));
+    EXPECT_EQ("1400,850 180x120 on 0 kept",
+              placed(layoutOf({bare(Wide)}), {1400, 850, 180, 120}, &Wide));
 }
 
-TEST(PlacementRule, APlaceFromAnotherMachineLandsInsideTheWorkAreaWhereverTheTaskbarIs) {
+TEST(PlacementRule, APlaceFromAnotherMachineLandsInsideAWorkAreaThatHoldsIt) {
+    // Far beyond and far before a monitor with its taskbar on each side.
     const EdgeRect Screen = {0, 0, 1280, 1024};
-    struct Taskbar {
-        const char* side;
-        EdgeRect work;
-        const char* farBeyond;  // a place far right of and below the monitor
-        const char* farBefore;  // one far left of and above it
-    } taskbars[] = {
-        {"left", {60, 0, 1280, 1024}, "1080,924", "60,0"},
-        {"right", {0, 0, 1220, 1024}, "1020,924", "0,0"},
-        {"top", {0, 40, 1280, 1024}, "1080,924", "0,40"},
-        {"bottom", {0, 0, 1280, 984}, "1080,884", "0,0"},
-    };
-    for (const Taskbar& taskbar : taskbars) {
-        SCOPED_TRACE(taskbar.side);
-        MonitorLayout layout = layoutOf({{Screen, taskbar.work}});
-        EXPECT_EQ(std::string(taskbar.farBeyond) + " 200x100 on 0",
+    const EdgeRect works[] = {
+        {60, 0, 1280, 1024}, {0, 0, 1220, 1024}, {0, 40, 1280, 1024}, {0, 0, 1280, 984}};
+    const char* beyond[] = {"1080,924", "1020,924", "1080,924", "1080,884"};
+    const char* before[] = {"60,0", "0,0", "0,40", "0,0"};
+    for (int side = 0; side < 4; ++side) {
+        MonitorLayout layout = layoutOf({{Screen, works[side]}});
+        EXPECT_EQ(beyond[side] + std::string(" 200x100 on 0"),
                   placed(layout, {30000, 20000, 200, 100}));
-        EXPECT_EQ(std::string(taskbar.farBefore) + " 200x100 on 0",
+        EXPECT_EQ(before[side] + std::string(" 200x100 on 0"),
                   placed(layout, {-30000, -20000, 200, 100}));
     }
     // Far off a layout of two, the nearer monitor takes it.
     MonitorLayout two = layoutOf({PrimaryWithTaskbar, bare(LeftOfPrimary)});
     EXPECT_EQ("-1280,880 200x200 on 1", placed(two, {-40000, 5000, 200, 200}));
     EXPECT_EQ("1720,840 200x200 on 0", placed(two, {40000, 5000, 200, 200}));
-}
-
-TEST(PlacementRule, TheWindowShrinksOnlyWhenNoWorkAreaHoldsIt) {
-    const EdgeRect Small = {0, 0, 1024, 768};
-    const EdgeRect Large = {-1920, 0, 0, 1200};
-    // Off the small monitor, too large for it: the large one takes it whole.
+    // Too large for the nearer monitor: the large one takes it whole; with
+    // none large enough, it is made smaller.
+    const EdgeRect Small = {0, 0, 1024, 768}, Large = {-1920, 0, 0, 1200};
     EXPECT_EQ("-1500,100 1500x900 on 1",
               placed(layoutOf({bare(Small), bare(Large)}), {1200, 100, 1500, 900}));
     EXPECT_EQ("0,0 1024x768 on 0", placed(layoutOf({bare(Small)}), {1200, 100, 1500, 900}));
-    EXPECT_EQ("0,0 1024x728 on 0",
-              placed(layoutOf({{Small, {0, 0, 1024, 728}}}), {-5, 0, 2000, 2000}));
 }
 
-TEST(PlacementRule, AWindowCoversAMonitorOnlyWhollyAndOnlyThatOne) {
+TEST(PlacementRule, AWindowCoversAMonitorOnlyWholly) {
     const EdgeRect Screen = {0, 0, 1280, 1024};
-    EXPECT_TRUE(coversMonitor(Screen, Screen));
     EXPECT_TRUE(coversMonitor({-8, -8, 1288, 1032}, Screen));
     EXPECT_FALSE(coversMonitor({0, 0, 1280, 1023}, Screen));
-    EXPECT_FALSE(coversMonitor({1, 0, 1280, 1024}, Screen));
     EXPECT_FALSE(coversMonitor(Screen, {-1280, 0, 0, 1024}));
 }
 
@@ -177,17 +164,6 @@ TEST_F(PlacementTest, APlaceNoMonitorShowsStaysTheUsersWhileTheWindowShowsOnTheM
     EXPECT_EQ("400,300", savedPlace());
 }
 
-TEST_F(PlacementTest, AMoveOnADisplayThatChangedSincePlacingIsTheSystemsNotTheUsers) {
-    startAt(300, 200);
-    state.screenWidth = 1024;  // as if placed before the display changed
-    moveAsTheUser(700, 500);   // what the system does with windows off a lost monitor
-    EXPECT_EQ("300,200 200x100", storedPlace());
-    EXPECT_EQ("300,200 200x100", windowPlace());
-    EXPECT_EQ(1280, state.screenWidth);
-    moveAsTheUser(700, 500);
-    EXPECT_EQ("700,500 200x100", storedPlace());
-}
-
 TEST_F(PlacementTest, ReloadDisplayAndWorkAreaChangesPlaceTheWindowAfresh) {
     startAt(900, 10);
     state.x = 1500;  // a place no monitor shows, as if read from a file
@@ -203,6 +179,15 @@ TEST_F(PlacementTest, ReloadDisplayAndWorkAreaChangesPlaceTheWindowAfresh) {
     send("@QVPeruserReloadSettings");
     EXPECT_EQ("0,10 200x100", windowPlace());
     EXPECT_EQ("-500,10 200x100", storedPlace());
+
+    // A move on a display that changed since the window was placed is the
+    // system's (it gathers windows off a lost monitor), not the user's.
+    state.screenWidth = 1024;
+    moveAsTheUser(700, 500);
+    EXPECT_EQ("-500,10 200x100", storedPlace());
+    EXPECT_EQ("0,10 200x100", windowPlace());
+    moveAsTheUser(700, 500);
+    EXPECT_EQ("700,500 200x100", storedPlace());
 }
 
 TEST_F(PlacementTest, APlacedWindowSlidesOffAtTheEdgeOfItsMonitorAndBack) {
@@ -226,7 +211,8 @@ TEST_F(PlacementTest, AFullScreenProgramHidesTheWindowUntilItEndsAnAlertShowsIt)
     startAt(100, 100, "qvperuser.alwaysontop: true\r\nqvperuser.hideOverFullscreen: true\r\n"
                       "qvperuser.highlight1: #C00000 alert ERROR\r\n");
     StartedProgram program;
-    ASSERT_TRUE(program.start("\"" + programFolder() + "full_screen_program.exe\" 300 300 400 300"));
+    std::string programPath = programFolder() + "full_screen_program.exe";
+    ASSERT_TRUE(program.start("\"" + programPath + "\" 300 300 400 300"));
     HWND other = NULL;
     ASSERT_TRUE(pumpUntil([&] {
         other = FindWindowA("FullScreenProgram", NULL);
@@ -301,7 +287,7 @@ TEST(DisplayChange, InAWineVirtualDesktop) {
     ASSERT_TRUE(desktop.start(
         std::string("explorer.exe /desktop=qvperuser-placement,1600x1000 \"") + self +
         "\" --gtest_brief=1 --gtest_also_run_disabled_tests --gtest_output=xml:" + result +
-        " --gtest_filter=PlacementTest.DISABLED_InAVirtualDesktopTheWindowStaysVisibleAndComesBack"));
+        " --gtest_filter=PlacementTest.DISABLED_InAVirtualDesktop*"));
     ASSERT_TRUE(desktop.waitForEnd(120000));
     std::string report = fileExists(result) ? readFile(result) : "(no report)";
     EXPECT_NE(std::string::npos, report.find("tests=\"1\" failures=\"0\"")) << report;

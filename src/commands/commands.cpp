@@ -395,7 +395,8 @@ static void showOrHidePlugins(const char* text) {
         repaintViewer();
     } else if (equalsIgnoringCase(text, HidePluginsCommand)) {
         ShowWindow(state.viewerWnd, SW_HIDE);
-        state.outOfTheWay = false;  // hidden with the plugins: the end of a full-screen program keeps it so
+        // Hidden with the plugins now: the end of a full-screen program keeps it so.
+        state.outOfTheWay = false;
     }
 }
 

@@ -105,7 +105,8 @@ static int nearestMonitor(const MonitorLayout& layout, const Box& box, bool fitt
     for (int i = 0; i < monitorCount(layout); ++i) {
         const MonitorArea& area = layout.monitors[i];
         if (!usable(area)) continue;
-        if (fitting && !holds(workAreaOf(area), box.right - box.left, box.bottom - box.top)) continue;
+        int64_t width = box.right - box.left, height = box.bottom - box.top;
+        if (fitting && !holds(workAreaOf(area), width, height)) continue;
         Nearness n = nearnessOf(box, boxOf(area.monitor));
         if (best < 0 || nearer(n, bestNearness)) {
             best = i;
