@@ -108,8 +108,8 @@ struct PluginState {
     int paneLineHeight;
     int paneCharWidth;
     // The watched file's time and size at the latest look that read it; not
-    // seen, the next look reads the file whatever they are.
-    bool fileSeen;
+    // looked at, the next look reads the file whatever they are.
+    bool fileLooked;
     ULONGLONG lastWriteTime;
     ULONGLONG lastFileSize;
     // The next answer shows the file as a new one: from its end, with no
@@ -121,6 +121,10 @@ struct PluginState {
     // part the pane was given. Word wrap's new pane carries its text across in it.
     WCHAR displayText[DisplayTextSize];
     ShownTail shownTail;
+    // What was shown of each file lately: which of its bytes are new.
+    SeenFiles seenFiles;
+    // The reads the reader had made at the latest tick that found it busy.
+    LONG readerProgressSeen;
     // The lines shown, from the settings above.
     LineChoice lineChoice;
     PatternCheck filterShowCheck;

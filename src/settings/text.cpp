@@ -1,5 +1,7 @@
 #include "settings/text.h"
 
+#include "text/characters.h"
+
 int textLength(const char* text) {
     int length = 0;
     while (text[length] != 0) ++length;
@@ -33,11 +35,9 @@ void cutToFolder(char* path) {
     path[i + 1] = 0;
 }
 
-static char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
-
 bool startsWithIgnoringCase(const char* text, const char* prefix) {
     for (int i = 0; prefix[i] != 0; ++i) {
-        if (upper(text[i]) != upper(prefix[i])) return false;
+        if (asciiLower((uint8_t)text[i]) != asciiLower((uint8_t)prefix[i])) return false;
     }
     return true;
 }
@@ -54,7 +54,7 @@ bool equalsText(const char* a, const char* b) {
 
 void cutAtLineBreak(char* text) {
     for (; *text != 0; ++text) {
-        if (*text == '\r' || *text == '\n') {
+        if (isLineEnd((uint8_t)*text)) {
             *text = 0;
             return;
         }

@@ -3,27 +3,37 @@
 // when it changed, either the bytes appended since the last look are read
 // alone (tail.h tells when) or its end is read whole: the last
 // readBufferSize bytes, or the last whole lines that pass the filter, read
-// backwards in blocks. The first and last bytes shown are sampled, to tell
-// at the next look whether they are still there.
+// backwards in blocks (text/line_choice.h). What was seen of the file before
+// (seen_files.h) is checked on its samples, so that the answer says where
+// the bytes seen end among the bytes given; the first and last bytes now
+// shown are sampled for the next look.
 #include "tail/file_answer.h"
 
 #include <string.h>
 
 #include "tail/folder_listing.h"
-#include "text/line_finder.h"
 #include "tail/tail.h"
 #include "text/tail_range.h"
 
+// The file open for one request, and the count of reads made for it.
+struct OpenedFile {
+    HANDLE handle;
+    volatile LONG* progress;
+};
+
 // A file cut short since its size was taken yields fewer bytes; older bytes
 // behind them must not count.
-static bool readAt(HANDLE file, uint64_t offset, void* buffer, DWORD count, DWORD* bytesRead) {
+static bool readAt(const OpenedFile& file, uint64_t offset, void* buffer, DWORD count,
+                   DWORD* bytesRead) {
     OVERLAPPED at;
     ZeroMemory(&at, sizeof at);
     at.Offset = (DWORD)offset;
     at.OffsetHigh = (DWORD)(offset >> 32);
     *bytesRead = 0;
     if (count == 0) return true;
-    if (!ReadFile(file, buffer, count, bytesRead, &at)) {
+    BOOL done = ReadFile(file.handle, buffer, count, bytesRead, &at);
+    InterlockedIncrement(file.progress);
+    if (!done) {
         *bytesRead = 0;
         return GetLastError() == ERROR_HANDLE_EOF;
     }
@@ -48,31 +58,29 @@ static FileIdentity identify(HANDLE file) {
     return identity;
 }
 
-bool sameFile(FileIdentity a, FileIdentity b) {
-    return a.volume == b.volume && a.index == b.index && (a.volume != 0 || a.index != 0);
-}
-
-static bool sampleStillThere(HANDLE file, const ByteSample& sample) {
+static bool sampleStillThere(const OpenedFile& file, const ByteSample& sample) {
     uint8_t reread[SampleCapacity];
     DWORD count = 0;
     return readAt(file, sample.offset, reread, sample.count, &count) && count == sample.count &&
            memcmp(reread, sample.bytes, count) == 0;
 }
 
-// The same file, still holding the bytes shown where they were: its first
-// and last few of them are read again. A file rewritten between two looks
+// Where what was seen of the file ends, when it still holds it: its first
+// and last sampled bytes are read again. A file rewritten between two looks
 // with the same bytes in both places is taken for the same.
-static bool shownStillThere(HANDLE file, const FileRequest& request, const FileAnswer& answer) {
-    const ShownBytes& shown = request.shown;
-    return shown.valid && sameFile(shown.file, answer.file) && answer.size >= shown.end &&
-           sampleStillThere(file, shown.head) && sampleStillThere(file, shown.tail);
+static uint64_t seenEndOf(const OpenedFile& file, const FileRequest& request, const FileAnswer& answer) {
+    const SeenFile* seen = findSeenFile(request.seenFiles, answer.file);
+    bool stillThere = seen && answer.size >= seen->end && sampleStillThere(file, seen->head) &&
+                      sampleStillThere(file, seen->tail);
+    return stillThere ? seen->end : NoOffset;
 }
 
-// One request's work: the open file, and the reader's buffers.
+// One request's work: the open file, what was seen of it, and the reader's buffers.
 struct ReaderWork {
-    HANDLE file;
+    OpenedFile file;
     const FileRequest* request;
     FileAnswer* answer;
+    uint64_t seenEnd;  // NoOffset: nothing of the file was seen
     uint8_t* buffer;
     uint8_t* block;
     WideChar* lineText;
@@ -84,7 +92,7 @@ static void sampleBytes(ByteSample& sample, const uint8_t* bytes, uint64_t offse
     memcpy(sample.bytes, bytes, sample.count);
 }
 
-static void sampleFile(HANDLE file, ByteSample& sample, uint64_t offset, uint64_t end) {
+static void sampleFile(const OpenedFile& file, ByteSample& sample, uint64_t offset, uint64_t end) {
     uint8_t bytes[SampleCapacity];
     uint64_t wanted = end - offset < SampleCapacity ? end - offset : SampleCapacity;
     DWORD count = 0;
@@ -112,156 +120,127 @@ static void sampleShown(const ReaderWork& work, bool whole) {
 
 // ---- Lines and the filter ----
 
-struct FileSource {
-    HANDLE file;
-};
-
 static bool readFromFile(void* context, uint64_t offset, uint8_t* out, uint32_t count) {
     DWORD bytesRead = 0;
-    return readAt(((FileSource*)context)->file, offset, out, count, &bytesRead) && bytesRead == count;
+    return readAt(*(const OpenedFile*)context, offset, out, count, &bytesRead) && bytesRead == count;
 }
 
-// The filter on the reader: its needles are its own, fitted to the bytes
-// to be looked at.
-struct FilterJudge {
-    const LineChoice* choice;
-    Encoding encoding;
-    ByteOrderMark mark;
-    bool byteUnits;  // the needles can be looked for in the bytes
-    WideChar* text;
-    PatternNeedles show;
-    PatternNeedles hide;
-};
-
-static void fitNeedles(FilterJudge& judge, const uint8_t* sample, uint32_t count) {
-    fitAnchors(&judge.show, sample, count);
-    fitAnchors(&judge.hide, sample, count);
-}
-
-static bool needlesMiss(const FilterJudge& judge, const PatternNeedles& needles,
-                        const uint8_t* bytes, uint32_t count) {
-    return judge.byteUnits && needles.usable && !holdsNeedle(needles, bytes, count);
-}
-
-// A line is matched as it decodes on its own; a cut one as the end of a
-// window. Bytes without a pattern's needles cannot match it.
-static bool linePasses(void* context, const uint8_t* line, uint32_t count, bool cut) {
-    const FilterJudge& judge = *(const FilterJudge*)context;
-    const LineChoice& choice = *judge.choice;
-    bool showMissed = choice.showSet && needlesMiss(judge, judge.show, line, count);
-    if (showMissed) return false;
-    bool hideMissed = !choice.hideSet || needlesMiss(judge, judge.hide, line, count);
-    if (!choice.showSet && hideMissed) return true;
-    const uint64_t CutWindowOffset = 2;  // past the start: a character may be cut there
-    TailBytes bytes = {line, count, cut ? CutWindowOffset : 0, {judge.mark.kind, 0}, !cut};
-    DecodedText text = decodeTail(bytes, judge.encoding, systemCodePages, NoBoundary, judge.text,
-                                  decodedCapacity(count));
-    if (choice.showSet && !lineMatches(choice.show, judge.text, text.length)) return false;
-    return hideMissed || !lineMatches(choice.hide, judge.text, text.length);
-}
-
-// Lines behind the last of the needles of the lines shown cannot pass.
-static uint32_t lastPassingLine(void* context, const uint8_t* lines, uint32_t count) {
-    const FilterJudge& judge = *(const FilterJudge*)context;
-    if (!judge.choice->showSet || !judge.byteUnits || !judge.show.usable) return count - 1;
-    uint32_t at = lastNeedleAt(judge.show, lines, count);
-    return at == NoNeedle ? NoPlaceToPass : at;
-}
-
-static LineJudge judgeOf(const FilterJudge& filter, const FileRequest& request) {
-    LineJudge judge = {(void*)&filter, NULL, NULL};
-    if (filtered(request.choice)) {
-        judge.passes = linePasses;
-        judge.lastPassing = lastPassingLine;
-    }
-    return judge;
-}
-
-static LineUnits unitsOf(const FileRequest& request, ByteOrderMark mark) {
-    EncodingKind kind = request.encoding.kind != EncodingAuto ? request.encoding.kind : mark.kind;
-    return lineUnitsOf(kind);
-}
-
-static FilterJudge filterOf(const ReaderWork& work, LineUnits units) {
-    const FileRequest& request = *work.request;
-    FilterJudge filter = {&request.choice, request.encoding, work.answer->mark, units.size == 1,
-                          work.lineText, request.choice.showNeedles, request.choice.hideNeedles};
-    return filter;
-}
-
-static ByteOrderMark readMark(HANDLE file) {
+static ByteOrderMark readMark(const OpenedFile& file) {
     uint8_t head[3];
     DWORD count = 0;
     ByteOrderMark none = {EncodingAuto, 0};
     return readAt(file, 0, head, sizeof head, &count) ? findByteOrderMark(head, count) : none;
 }
 
-// The file's last bytes, read into the block: the filter's needles are fitted to them.
-static const uint32_t AnchorSample = 16 * 1024;
-
-static uint32_t sampleEnd(HANDLE file, uint64_t size, uint8_t* block) {
-    uint32_t wanted = size < AnchorSample ? (uint32_t)size : AnchorSample;
-    DWORD count = 0;
-    return readAt(file, size - wanted, block, wanted, &count) ? count : 0;
-}
-
 static uint32_t window(const FileRequest& request) { return tailRange(UINT64_MAX, request.readBufferSize).count; }
 
-static bool takeLines(const ReaderWork& work) {
+// A whole scan reads the lines as configured; a growth's, as they are shown.
+static LineScan lineScanOf(const ReaderWork& work, bool growth) {
     const FileRequest& request = *work.request;
-    FileAnswer& answer = *work.answer;
-    answer.mark = readMark(work.file);
-    LineUnits units = unitsOf(request, answer.mark);
-    FilterJudge filter = filterOf(work, units);
-    LineJudge judge = judgeOf(filter, request);
-    fitNeedles(filter, work.block, sampleEnd(work.file, answer.size, work.block));
-    FileSource file = {work.file};
-    ByteSource source = {&file, readFromFile};
-    const ShownBytes& shown = request.shown;
-    LineQuery query = {answer.size, answer.mark.length, units,
-                       request.choice.lines, window(request),
-                       filtered(request.choice) ? request.choice.scanLimit : UINT64_MAX,
-                       filtered(request.choice), judge,
-                       shown.valid && answer.shownStillThere ? shown.end : NoOffset,
-                       MatchedLineSize};
-    TakenLines taken = takeLastLines(query, source, work.block, LineBlockSize, work.buffer,
-                                     TextBufferSize - 1);
-    if (taken.readFailed) return failed(work.answer, ReadFailed);
-    answer.read = ReadWhole;
+    LineScan scan = {&request.choice, growth ? request.appendEncoding : request.encoding, growth,
+                     work.answer->mark, &systemCodePages, work.lineText, MatchedLineSize};
+    return scan;
+}
+
+// The last lines of the file from `from` on, looked for no further back
+// than scanLimit.
+static ChosenLines chooseLines(const ReaderWork& work, bool growth, uint64_t from,
+                               uint64_t scanLimit, uint64_t seenEnd) {
+    LastLinesQuery query = {work.answer->size, from, window(*work.request), scanLimit, seenEnd};
+    ByteSource source = {(void*)&work.file, readFromFile};
+    return chooseLastLines(lineScanOf(work, growth), query, source, work.block, LineBlockSize,
+                           work.buffer, TextBufferSize - 1);
+}
+
+static void takeChosen(FileAnswer& answer, const ChosenLines& chosen, FileRead read) {
+    const TakenLines& taken = chosen.taken;
+    answer.read = read;
     answer.start = taken.start;
     answer.offset = taken.firstOffset;
     answer.count = taken.count;
     answer.end = taken.end;
     answer.boundary = taken.shownEndAt;
+    answer.encoding = chosen.encoding;
     answer.lines = taken.lineCount;
     answer.lastLineOpen = taken.lastLineOpen;
     answer.firstLineCut = taken.firstLineCut;
     answer.scanLimitReached = taken.limitReached;
+}
+
+static bool takeLines(const ReaderWork& work) {
+    const FileRequest& request = *work.request;
+    work.answer->mark = readMark(work.file);
+    bool filter = filtered(request.choice);
+    ChosenLines chosen = chooseLines(work, false, work.answer->mark.length,
+                                     filter ? request.choice.scanLimit : UINT64_MAX, work.seenEnd);
+    if (chosen.taken.readFailed) return failed(work.answer, ReadFailed);
+    takeChosen(*work.answer, chosen, ReadWhole);
     return true;
 }
 
 // Appended lines keep the pane within its lines and bytes; otherwise a full
 // reload cuts whole lines at its front.
+static bool fitsThePane(const ReaderWork& work, uint64_t newBytes, uint32_t newLines) {
+    const FileRequest& request = *work.request;
+    return linesFitAfterAppend(request.shown.count + newBytes, request.shown.lines + newLines,
+                               request.choice.lines, request.readBufferSize, request.readerAway);
+}
+
 static bool addLines(const ReaderWork& work, uint32_t count, uint32_t joined) {
     const FileRequest& request = *work.request;
     FileAnswer& answer = *work.answer;
-    LineUnits units = unitsOf(request, answer.mark);
-    FilterJudge filter = filterOf(work, units);
-    LineJudge judge = judgeOf(filter, request);
-    fitNeedles(filter, work.buffer, count);
-    const ShownBytes& shown = request.shown;
-    AddedLines added = takeAddedLines(work.buffer, count, answer.offset, shown.end, units,
-                                      shown.lastLineOpen, filtered(request.choice), judge);
-    uint32_t newBytes = filtered(request.choice) ? added.count : count - joined;
-    if (!linesFitAfterAppend(shown.count + newBytes, shown.lines + added.lineCount,
-                             request.choice.lines, request.readBufferSize, request.readerAway)) {
+    AddedLines added = chooseAddedLines(lineScanOf(work, true), work.buffer, count, answer.offset,
+                                        work.seenEnd, request.shown.lastLineOpen);
+    bool filter = filtered(request.choice);
+    if (added.abandoned || !fitsThePane(work, filter ? added.count : count - joined, added.lineCount)) {
         return false;
     }
+    answer.offset = added.firstOffset;
     answer.count = added.count;
     answer.end = added.end;
-    answer.boundary = filtered(request.choice) ? 0 : joined;
+    answer.boundary = filter ? 0 : joined;
     answer.lines = added.lineCount;
     answer.lastLineOpen = added.lastLineOpen;
+    return true;
+}
+
+// Where the lines a growth adds start: behind the LF of a CR LF pair that
+// the last look split.
+static bool addedLinesFrom(const ReaderWork& work, uint64_t* from) {
+    const FileRequest& request = *work.request;
+    LineUnits units = lineUnitsFor(request.appendEncoding, request.shownMark, systemCodePages);
+    uint8_t around[2 * 2];
+    uint64_t before = work.seenEnd < units.size ? 0 : units.size;
+    DWORD count = 0;
+    if (!readAt(work.file, work.seenEnd - before, around, (DWORD)(before + units.size), &count) ||
+        count != before + units.size) {
+        return false;
+    }
+    uint32_t previous = before ? unitAt(around, units) : 0;
+    *from = addedLinesStart(work.seenEnd, previous, unitAt(around + before, units), units);
+    return true;
+}
+
+// A filtered file that grew by more than a window is searched from its end
+// back to where the lines shown end, and no further: the lines found are
+// added, or when they alone fill the pane, shown in its place.
+static bool addManyLines(const ReaderWork& work) {
+    const FileRequest& request = *work.request;
+    FileAnswer& answer = *work.answer;
+    uint64_t from = 0;
+    if (!filtered(request.choice) || answer.size - work.seenEnd > request.choice.scanLimit ||
+        !addedLinesFrom(work, &from)) {
+        return false;
+    }
+    answer.mark = request.shownMark;
+    ChosenLines chosen = chooseLines(work, true, from, UINT64_MAX, NoOffset);
+    const TakenLines& taken = chosen.taken;
+    if (taken.readFailed || taken.abandoned) return false;
+    bool allAdded = taken.reachedStart;
+    if (allAdded && !fitsThePane(work, taken.count, taken.lineCount)) return false;
+    takeChosen(answer, chosen, allAdded ? ReadAppended : ReadWhole);
+    answer.boundary = 0;  // every line lies behind what was seen
+    sampleShown(work, !allAdded);
     return true;
 }
 
@@ -271,10 +250,10 @@ static bool readAppended(const ReaderWork& work) {
     if (!request.appendAllowed || !answer.shownStillThere) return false;
     const ShownBytes& shown = request.shown;
     bool lines = linesChosen(request.choice);
-    AppendRange append = lines ? lineAppendRange(shown.end, answer.size, request.readBufferSize)
-                               : appendRange(shown.offset, shown.end, answer.size,
+    AppendRange append = lines ? lineAppendRange(work.seenEnd, answer.size, request.readBufferSize)
+                               : appendRange(shown.offset, work.seenEnd, answer.size,
                                              request.readBufferSize, request.readerAway);
-    if (!append.possible) return false;
+    if (!append.possible) return lines && addManyLines(work);
     DWORD count = 0;
     if (!readAt(work.file, append.offset, work.buffer, append.count, &count)) {
         return failed(work.answer, ReadFailed);
@@ -286,12 +265,20 @@ static bool readAppended(const ReaderWork& work) {
     answer.end = append.offset + count;
     answer.boundary = append.boundary;
     answer.mark = request.shownMark;
+    answer.encoding = request.appendEncoding;
     if (lines && !addLines(work, count, append.boundary)) {
         answer.read = ReadNothing;
         return false;
     }
     sampleShown(work, false);
     return true;
+}
+
+// Where the bytes seen end among the bytes read from offset on.
+static uint32_t seenBoundary(uint64_t seenEnd, uint64_t offset, uint64_t end) {
+    if (seenEnd == NoOffset) return NoBoundary;
+    if (seenEnd >= end) return (uint32_t)(end - offset);
+    return seenEnd < offset ? 0 : (uint32_t)(seenEnd - offset);
 }
 
 // The mark is at the file's start, which a later window does not hold.
@@ -312,11 +299,8 @@ static void readWhole(const ReaderWork& work) {
     answer.count = count;
     answer.end = range.offset + count;
     answer.mark = range.offset == 0 ? findByteOrderMark(work.buffer, count) : readMark(work.file);
-    const ShownBytes& shown = work.request->shown;
-    answer.boundary = NoBoundary;
-    if (shown.valid && answer.shownStillThere && shown.end <= answer.end) {
-        answer.boundary = shown.end < answer.offset ? 0 : (uint32_t)(shown.end - answer.offset);
-    }
+    answer.encoding = work.request->encoding;
+    answer.boundary = seenBoundary(work.seenEnd, answer.offset, answer.end);
     sampleShown(work, true);
 }
 
@@ -339,21 +323,25 @@ static bool namesAFolder(const WCHAR* path) {
 // A pattern's newest file other than the one shown is read as a new file.
 void answerRequest(FileRequest& request, FileAnswer* answer, const ReaderBuffers& buffers) {
     ZeroMemory(answer, sizeof *answer);
-    HANDLE file = openWatchedFile(request, answer);
-    if (file == INVALID_HANDLE_VALUE) {
+    HANDLE handle = openWatchedFile(request, answer);
+    if (handle == INVALID_HANDLE_VALUE) {
         if (answer->failure != NoFailure) return;
         failed(answer, OpenFailed);
         if (namesAFolder(request.path)) answer->failure = NamesAFolder;
         return;
     }
-    bool changed = queryFile(file, answer) &&
-                   (!request.seen || fileChanged(answer->writeTime, answer->size,
-                                                 request.lastWriteTime, request.lastFileSize));
+    bool changed = queryFile(handle, answer) &&
+                   (!request.looked || fileChanged(answer->writeTime, answer->size,
+                                                   request.lastWriteTime, request.lastFileSize));
     if (changed) {
-        ReaderWork work = {file, &request, answer, buffers.shown, buffers.block, buffers.lineText};
-        answer->file = identify(file);
-        answer->shownStillThere = shownStillThere(file, request, *answer);
+        OpenedFile file = {handle, buffers.progress};
+        answer->file = identify(handle);
+        uint64_t seenEnd = seenEndOf(file, request, *answer);
+        answer->shownStillThere = request.shown.valid && sameFile(request.shown.file, answer->file) &&
+                                  seenEnd != NoOffset;
+        ReaderWork work = {file, &request, answer, seenEnd, buffers.shown, buffers.block,
+                           buffers.lineText};
         if (!readAppended(work) && !answer->failure) readWhole(work);
     }
-    CloseHandle(file);
+    CloseHandle(handle);
 }

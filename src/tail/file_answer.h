@@ -10,11 +10,12 @@
 const uint32_t LineBlockSize = 256 * 1024;
 const uint32_t MatchedLineSize = TextBufferSize;
 
-// The reader's own buffers.
+// The reader's own buffers, and the count of its reads, which it moves on.
 struct ReaderBuffers {
     uint8_t* shown;       // TextBufferSize bytes: the answer's bytes
     uint8_t* block;       // LineBlockSize bytes: lines read backwards
     WideChar* lineText;   // 2 * MatchedLineSize + 1 units: a line decoded for the filter
+    volatile LONG* progress;
 };
 
 // Answers a request; the request's file choice may be updated on the way.

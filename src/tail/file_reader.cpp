@@ -26,6 +26,7 @@ struct ReaderSlot {
     volatile LONG holders;  // of the events: the shell's thread and the reader
     volatile LONG quit;
     volatile LONG handoff;
+    volatile LONG progress;  // reads made for the request in hand
     HANDLE asked;
     HANDLE answeredEvent;
     HMODULE module;
@@ -63,7 +64,7 @@ static void postAnswer(ReaderSlot* slot) {
 static DWORD WINAPI readerThread(LPVOID parameter) {
     ReaderSlot* slot = (ReaderSlot*)parameter;
     while (WaitForSingleObject(slot->asked, INFINITE) == WAIT_OBJECT_0 && !slot->quit) {
-        ReaderBuffers buffers = {slot->buffer, slot->block, slot->lineText};
+        ReaderBuffers buffers = {slot->buffer, slot->block, slot->lineText, &slot->progress};
         answerRequest(slot->request, &slot->answer, buffers);
         if (slot->quit) break;
         if (answerMustBePosted(&slot->handoff)) postAnswer(slot);
@@ -147,6 +148,8 @@ void stopFileReader() {
 
 bool fileReaderBusy() { return current && requestPending(current->handoff); }
 
+LONG fileReaderProgress() { return current ? current->progress : 0; }
+
 // The wait may end early on a wake-up meant for an earlier request; only
 // the hand-over word says whether the answer is in.
 static bool waitForAnswer(ReaderSlot* slot) {
@@ -164,6 +167,7 @@ ReaderReply askFileReader(const FileRequest& request) {
     if (!current && !startFileReader(waitingNotify)) return NoReader;
     ReaderSlot* slot = current;
     slot->request = request;
+    InterlockedExchange(&slot->progress, 0);
     handOverRequest(&slot->handoff);
     SetEvent(slot->asked);
     return waitForAnswer(slot) ? ReaderAnswered : ReaderLate;

@@ -8,8 +8,8 @@
 #include <stdint.h>
 
 #include "settings/buffer_sizes.h"
-#include "text/line_pattern.h"
-#include "text/pattern_needles.h"
+#include "tail/seen_files.h"
+#include "text/line_choice.h"
 #include "text/text_decoding.h"
 
 // The shell's thread waits this long for an answer before it goes on; a
@@ -23,30 +23,13 @@ inline uint64_t fileTimeNumber(FILETIME time) {
     return ((uint64_t)time.dwHighDateTime << 32) | time.dwLowDateTime;
 }
 
-// Tells one file from another across renames; zeros when the system cannot.
-struct FileIdentity {
-    DWORD volume;
-    ULONGLONG index;
-};
-
-// A few bytes of the file as shown, read again to tell a file that kept them
-// from one cut short and written anew.
-const uint32_t SampleCapacity = 16;
-struct ByteSample {
-    uint64_t offset;
-    uint32_t count;
-    uint8_t bytes[SampleCapacity];
-};
-
-// What the pane shows of the file: the bytes from offset to end, or with a
-// filter, the lines among them that pass it.
+// What the pane shows of the file: the bytes from offset to the end of what
+// was seen of it (seen_files.h), or with a filter, the lines among them that
+// pass it.
 struct ShownBytes {
     bool valid;
     FileIdentity file;
     uint64_t offset;
-    uint64_t end;
-    ByteSample head;  // the first bytes from offset
-    ByteSample tail;  // the last bytes before end
     uint64_t count;   // bytes of the file in the pane
     uint32_t lines;   // lines of the file in the pane
     bool lastLineOpen;
@@ -65,61 +48,52 @@ struct FileChoice {
     WCHAR chosenName[FileNameCapacity];  // empty: none chosen
 };
 
-// Which lines are shown: with neither, the last readBufferSize bytes.
-struct LineChoice {
-    uint32_t lines;  // the last so many whole lines; 0: as many as fit
-    bool showSet;    // only lines that match show...
-    LinePattern show;
-    PatternNeedles showNeedles;
-    bool hideSet;    // ...and do not match hide
-    LinePattern hide;
-    PatternNeedles hideNeedles;
-    uint64_t scanLimit;  // bytes read back at most to find them
-};
-
-inline bool linesChosen(const LineChoice& choice) {
-    return choice.lines > 0 || choice.showSet || choice.hideSet;
-}
-inline bool filtered(const LineChoice& choice) { return choice.showSet || choice.hideSet; }
-
 // What the reader is asked: the file, what was seen of it at the latest look,
 // and what the pane shows of it, so that bytes appended since can be read alone.
 struct FileRequest {
     WCHAR path[ResolvedPathSize];
     FileChoice fileChoice;
     int readBufferSize;
-    Encoding encoding;  // as configured
+    Encoding encoding;        // as configured
+    Encoding appendEncoding;  // of the lines a growth adds: as the pane shows the file
     LineChoice choice;
-    bool seen;  // false: read the file whatever its time and size
+    // The time and size at the latest look; not looked at, the file is read
+    // whatever they are.
+    bool looked;
     uint64_t lastWriteTime;
     uint64_t lastFileSize;
     bool appendAllowed;
     bool readerAway;  // the pane's view is away from its end
     ShownBytes shown;
     ByteOrderMark shownMark;  // found when the file was shown
+    SeenFiles seenFiles;
 };
 
 enum FileRead { ReadNothing, ReadWhole, ReadAppended };
 enum FileFailure { NoFailure, OpenFailed, NamesAFolder, QueryFailed, ReadFailed, NoFileMatches };
 
+// The reader's answer. Its bytes are the file's from offset on, one after
+// another, or with a filter, the lines that pass put side by side from the
+// line at offset on.
 struct FileAnswer {
     FileFailure failure;
     DWORD error;  // the system's code, with a failure
     uint64_t writeTime;
     uint64_t size;
     FileIdentity file;
-    // The file is the one shown, and the shown bytes are still where they were.
+    // The file is the one shown, and still holds what was seen of it.
     bool shownStillThere;
     FileRead read;
     uint32_t start;     // of the bytes, in the reader's buffer
-    uint64_t offset;    // of the first byte in the file
-    uint32_t count;     // bytes read, or of the lines chosen, one after another
+    uint64_t offset;    // in the file, of the first byte given
+    uint32_t count;     // bytes given
     uint64_t end;       // in the file, where what was looked at ends
-    // Where the bytes shown before end among these bytes: appended, the
-    // bytes read again in front; whole, 0 when they all lie before, or
-    // NoBoundary when they are not among them.
+    // Where among the bytes given those before the end of what was seen of
+    // the file end: appended, the bytes read again in front of the new ones;
+    // NoBoundary when nothing of the file was seen, or it no longer holds it.
     uint32_t boundary;
     ByteOrderMark mark;
+    Encoding encoding;  // the bytes decode in it (auto: the pane decides)
     ByteSample head;  // whole: the first bytes from offset
     ByteSample tail;  // the last bytes before end
     // Whole lines: how many (appended: how many more), whether the last one
@@ -150,6 +124,9 @@ void stopFileReader();
 
 // True while a request waits for its answer.
 bool fileReaderBusy();
+// The reads made for the request in hand so far: a long scan moves it on,
+// a file that stopped answering does not.
+LONG fileReaderProgress();
 
 enum ReaderReply {
     ReaderAnswered,  // within AnswerWait: take the answer now
@@ -160,5 +137,3 @@ enum ReaderReply {
 ReaderReply askFileReader(const FileRequest& request);
 // The answer and its bytes, once per request, when it has come.
 bool takeFileAnswer(FileAnswer* answer, const uint8_t** bytes);
-
-bool sameFile(FileIdentity a, FileIdentity b);

@@ -98,9 +98,10 @@ static bool fileGone(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-// Nothing of another file was seen or shown: it is read whole, from its end.
+// Another file than the one shown is read whole, from its end; what was
+// seen of it before, if anything, still tells its new lines.
 static void readAsNewFile(FileRequest& request) {
-    request.seen = false;
+    request.looked = false;
     request.shown.valid = false;
     request.appendAllowed = false;
 }

@@ -20,7 +20,7 @@ static const UINT ReaderRetryPeriod = 1000;
 static HWND watchingWindow;
 
 void forgetWatchedFile() {
-    state.fileSeen = false;
+    state.fileLooked = false;
     state.shownTail.bytes.valid = false;
 }
 
@@ -86,8 +86,13 @@ static void showPathNotice(const WCHAR* before, const WCHAR* after) {
     showNotice(notice);
 }
 
-// Where the pane does not show the file yet.
+// Where the pane does not show the file yet: a reader that makes no reads
+// waits for the file; one that does, for a filter looking through it.
 static void showNotAnswering() { showPathNotice(L"Waiting for ", L": the file is not answering"); }
+
+static void showScanning() {
+    showPathNotice(L"Looking for the lines that pass the filter in ", L"");
+}
 
 // ---- Decoding ----------------------------------------------------------------------
 
@@ -169,39 +174,53 @@ static int oldTextEndIn(const DecodedText& text, uint32_t noticeLength) {
     return paneTextEndsWith(state.displayText, end) ? end : NoPlace;
 }
 
-static void rememberShown(const FileAnswer& answer) {
-    ShownBytes& shown = state.shownTail.bytes;
-    shown.end = answer.end;
-    shown.tail = answer.tail;
-    shown.lastLineOpen = answer.lastLineOpen;
+// The one memory of what was seen of each file: the end of what is shown
+// now, and the samples that prove the file still holds it. An append keeps
+// the first sample of the last full showing.
+static void rememberSeen(const FileAnswer& answer) {
+    SeenFile seen = {answer.file, answer.end, answer.head, answer.tail};
+    const SeenFile* known = findSeenFile(state.seenFiles, answer.file);
+    if (answer.read == ReadAppended && known) seen.head = known->head;
+    rememberSeenFile(&state.seenFiles, seen);
 }
 
-// Only what the file shows of itself beyond the bytes seen before alerts:
-// everything, when another file took its place.
-static void alertOnNewLines(uint32_t from) {
-    alertOnNewText(from, from > 0 ? markedRule(state.lineMarks, from - 1) : NoRule);
+// A line alerts once: when the widget first shows it, if it is new. Text from
+// `from` on is new; the line holding the text just before it is new when its
+// new part gives it another rule.
+static void alertOnNewLines(const WCHAR* text, uint32_t from) {
+    alertOnNewText(from, ruleOfLineUpTo(text, from));
+}
+
+// What the file holds beyond the end of what was seen of it is new. A file
+// of which nothing was seen is new when it took the watched one's place
+// after the first look; at the first look (a start, a new path, settings or
+// encoding), nothing is.
+static void alertOnWholeText(const FileAnswer& answer, const DecodedText& text, uint32_t notice,
+                             bool asNew) {
+    if (answer.boundary != NoBoundary) {
+        alertOnNewLines(state.displayText, notice + text.boundaryAt);
+    } else if (!asNew) {
+        alertOnNewLines(state.displayText, notice);
+    }
 }
 
 // The reader's place is kept only in the file shown, while the bytes shown
 // are still there; any other text is shown as a new file is.
 static void showWholeTail(const TailBytes& tail, const FileAnswer& answer, bool asNew) {
     bool samePlace = !asNew && state.shownTail.bytes.valid && answer.shownStillThere;
-    uint32_t shownEnd = samePlace ? answer.boundary : NoBoundary;
     uint32_t notice = answer.scanLimitReached ? writeScanLimitNotice(answer.lines, state.displayText) : 0;
-    DecodedText text = decodeTail(tail, configuredEncoding(), systemCodePages, shownEnd,
+    DecodedText text = decodeTail(tail, answer.encoding, systemCodePages, answer.boundary,
                                   state.displayText + notice, DisplayTextSize - notice);
-    replacePaneText(state.displayText, asNew,
-                    shownEnd != NoBoundary ? oldTextEndIn(text, notice) : NoPlace);
-    if (!asNew) alertOnNewLines(shownEnd != NoBoundary ? notice + text.boundaryAt : 0);
+    replacePaneText(state.displayText, asNew, samePlace ? oldTextEndIn(text, notice) : NoPlace);
+    alertOnWholeText(answer, text, notice, asNew);
 
     ShownTail& shown = state.shownTail;
     shown.bytes.valid = true;
     shown.bytes.file = answer.file;
     shown.bytes.offset = answer.offset;
-    shown.bytes.head = answer.head;
     shown.bytes.count = answer.count;
     shown.bytes.lines = answer.lines;
-    rememberShown(answer);
+    shown.bytes.lastLineOpen = answer.lastLineOpen;
     shown.encoding = text.used;
     shown.mark = tail.mark;
 }
@@ -229,7 +248,7 @@ static bool showAppended(const TailBytes& tail, const FileAnswer& answer) {
     }
     shown.bytes.count += answer.count - answer.boundary;
     shown.bytes.lines += answer.lines;
-    rememberShown(answer);
+    shown.bytes.lastLineOpen = answer.lastLineOpen;
     return true;
 }
 
@@ -250,8 +269,9 @@ static FileRequest composeRequest(bool asNew, bool mayAppend) {
     lstrcpynW(request.path, state.resolvedPath, ResolvedPathSize);
     request.readBufferSize = state.readBufferSize;
     request.encoding = configuredEncoding();
+    request.appendEncoding = appendedEncoding(state.shownTail);
     request.choice = state.lineChoice;
-    request.seen = state.fileSeen;
+    request.looked = state.fileLooked;
     request.lastWriteTime = state.lastWriteTime;
     request.lastFileSize = state.lastFileSize;
     request.appendAllowed = mayAppend && appendAllowed(asNew);
@@ -259,6 +279,7 @@ static FileRequest composeRequest(bool asNew, bool mayAppend) {
     request.shown = state.shownTail.bytes;
     request.shown.valid = request.shown.valid && !asNew;
     request.shownMark = state.shownTail.mark;
+    request.seenFiles = state.seenFiles;
     addFileChoice(&request.fileChoice);
     return request;
 }
@@ -288,16 +309,18 @@ static bool showAnswer(const FileAnswer& answer, const uint8_t* bytes, bool asNe
         showFailedAnswer(answer);
         return true;
     }
+    bool filter = filtered(state.lineChoice);
     bool wholeLines = linesChosen(state.lineChoice) && !answer.firstLineCut;
-    TailBytes tail = {bytes, answer.count, answer.offset, answer.mark, wholeLines};
+    TailBytes tail = {bytes, answer.count, answer.offset, answer.mark, wholeLines, filter};
     if (answer.read == ReadAppended) {
-        tail.startsAtLine = filtered(state.lineChoice);
+        tail.startsAtLine = filter;
         if (!showAppended(tail, answer)) return false;
     } else if (answer.read == ReadWhole) {
         showWholeTail(tail, answer, asNew);
         state.showAsNew = false;
     }
-    state.fileSeen = true;
+    if (answer.read != ReadNothing) rememberSeen(answer);
+    state.fileLooked = true;
     state.lastWriteTime = answer.writeTime;
     state.lastFileSize = answer.size;
     return true;
@@ -317,6 +340,18 @@ static void takeAnswer() {
     }
 }
 
+// Where the pane has nothing of the file to keep, it says what the reader
+// is doing: looking through the file for the filter while its reads go on,
+// or waiting for a file that does not answer.
+static void showReaderBusy(bool asNew, bool progressing) {
+    if (!asNew && state.shownTail.bytes.valid) return;
+    if (progressing && filtered(state.lineChoice)) {
+        showScanning();
+    } else {
+        showNotAnswering();
+    }
+}
+
 static void askForFile(bool mayAppend) {
     bool asNew = state.showAsNew;
     ReaderReply reply = askFileReader(composeRequest(asNew, mayAppend));
@@ -324,16 +359,27 @@ static void askForFile(bool mayAppend) {
         takeAnswer();
         return;
     }
-    if (asNew || !state.shownTail.bytes.valid) showNotAnswering();
+    state.readerProgressSeen = fileReaderProgress();
+    showReaderBusy(asNew, reply == ReaderLate && state.readerProgressSeen > 0);
     if (reply == NoReader && watchingWindow) SetTimer(watchingWindow, ReaderRetryTimer, ReaderRetryPeriod, NULL);
 }
 
+// A tick while the reader is still at work: whether it read since the last.
+static void noteReaderStillBusy() {
+    LONG progress = fileReaderProgress();
+    showReaderBusy(false, progress != state.readerProgressSeen);
+    state.readerProgressSeen = progress;
+}
+
 // With the line settings as they are now.
+// A new show asked for while the reader is busy waits for its answer, which
+// is not shown.
 void showWatchedFileAgain() {
     chooseLines();
     forgetWatchedFile();
     forgetChosenFile();
     state.showAsNew = true;
+    if (fileReaderBusy()) state.newShowWaiting = true;
     reloadFileTail();
 }
 
@@ -398,14 +444,18 @@ static void showNothingChosen() {
 
 // While the reader is busy, nothing new is asked; showing the file as new
 // waits its turn, and the answer on its way is not shown, even when the
-// path now chooses nothing or is refused.
+// path now chooses nothing or is refused. A reload tick meanwhile only says
+// what the reader is doing, where the pane has nothing of the file.
 void reloadFileTail() {
     bool busy = fileReaderBusy();
-    if (busy && state.showAsNew) state.newShowWaiting = true;
     if (nothingChosen(state.filePath)) {
         showNothingChosen();
         return;
     }
     if (!resolvePath()) return;
-    if (!busy) askForFile(true);
+    if (busy) {
+        if (!state.newShowWaiting) noteReaderStillBusy();
+    } else {
+        askForFile(true);
+    }
 }

@@ -1,5 +1,7 @@
 #include "text/case_folding.h"
 
+#include "text/characters.h"
+
 // Runs of code points that fold alike: every stride-th one from first to
 // last folds to itself plus delta, modulo 65536. Sorted, never overlapping.
 // Written by scripts/case-folding-table.
@@ -79,7 +81,7 @@ static const uint32_t PlaneEnd = 0x10000;
 
 uint32_t foldCase(uint32_t codePoint) {
     if (codePoint < 0x80) {
-        return codePoint >= 'A' && codePoint <= 'Z' ? codePoint + ('a' - 'A') : codePoint;
+        return asciiLower(codePoint);
     }
     if (codePoint >= PlaneEnd) return codePoint;
     // The last run that starts at or before the code point.

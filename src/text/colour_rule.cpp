@@ -1,5 +1,7 @@
 #include "text/colour_rule.h"
 
+#include "text/characters.h"
+
 static const uint32_t ColourDigits = 6;
 static const uint32_t ColourLength = 1 + ColourDigits;  // "#RRGGBB"
 
@@ -12,14 +14,12 @@ static int hexDigit(WideChar c) {
     return -1;
 }
 
-static WideChar lowerAscii(WideChar c) { return c >= 'A' && c <= 'Z' ? WideChar(c + 32) : c; }
-
 // The place behind the lower-case word when value[at, length) starts with
 // it, followed by a blank or the end; else at.
 static uint32_t behindWord(const WideChar* value, uint32_t at, uint32_t length, const char* word) {
     uint32_t i = at;
     for (; *word != 0; ++word, ++i) {
-        if (i == length || lowerAscii(value[i]) != WideChar(*word)) return at;
+        if (i == length || asciiLower(value[i]) != uint32_t(*word)) return at;
     }
     return i == length || isBlank(value[i]) ? i : at;
 }

@@ -1,31 +1,37 @@
 #include "text/line_finder.h"
 
+#include "text/characters.h"
+
 #include <string.h>
 
-static const uint32_t CarriageReturn = '\r';
-static const uint32_t LineFeed = '\n';
-
 LineUnits lineUnitsOf(EncodingKind kind) {
-    LineUnits units = {1, false};
+    LineUnits units = {1, false, CarriageReturn, LineFeed};
     if (kind == EncodingUtf16LE || kind == EncodingUtf16BE) units.size = 2;
     units.bigEndian = kind == EncodingUtf16BE;
     return units;
 }
 
-static uint32_t unitAt(const uint8_t* bytes, LineUnits units) {
+uint32_t unitAt(const uint8_t* bytes, LineUnits units) {
     if (units.size == 1) return bytes[0];
     return units.bigEndian ? (uint32_t(bytes[0]) << 8 | bytes[1]) : (uint32_t(bytes[1]) << 8 | bytes[0]);
 }
 
-static bool endsLine(uint32_t unit) { return unit == CarriageReturn || unit == LineFeed; }
+static bool endsLine(uint32_t unit, LineUnits units) {
+    return unit == units.carriageReturn || unit == units.lineFeed;
+}
 
 // Lines that do not follow one another in the file are put side by side: a
-// line ended by a CR alone gets an LF instead, so that it never pairs with an
-// LF that starts the next line taken.
+// line ended by a CR alone gets an LF instead, written as the encoding writes
+// it, so that it never pairs with an LF that starts the next line taken.
 static void endWithLineFeed(uint8_t* lineEnd, uint32_t endLength, LineUnits units) {
     uint8_t* last = lineEnd - units.size;
-    if (endLength != units.size || unitAt(last, units) != CarriageReturn) return;
-    last[units.size == 2 && !units.bigEndian ? 0 : units.size - 1] = LineFeed;
+    if (endLength != units.size || unitAt(last, units) != units.carriageReturn) return;
+    if (units.size == 1) {
+        last[0] = (uint8_t)units.lineFeed;
+    } else {
+        last[units.bigEndian ? 0 : 1] = (uint8_t)(units.lineFeed >> 8);
+        last[units.bigEndian ? 1 : 0] = (uint8_t)units.lineFeed;
+    }
 }
 
 // ---- Reading backwards in blocks ---------------------------------------------------
@@ -71,12 +77,12 @@ static uint64_t lastLineEndIn(BackwardReader& reader, uint64_t low, uint64_t hig
         if (units.size == 1) {
             for (uint64_t at = high; at > from;) {
                 uint8_t byte = bytes[--at];
-                if (byte == CarriageReturn || byte == LineFeed) return at;
+                if (byte == units.carriageReturn || byte == units.lineFeed) return at;
             }
         } else {
             for (uint64_t at = high; at > from;) {
                 at -= units.size;
-                if (endsLine(unitAt(bytes + at, units))) return at;
+                if (endsLine(unitAt(bytes + at, units), units)) return at;
             }
         }
         high = from;
@@ -91,9 +97,10 @@ static uint64_t firstLineStartIn(const BackwardReader& reader, uint64_t from, ui
     const uint8_t* bytes = reader.block - reader.start;
     for (uint64_t at = from; at + units.size <= to; at += units.size) {
         uint32_t unit = unitAt(bytes + at, units);
-        if (!endsLine(unit)) continue;
+        if (!endsLine(unit, units)) continue;
         uint64_t next = at + units.size;
-        if (unit == CarriageReturn && next + units.size <= to && unitAt(bytes + next, units) == LineFeed) {
+        if (unit == units.carriageReturn && next + units.size <= to &&
+            unitAt(bytes + next, units) == units.lineFeed) {
             next += units.size;
         }
         return next < to ? next : NoOffset;
@@ -128,27 +135,34 @@ struct LineFound {
     uint64_t end;         // after it
     bool open;            // no line end yet
     bool found;           // its start lies within the scan limit
+    bool tooLong;         // longer than the bytes still allowed; its start unknown
 };
 
+// The line that ends at end. Its start is looked for no further back than
+// searchFloor: a line that starts before it is too long to be taken whole.
 static LineFound lineEndingAt(BackwardReader& reader, uint64_t end, uint64_t limitFloor,
-                              LineUnits units) {
-    LineFound line = {end, end, end, false, true};
+                              uint64_t searchFloor, LineUnits units) {
+    LineFound line = {end, end, end, false, true, false};
     uint32_t last = unitOf(reader, end - units.size, units);
-    if (last == LineFeed) {
+    if (last == units.lineFeed) {
         line.contentEnd -= units.size;
         bool pair = line.contentEnd - reader.floor >= units.size &&
-                    unitOf(reader, line.contentEnd - units.size, units) == CarriageReturn;
+                    unitOf(reader, line.contentEnd - units.size, units) == units.carriageReturn;
         if (pair) line.contentEnd -= units.size;
-    } else if (last == CarriageReturn) {
+    } else if (last == units.carriageReturn) {
         line.contentEnd -= units.size;
     } else {
         line.open = true;
     }
-    uint64_t previousEnd = line.contentEnd > limitFloor
-                               ? lastLineEndIn(reader, limitFloor, line.contentEnd, units)
+    uint64_t floor = searchFloor > limitFloor ? searchFloor : limitFloor;
+    uint64_t previousEnd = line.contentEnd > floor
+                               ? lastLineEndIn(reader, floor, line.contentEnd, units)
                                : NoOffset;
     if (previousEnd != NoOffset) {
         line.start = previousEnd + units.size;
+    } else if (floor > limitFloor) {
+        line.tooLong = true;
+        line.start = floor;
     } else {
         line.start = reader.floor;  // the file's first line, if the scan reached its start
         line.found = limitFloor == reader.floor;
@@ -156,14 +170,23 @@ static LineFound lineEndingAt(BackwardReader& reader, uint64_t end, uint64_t lim
     return line;
 }
 
-static bool judged(const LineQuery& query, BackwardReader& reader, const LineFound& line) {
-    if (!query.judge.passes) return true;
+static LineVerdict judged(const LineQuery& query, BackwardReader& reader, const LineFound& line) {
+    if (!query.judge.passes) return LinePasses;
     uint64_t length = line.contentEnd - line.start;
     bool cut = length > query.judgedBytes;
     uint64_t from = cut ? line.contentEnd - query.judgedBytes : line.start;
-    if (!hold(reader, from, line.contentEnd)) return false;
+    if (!hold(reader, from, line.contentEnd)) return LineFails;
     return query.judge.passes(query.judge.context, reader.block + (from - reader.start),
                               (uint32_t)(line.contentEnd - from), cut);
+}
+
+// Without a judge, a line that does not fit in the room left is not taken
+// whole, so its start is never looked for beyond that room.
+static uint64_t searchFloorFor(const LineQuery& query, uint64_t lineEnd, uint32_t roomLeft,
+                               LineUnits units) {
+    if (query.judge.passes) return 0;
+    uint64_t reach = (uint64_t)roomLeft + units.size;
+    return lineEnd > reach ? lineEnd - reach : 0;
 }
 
 static uint64_t alignedDown(uint64_t offset, uint64_t floor, LineUnits units) {
@@ -173,7 +196,7 @@ static uint64_t alignedDown(uint64_t offset, uint64_t floor, LineUnits units) {
 TakenLines takeLastLines(const LineQuery& query, const ByteSource& source, uint8_t* block,
                          uint32_t blockSize, uint8_t* out, uint32_t outCapacity) {
     TakenLines taken = {false, outCapacity, 0, query.fileSize, query.fileSize, 0, false, false,
-                        false, 0, NoBoundary};
+                        false, false, false, 0, NoBoundary};
     LineUnits units = query.units;
     uint32_t room = query.maxBytes < outCapacity ? query.maxBytes : outCapacity;
     room -= room % units.size;
@@ -187,16 +210,22 @@ TakenLines takeLastLines(const LineQuery& query, const ByteSource& source, uint8
 
     while (lineEnd > floor && room > 0 && !reader.failed) {
         if (lineEnd < taken.end) lineEnd = passOverFailingLines(query, reader, lineEnd, limitFloor, units);
-        LineFound line = lineEndingAt(reader, lineEnd, limitFloor, units);
+        LineFound line = lineEndingAt(reader, lineEnd, limitFloor,
+                                      searchFloorFor(query, lineEnd, room - taken.count, units), units);
         if (!line.found) {
             taken.limitReached = true;
             break;
         }
+        LineVerdict verdict = line.open && query.wholeLinesOnly ? LineFails : judged(query, reader, line);
+        if (verdict == SearchAbandoned) {
+            taken.abandoned = true;
+            break;
+        }
         if (line.open && query.wholeLinesOnly) {
             taken.end = line.start;
-        } else if (judged(query, reader, line)) {
+        } else if (verdict == LinePasses) {
             uint64_t length = line.end - line.start;
-            if (length > room - taken.count) {
+            if (line.tooLong || length > room - taken.count) {
                 if (taken.lineCount > 0) break;
                 line.start = line.end - room;  // a line longer than all the room: its last bytes
                 length = room;
@@ -219,6 +248,7 @@ TakenLines takeLastLines(const LineQuery& query, const ByteSource& source, uint8
         }
         lineEnd = line.start;
     }
+    taken.reachedStart = lineEnd <= floor && !reader.failed && !taken.abandoned;
     taken.readFailed = reader.failed;
     taken.scanned = query.fileSize - reader.lowest;
     if (query.shownEnd != NoOffset) taken.shownEndAt = (uint32_t)shownBefore;
@@ -230,28 +260,34 @@ TakenLines takeLastLines(const LineQuery& query, const ByteSource& source, uint8
 AddedLines takeAddedLines(uint8_t* bytes, uint32_t count, uint64_t offset, uint64_t shownEnd,
                           LineUnits units, bool shownLineOpen, bool wholeLinesOnly,
                           const LineJudge& judge) {
-    AddedLines added = {count, offset + count, 0, false};
+    AddedLines added = {false, offset, count, offset + count, 0, false};
     uint32_t at = (uint32_t)(shownEnd - offset);
     count -= (count - at) % units.size;
-    bool afterReturn = at >= units.size && unitAt(bytes + at - units.size, units) == CarriageReturn;
-    if (afterReturn && at + units.size <= count && unitAt(bytes + at, units) == LineFeed) {
-        at += units.size;  // the LF of a CR LF pair split by the last look
-    }
+    uint32_t previous = at >= units.size ? unitAt(bytes + at - units.size, units) : 0;
+    uint32_t following = at + units.size <= count ? unitAt(bytes + at, units) : 0;
+    at = (uint32_t)(addedLinesStart(shownEnd, previous, following, units) - offset);
     uint32_t kept = 0;
     uint32_t lineStart = at;
     bool continuing = shownLineOpen;
     for (uint32_t position = at; position + units.size <= count; position += units.size) {
         uint32_t unit = unitAt(bytes + position, units);
-        if (!endsLine(unit)) continue;
+        if (!endsLine(unit, units)) continue;
         uint32_t contentEnd = position;
         uint32_t next = position + units.size;
-        if (unit == CarriageReturn && next + units.size <= count &&
-            unitAt(bytes + next, units) == LineFeed) {
+        if (unit == units.carriageReturn && next + units.size <= count &&
+            unitAt(bytes + next, units) == units.lineFeed) {
             next += units.size;
         }
-        bool passes = !judge.passes || judge.passes(judge.context, bytes + lineStart,
-                                                    contentEnd - lineStart, false);
+        LineVerdict verdict = judge.passes ? judge.passes(judge.context, bytes + lineStart,
+                                                          contentEnd - lineStart, false)
+                                           : LinePasses;
+        if (verdict == SearchAbandoned) {
+            added.abandoned = true;
+            return added;
+        }
+        bool passes = verdict == LinePasses;
         if (passes && wholeLinesOnly) {
+            if (kept == 0) added.firstOffset = offset + lineStart;
             memmove(bytes + kept, bytes + lineStart, next - lineStart);
             kept += next - lineStart;
             endWithLineFeed(bytes + kept, next - contentEnd, units);
@@ -270,4 +306,9 @@ AddedLines takeAddedLines(uint8_t* bytes, uint32_t count, uint64_t offset, uint6
         added.lastLineOpen = open;
     }
     return added;
+}
+
+uint64_t addedLinesStart(uint64_t shownEnd, uint32_t previous, uint32_t next, LineUnits units) {
+    bool splitPair = previous == units.carriageReturn && next == units.lineFeed;
+    return splitPair ? shownEnd + units.size : shownEnd;  // the LF of a CR LF pair split by the last look
 }

@@ -12,19 +12,27 @@
 //
 // Lines are taken from the end back, while they fit in the bytes allowed; the
 // first line taken is never cut, except a single line longer than all the
-// bytes allowed, of which the last bytes are taken.
+// bytes allowed, of which the last bytes are taken. Without a judge, the
+// start of a line is looked for no further back than the bytes still allowed.
 #pragma once
 
 #include <stdint.h>
 
 #include "text/text_decoding.h"
 
-// The width of the units lines are found in: 1 for UTF-8 and code pages, 2 for UTF-16.
+// The units lines are found in: 1 byte for UTF-8 and code pages, 2 for
+// UTF-16; and the units that are a carriage return and a line feed, which a
+// code page such as EBCDIC places elsewhere than ASCII does.
 struct LineUnits {
     uint32_t size;
     bool bigEndian;
+    uint32_t carriageReturn;
+    uint32_t lineFeed;
 };
+// The units of an encoding whose line ends are those of ASCII or Unicode.
 LineUnits lineUnitsOf(EncodingKind kind);
+// The unit that starts at bytes.
+uint32_t unitAt(const uint8_t* bytes, LineUnits units);
 
 // Reads count bytes of the file at offset; false when the read failed.
 struct ByteSource {
@@ -34,12 +42,14 @@ struct ByteSource {
 
 // Says whether a line passes: its bytes without the line end, cut at the
 // front when only its last bytes are given. Without one, every line passes.
-// lastPassing, if given, tells at once of many lines that none of them
-// passes: the place in the bytes behind which no line can pass, or NoPlaceToPass.
+// A judge may abandon the search, which then ends at once. lastPassing, if
+// given, tells at once of many lines that none of them passes: the place in
+// the bytes behind which no line can pass, or NoPlaceToPass.
 const uint32_t NoPlaceToPass = UINT32_MAX;
+enum LineVerdict { LineFails, LinePasses, SearchAbandoned };
 struct LineJudge {
     void* context;
-    bool (*passes)(void* context, const uint8_t* line, uint32_t count, bool cut);
+    LineVerdict (*passes)(void* context, const uint8_t* line, uint32_t count, bool cut);
     uint32_t (*lastPassing)(void* context, const uint8_t* lines, uint32_t count);
 };
 
@@ -47,7 +57,9 @@ const uint64_t NoOffset = UINT64_MAX;
 
 struct LineQuery {
     uint64_t fileSize;
-    uint64_t textStart;  // behind the byte-order mark: where the first line starts
+    // Where the first line starts: behind the byte-order mark, or where a
+    // search of what a file's growth added begins.
+    uint64_t textStart;
     LineUnits units;
     uint32_t maxLines;   // 0: as many as fit in maxBytes
     uint32_t maxBytes;
@@ -69,6 +81,8 @@ struct TakenLines {
     bool lastLineOpen;     // the last line taken has no line end yet
     bool firstLineCut;     // a single line longer than maxBytes: its last bytes
     bool limitReached;     // the scan limit ended the search before enough lines
+    bool reachedStart;     // every line from textStart on was looked at
+    bool abandoned;        // the judge abandoned the search
     uint64_t scanned;      // bytes looked at
     uint32_t shownEndAt;   // in the bytes taken, where those before shownEnd end; or NoBoundary
 };
@@ -83,6 +97,8 @@ TakenLines takeLastLines(const LineQuery& query, const ByteSource& source, uint8
 // before shownEnd, if any, is in the bytes too. The lines that pass are moved
 // to the front of bytes, in order.
 struct AddedLines {
+    bool abandoned;      // the judge abandoned the search: nothing is added
+    uint64_t firstOffset;  // in the file, of the first line that passes
     uint32_t count;      // bytes of the lines that pass, at the front
     uint64_t end;        // in the file, where the lines looked at end
     uint32_t lineCount;  // lines added, less the open line continued
@@ -91,3 +107,8 @@ struct AddedLines {
 AddedLines takeAddedLines(uint8_t* bytes, uint32_t count, uint64_t offset, uint64_t shownEnd,
                           LineUnits units, bool shownLineOpen, bool wholeLinesOnly,
                           const LineJudge& judge);
+
+// Where the lines a file's growth adds start: at shownEnd, or behind the LF
+// that completes a CR at shownEnd's left. previous and next are the units on
+// either side of shownEnd (0 where there is none).
+uint64_t addedLinesStart(uint64_t shownEnd, uint32_t previous, uint32_t next, LineUnits units);

@@ -1,5 +1,7 @@
 #include "text/line_marks.h"
 
+#include "text/characters.h"
+
 #include "text/sorted_search.h"
 
 void clearLineMarks(LineMarks* marks) {
@@ -51,14 +53,14 @@ void markLines(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,
     uint32_t pieceStart = 0;
     for (uint32_t i = 0; i < length; ++i) {
         WideChar unit = text[i];
-        if (unit == '\n' && marks->afterCarriageReturn) {
+        if (unit == LineFeed && marks->afterCarriageReturn) {
             marks->afterCarriageReturn = false;
             moveOpenLineStart(marks, marks->length + i + 1);
             pieceStart = i + 1;
             continue;
         }
-        marks->afterCarriageReturn = unit == '\r';
-        if (unit != '\r' && unit != '\n') continue;
+        marks->afterCarriageReturn = unit == CarriageReturn;
+        if (!isLineEnd(unit)) continue;
         markPiece(marks, rules, ruleCount, text + pieceStart, i - pieceStart);
         beginLine(marks, marks->length + i + 1);
         pieceStart = i + 1;

@@ -1,5 +1,7 @@
 #include "text/line_pattern.h"
 
+#include "text/characters.h"
+
 #include "text/case_folding.h"
 #include "text/sorted_search.h"
 
@@ -7,9 +9,6 @@ static const uint32_t Alternation = '|';
 static const uint32_t AnyRun = '*';
 static const uint32_t AnyOne = '?';
 static const uint32_t AsciiEnd = 0x80;
-
-static bool isHighSurrogate(uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-static bool isLowSurrogate(uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 // The code point at text[*at], a surrogate pair taken whole; *at moves past it.
 static uint32_t nextCodePoint(const WideChar* text, uint32_t length, uint32_t* at) {
@@ -23,7 +22,7 @@ static uint32_t nextCodePoint(const WideChar* text, uint32_t length, uint32_t* a
 
 static uint32_t folded(uint32_t codePoint) {
     if (codePoint >= AsciiEnd) return foldCase(codePoint);
-    return codePoint >= 'A' && codePoint <= 'Z' ? codePoint + ('a' - 'A') : codePoint;
+    return asciiLower(codePoint);
 }
 
 static void addPosition(PositionSet& set, uint32_t position) {

@@ -1,12 +1,14 @@
 #include "text/pattern_needles.h"
 
+#include "text/characters.h"
+
 #include <string.h>
 
 // Letters in logs from the most to the least common: a needle is looked for
 // by its rarest byte.
 static const char CommonFirst[] = " 0123456789:.-etaoinrhldcumfpgwybvxjqz";
 
-static uint8_t lower(uint32_t c) { return (uint8_t)(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c); }
+static uint8_t lower(uint32_t c) { return (uint8_t)asciiLower(c); }
 
 // Printable ASCII characters that no other character folds to; a line's
 // text never holds a line break, and a zero byte shows as another character.

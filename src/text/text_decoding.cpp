@@ -1,20 +1,19 @@
 #include "text/text_decoding.h"
 
+#include "text/characters.h"
+
 static const WideChar Replacement = 0xFFFD;
 static const WideChar MiddleDot = 0x00B7;
-static const WideChar CarriageReturn = '\r';
-static const WideChar LineFeed = '\n';
 
 // ---- Naming the encoding ----------------------------------------------------
 
-static char lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // Compares text[0, length) with a lower-case name.
 static bool namedAs(const char* text, int length, const char* name) {
     int i = 0;
     for (; i < length && name[i] != 0; ++i) {
-        if (lower(text[i]) != name[i]) return false;
+        if (asciiLower((uint8_t)text[i]) != (uint8_t)name[i]) return false;
     }
     return i == length && name[i] == 0;
 }
@@ -141,9 +140,6 @@ static uint32_t readUnit(const uint8_t* bytes, bool bigEndian) {
     return bigEndian ? (uint32_t(bytes[0]) << 8 | bytes[1]) : (uint32_t(bytes[1]) << 8 | bytes[0]);
 }
 
-static bool isHighSurrogate(uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-static bool isLowSurrogate(uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
 static Step readUtf16(const uint8_t* bytes, uint32_t available, bool bigEndian) {
     if (available < 2) return step(Incomplete, 0, available, available);
     uint32_t unit = readUnit(bytes, bigEndian);
@@ -207,18 +203,19 @@ static uint32_t skipCutCodePage(const uint8_t* bytes, uint32_t count) {
     return i;
 }
 
-static bool isValidUtf8(const uint8_t* bytes, uint32_t count, bool cutAtStart) {
+bool validUtf8(const uint8_t* bytes, uint32_t count, bool cutAtStart, bool complete) {
     uint32_t position = cutAtStart ? skipCutUtf8(bytes, count) : 0;
     while (position < count) {
         Step read = readUtf8(bytes + position, count - position);
-        if (read.kind == Invalid) return false;
+        if (read.kind == Invalid || (read.kind == Incomplete && complete)) return false;
         position += read.used;
     }
     return true;
 }
 
+// A character unfinished at the end of complete bytes shows as invalid.
 static void decodeUnicode(const uint8_t* bytes, uint32_t count, EncodingKind kind,
-                          bool cutAtStart, uint32_t boundary, UnitWriter& writer) {
+                          bool cutAtStart, bool complete, uint32_t boundary, UnitWriter& writer) {
     bool utf8 = kind == EncodingUtf8;
     bool bigEndian = kind == EncodingUtf16BE;
     uint32_t position = 0;
@@ -230,6 +227,7 @@ static void decodeUnicode(const uint8_t* bytes, uint32_t count, EncodingKind kin
                          : readUtf16(bytes + position, count - position, bigEndian);
         markBoundary(writer, position, read.examined, boundary);
         if (read.kind != Incomplete) put(writer, read.codePoint);
+        else if (complete) put(writer, Replacement);
         position += read.used;
     }
     markBoundary(writer, count, 1, boundary);
@@ -247,12 +245,13 @@ struct CodePageWalk {
 
 static CodePageWalk walkCodePage(const uint8_t* bytes, uint32_t start, uint32_t count,
                                  unsigned codePage, const CodePageConverter& codePages,
-                                 uint32_t boundary) {
+                                 bool complete, uint32_t boundary) {
     CodePageWalk walk = {start, NoBoundary};
     while (walk.end < count) {
         bool lead = codePages.leadByte(codePage, bytes[walk.end]);
-        if (lead && walk.end + 1 == count) break;
-        uint32_t length = lead && bytes[walk.end + 1] >= LowestTrailByte ? 2 : 1;
+        bool last = walk.end + 1 == count;
+        if (lead && last && !complete) break;
+        uint32_t length = lead && !last && bytes[walk.end + 1] >= LowestTrailByte ? 2 : 1;
         uint32_t examined = lead ? 2 : 1;  // a lead byte alone is known by the byte after it
         if (walk.boundaryStart == NoBoundary && walk.end + examined > boundary) {
             walk.boundaryStart = walk.end;
@@ -266,12 +265,12 @@ static CodePageWalk walkCodePage(const uint8_t* bytes, uint32_t start, uint32_t 
 // The window is converted as one piece; the boundary's place in the text is
 // the length of the text of the whole characters before it.
 static void decodeCodePage(const uint8_t* bytes, uint32_t count, unsigned codePage,
-                           const CodePageConverter& codePages, bool cutAtStart, uint32_t boundary,
-                           UnitWriter& writer, uint32_t capacity) {
+                           const CodePageConverter& codePages, bool cutAtStart, bool complete,
+                           uint32_t boundary, UnitWriter& writer, uint32_t capacity) {
     bool multiByte = codePages.multiByte(codePage);
     uint32_t start = cutAtStart && multiByte ? skipCutCodePage(bytes, count) : 0;
     CodePageWalk walk = {count, boundary < count ? boundary : count};
-    if (multiByte) walk = walkCodePage(bytes, start, count, codePage, codePages, boundary);
+    if (multiByte) walk = walkCodePage(bytes, start, count, codePage, codePages, complete, boundary);
     if (walk.boundaryStart < start) walk.boundaryStart = start;
     writer.written = codePages.convert(codePage, bytes + start, walk.end - start, writer.out,
                                        capacity);
@@ -302,8 +301,8 @@ static DecodedText layOut(const WideChar* units, uint32_t count, uint32_t bounda
             out[written++] = MiddleDot;
         } else if (unit == CarriageReturn || unit == LineFeed) {
             if (unit == CarriageReturn && read < count && units[read] == LineFeed) ++read;
-            out[written++] = CarriageReturn;
-            out[written++] = LineFeed;
+            out[written++] = WideChar(CarriageReturn);
+            out[written++] = WideChar(LineFeed);
         } else {
             out[written++] = unit;
         }
@@ -317,10 +316,10 @@ static DecodedText layOut(const WideChar* units, uint32_t count, uint32_t bounda
 // ---- The whole ----------------------------------------------------------------
 
 static Encoding chooseEncoding(Encoding setting, ByteOrderMark mark, const uint8_t* bytes,
-                               uint32_t count, bool cutAtStart) {
+                               uint32_t count, bool cutAtStart, bool complete) {
     if (setting.kind != EncodingAuto) return setting;
     if (mark.kind != EncodingAuto) return encodingOf(mark.kind);
-    if (isValidUtf8(bytes, count, cutAtStart)) return encodingOf(EncodingUtf8);
+    if (validUtf8(bytes, count, cutAtStart, complete)) return encodingOf(EncodingUtf8);
     return encodingOf(EncodingCodePage, AnsiCodePage);
 }
 
@@ -341,7 +340,7 @@ DecodedText decodeTail(TailBytes tail, Encoding setting, const CodePageConverter
     // window cuts nothing.
     uint64_t textStart = tail.mark.length;
     Encoding used = chooseEncoding(setting, tail.mark, tail.bytes, tail.count,
-                                   tail.offset > textStart && !tail.startsAtLine);
+                                   tail.offset > textStart && !tail.startsAtLine, tail.endsAtLine);
     uint32_t skipped = tail.offset < textStart ? uint32_t(textStart - tail.offset) : 0;
     if (skipped > tail.count) skipped = tail.count;
     // UTF-16 units lie at even places from the file's start.
@@ -358,10 +357,10 @@ DecodedText decodeTail(TailBytes tail, Encoding setting, const CodePageConverter
     uint32_t back = capacity - count;
     UnitWriter writer = {out + back, 0, NoBoundary};
     if (used.kind == EncodingCodePage) {
-        decodeCodePage(bytes, count, used.codePage, codePages, cutAtStart, relativeBoundary,
-                       writer, count);
+        decodeCodePage(bytes, count, used.codePage, codePages, cutAtStart, tail.endsAtLine,
+                       relativeBoundary, writer, count);
     } else {
-        decodeUnicode(bytes, count, used.kind, cutAtStart, relativeBoundary, writer);
+        decodeUnicode(bytes, count, used.kind, cutAtStart, tail.endsAtLine, relativeBoundary, writer);
     }
     DecodedText text = layOut(out + back, writer.written, writer.boundaryUnit, out);
     text.used = used;
@@ -387,7 +386,7 @@ uint32_t settingTextToWide(const char* text, WideChar* out, uint32_t capacity,
     while (count < capacity - 1 && bytes[count] != 0) ++count;
     UnitWriter writer = {out, 0, NoBoundary};
     if (isWholeUtf8(bytes, count, bytes[count] != 0)) {
-        decodeUnicode(bytes, count, EncodingUtf8, false, NoBoundary, writer);
+        decodeUnicode(bytes, count, EncodingUtf8, false, false, NoBoundary, writer);
     } else {
         writer.written = codePages.convert(AnsiCodePage, bytes, count, out, capacity - 1);
     }

@@ -3,7 +3,8 @@
 // The encoding is the setting's, or with "auto" the file's byte-order mark,
 // else UTF-8 when the bytes are valid UTF-8, else the ANSI code page. A
 // character cut by the window's start is dropped, and so is one cut at the
-// end by a writer in mid-write; a run of U+0000 shows as one middle dot; a
+// end by a writer in mid-write (bytes that end with a whole line have none:
+// there an unfinished character is invalid, as it is before a line end); a run of U+0000 shows as one middle dot; a
 // lone LF and a lone CR each become CR LF, the one line break an EDIT control
 // knows on every Windows version.
 //
@@ -63,6 +64,9 @@ struct TailBytes {
     // The bytes start a line, so no character is cut at their start; they
     // may be lines of the file that do not follow one another.
     bool startsAtLine;
+    // The bytes end with a whole line: a character unfinished at their end is
+    // not one whose last bytes a writer has yet to write, but a fault.
+    bool endsAtLine;
 };
 
 const uint32_t NoBoundary = UINT32_MAX;
@@ -83,6 +87,11 @@ inline uint32_t decodedCapacity(uint32_t count) { return 2 * count + 1; }
 // tail's bytes (or NoBoundary).
 DecodedText decodeTail(TailBytes tail, Encoding setting, const CodePageConverter& codePages,
                        uint32_t boundary, WideChar* out, uint32_t capacity);
+
+// True when the bytes are UTF-8: a character cut at their start (when they
+// may be cut there) is passed over; one unfinished at their end counts only
+// when they are not complete, as a writer in mid-write leaves it.
+bool validUtf8(const uint8_t* bytes, uint32_t count, bool cutAtStart, bool complete);
 
 // A setting's 8-bit text (a colour rule, a path) as wide text, chosen as for
 // the log: UTF-8 when the bytes are valid UTF-8, else the ANSI code page. At

@@ -1,5 +1,7 @@
 #include "viewer/alert.h"
 
+#include "text/characters.h"
+
 #include "settings/state.h"
 #include "viewer/autohide.h"
 #include "viewer/fullscreen.h"
@@ -28,10 +30,29 @@ int lastLineRule() {
     return length > 0 ? markedRule(state.lineMarks, length - 1) : NoRule;
 }
 
+// The first usable rule that matches the line's text before `from` (and
+// before its line end), as the marks pick it.
+int ruleOfLineUpTo(const WCHAR* text, uint32_t from) {
+    if (!state.highlight) return NoRule;
+    uint32_t end = from;
+    if (end > 0 && text[end - 1] == LineFeed) --end;
+    if (end > 0 && text[end - 1] == CarriageReturn) --end;
+    uint32_t start = end;
+    while (start > 0 && !isLineEnd(text[start - 1])) --start;
+    for (uint32_t r = 0; r < ColourRuleCount; ++r) {
+        const ColourRule& rule = state.colourRules[r];
+        if (rule.check == RuleUsable && lineMatches(rule.pattern, text + start, end - start)) return (int)r;
+    }
+    return NoRule;
+}
+
 static void soundAlert() {
     if (!state.alertSound) return;
     DWORD now = GetTickCount();
-    DWORD quiet = (DWORD)(state.alertQuiet < 1 ? 1 : state.alertQuiet) * 1000;
+    // Held below the tick count's wrap of about 49 days.
+    const uint64_t LongestQuiet = 0xFFFFFFFFu;
+    uint64_t quiet = (uint64_t)(state.alertQuiet < 1 ? 1 : state.alertQuiet) * 1000;
+    if (quiet > LongestQuiet) quiet = LongestQuiet;
     if (state.alertSounded && now - state.lastAlertSound < quiet) return;
     state.alertSounded = true;
     state.lastAlertSound = now;

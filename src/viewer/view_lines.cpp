@@ -1,5 +1,7 @@
 #include "viewer/view_lines.h"
 
+#include "text/characters.h"
+
 int lastTextLine(int lineCount, bool lastLineEmpty) {
     if (lineCount <= 1) return 0;
     return lastLineEmpty ? lineCount - 2 : lineCount - 1;
@@ -22,7 +24,7 @@ int longestLine(const WideChar* text, int carried) {
     int longest = carried;
     int length = carried;
     for (; *text != 0; ++text) {
-        if (*text == '\r' || *text == '\n') {
+        if (isLineEnd(*text)) {
             length = 0;
         } else if (++length > longest) {
             longest = length;
