@@ -34,6 +34,8 @@ public:
         return value;
     }
 
+    bool empty() const { return size_ == 0; }
+
     // The bytes up to the next zero byte, or to the end.
     std::string takeText() {
         const uint8_t* end = (const uint8_t*)memchr(data_, 0, size_);

@@ -120,3 +120,83 @@ TEST_F(AlertTest, AnAutoHiddenWindowComesBackUntilAcknowledged) {
     GetWindowRect(state.viewerWnd, &place);
     EXPECT_EQ(-199, place.left);
 }
+
+// ---- A line alerts once: when first shown, if it is new ----
+
+static std::string infoLines(int bytes) {
+    std::string lines;
+    for (int i = 0; (int)lines.size() < bytes; ++i) lines += "INFO step " + std::to_string(i) + "\r\n";
+    return lines;
+}
+
+TEST_F(AlertTest, ALineABufferedWriterFinishesInALargeWriteAlerts) {
+    startWatching(infoLines(4000) + "12:00:01 job 7 ");
+    // More than a quarter of the window arrives: the change is shown whole.
+    append("ERROR failed\r\n" + infoLines(1500));
+    EXPECT_EQ(AlertRed, framePixel());
+}
+
+TEST_F(AlertTest, OldLinesNeverAlertAgainWhenTheFileComesBack) {
+    startWatching("ERROR from yesterday\r\n");
+    COLORREF styled = framePixel();
+
+    // A writer's exclusive lock for one look: the pane says it cannot open
+    // the file; at the next look the same lines are not new.
+    HANDLE locked = CreateFileA(watchedPath().c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL,
+                                OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, locked);
+    reloadFileTail();
+    pumpMessages(20);
+    CloseHandle(locked);
+    reloadFileTail();
+    pumpMessages(20);
+    EXPECT_EQ(styled, framePixel());
+
+    // Another file in its place, then the first again.
+    std::string other = dataFolder + "other.log";
+    writeFile(other, "ERROR of the other log\r\n");
+    send("@QVPeruserFilePath " + other);
+    send("@QVPeruserFilePath " + watchedPath());
+    EXPECT_EQ(styled, framePixel());
+    append("ERROR of today\r\n");
+    EXPECT_EQ(AlertRed, framePixel());
+}
+
+TEST_F(AlertTest, APatternsFilesAlertOnlyForTheirNewLinesWhenTheNewestChanges) {
+    std::string folder = makeTempFolder("alert-pattern");
+    writeFile(folder + "app-1.log", "ERROR one, old\r\n");
+    Sleep(20);
+    writeFile(folder + "app-2.log", "ERROR two, old\r\n");
+    writeSettings("qvperuser.filePath: " + folder + "app-*.log\r\nqvperuser.rescan(sec): 1\r\n"
+                  "qvperuser.edgeSize: 6\r\nqvperuser.highlight1: #C00000 alert ERROR\r\n");
+    ASSERT_EQ(0, start());
+    COLORREF styled = framePixel();
+    // Each write makes its file the newest; a new file in the folder has it listed.
+    int marks = 0;
+    auto writeNewest = [&](const std::string& name, const std::string& line) {
+        appendFile(folder + name, line);
+        writeFile(folder + "mark" + std::to_string(++marks), name);
+        pumpMessages(1100);
+        reloadFileTail();
+        pumpMessages(20);
+    };
+    writeNewest("app-1.log", "INFO one\r\n");
+    ASSERT_EQ(AlertRed, framePixel()) << "a file not shown before took the shown one's place";
+    send("@QVPeruserAcknowledge");
+    writeNewest("app-2.log", "INFO two\r\n");
+    EXPECT_EQ(L"ERROR two, old\r\nINFO two\r\n", paneWideText());
+    writeNewest("app-1.log", "INFO one again\r\n");
+    EXPECT_EQ(styled, framePixel()) << "both were shown before";
+    writeNewest("app-2.log", "ERROR two, new\r\n");
+    EXPECT_EQ(AlertRed, framePixel());
+}
+
+TEST_F(AlertTest, AQuietTimeBeyondFortyNineDaysStillHoldsTheSound) {
+    MessageBeepCounter beeps;
+    ASSERT_TRUE(beeps.installed());
+    startWatching("quiet\r\n", "qvperuser.alertSound: true\r\nqvperuser.alertQuiet(sec): 4294968\r\n");
+    append("ERROR first\r\n");
+    pumpMessages(1000);  // longer than the quiet time, wrapped to 704 ms, would be
+    append("ERROR second\r\n");
+    EXPECT_EQ(1, beeps.calls());
+}

@@ -155,11 +155,6 @@ protected:
     LRESULT send(const std::string& text) {
         return SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM)text.c_str());
     }
-    static std::string paneText() {
-        static char text[4096];
-        GetWindowTextA(state.paneWnd, text, sizeof text);
-        return text;
-    }
     // The pane's rectangle in the viewer's client coordinates.
     static RECT paneRect() {
         RECT rect;

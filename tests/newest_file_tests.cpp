@@ -129,12 +129,6 @@ protected:
         EXPECT_TRUE(SetFileTime(file, NULL, NULL, (FILETIME*)&time));
         CloseHandle(file);
     }
-    static std::string paneText() {
-        std::string text(GetWindowTextLengthA(state.paneWnd) + 1, '\0');
-        GetWindowTextA(state.paneWnd, &text[0], (int)text.size());
-        text.resize(text.size() - 1);
-        return text;
-    }
     // The Peruser Configuration menu's first entries, as the shell holds them.
     static std::string firstConfigEntries(int count) {
         std::string tree = describeMenu((int)(INT_PTR)state.configMenu);

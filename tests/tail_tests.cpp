@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/import_hook.h"
 #include "support/plugin_fixture.h"
 #include "settings/text.h"
 #include "tail/file_reader.h"
@@ -278,12 +279,6 @@ protected:
                       std::to_string(readBufferSize) + "\r\n" + more);
         ASSERT_EQ(0, start());
     }
-    static std::string paneText() {
-        std::string text(GetWindowTextLengthA(state.paneWnd) + 1, '\0');
-        GetWindowTextA(state.paneWnd, &text[0], (int)text.size());
-        text.resize(text.size() - 1);
-        return text;
-    }
     static void forcedReload() { showWatchedFileAgain(); }
     static void appendFile(const std::string& path, const std::string& more) {
         writeFile(path, readFile(path) + more);
@@ -295,12 +290,6 @@ protected:
         DWORD from = 0, to = 0;
         SendMessageA(state.paneWnd, EM_GETSEL, (WPARAM)&from, (LPARAM)&to);
         return {from, to};
-    }
-    static std::wstring paneWideText() {
-        std::wstring text(GetWindowTextLengthW(state.paneWnd) + 1, L'\0');
-        GetWindowTextW(state.paneWnd, &text[0], (int)text.size());
-        text.resize(text.size() - 1);
-        return text;
     }
     void send(const char* command) {
         SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM)command);
@@ -934,4 +923,94 @@ TEST_F(TailTest, APaneOfLinesKeepsThemAsTheLogGrows) {
         EXPECT_EQ(0u, shown.find("line ")) << i;
         EXPECT_EQ(numberedLines(i - 7, i), shown.substr(shown.size() - numberedLines(i - 7, i).size()));
     }
+}
+
+static std::string encoded(const std::wstring& text, UINT codePage) {
+    std::string bytes(text.size() * 2 + 1, '\0');
+    int n = WideCharToMultiByte(codePage, 0, text.data(), (int)text.size(), &bytes[0],
+                                (int)bytes.size(), NULL, NULL);
+    bytes.resize(n);
+    return bytes;
+}
+
+// A filter passes a line exactly when the pane, showing it, would show the
+// text the filter's pattern matches.
+TEST_F(TailTest, AFilterJudgesEachLineAsThePaneShowsIt) {
+    // A byte-order mark before the lines a growth adds is never taken from them.
+    writeFile(watchedPath(), "\xEF\xBB\xBF" "A\r\n");
+    startWatching(watchedPath(), 4096, "qvperuser.filterShow: error\r\n");
+    appendFile(watchedPath(), "ERROR first line\r\n");
+    reloadFileTail();
+    settle();
+    EXPECT_EQ(L"ERROR first line\r\n", paneWideText());
+    writeFile(watchedPath(), "\xFF\xFE" + utf16(L"A\r\n", false));
+    forcedReload();
+    settle();
+    appendFile(watchedPath(), utf16(L"ERROR wide\r\n", false));
+    reloadFileTail();
+    settle();
+    EXPECT_EQ(L"ERROR wide\r\n", paneWideText());
+
+    // With auto, an ANSI log whose only accent ends a line is not UTF-8.
+    writeFile(watchedPath(), "Traitement en cours\r\nTraitement termin\xE9\r\nFin\r\n");
+    send("@QVPeruserFilterShow termin\xC3\xA9");
+    EXPECT_EQ(L"Traitement termin\u00E9\r\n", paneWideText());
+    send("@QVPeruserFilterShow");
+    send("@QVPeruserFilterHide termin\xC3\xA9");
+    EXPECT_EQ(L"Traitement en cours\r\nFin\r\n", paneWideText());
+
+    // EBCDIC: its letters are not ASCII bytes, and its CR and LF are its own.
+    writeFile(watchedPath(), encoded(L"INFO one\r\nERROR two\rINFO three\r\nERROR four\r\n", 37));
+    send("@QVPeruserFilterHide");
+    send("@QVPeruserEncoding 37");
+    send("@QVPeruserFilterShow error");
+    EXPECT_EQ(L"ERROR two\r\nERROR four\r\n", paneWideText());
+}
+
+// The bytes the reader asks of the file, counted where the plugin calls ReadFile.
+TEST_F(TailTest, WholeLinesAndFiltersReadOnlyWhatTheyNeed) {
+    ReadFileCounter reads;
+    ASSERT_TRUE(reads.installed());
+    const unsigned long long MiB = 1024 * 1024;
+
+    // A writer that reserved space: 25 bytes of text, then zeros.
+    std::string reserved = dataFolder + "reserved.log";
+    HANDLE file = openForWriting(reserved, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    writeThrough(file, "started at 12:00:01\r\nok\r\n");
+    LARGE_INTEGER end;
+    end.QuadPart = (LONGLONG)(64 * MiB);
+    ASSERT_TRUE(SetFilePointerEx(file, end, NULL, FILE_BEGIN) && SetEndOfFile(file));
+    startWatching(reserved, 4096, "qvperuser.lines: 10\r\n");
+    EXPECT_LT(reads.bytesAsked(), MiB);
+    reads.reset();
+    LARGE_INTEGER within;
+    within.QuadPart = 25;
+    ASSERT_TRUE(SetFilePointerEx(file, within, NULL, FILE_BEGIN));
+    writeThrough(file, "a line written into the reserved space\r\n");
+    reloadFileTail();
+    settle();
+    EXPECT_LT(reads.bytesAsked(), MiB);
+    CloseHandle(file);
+    stop();
+    removeFile(reserved);
+
+    // A filtered log of 8 MiB that grows by more than the window reads the growth.
+    std::string log;
+    for (int i = 0; log.size() < 8 * MiB; ++i) {
+        log += (i % 5000 == 0 ? "ERROR at " : "heartbeat ") + std::to_string(i) + "\r\n";
+    }
+    writeFile(watchedPath(), log);
+    startWatching(watchedPath(), 4096, "qvperuser.filterShow: error\r\n");
+    settle();
+    std::string growth;
+    for (int i = 0; growth.size() < 20000; ++i) growth += "heartbeat more " + std::to_string(i) + "\r\n";
+    growth += "ERROR in the growth\r\n";
+    appendFile(watchedPath(), growth);
+    reads.reset();
+    reloadFileTail();
+    settle();
+    EXPECT_LT(reads.bytesAsked(), 64 * 1024ull);
+    std::string shown = paneText();
+    EXPECT_EQ("ERROR in the growth\r\n", shown.substr(shown.size() - 21));
 }

@@ -571,6 +571,28 @@ TEST_F(StalledFile, AFolderWhoseListingStallsHoldsOnlyTheReader) {
     EXPECT_EQ(0u, quitAndWait());
 }
 
+// A filter looking through a large file on a slow share is at work, not
+// stalled: the pane says so while its reads go on, and shows the lines when
+// they are found, however long that takes.
+TEST_F(StalledFile, ALongFilteredSearchSaysItIsLooking) {
+    std::string log = "ERROR the only one\r\n";
+    for (int i = 2; log.size() < 900 * 1024; ++i) log += "heartbeat " + std::to_string(i) + "\r\n";
+    writeFile(folder + "source\\watched.log", log);
+    writeFile(folder + "qvperuser.rc",
+              "qvperuser.width: 1200\r\nqvperuser.filePath: " + folder + "mounted\\watched.log\r\n"
+              "qvperuser.filterShow: error\r\n"
+              "qvperuser.autoReload: true\r\nqvperuser.reloadInterval(sec): 1\r\n");
+    writeFile(folder + "delay", "0.4");  // seconds for each read
+    startShell("");
+    ASSERT_NE(nullptr, waitForViewer());
+    EXPECT_TRUE(waitFor([&] { return contains(paneText(), "Looking for the lines that pass the filter in:\r\n" +
+                                                              folder + "mounted\\watched.log"); },
+                        5000)) << paneText();
+    // The reload ticks meanwhile neither start the search again nor drop its answer.
+    EXPECT_TRUE(waitFor([&] { return paneText() == "ERROR the only one\r\n"; }, 20000)) << paneText();
+    EXPECT_EQ(0u, quitAndWait());
+}
+
 int main(int count, char** arguments) {
     ::testing::InitGoogleTest(&count, arguments);
     if (count < 4) {

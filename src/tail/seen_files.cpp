@@ -11,7 +11,9 @@ const SeenFile* findSeenFile(const SeenFiles& seen, FileIdentity file) {
     return nullptr;
 }
 
+// A file the system cannot tell from others is never found again.
 void rememberSeenFile(SeenFiles* seen, const SeenFile& shown) {
+    if (!sameFile(shown.file, shown.file)) return;
     uint32_t at = 0;
     while (at < seen->count && !sameFile(seen->files[at].file, shown.file)) ++at;
     if (at == seen->count) {

@@ -323,11 +323,14 @@ static void noteReaderStillBusy() {
 }
 
 // With the line settings as they are now.
+// A new show asked for while the reader is busy waits for its answer, which
+// is not shown.
 void showWatchedFileAgain() {
     chooseLines();
     forgetWatchedFile();
     forgetChosenFile();
     state.showAsNew = true;
+    if (fileReaderBusy()) state.newShowWaiting = true;
     reloadFileTail();
 }
 
@@ -384,17 +387,17 @@ static bool resolvePath() {
 
 // While the reader is busy, nothing new is asked; showing the file as new
 // waits its turn, and the answer on its way is not shown, even when the
-// path now chooses nothing or is refused.
+// path now chooses nothing or is refused. A reload tick meanwhile only says
+// what the reader is doing, where the pane has nothing of the file.
 void reloadFileTail() {
     bool busy = fileReaderBusy();
-    if (busy && state.showAsNew) state.newShowWaiting = true;
     if (nothingChosen(state.filePath)) {
         showNothingChosen();
         return;
     }
     if (!resolvePath()) return;
     if (busy) {
-        noteReaderStillBusy();
+        if (!state.newShowWaiting) noteReaderStillBusy();
     } else {
         askForFile(true);
     }

@@ -119,7 +119,7 @@ static FilterJudge judgeFor(const LineScan& scan, Encoding encoding) {
 }
 
 static LineJudge lineJudgeOf(FilterJudge* filter, const LineScan& scan) {
-    LineJudge judge = {filter, NULL, NULL};
+    LineJudge judge = {filter, nullptr, nullptr};
     if (filtered(*scan.choice)) {
         judge.passes = linePasses;
         judge.lastPassing = lastPassingLine;

@@ -35,16 +35,42 @@ static void write(void** entry, void* value) {
     VirtualProtect(entry, sizeof *entry, kept, &kept);
 }
 
-MessageBeepCounter::MessageBeepCounter() {
-    beeps = 0;
-    entry_ = importEntry("user32.dll", "MessageBeep");
+ImportHook::ImportHook(const char* dll, const char* function, void* replacement) {
+    entry_ = importEntry(dll, function);
     if (!entry_) return;
     original_ = *entry_;
-    write(entry_, (void*)countedMessageBeep);
+    write(entry_, replacement);
 }
 
-MessageBeepCounter::~MessageBeepCounter() {
+ImportHook::~ImportHook() {
     if (entry_) write(entry_, original_);
 }
 
+MessageBeepCounter::MessageBeepCounter()
+    : hook_("user32.dll", "MessageBeep", (void*)countedMessageBeep) {
+    beeps = 0;
+}
+
 int MessageBeepCounter::calls() const { return beeps; }
+
+// ---- ReadFile ----
+
+typedef BOOL(WINAPI* ReadFileFunction)(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED);
+static ReadFileFunction originalReadFile;
+static volatile LONG64 bytesAskedOfReadFile;
+
+// A reader thread in a read when the hook goes still has the original to call.
+static BOOL WINAPI countedReadFile(HANDLE file, LPVOID buffer, DWORD count, LPDWORD read,
+                                   LPOVERLAPPED overlapped) {
+    InterlockedExchangeAdd64(&bytesAskedOfReadFile, count);
+    return originalReadFile(file, buffer, count, read, overlapped);
+}
+
+ReadFileCounter::ReadFileCounter() : hook_("kernel32.dll", "ReadFile", (void*)countedReadFile) {
+    originalReadFile = (ReadFileFunction)hook_.original();
+    reset();
+}
+
+unsigned long long ReadFileCounter::bytesAsked() const { return bytesAskedOfReadFile; }
+
+void ReadFileCounter::reset() { InterlockedExchange64(&bytesAskedOfReadFile, 0); }

@@ -45,3 +45,17 @@ void PluginTest::stop() {
     started = false;
     pumpMessages(20);
 }
+
+std::string paneText() {
+    std::string text(GetWindowTextLengthA(state.paneWnd) + 1, '\0');
+    GetWindowTextA(state.paneWnd, &text[0], (int)text.size());
+    text.resize(text.size() - 1);
+    return text;
+}
+
+std::wstring paneWideText() {
+    std::wstring text(GetWindowTextLengthW(state.paneWnd) + 1, L'\0');
+    GetWindowTextW(state.paneWnd, &text[0], (int)text.size());
+    text.resize(text.size() - 1);
+    return text;
+}

@@ -14,6 +14,10 @@
 #include "support/shell_run.h"
 #include "support/test_files.h"
 
+// The pane's whole text, in the ANSI code page or as the pane holds it.
+std::string paneText();
+std::wstring paneWideText();
+
 class PluginTest : public ::testing::Test {
 protected:
     void SetUp() override;
