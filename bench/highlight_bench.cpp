@@ -56,7 +56,7 @@ static void useRules(bool on) {
 }
 
 static void forcedReload() {
-    forgetWatchedFile();
+    forgetWatchedFile(state.sources[0]);
     reloadFileTail();
 }
 

@@ -47,7 +47,7 @@ static void makeSparseLog(const std::string& path, ULONGLONG size) {
 // A scan longer than the shell's thread waits for is answered by a posted
 // message: the time runs until the answer is shown.
 static void untilShown() {
-    while (fileReaderBusy()) {
+    while (fileReaderBusy(0)) {
         MsgWaitForMultipleObjects(0, NULL, FALSE, 1, QS_ALLINPUT);
         MSG message;
         while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&message);

@@ -25,7 +25,7 @@ static void expectConsistent() {
     EXPECT_EQ(state.viewerWnd, GetParent(state.paneWnd));
     EXPECT_TRUE(terminatedWithin(state.font, FontNameSize));
     EXPECT_TRUE(terminatedWithin(state.filePath, FilePathSize));
-    EXPECT_TRUE(terminatedWithin(state.resolvedPath, ResolvedPathSize));
+    EXPECT_TRUE(terminatedWithin(state.sources[0].resolvedPath, ResolvedPathSize));
     EXPECT_TRUE(terminatedWithin(state.rcPath, RcPathSize));
     EXPECT_TRUE(terminatedWithin(state.encoding, EncodingNameSize));
     EXPECT_TRUE(state.paneFont != NULL);

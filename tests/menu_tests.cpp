@@ -13,7 +13,7 @@
 static int serialOf(Menu* menu) { return (int)(INT_PTR)menu; }
 
 // The main menu and its submenus.
-static const int MenuCount = 8;
+static const int MenuCount = 9;
 
 class MenuTest : public PluginTest {
 protected:
@@ -117,6 +117,11 @@ static std::string expectedTree(bool withSlit, bool inSlit, const std::string& f
            "  string \"Filter Show\" " + c(CmdFilterShow) + " \"\"\n"
            "  string \"Filter Hide\" " + c(CmdFilterHide) + " \"\"\n"
            "  int \"Scan Limit\" " + c(CmdScanLimit) + " 4194304 [1,2147483647]\n"
+           "  submenu \"Sources\"\n"
+           "    string \"Source 1 Label\" " + c(CmdLabel) + " \"\"\n"
+           "    string \"Source 2\" " + c(CmdSource) + " 2 \"\"\n"
+           "    string \"Source 3\" " + c(CmdSource) + " 3 \"\"\n"
+           "    string \"Source 4\" " + c(CmdSource) + " 4 \"\"\n"
            "submenu \"Window Configuration\"\n"
            "  int \"Width Size\" " + c(CmdWidthSize) + " 130 [10," +
            std::to_string(state.screenWidth) + "]\n"
@@ -193,6 +198,8 @@ TEST_F(MenuTest, MenusAreNamedAndEachIsCompleteBeforeItIsAttached) {
     const std::vector<std::string> expected = {
         "DelMenu(QVM_Main)",
         "MakeNamedMenu(Peruser Configuration,QVM_Peruser,false)",
+        "MakeNamedMenu(Sources,QVM_Sources,false)",
+        "MakeSubmenu(QVM_Peruser,QVM_Sources,Sources)",
         "MakeNamedMenu(Window Configuration,QVM_Config,false)",
         "MakeNamedMenu(Format,QVM_Format,false)",
         "MakeNamedMenu(Font,QVM_Font,false)",
@@ -477,12 +484,14 @@ TEST_F(MenuTest, EveryItemSendsACommandThatChangesWhatItShows) {
     for (const ShellItem* entry : allEntries()) {
         if (entry->kind == ItemNumber || entry->kind == ItemText) entries.push_back(*entry);
     }
-    ASSERT_EQ(24u, entries.size());
+    ASSERT_EQ(28u, entries.size());
     for (const ShellItem& entry : entries) {
         SCOPED_TRACE(entry.title);
         std::string value = entry.kind == ItemNumber                ? "33"
                             : entry.title == "Font Face"            ? "Tahoma"
                             : entry.title == "Encoding"             ? "utf-8"
+                            : entry.title == "Source 1 Label"       ? "#102030 first"
+                            : entry.title.rfind("Source", 0) == 0   ? "other " + otherPath
                             : entry.title.rfind("Rule", 0) == 0     ? "#102030 " + entry.title
                                                                     : otherPath;
         shellTrace::clear();

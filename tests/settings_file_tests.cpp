@@ -87,7 +87,8 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
         "qvperuser.highlight1:", "qvperuser.highlight2:", "qvperuser.highlight3:",
         "qvperuser.highlight4:", "qvperuser.highlight5:", "qvperuser.highlight6:",
         "qvperuser.highlight7:", "qvperuser.highlight8:", "qvperuser.alertSound:",
-        "qvperuser.alertQuiet(sec):", "qvperuser.rescan(sec):", "qvperuser.hideOverFullscreen:"};
+        "qvperuser.alertQuiet(sec):", "qvperuser.rescan(sec):", "qvperuser.hideOverFullscreen:", "qvperuser.label:",
+        "qvperuser.source2:", "qvperuser.source3:", "qvperuser.source4:"};
     EXPECT_EQ(expected, keys);
     const std::string file = settingsPath();
     EXPECT_EQ("10", storedSetting(file, "qvperuser.x:"));

@@ -27,7 +27,7 @@ const int HighestProbedKernelHandle = 0x4000;
 const SIZE_T HeapSlack = 256 * 1024;
 const SIZE_T PrivateSlack = 2 * 1024 * 1024;
 // One configuration menu: the main menu, its five submenus and the font menu.
-const int MenusInOneTree = 8;
+const int MenusInOneTree = 9;
 
 int liveGdiObjects() {
     int live = 0;

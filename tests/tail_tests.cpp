@@ -297,7 +297,7 @@ protected:
     }
     // A read longer than the shell's thread waits for is shown when it ends.
     static void settle() {
-        for (int waited = 0; fileReaderBusy() && waited < 10000; waited += 10) pumpMessages(10);
+        for (int waited = 0; fileReaderBusy(0) && waited < 10000; waited += 10) pumpMessages(10);
     }
     static int firstVisibleLine() {
         return (int)SendMessageW(state.paneWnd, EM_GETFIRSTVISIBLELINE, 0, 0);
@@ -360,7 +360,7 @@ TEST_F(TailTest, ShowsTheLastBytesOrTheWholeShortFile) {
     writeFile(watchedPath(), shortContent);
     forcedReload();
     EXPECT_EQ(shortContent, paneText());
-    EXPECT_EQ(300u, state.lastFileSize);
+    EXPECT_EQ(300u, state.sources[0].lastFileSize);
 }
 
 TEST_F(TailTest, ThePaneShowsEncodingsZerosAndLineEndsAsText) {
@@ -582,13 +582,13 @@ TEST_F(TailTest, AnOlderCopyWaitsForItsNextWrite) {
     ASSERT_EQ("newest text\r\n", paneText());
 
     ULARGE_INTEGER value;
-    value.QuadPart = state.lastWriteTime - 864000000000ull;
+    value.QuadPart = state.sources[0].lastWriteTime - 864000000000ull;
     FILETIME dayEarlier = {value.LowPart, value.HighPart};
     writeFile(watchedPath(), "older copy\r\n");
     setWriteTime(watchedPath(), dayEarlier);
     reloadFileTail();
     EXPECT_EQ("newest text\r\n", paneText());
-    EXPECT_EQ(value.QuadPart, state.lastWriteTime);
+    EXPECT_EQ(value.QuadPart, state.sources[0].lastWriteTime);
 
     appendFile(watchedPath(), "written again\r\n");
     reloadFileTail();
@@ -666,7 +666,7 @@ TEST_F(TailTest, AMissingFileShowsANoticeUntilItAppears) {
     EXPECT_EQ(0u, notice.find("Cannot open the file: ")) << notice;
     EXPECT_TRUE(endsWith(notice, ".\r\n" + missing)) << notice;  // the reason, then the path
     EXPECT_EQ(notice.find("\r\n"), notice.rfind("\r\n")) << notice;
-    EXPECT_FALSE(state.fileLooked);
+    EXPECT_FALSE(state.sources[0].fileLooked);
 
     selectInPane(3, 8);
     reloadFileTail();
@@ -681,7 +681,7 @@ TEST_F(TailTest, AMissingFileShowsANoticeUntilItAppears) {
     removeFile(missing);
     reloadFileTail();
     EXPECT_EQ(notice, paneText());
-    EXPECT_FALSE(state.fileLooked);
+    EXPECT_FALSE(state.sources[0].fileLooked);
 }
 
 TEST_F(TailTest, PathsAreFoundAsTheUserWroteThem) {
@@ -719,7 +719,7 @@ TEST_F(TailTest, PathsAreFoundAsTheUserWroteThem) {
     std::string tooLong(FilePathSize - 1, 'x');
     copyText(state.filePath, FilePathSize, tooLong.c_str());
     forcedReload();
-    EXPECT_EQ(0, state.resolvedPath[0]);
+    EXPECT_EQ(0, state.sources[0].resolvedPath[0]);
     std::string notice = paneText();
     EXPECT_EQ(0u, notice.find("Cannot open the file: "));
     // A name wider than the pane is cut into lines, and nothing of it is lost.
@@ -816,7 +816,7 @@ TEST_F(TailTest, ShowsTheTrueEndOfAFileBeyondFourGiB) {
     CloseHandle(file);
 
     startWatching(big);
-    EXPECT_EQ(5 * GiB + 1000, state.lastFileSize);
+    EXPECT_EQ(5 * GiB + 1000, state.sources[0].lastFileSize);
     EXPECT_EQ(end.substr(488), paneText());
     stop();
     removeFile(big);

@@ -462,7 +462,7 @@ LRESULT CALLBACK watchForTheDrop(int code, WPARAM wParam, LPARAM lParam) {
         POINT pointer;
         GetCursorPos(&pointer);
         atDrop = {pointer.y, thumbMiddle(), thumb(SB_VERT).nPos, firstVisibleLine(),
-                  GetWindowTextLengthW(state.paneWnd), state.reloadHeld || state.answerHeld};
+                  GetWindowTextLengthW(state.paneWnd), state.reloadHeld || state.sources[0].answerHeld};
     }
     return CallNextHookEx(dropWatch, code, wParam, lParam);
 }
@@ -534,15 +534,15 @@ TEST_F(ViewerTest, RecreationCutsAnOverlongTextToTheBuffer) {
     SendMessageA(state.paneWnd, EM_SETLIMITTEXT, 0, 0);
     std::string longText(DisplayTextSize + 5000, 'x');
     SetWindowTextA(state.paneWnd, longText.c_str());
-    ShownTail kept = state.shownTail;  // the field right behind the buffer
+    ShownTail kept = state.sources[0].shownTail;  // the field right behind the buffer
     Menu* mainMenu = state.mainMenu;
     recreateTextPane();
     EXPECT_EQ(DisplayTextSize - 1, GetWindowTextLengthW(state.paneWnd));
     EXPECT_EQ(0, state.displayText[DisplayTextSize - 1]);
-    EXPECT_EQ(kept.bytes.offset, state.shownTail.bytes.offset);
-    EXPECT_FALSE(state.shownTail.bytes.valid);  // the cut text is no longer the file's
+    EXPECT_EQ(kept.bytes.offset, state.sources[0].shownTail.bytes.offset);
+    EXPECT_FALSE(state.sources[0].shownTail.bytes.valid);  // the cut text is no longer the file's
     EXPECT_NE(mainMenu, state.mainMenu);  // rebuilt, not overwritten by text
-    EXPECT_EQ(8, liveMenuCount());  // the main menu and its submenus
+    EXPECT_EQ(9, liveMenuCount());  // the main menu and its submenus
 }
 
 TEST_F(ViewerTest, WheelScrollsThreeLinesPerStep) {
@@ -691,7 +691,7 @@ TEST_F(ViewerTest, RestyleReleasesTheMenuThenRebuildsIt) {
     EXPECT_LT(released, style);
     EXPECT_EQ(1, shellTrace::count("DelMenu"));
     EXPECT_TRUE(GetObjectType(oldFont) == 0 || oldFont == state.paneFont);
-    EXPECT_EQ(8, liveMenuCount());  // the main menu and its submenus
+    EXPECT_EQ(9, liveMenuCount());  // the main menu and its submenus
 
     state.mainMenu = NULL;  // no menu yet: nothing to release
     shellTrace::clear();

@@ -47,7 +47,9 @@
     ROW(Acknowledge, NoArgument, acknowledge)              \
     ROW(AlertSound, NoArgument, toggleAlertSound)          \
     ROW(AlertQuiet, NumberArgument, setAlertQuiet)         \
-    ROW(HideOverFullscreen, NoArgument, toggleHideOverFullscreen)
+    ROW(HideOverFullscreen, NoArgument, toggleHideOverFullscreen) \
+    ROW(Source, TextArgument, setSource)                   \
+    ROW(Label, OptionalTextArgument, setLabel)
 
 // A whole command text, as the shell broadcasts it and a menu item sends it.
 #define COMMAND_TEXT(word) "@QVPeruser" #word

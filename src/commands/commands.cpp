@@ -320,7 +320,7 @@ static const SettingStep loadedSettingSteps[] = {
     applyReloadTimer,       // autoReload, reloadInterval
     onAutoHideSwitched,     // autoHide
     applyHighlightSettings, // highlight, highlight1 to highlight8
-    showWatchedFileAgain,   // filePath, encoding, readBufferSize, lines, filters, scanLimit, rescan
+    showWatchedFileAgain,   // filePath, sources, encoding, readBufferSize, lines, filters, scanLimit, rescan
     watchForFullscreen,     // hideOverFullscreen
     refreshMenu,            // snapWindow, lockPos, alertSound, alertQuiet, every value shown
 };
@@ -365,6 +365,23 @@ static void setHighlightRule(const CommandArgument& argument) {
     cutAtLineBreak(state.highlightRules[number - 1]);
     applyHighlightSettings();
     buildConfigMenu(false);
+}
+
+// "N VALUE", N from 2 to 4; no value removes the source. Every source is
+// shown again, merged anew.
+static void setSource(const CommandArgument& argument) {
+    int number = 0;
+    const char* value = ruleValueOf(argument.text, &number);
+    if (number < 2 || number > (int)MostSources) return;
+    TAKE_TEXT(sourceSettings[number - 2], value);
+    cutAtLineBreak(state.sourceSettings[number - 2]);
+    showFileAgainWithNewValue();
+}
+
+static void setLabel(const CommandArgument& argument) {
+    TAKE_TEXT(label, argument.text);
+    cutAtLineBreak(state.label);
+    showFileAgainWithNewValue();
 }
 
 static void acknowledge(const CommandArgument&) { acknowledgeAlert(); }

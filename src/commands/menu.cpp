@@ -27,10 +27,10 @@ static const MenuChoice styleChoices[] = {
 // a look-alike). What the menu sends back unchanged keeps the stored value
 // (see the commands' takeText).
 static const char* shownText(char* out, int capacity, const char* value) {
-    static_assert(FilePathSize >= HighlightRuleSize && FilePathSize >= FilterTextSize,
+    static_assert(SourceSettingSize >= HighlightRuleSize && SourceSettingSize >= FilePathSize,
                   "every text setting fits");
-    WCHAR wide[FilePathSize];
-    settingTextToWide(value, wide, FilePathSize, systemCodePages);
+    WCHAR wide[SourceSettingSize];
+    settingTextToWide(value, wide, SourceSettingSize, systemCodePages);
     if (!WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, out, capacity, "?", NULL)) {
         copyText(out, capacity, value);  // a UTF-8 code page, which takes UTF-8 as it is
     }
@@ -51,7 +51,7 @@ static Menu* buildPeruserMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Peruser Configuration", "QVM_Peruser", popup);
     MakeMenuItem(menu, "Auto Reload", commandText(CmdAutoReload), state.autoReload);
     MakeMenuItemString(menu, "File Path", commandText(CmdFilePath), SHOWN_TEXT(filePath));
-    if (state.watchingPattern) MakeMenuNOP(menu, showingTitle());
+    if (state.sources[0].watchingPattern) MakeMenuNOP(menu, showingTitle());
     MakeMenuItemInt(menu, "Reload Interval (sec)", commandText(CmdReloadInterval),
                     state.reloadInterval, 1, 3600);
     MakeMenuItemInt(menu, "Rescan Interval (sec)", commandText(CmdRescan), state.rescan, 1, 3600);
@@ -66,6 +66,8 @@ static Menu* buildPeruserMenu(bool popup) {
     MakeMenuItemInt(menu, "Scan Limit", commandText(CmdScanLimit), state.scanLimit, 1, INT_MAX);
     return menu;
 }
+
+static Menu* buildSourcesMenu(bool popup);
 
 static Menu* buildWindowMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Window Configuration", "QVM_Config", popup);
@@ -140,6 +142,41 @@ static Menu* buildHighlightMenu(bool popup) {
     return menu;
 }
 
+// Each source's item carries the source's number; the shell adds the value typed.
+#define SOURCE_ITEM(number) {"Source " #number, COMMAND_TEXT(Source) " " #number}
+static const MenuChoice sourceItems[MostSources - 1] = {SOURCE_ITEM(2), SOURCE_ITEM(3), SOURCE_ITEM(4)};
+#undef SOURCE_ITEM
+
+static const char* whySourceIsOff(SourceCheck check) {
+    switch (check) {
+    case SourceBadColour: return " (off: colour is not #RRGGBB)";
+    case SourceNeedsLabel: return " (off: no label)";
+    case SourceLabelTooLong: return " (off: label over 12 characters)";
+    case SourceBadLabel: return " (off: [ or ] in the label)";
+    case SourceNeedsPath: return " (off: no path)";
+    case SourceExtraText: return " (off: blank in the label)";
+    case SourceNone: case SourceUsable: break;
+    }
+    return "";
+}
+
+// The first source's label, then the other sources, each saying why it is off.
+static Menu* buildSourcesMenu(bool popup) {
+    Menu* menu = MakeNamedMenu("Sources", "QVM_Sources", popup);
+    char* title = state.sourceTitles[0];
+    joinText(title, sizeof state.sourceTitles[0], "Source 1 Label",
+             state.sources[0].value.check == SourceNeedsLabel ? ""
+                                                              : whySourceIsOff(state.sources[0].value.check));
+    MakeMenuItemString(menu, title, commandText(CmdLabel), SHOWN_TEXT(label));
+    for (uint32_t i = 1; i < MostSources; ++i) {
+        title = state.sourceTitles[i];
+        joinText(title, sizeof state.sourceTitles[i], sourceItems[i - 1].title,
+                 whySourceIsOff(state.sources[i].value.check));
+        MakeMenuItemString(menu, title, sourceItems[i - 1].command, SHOWN_TEXT(sourceSettings[i - 1]));
+    }
+    return menu;
+}
+
 static Menu* buildStyleMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Style Type", "QVM_StyleType", popup);
     for (int i = 0; i < 6; ++i) {
@@ -166,6 +203,7 @@ void releaseConfigMenu() {
 void buildConfigMenu(bool popup) {
     releaseConfigMenu();
     state.configMenu = buildPeruserMenu(popup);
+    MakeSubmenu(state.configMenu, buildSourcesMenu(popup), "Sources");
     state.windowMenu = buildWindowMenu(popup);
     state.formatMenu = buildFormatMenu(popup);
     state.highlightMenu = buildHighlightMenu(popup);

@@ -2,6 +2,8 @@
 // counting the terminating zero.
 #pragma once
 
+#include <stdint.h>
+
 const int FontNameSize = 256;
 const int FilePathSize = 1024;
 const int ResolvedPathSize = 1028;
@@ -26,3 +28,9 @@ const int PaneTextSize = 2 * (DisplayTextSize - 1) + 1;
 // and as laid out in lines that fit the pane.
 const int NoticeCapacity = 4096;
 const int NoticeLinesCapacity = 2 * NoticeCapacity;
+// The files one window may watch at once.
+const uint32_t MostSources = 4;
+// A source's label setting ("#RRGGBB LABEL"), and a source's setting
+// ("#RRGGBB LABEL PATH"): a path and room for the rest.
+const int LabelSettingSize = 64;
+const int SourceSettingSize = FilePathSize + LabelSettingSize;

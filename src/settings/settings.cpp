@@ -92,6 +92,10 @@ static const Setting settings[] = {
     NUMBER_SETTING(IntSetting, "qvperuser.alertQuiet(sec):", alertQuiet, 10),
     NUMBER_SETTING(IntSetting, "qvperuser.rescan(sec):", rescan, 10),
     NUMBER_SETTING(BoolSetting, "qvperuser.hideOverFullscreen:", hideOverFullscreen, false),
+    TEXT_SETTING("qvperuser.label:", label, ""),
+    TEXT_SETTING("qvperuser.source2:", sourceSettings[0], ""),
+    TEXT_SETTING("qvperuser.source3:", sourceSettings[1], ""),
+    TEXT_SETTING("qvperuser.source4:", sourceSettings[2], ""),
 };
 
 #undef NUMBER_SETTING

@@ -9,6 +9,7 @@
 #include "tail/file_reader.h"
 #include "text/text_decoding.h"
 #include "text/line_marks.h"
+#include "text/source_value.h"
 #include "viewer/placement_rule.h"
 
 // Which bytes of which file the pane's text was decoded from, and how;
@@ -17,6 +18,43 @@ struct ShownTail {
     ShownBytes bytes;
     Encoding encoding;
     ByteOrderMark mark;
+};
+
+// One watched file, a source of the pane's lines: its path, what was looked
+// at and shown of it, and with a pattern, which of its files is followed.
+struct Source {
+    // Its setting names a file: the file path for the first source, a
+    // usable value for the others; with its label and colour.
+    bool active;
+    SourceValue value;
+    WCHAR resolvedPath[ResolvedPathSize];
+    // The file's time and size at the latest look that read it; not looked
+    // at, the next look reads the file whatever they are.
+    bool fileLooked;
+    ULONGLONG lastWriteTime;
+    ULONGLONG lastFileSize;
+    // The next answer shows the file as a new one: from its end, with no
+    // place kept and nothing appended.
+    bool showAsNew;
+    bool newShowWaiting;  // a new show asked for while the reader was busy
+    bool answerHeld;      // an answer came while a scroll bar was pressed
+    bool readerWanted;    // no reader was free at the latest look
+    LONG readerProgressSeen;  // the reads its reader had made at the latest busy tick
+    ShownTail shownTail;
+    // Following a pattern's newest file (tail/file_choice.h).
+    bool watchingPattern;
+    bool listingForced;
+    DWORD lastFolderLook;
+    DWORD lastListingTick;
+    ULONGLONG folderTime;
+    WCHAR chosenName[FileNameCapacity];
+    // With several sources (tail/sources_pane.h): its lines as shown, each
+    // ending in CR LF, where the ones not yet alerted for begin, and the
+    // time that lines without one take when none of them has one.
+    uint32_t textLength;
+    uint32_t newFrom;
+    uint64_t fallbackTime;
+    WCHAR text[DisplayTextSize];
 };
 
 // The text items' values as the menu shows them: in the ANSI code page,
@@ -28,6 +66,8 @@ struct MenuTexts {
     char filterShow[FilterTextSize];
     char filterHide[FilterTextSize];
     char highlightRules[ColourRuleCount][HighlightRuleSize];
+    char label[LabelSettingSize];
+    char sourceSettings[MostSources - 1][SourceSettingSize];
 };
 
 struct PluginState {
@@ -68,6 +108,8 @@ struct PluginState {
     int alertQuiet;
     int rescan;  // seconds between listings of a pattern's folder
     bool hideOverFullscreen;
+    char label[LabelSettingSize];  // of the first source
+    char sourceSettings[MostSources - 1][SourceSettingSize];  // the second to fourth
 
     // Runtime state, never stored.
     HINSTANCE hInstance;
@@ -112,30 +154,17 @@ struct PluginState {
     // came meanwhile and waits for the release.
     bool scrollBarPressed;
     bool reloadHeld;
-    bool answerHeld;
     // The pane's longest line in characters, for the horizontal scroll bar,
     // and its font's line height and average character width in pixels.
     int longestPaneLine;
     int paneLineHeight;
     int paneCharWidth;
-    // The watched file's time and size at the latest look that read it; not
-    // looked at, the next look reads the file whatever they are.
-    bool fileLooked;
-    ULONGLONG lastWriteTime;
-    ULONGLONG lastFileSize;
-    // The next answer shows the file as a new one: from its end, with no
-    // place kept and nothing appended.
-    bool showAsNew;
-    WCHAR resolvedPath[ResolvedPathSize];
     // Where file bytes are decoded for the pane: after a full reload the
     // pane's whole text, after an append the text decoded for it, whose new
     // part the pane was given. Word wrap's new pane carries its text across in it.
     WCHAR displayText[DisplayTextSize];
-    ShownTail shownTail;
     // What was shown of each file lately: which of its bytes are new.
     SeenFiles seenFiles;
-    // The reads the reader had made at the latest tick that found it busy.
-    LONG readerProgressSeen;
     // The lines shown, from the settings above.
     LineChoice lineChoice;
     PatternCheck filterShowCheck;
@@ -158,14 +187,6 @@ struct PluginState {
     bool paintingRule;      // our paint of the pane, of the rows of one colour:
     COLORREF ruleColour;
     bool paneDrewAtOnce;    // the control drew outside a paint
-    bool newShowWaiting;      // asked for while the reader was busy
-    // Following a pattern's newest file (tail/file_choice.h).
-    bool watchingPattern;
-    bool listingForced;
-    DWORD lastFolderLook;
-    DWORD lastListingTick;
-    ULONGLONG folderTime;
-    WCHAR chosenName[FileNameCapacity];
     char showingTitle[ShowingTitleSize];
     Menu* mainMenu;
     Menu* configMenu;
@@ -176,6 +197,7 @@ struct PluginState {
     Menu* settingsMenu;
     Menu* highlightMenu;
     char highlightTitles[ColourRuleCount][64];
+    char sourceTitles[MostSources][64];
     char filterShowTitle[64];
     char filterHideTitle[64];
     MenuTexts menuTexts;
@@ -184,6 +206,9 @@ struct PluginState {
     // wrote it: a file found otherwise was changed by someone else.
     ULONGLONG settingsTime;
     ULONGLONG settingsSize;
+    // The files watched; with several, the pane's text as merged from them.
+    Source sources[MostSources];
+    WCHAR mergedText[PaneTextSize];
 };
 
 extern PluginState state;

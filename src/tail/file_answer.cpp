@@ -191,14 +191,14 @@ static bool addLines(const ReaderWork& work, uint32_t count, uint32_t joined) {
     FileAnswer& answer = *work.answer;
     AddedLines added = chooseAddedLines(lineScanOf(work, true), work.buffer, count, answer.offset,
                                         work.seenEnd, request.shown.lastLineOpen);
-    bool filter = filtered(request.choice);
-    if (added.abandoned || !fitsThePane(work, filter ? added.count : count - joined, added.lineCount)) {
+    bool moved = completeLinesOnly(request.choice);  // the lines taken are moved to the front
+    if (added.abandoned || !fitsThePane(work, moved ? added.count : count - joined, added.lineCount)) {
         return false;
     }
     answer.offset = added.firstOffset;
     answer.count = added.count;
     answer.end = added.end;
-    answer.boundary = filter ? 0 : joined;
+    answer.boundary = moved ? 0 : joined;
     answer.lines = added.lineCount;
     answer.lastLineOpen = added.lastLineOpen;
     return true;

@@ -4,39 +4,39 @@
 #include "tail/folder_listing.h"
 #include "text/newest_file.h"
 
-void forgetChosenFile() {
-    state.chosenName[0] = 0;
-    state.listingForced = true;
+void forgetChosenFile(Source& source) {
+    source.chosenName[0] = 0;
+    source.listingForced = true;
 }
 
-void addFileChoice(FileChoice* choice) {
-    choice->pattern = state.watchingPattern;
+void addFileChoice(const Source& source, FileChoice* choice) {
+    choice->pattern = source.watchingPattern;
     if (!choice->pattern) return;
     DWORD now = GetTickCount();
-    choice->lookNow = state.listingForced || rescanDue(now - state.lastFolderLook, state.rescan);
+    choice->lookNow = source.listingForced || rescanDue(now - source.lastFolderLook, state.rescan);
     choice->fullListing =
-        state.listingForced || fullListingDue(now - state.lastListingTick, state.rescan);
-    choice->folderTime = state.folderTime;
-    lstrcpynW(choice->chosenName, state.chosenName, FileNameCapacity);
+        source.listingForced || fullListingDue(now - source.lastListingTick, state.rescan);
+    choice->folderTime = source.folderTime;
+    lstrcpynW(choice->chosenName, source.chosenName, FileNameCapacity);
 }
 
-void takeFileChoice(const FileAnswer& answer) {
-    if (!state.watchingPattern) return;
+void takeFileChoice(Source& source, const FileAnswer& answer) {
+    if (!source.watchingPattern) return;
     if (answer.looked) {
-        state.lastFolderLook = answer.lookedAt;
-        state.folderTime = answer.folderTime;
+        source.lastFolderLook = answer.lookedAt;
+        source.folderTime = answer.folderTime;
     }
     if (answer.listed) {
-        state.listingForced = false;
-        state.lastListingTick = answer.lookedAt;
+        source.listingForced = false;
+        source.lastListingTick = answer.lookedAt;
     }
-    lstrcpynW(state.chosenName, answer.chosenName, FileNameCapacity);
+    lstrcpynW(source.chosenName, answer.chosenName, FileNameCapacity);
 }
 
-const WCHAR* watchedFileNamed() {
+const WCHAR* watchedFileNamed(const Source& source) {
     static WCHAR path[ChosenPathSize];
-    if (!state.watchingPattern || !state.chosenName[0]) return state.resolvedPath;
-    joinChosenName(state.resolvedPath, state.chosenName, path);
+    if (!source.watchingPattern || !source.chosenName[0]) return source.resolvedPath;
+    joinChosenName(source.resolvedPath, source.chosenName, path);
     return path;
 }
 
@@ -45,8 +45,9 @@ const char* showingTitle() {
     const int prefixLength = sizeof Showing - 1;
     lstrcpynA(state.showingTitle, Showing, ShowingTitleSize);
     char* name = state.showingTitle + prefixLength;
-    if (!state.chosenName[0] ||
-        !WideCharToMultiByte(CP_ACP, 0, state.chosenName, -1, name, ShowingTitleSize - prefixLength,
+    const WCHAR* chosen = state.sources[0].chosenName;
+    if (!chosen[0] ||
+        !WideCharToMultiByte(CP_ACP, 0, chosen, -1, name, ShowingTitleSize - prefixLength,
                              NULL, NULL)) {
         lstrcpynA(name, "no file", ShowingTitleSize - prefixLength);
     }

@@ -15,12 +15,14 @@
 
 #include "tail/file_reader.h"
 
+struct Source;
+
 // After a start or a new path: list at the next look.
-void forgetChosenFile();
-void addFileChoice(FileChoice* choice);
-void takeFileChoice(const FileAnswer& answer);
+void forgetChosenFile(Source& source);
+void addFileChoice(const Source& source, FileChoice* choice);
+void takeFileChoice(Source& source, const FileAnswer& answer);
 
 // The path to name in a notice about the file: the one chosen, for a pattern.
-const WCHAR* watchedFileNamed();
-// The configuration menu's "Showing NAME", in the ANSI code page.
+const WCHAR* watchedFileNamed(const Source& source);
+// The configuration menu's "Showing NAME" of the first source, in the ANSI code page.
 const char* showingTitle();

@@ -1,7 +1,9 @@
-// The reader thread and its hand-over.
+// The reader threads and their hand-over.
 //
-// Each start of the plugin takes a slot of its own: a request, an answer, a
-// buffer for the bytes read and two events. The shell's thread writes a
+// Each source of each start of the plugin takes a slot of its own, at its
+// first request: a request, an answer, a buffer for the bytes read and two
+// events, and a thread, so that a source whose file stops answering holds
+// up no other. The shell's thread writes a
 // request, hands it over on the slot's hand-over word (reader_handoff.h says
 // which side owns what in each of its states), signals the reader and waits a
 // short while for the answer. An answer that comes later is posted to the
@@ -19,7 +21,9 @@
 #include "tail/file_answer.h"
 #include "tail/reader_handoff.h"
 
-static const int SlotCount = 4;
+// Each source of this start, and as many held by readers of earlier starts
+// still blocked in a read.
+static const int SlotCount = 2 * MostSources;
 
 struct ReaderSlot {
     volatile LONG inUse;    // from the start that takes it until both sides let go
@@ -33,6 +37,7 @@ struct ReaderSlot {
     CRITICAL_SECTION notifyLock;
     bool notifyLockMade;
     HWND notify;
+    uint32_t source;  // whose answers it posts
     FileRequest request;
     FileAnswer answer;
     uint8_t buffer[TextBufferSize];
@@ -41,9 +46,9 @@ struct ReaderSlot {
 };
 
 static ReaderSlot slots[SlotCount];
-static ReaderSlot* current;
-// The window of the start that found no free slot, for the slot it takes later.
-static HWND waitingNotify;
+static ReaderSlot* current[MostSources];
+// The window of this start, told of late answers.
+static HWND notifyWindow;
 
 // ---- The thread and the hand-over ----------------------------------------------
 
@@ -57,7 +62,7 @@ static void closeSlot(ReaderSlot* slot) {
 
 static void postAnswer(ReaderSlot* slot) {
     EnterCriticalSection(&slot->notifyLock);
-    if (slot->notify) PostMessageA(slot->notify, FileAnsweredMessage, 0, 0);
+    if (slot->notify) PostMessageA(slot->notify, FileAnsweredMessage, slot->source, 0);
     LeaveCriticalSection(&slot->notifyLock);
 }
 
@@ -83,13 +88,14 @@ static ReaderSlot* takeFreeSlot() {
     return NULL;
 }
 
-static bool prepareSlot(ReaderSlot* slot, HWND notify) {
+static bool prepareSlot(ReaderSlot* slot, HWND notify, uint32_t source) {
     if (!slot->notifyLockMade) InitializeCriticalSection(&slot->notifyLock);
     slot->notifyLockMade = true;
     slot->quit = 0;
     slot->handoff = HandoffIdle;
     slot->holders = BothSides;
     slot->notify = notify;
+    slot->source = source;
     slot->asked = CreateEventA(NULL, FALSE, FALSE, NULL);
     slot->answeredEvent = CreateEventA(NULL, FALSE, FALSE, NULL);
     return slot->asked && slot->answeredEvent;
@@ -118,25 +124,29 @@ static void releaseUnstartedSlot(ReaderSlot* slot) {
     InterlockedExchange(&slot->inUse, 0);
 }
 
-bool startFileReader(HWND notify) {
-    if (current) stopFileReader();
-    waitingNotify = notify;
+// A reader for the source, when a slot is free.
+static ReaderSlot* readerFor(uint32_t source) {
+    if (current[source]) return current[source];
     ReaderSlot* slot = takeFreeSlot();
-    if (!slot) return false;
-    if (prepareSlot(slot, notify) && startThread(slot)) {
-        current = slot;
-        return true;
+    if (!slot) return NULL;
+    if (prepareSlot(slot, notifyWindow, source) && startThread(slot)) {
+        current[source] = slot;
+        return slot;
     }
     releaseUnstartedSlot(slot);
-    return false;
+    return NULL;
+}
+
+void startFileReaders(HWND notify) {
+    stopFileReaders();
+    notifyWindow = notify;
 }
 
 // The reader is signalled last: from then on the shell's thread never
 // touches the slot again.
-void stopFileReader() {
-    ReaderSlot* slot = current;
-    current = NULL;
-    waitingNotify = NULL;
+void stopSourceReader(uint32_t source) {
+    ReaderSlot* slot = current[source];
+    current[source] = NULL;
     if (!slot) return;
     EnterCriticalSection(&slot->notifyLock);
     slot->notify = NULL;
@@ -146,9 +156,16 @@ void stopFileReader() {
     if (lastToLetGo(&slot->holders)) closeSlot(slot);
 }
 
-bool fileReaderBusy() { return current && requestPending(current->handoff); }
+void stopFileReaders() {
+    for (uint32_t source = 0; source < MostSources; ++source) stopSourceReader(source);
+    notifyWindow = NULL;
+}
 
-LONG fileReaderProgress() { return current ? current->progress : 0; }
+bool fileReaderBusy(uint32_t source) {
+    return current[source] && requestPending(current[source]->handoff);
+}
+
+LONG fileReaderProgress(uint32_t source) { return current[source] ? current[source]->progress : 0; }
 
 // The wait may end early on a wake-up meant for an earlier request; only
 // the hand-over word says whether the answer is in.
@@ -163,9 +180,9 @@ static bool waitForAnswer(ReaderSlot* slot) {
     return answerArrived(&slot->handoff);
 }
 
-ReaderReply askFileReader(const FileRequest& request) {
-    if (!current && !startFileReader(waitingNotify)) return NoReader;
-    ReaderSlot* slot = current;
+ReaderReply askFileReader(uint32_t source, const FileRequest& request) {
+    ReaderSlot* slot = readerFor(source);
+    if (!slot) return NoReader;
     slot->request = request;
     InterlockedExchange(&slot->progress, 0);
     handOverRequest(&slot->handoff);
@@ -173,8 +190,8 @@ ReaderReply askFileReader(const FileRequest& request) {
     return waitForAnswer(slot) ? ReaderAnswered : ReaderLate;
 }
 
-bool takeFileAnswer(FileAnswer* answer, const uint8_t** bytes) {
-    ReaderSlot* slot = current;
+bool takeFileAnswer(uint32_t source, FileAnswer* answer, const uint8_t** bytes) {
+    ReaderSlot* slot = current[source];
     if (!slot || !takeAnswered(&slot->handoff)) return false;
     *answer = slot->answer;
     *bytes = slot->buffer + slot->answer.start;

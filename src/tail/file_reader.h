@@ -15,7 +15,8 @@
 // The shell's thread waits this long for an answer before it goes on; a
 // local file answers well within it.
 const DWORD AnswerWait = 50;
-// Posted to the window given to startFileReader when a late answer is ready.
+// Posted to the window given to startFileReaders when a late answer is
+// ready; wParam is the source whose answer it is.
 const UINT FileAnsweredMessage = WM_APP + 1;
 
 // A file time as one number of 100-nanosecond steps.
@@ -113,27 +114,29 @@ struct FileAnswer {
     bool listed;
 };
 
-// Takes a reader for this start, whose late answers go to notify. Returns
-// false when every reader slot is held by a reader of an earlier start that is
-// still blocked, or no thread can be made: requests then get NoReader until
-// one is free.
-bool startFileReader(HWND notify);
-// Lets the reader end by itself, without waiting for it: a reader blocked in
-// a read ends when the read returns, releasing its hold on the plugin.
-void stopFileReader();
+// Readers for this start's sources, whose late answers go to notify. Each
+// source takes a reader at its first request, unless every slot is held by
+// a reader of an earlier start still blocked in a read: requests then get
+// NoReader until one is free.
+void startFileReaders(HWND notify);
+// Lets a source's reader, or all, end by themselves without waiting: a
+// reader blocked in a read ends when the read returns, releasing its hold on
+// the plugin.
+void stopSourceReader(uint32_t source);
+void stopFileReaders();
 
-// True while a request waits for its answer.
-bool fileReaderBusy();
-// The reads made for the request in hand so far: a long scan moves it on,
-// a file that stopped answering does not.
-LONG fileReaderProgress();
+// True while a source's request waits for its answer.
+bool fileReaderBusy(uint32_t source);
+// The reads made for the source's request in hand so far: a long scan moves
+// it on, a file that stopped answering does not.
+LONG fileReaderProgress(uint32_t source);
 
 enum ReaderReply {
     ReaderAnswered,  // within AnswerWait: take the answer now
     ReaderLate,      // FileAnsweredMessage will say when it has come
     NoReader,        // nothing was asked: no reader is free; ask again later
 };
-// Hands a request over and waits up to AnswerWait.
-ReaderReply askFileReader(const FileRequest& request);
-// The answer and its bytes, once per request, when it has come.
-bool takeFileAnswer(FileAnswer* answer, const uint8_t** bytes);
+// Hands a source's request over and waits up to AnswerWait.
+ReaderReply askFileReader(uint32_t source, const FileRequest& request);
+// The source's answer and its bytes, once per request, when it has come.
+bool takeFileAnswer(uint32_t source, FileAnswer* answer, const uint8_t** bytes);

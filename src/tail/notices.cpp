@@ -1,6 +1,7 @@
 #include "tail/notices.h"
 
 #include "settings/state.h"
+#include "tail/sources_pane.h"
 #include "tail/tail.h"
 #include "text/notice_layout.h"
 #include "viewer/pane_view.h"
@@ -67,49 +68,62 @@ static bool paneShows(const WCHAR* text, int length) {
 static void showLaidOut(int length) {
     lstrcpynW(state.noticeLines, state.displayText, NoticeLinesCapacity);
     if (paneShows(state.noticeLines, length)) return;
-    state.shownTail.bytes.valid = false;
     SetWindowTextW(state.paneWnd, state.noticeLines);
 }
 
-void showNotice(const Notice&) { showLaidOut(layOutInPane()); }
+void showNotice(Source& source, const Notice& notice) {
+    source.shownTail.bytes.valid = false;
+    if (severalSources()) {
+        showSourceNotice(source, notice.text);
+    } else {
+        showLaidOut(layOutInPane());
+    }
+}
 
 // Only while the pane shows the notice as last laid out, untouched.
 void refitNotice() {
+    if (severalSources()) return;
     if (!state.noticeLines[0] || !paneShows(state.noticeLines, lstrlenW(state.noticeLines))) return;
     showLaidOut(layOutInPane());
 }
 
 // ---- The notices ---------------------------------------------------------------------
 
-void showFailure(const WCHAR* failure, DWORD error, const WCHAR* path) {
+void showFailure(Source& source, const WCHAR* failure, DWORD error, const WCHAR* path) {
     Notice notice = startNotice();
     add(notice, failure);
     addSystemReason(notice, error);
     add(notice, L"\n");
     add(notice, path);
-    showNotice(notice);
+    showNotice(source, notice);
 }
 
-void showPathNotice(const WCHAR* reason) {
+void showPathNotice(Source& source, const WCHAR* reason) {
     Notice notice = startNotice();
     add(notice, reason);
     add(notice, L"\n");
-    add(notice, state.resolvedPath);
-    showNotice(notice);
+    add(notice, source.resolvedPath);
+    showNotice(source, notice);
 }
 
-void showNotAnswering() { showPathNotice(L"Waiting for the file, which is not answering:"); }
-
-void showScanning() { showPathNotice(L"Looking for the lines that pass the filter in:"); }
-
-void showWildcardInFolder() {
-    showPathNotice(L"* and ? may stand only in the file name, not in the folder:");
+void showNotAnswering(Source& source) {
+    showPathNotice(source, L"Waiting for the file, which is not answering:");
 }
 
+void showScanning(Source& source) {
+    showPathNotice(source, L"Looking for the lines that pass the filter in:");
+}
+
+void showWildcardInFolder(Source& source) {
+    showPathNotice(source, L"* and ? may stand only in the file name, not in the folder:");
+}
+
+// No source at all: the first's notice, in the pane.
 void showNothingChosen() {
-    state.resolvedPath[0] = 0;
-    forgetWatchedFile();
+    Source& first = state.sources[0];
+    first.resolvedPath[0] = 0;
+    forgetWatchedFile(first);
     Notice notice = startNotice();
     add(notice, L"No file chosen. Right-click the frame: Peruser Configuration > File Path");
-    showNotice(notice);
+    showLaidOut(layOutInPane());
 }

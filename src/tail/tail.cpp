@@ -5,6 +5,7 @@
 #include "tail/file_choice.h"
 #include "tail/file_reader.h"
 #include "tail/notices.h"
+#include "tail/sources_pane.h"
 #include "text/newest_file.h"
 #include "viewer/alert.h"
 #include "viewer/pane_view.h"
@@ -16,9 +17,11 @@ static const UINT ReaderRetryPeriod = 1000;
 // The window whose timers serve this start's watching.
 static HWND watchingWindow;
 
-void forgetWatchedFile() {
-    state.fileLooked = false;
-    state.shownTail.bytes.valid = false;
+static uint32_t indexOf(const Source& source) { return (uint32_t)(&source - state.sources); }
+
+void forgetWatchedFile(Source& source) {
+    source.fileLooked = false;
+    source.shownTail.bytes.valid = false;
 }
 
 // ---- Decoding ----------------------------------------------------------------------
@@ -76,6 +79,7 @@ static void chooseLines() {
     choice.showSet = state.filterShowCheck == PatternUsable;
     choice.hideSet = state.filterHideCheck == PatternUsable;
     choice.scanLimit = state.scanLimit < 1 ? 1 : (uint64_t)state.scanLimit;
+    choice.completeLines = severalSources();
 }
 
 // "3 lines of the last 4 MiB pass the filter", and a line end.
@@ -117,9 +121,9 @@ static uint32_t writeFilterNotice(const FileAnswer& answer, WCHAR* out) {
 
 // Where the pane's text ends in the new text, so that the reader's place is
 // found again: no place when another encoding made other text of the same bytes.
-static int oldTextEndIn(const DecodedText& text, uint32_t noticeLength) {
+static int oldTextEndIn(const Source& source, const DecodedText& text, uint32_t noticeLength) {
     int end = (int)(noticeLength + text.boundaryAt);
-    if (sameEncoding(text.used, state.shownTail.encoding)) return end;
+    if (sameEncoding(text.used, source.shownTail.encoding)) return end;
     return paneTextEndsWith(state.displayText, end) ? end : NoPlace;
 }
 
@@ -133,37 +137,20 @@ static void rememberSeen(const FileAnswer& answer) {
     rememberSeenFile(&state.seenFiles, seen);
 }
 
-// A line alerts once: when the widget first shows it, if it is new. Text from
-// `from` on is new; the line holding the text just before it is new when its
-// new part gives it another rule.
-static void alertOnNewLines(const WCHAR* text, uint32_t from) {
-    alertOnNewText(from, ruleOfLineUpTo(text, from));
+// A line alerts once: when the widget first shows it, if it is new. What the
+// file holds beyond the end of what was seen of it is new. A file of which
+// nothing was seen is new when it took the watched one's place after the
+// first look; at the first look (a start, a new path, settings or
+// encoding), nothing is. Returns where the new text begins.
+static uint32_t newTextFrom(const FileAnswer& answer, const DecodedText& text, uint32_t notice,
+                            bool asNew) {
+    if (answer.boundary != NoBoundary) return notice + text.boundaryAt;
+    return asNew ? notice + text.length : notice;
 }
 
-// What the file holds beyond the end of what was seen of it is new. A file
-// of which nothing was seen is new when it took the watched one's place
-// after the first look; at the first look (a start, a new path, settings or
-// encoding), nothing is.
-static void alertOnWholeText(const FileAnswer& answer, const DecodedText& text, uint32_t notice,
-                             bool asNew) {
-    if (answer.boundary != NoBoundary) {
-        alertOnNewLines(state.displayText, notice + text.boundaryAt);
-    } else if (!asNew) {
-        alertOnNewLines(state.displayText, notice);
-    }
-}
-
-// The reader's place is kept only in the file shown, while the bytes shown
-// are still there; any other text is shown as a new file is.
-static void showWholeTail(const TailBytes& tail, const FileAnswer& answer, bool asNew) {
-    bool samePlace = !asNew && state.shownTail.bytes.valid && answer.shownStillThere;
-    uint32_t notice = writeFilterNotice(answer, state.displayText);
-    DecodedText text = decodeTail(tail, answer.encoding, systemCodePages, answer.boundary,
-                                  state.displayText + notice, DisplayTextSize - notice);
-    replacePaneText(state.displayText, asNew, samePlace ? oldTextEndIn(text, notice) : NoPlace);
-    alertOnWholeText(answer, text, notice, asNew);
-
-    ShownTail& shown = state.shownTail;
+static void rememberShown(Source& source, const FileAnswer& answer, const DecodedText& text,
+                          ByteOrderMark mark) {
+    ShownTail& shown = source.shownTail;
     shown.bytes.valid = true;
     shown.bytes.file = answer.file;
     shown.bytes.offset = answer.offset;
@@ -171,7 +158,35 @@ static void showWholeTail(const TailBytes& tail, const FileAnswer& answer, bool 
     shown.bytes.lines = answer.lines;
     shown.bytes.lastLineOpen = answer.lastLineOpen;
     shown.encoding = text.used;
-    shown.mark = tail.mark;
+    shown.mark = mark;
+}
+
+// The reader's place is kept only in the file shown, while the bytes shown
+// are still there; any other text is shown as a new file is. The line holding
+// the text just before the new text is new when its new part gives it
+// another rule.
+static void showWholeTail(Source& source, const TailBytes& tail, const FileAnswer& answer,
+                          bool asNew) {
+    bool samePlace = !asNew && source.shownTail.bytes.valid && answer.shownStillThere;
+    uint32_t notice = writeFilterNotice(answer, state.displayText);
+    DecodedText text = decodeTail(tail, answer.encoding, systemCodePages, answer.boundary,
+                                  state.displayText + notice, DisplayTextSize - notice);
+    replacePaneText(state.displayText, asNew,
+                    samePlace ? oldTextEndIn(source, text, notice) : NoPlace);
+    uint32_t from = newTextFrom(answer, text, notice, asNew);
+    if (from < notice + text.length) alertOnNewText(from, ruleOfLineUpTo(state.displayText, from));
+    rememberShown(source, answer, text, tail.mark);
+}
+
+// With several sources, the source's lines, decoded whole, in its own text.
+static void showWholeLines(Source& source, const TailBytes& tail, const FileAnswer& answer,
+                           bool asNew) {
+    uint32_t notice = writeFilterNotice(answer, source.text);
+    DecodedText text = decodeTail(tail, answer.encoding, systemCodePages, answer.boundary,
+                                  source.text + notice, DisplayTextSize - notice);
+    rememberShown(source, answer, text, tail.mark);
+    showSourceLines(source, notice + text.length, newTextFrom(answer, text, notice, asNew),
+                    answer.writeTime, asNew);
 }
 
 // An automatic choice of the ANSI code page stays while the file only grows:
@@ -180,22 +195,31 @@ static Encoding appendedEncoding(const ShownTail& shown) {
     return shown.encoding.kind == EncodingCodePage ? shown.encoding : configuredEncoding();
 }
 
+// The pane's own text, or with several sources the source's lines, grown by
+// the new text; false when it cannot be.
+static bool addNewText(Source& source, const WCHAR* text, uint32_t length) {
+    if (severalSources()) return addSourceLines(source, text, length);
+    uint32_t from = state.lineMarks.length;
+    int ruleBefore = lastLineRule();
+    appendPaneText(text);
+    alertOnNewText(from, ruleBefore);
+    return true;
+}
+
 // Adds the file's new bytes to the pane's text, decoded exactly as a full
 // reload would continue it. Returns false, having changed nothing, when the
 // pane was edited meanwhile or the bytes need another encoding.
-static bool showAppended(const TailBytes& tail, const FileAnswer& answer) {
-    ShownTail& shown = state.shownTail;
+static bool showAppended(Source& source, const TailBytes& tail, const FileAnswer& answer) {
+    ShownTail& shown = source.shownTail;
     if (!shown.bytes.valid || paneTextEdited()) return false;
     // The first lines to pass take the place of the notice that none did.
     if (filtered(state.lineChoice) && shown.bytes.lines == 0 && answer.lines > 0) return false;
     DecodedText text = decodeTail(tail, appendedEncoding(shown), systemCodePages, answer.boundary,
                                   state.displayText, DisplayTextSize);
     if (!sameEncoding(text.used, shown.encoding) && text.length > 0) return false;
-    if (text.length > text.boundaryAt) {
-        uint32_t from = state.lineMarks.length;
-        int ruleBefore = lastLineRule();
-        appendPaneText(state.displayText + text.boundaryAt);
-        alertOnNewText(from, ruleBefore);
+    if (text.length > text.boundaryAt &&
+        !addNewText(source, state.displayText + text.boundaryAt, text.length - text.boundaryAt)) {
+        return false;
     }
     shown.bytes.count += answer.count - answer.boundary;
     shown.bytes.lines += answer.lines;
@@ -207,149 +231,185 @@ static bool showAppended(const TailBytes& tail, const FileAnswer& answer) {
 
 // A window's start may cut a character of a multi-byte code page anywhere;
 // filtered lines start whole.
-static bool appendAllowed(bool asNew) {
-    const ShownTail& shown = state.shownTail;
+static bool appendAllowed(const Source& source, bool asNew) {
+    const ShownTail& shown = source.shownTail;
     if (asNew || !shown.bytes.valid || paneTextEdited()) return false;
     bool multiByte = shown.encoding.kind == EncodingCodePage && codePageIsMultiByte(shown.encoding.codePage);
-    return !multiByte || filtered(state.lineChoice);
+    return !multiByte || completeLinesOnly(state.lineChoice);
 }
 
-static FileRequest composeRequest(bool asNew, bool mayAppend) {
+static FileRequest composeRequest(const Source& source, bool asNew, bool mayAppend) {
     FileRequest request;
     ZeroMemory(&request, sizeof request);
-    lstrcpynW(request.path, state.resolvedPath, ResolvedPathSize);
+    lstrcpynW(request.path, source.resolvedPath, ResolvedPathSize);
     request.readBufferSize = state.readBufferSize;
     request.encoding = configuredEncoding();
-    request.appendEncoding = appendedEncoding(state.shownTail);
+    request.appendEncoding = appendedEncoding(source.shownTail);
     request.choice = state.lineChoice;
-    request.looked = state.fileLooked;
-    request.lastWriteTime = state.lastWriteTime;
-    request.lastFileSize = state.lastFileSize;
-    request.appendAllowed = mayAppend && appendAllowed(asNew);
+    request.looked = source.fileLooked;
+    request.lastWriteTime = source.lastWriteTime;
+    request.lastFileSize = source.lastFileSize;
+    request.appendAllowed = mayAppend && appendAllowed(source, asNew);
     request.readerAway = request.appendAllowed && !paneFollowsEnd();
-    request.shown = state.shownTail.bytes;
+    request.shown = source.shownTail.bytes;
     request.shown.valid = request.shown.valid && !asNew;
-    request.shownMark = state.shownTail.mark;
+    request.shownMark = source.shownTail.mark;
     request.seenFiles = state.seenFiles;
-    addFileChoice(&request.fileChoice);
+    addFileChoice(source, &request.fileChoice);
     return request;
 }
 
-static void askForFile(bool mayAppend);
+static void askForFile(Source& source, bool mayAppend);
 
 // A file that cannot be opened is forgotten, so that its return shows. One
 // that cannot be read keeps the text shown, and is read again at the next look.
-static void showFailedAnswer(const FileAnswer& answer) {
-    if (answer.failure != ReadFailed && answer.failure != QueryFailed) forgetWatchedFile();
+static void showFailedAnswer(Source& source, const FileAnswer& answer) {
+    if (answer.failure != ReadFailed && answer.failure != QueryFailed) forgetWatchedFile(source);
     if (answer.failure == NamesAFolder) {
-        showPathNotice(L"The path names a folder, not a file:");
+        showPathNotice(source, L"The path names a folder, not a file:");
     } else if (answer.failure == NoFileMatches) {
-        showPathNotice(L"No file matches the pattern:");
+        showPathNotice(source, L"No file matches the pattern:");
     } else if (answer.failure == OpenFailed) {
-        showFailure(L"Cannot open the file: ", answer.error, watchedFileNamed());
-    } else if (!state.shownTail.bytes.valid) {
-        showFailure(L"Cannot read the file: ", answer.error, watchedFileNamed());
+        showFailure(source, L"Cannot open the file: ", answer.error, watchedFileNamed(source));
+    } else if (!source.shownTail.bytes.valid) {
+        showFailure(source, L"Cannot read the file: ", answer.error, watchedFileNamed(source));
     }
 }
 
 // Returns false when the answer could not be shown as it is: bytes appended
 // that only a whole reload shows rightly.
-static bool showAnswer(const FileAnswer& answer, const uint8_t* bytes, bool asNew) {
-    takeFileChoice(answer);
+static bool showAnswer(Source& source, const FileAnswer& answer, const uint8_t* bytes, bool asNew) {
+    takeFileChoice(source, answer);
     if (answer.failure != NoFailure) {
-        showFailedAnswer(answer);
+        showFailedAnswer(source, answer);
         return true;
     }
-    bool filter = filtered(state.lineChoice);
+    bool complete = completeLinesOnly(state.lineChoice);
     bool wholeLines = linesChosen(state.lineChoice) && !answer.firstLineCut;
-    TailBytes tail = {bytes, answer.count, answer.offset, answer.mark, wholeLines, filter};
+    TailBytes tail = {bytes, answer.count, answer.offset, answer.mark, wholeLines, complete};
     if (answer.read == ReadAppended) {
-        tail.startsAtLine = filter;
-        if (!showAppended(tail, answer)) return false;
+        tail.startsAtLine = complete;
+        if (!showAppended(source, tail, answer)) return false;
     } else if (answer.read == ReadWhole) {
-        showWholeTail(tail, answer, asNew);
-        state.showAsNew = false;
+        if (severalSources()) {
+            showWholeLines(source, tail, answer, asNew);
+        } else {
+            showWholeTail(source, tail, answer, asNew);
+        }
+        source.showAsNew = false;
     }
     if (answer.read != ReadNothing) rememberSeen(answer);
-    state.fileLooked = true;
-    state.lastWriteTime = answer.writeTime;
-    state.lastFileSize = answer.size;
+    source.fileLooked = true;
+    source.lastWriteTime = answer.writeTime;
+    source.lastFileSize = answer.size;
     return true;
 }
 
+static void reloadSource(Source& source);
+
 // Showing the file as new, asked for while the reader was busy, outranks the answer.
-static void takeAnswer() {
+static void takeAnswer(Source& source) {
     FileAnswer answer;
     const uint8_t* bytes = NULL;
-    if (!takeFileAnswer(&answer, &bytes)) return;
-    if (state.newShowWaiting) {
-        state.newShowWaiting = false;
-        forgetWatchedFile();
-        reloadFileTail();
-    } else if (!showAnswer(answer, bytes, state.showAsNew)) {
-        askForFile(false);
+    if (!takeFileAnswer(indexOf(source), &answer, &bytes)) return;
+    if (source.newShowWaiting) {
+        source.newShowWaiting = false;
+        forgetWatchedFile(source);
+        reloadSource(source);
+    } else if (!showAnswer(source, answer, bytes, source.showAsNew)) {
+        askForFile(source, false);
     }
 }
 
 // Where the pane has nothing of the file to keep, it says what the reader
 // is doing: looking through the file for the filter while its reads go on,
 // or waiting for a file that does not answer.
-static void showReaderBusy(bool asNew, bool progressing) {
-    if (!asNew && state.shownTail.bytes.valid) return;
+static void showReaderBusy(Source& source, bool asNew, bool progressing) {
+    if (!asNew && source.shownTail.bytes.valid) return;
     if (progressing && filtered(state.lineChoice)) {
-        showScanning();
+        showScanning(source);
     } else {
-        showNotAnswering();
+        showNotAnswering(source);
     }
 }
 
-static void askForFile(bool mayAppend) {
-    bool asNew = state.showAsNew;
-    ReaderReply reply = askFileReader(composeRequest(asNew, mayAppend));
+static void askForFile(Source& source, bool mayAppend) {
+    bool asNew = source.showAsNew;
+    uint32_t index = indexOf(source);
+    ReaderReply reply = askFileReader(index, composeRequest(source, asNew, mayAppend));
     if (reply == ReaderAnswered) {
-        takeAnswer();
+        takeAnswer(source);
         return;
     }
-    state.readerProgressSeen = fileReaderProgress();
-    showReaderBusy(asNew, reply == ReaderLate && state.readerProgressSeen > 0);
-    if (reply == NoReader && watchingWindow) SetTimer(watchingWindow, ReaderRetryTimer, ReaderRetryPeriod, NULL);
+    source.readerProgressSeen = fileReaderProgress(index);
+    showReaderBusy(source, asNew, reply == ReaderLate && source.readerProgressSeen > 0);
+    source.readerWanted = reply == NoReader;
+    if (source.readerWanted && watchingWindow) {
+        SetTimer(watchingWindow, ReaderRetryTimer, ReaderRetryPeriod, NULL);
+    }
 }
 
 // A tick while the reader is still at work: whether it read since the last.
-static void noteReaderStillBusy() {
-    LONG progress = fileReaderProgress();
-    showReaderBusy(false, progress != state.readerProgressSeen);
-    state.readerProgressSeen = progress;
+static void noteReaderStillBusy(Source& source) {
+    LONG progress = fileReaderProgress(indexOf(source));
+    showReaderBusy(source, false, progress != source.readerProgressSeen);
+    source.readerProgressSeen = progress;
 }
 
-// With the line settings as they are now.
-// A new show asked for while the reader is busy waits for its answer, which
-// is not shown.
-void showWatchedFileAgain() {
-    chooseLines();
-    forgetWatchedFile();
-    forgetChosenFile();
-    state.showAsNew = true;
-    if (fileReaderBusy()) state.newShowWaiting = true;
-    reloadFileTail();
+// ---- The sources ------------------------------------------------------------------
+
+// The source's path as the user wrote it, in UTF-8 or the ANSI code page:
+// the file path, or what follows a source's label.
+static void pathOf(const Source& source, WCHAR* path) {
+    uint32_t index = indexOf(source);
+    if (index == 0) {
+        settingTextToWide(state.filePath, path, FilePathSize, systemCodePages);
+        return;
+    }
+    WCHAR value[SourceSettingSize];
+    settingTextToWide(state.sourceSettings[index - 1], value, SourceSettingSize, systemCodePages);
+    lstrcpynW(path, value + source.value.pathStart, FilePathSize);
 }
 
-void startWatching(HWND viewer) {
-    watchingWindow = viewer;
-    startFileReader(viewer);
-    showWatchedFileAgain();
+static bool admitPattern(Source& source, WatchedPathForm form) {
+    source.watchingPattern = form == NamePattern;
+    if (form != WildcardInFolder) return true;
+    showWildcardInFolder(source);
+    source.resolvedPath[0] = 0;
+    forgetWatchedFile(source);
+    return false;
 }
 
-void stopWatching() {
-    if (watchingWindow) KillTimer(watchingWindow, ReaderRetryTimer);
-    watchingWindow = NULL;
-    stopFileReader();
+// A path too long for resolvedPath is refused, never cut to another file.
+static bool resolvePath(Source& source) {
+    WCHAR folder[FilePathSize];
+    WCHAR path[FilePathSize];
+    pathOf(source, path);
+    bool folderKnown = getPluginFolder(folder, FilePathSize) || isAbsolutePath(path);
+    if (folderKnown && resolveWatchedPath(folder, path, source.resolvedPath, ResolvedPathSize)) {
+        return admitPattern(source, watchedPathForm(source.resolvedPath));
+    }
+    source.resolvedPath[0] = 0;
+    forgetWatchedFile(source);
+    WCHAR tried[FilePathSize + ResolvedPathSize];
+    lstrcpynW(tried, folder, FilePathSize);
+    lstrcpynW(tried + lstrlenW(tried), path, FilePathSize);
+    showFailure(source, L"Cannot open the file: ", ERROR_FILENAME_EXCED_RANGE, tried);
+    return false;
 }
 
-void onFileAnswered() { takeAnswer(); }
-
-void stopReaderRetry() {
-    KillTimer(watchingWindow, ReaderRetryTimer);
+// While the reader is busy, nothing new is asked; showing the file as new
+// waits its turn, and the answer on its way is not shown, even when the
+// path is now refused. A reload tick meanwhile only says what the reader is
+// doing, where the pane has nothing of the file.
+static void reloadSource(Source& source) {
+    bool busy = fileReaderBusy(indexOf(source));
+    if (!resolvePath(source)) return;
+    if (busy) {
+        if (!source.newShowWaiting) noteReaderStillBusy(source);
+    } else {
+        askForFile(source, true);
+    }
 }
 
 static bool nothingChosen(const char* path) {
@@ -357,48 +417,86 @@ static bool nothingChosen(const char* path) {
     return *path == 0;
 }
 
-static bool admitPattern(WatchedPathForm form) {
-    state.watchingPattern = form == NamePattern;
-    if (form != WildcardInFolder) return true;
-    showWildcardInFolder();
-    state.resolvedPath[0] = 0;
-    forgetWatchedFile();
-    return false;
-}
-
-// The configured path as the user wrote it: UTF-8, or the ANSI code page.
-// A path too long for resolvedPath is refused, never cut to another file.
-static bool resolvePath() {
-    WCHAR folder[FilePathSize];
-    WCHAR path[FilePathSize];
-    settingTextToWide(state.filePath, path, FilePathSize, systemCodePages);
-    bool folderKnown = getPluginFolder(folder, FilePathSize) || isAbsolutePath(path);
-    if (folderKnown && resolveWatchedPath(folder, path, state.resolvedPath, ResolvedPathSize)) {
-        return admitPattern(watchedPathForm(state.resolvedPath));
+// Which sources are watched, and with what label, from their settings. The
+// first source's label is the file's name when its setting gives none.
+static void readSourceSettings() {
+    for (uint32_t i = 0; i < MostSources; ++i) {
+        Source& source = state.sources[i];
+        bool first = i == 0;
+        WCHAR value[SourceSettingSize];
+        uint32_t length = settingTextToWide(first ? state.label : state.sourceSettings[i - 1], value,
+                                            SourceSettingSize, systemCodePages);
+        parseSourceValue(value, length, !first, &source.value);
+        SourceCheck check = source.value.check;
+        // The first source may leave its label to the file's name.
+        bool labelFine = check == SourceUsable || check == SourceNone || check == SourceNeedsLabel;
+        source.active = first ? labelFine && !nothingChosen(state.filePath) : check == SourceUsable;
     }
-    state.resolvedPath[0] = 0;
-    forgetWatchedFile();
-    WCHAR tried[FilePathSize + ResolvedPathSize];
-    lstrcpynW(tried, folder, FilePathSize);
-    lstrcpynW(tried + lstrlenW(tried), path, FilePathSize);
-    showFailure(L"Cannot open the file: ", ERROR_FILENAME_EXCED_RANGE, tried);
-    return false;
 }
 
-// While the reader is busy, nothing new is asked; showing the file as new
-// waits its turn, and the answer on its way is not shown, even when the
-// path now chooses nothing or is refused. A reload tick meanwhile only says
-// what the reader is doing, where the pane has nothing of the file.
+bool severalSources() {
+    uint32_t active = 0;
+    for (const Source& source : state.sources) active += source.active ? 1 : 0;
+    return active > 1;
+}
+
+static void showSourceAgain(Source& source) {
+    forgetWatchedFile(source);
+    forgetChosenFile(source);
+    source.showAsNew = true;
+    source.textLength = 0;
+    source.newFrom = 0;
+    if (fileReaderBusy(indexOf(source))) source.newShowWaiting = true;
+}
+
+// With the sources and line settings as they are now. A new show asked for
+// while a reader is busy waits for its answer, which is not shown.
+void showWatchedFileAgain() {
+    readSourceSettings();
+    chooseLines();
+    for (uint32_t i = 0; i < MostSources; ++i) {
+        Source& source = state.sources[i];
+        showSourceAgain(source);
+        if (!source.active) stopSourceReader(i);
+    }
+    reloadFileTail();
+}
+
+void startWatching(HWND viewer) {
+    watchingWindow = viewer;
+    startFileReaders(viewer);
+    showWatchedFileAgain();
+}
+
+void stopWatching() {
+    if (watchingWindow) KillTimer(watchingWindow, ReaderRetryTimer);
+    watchingWindow = NULL;
+    stopFileReaders();
+}
+
+void onFileAnswered(uint32_t source) {
+    if (source < MostSources) takeAnswer(state.sources[source]);
+}
+
+void stopReaderRetry() {
+    KillTimer(watchingWindow, ReaderRetryTimer);
+}
+
+void retryWantedReaders() {
+    stopReaderRetry();
+    for (Source& source : state.sources) {
+        if (source.active && source.readerWanted) reloadSource(source);
+    }
+}
+
+// Each source is looked at in turn; one whose reader is late delays the
+// others by the shell's short wait at most.
 void reloadFileTail() {
-    bool busy = fileReaderBusy();
-    if (nothingChosen(state.filePath)) {
-        showNothingChosen();
-        return;
+    bool any = false;
+    for (Source& source : state.sources) {
+        if (!source.active) continue;
+        any = true;
+        reloadSource(source);
     }
-    if (!resolvePath()) return;
-    if (busy) {
-        if (!state.newShowWaiting) noteReaderStillBusy();
-    } else {
-        askForFile(true);
-    }
+    if (!any) showNothingChosen();
 }

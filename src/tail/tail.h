@@ -1,6 +1,9 @@
-// The file tail loader: puts the end of the watched file into the text pane.
+// The file tail loader: puts the end of each watched file (each source) into
+// the text pane. With one source the pane shows that file's end; with
+// several, each source's whole lines, merged (tail/sources_pane.h).
 //
-// How a change reaches the pane, across three files and two threads:
+// How a change reaches the pane, across three files and two threads (one
+// reader thread for each source):
 // - tail.cpp (the shell's thread) composes a request from what was seen of
 //   the file at the latest look (time and size) and what the pane shows of it
 //   (which file, which bytes, a sample of its first and last bytes), and
@@ -25,24 +28,31 @@
 #include "text/tail_range.h"
 #include "text/text_decoding.h"
 
-// Shows the file as a new one, on the reader of a new start, whose late
-// answers reach the viewer window.
+struct Source;
+
+// Shows the sources' files as new ones, on readers of a new start, whose
+// late answers reach the viewer window.
 void startWatching(HWND viewer);
-// Lets the reader go without waiting for a read in progress.
+// Lets the readers go without waiting for a read in progress.
 void stopWatching();
 
-// Shows the file's end when it has changed. The file itself is read by the
-// reader; an answer that comes too late arrives as FileAnsweredMessage.
+// Shows each source's end when its file has changed. The file itself is read
+// by the source's reader; an answer that comes too late arrives as
+// FileAnsweredMessage, for the source it names.
 void reloadFileTail();
-void onFileAnswered();
-// Ends the retry timer, that asks again for a reader that was not free.
+void onFileAnswered(uint32_t source);
+// The retry timer asks again for the readers that were not free, and ends.
+void retryWantedReaders();
 void stopReaderRetry();
 
-// Forgets what was seen of the file and shown of it: the next look reads it
-// whatever its time and size.
-void forgetWatchedFile();
-// Shows the file now, as a new one: after a new path, encoding or settings.
+// Forgets what was looked at and shown of the source's file: the next look
+// reads it whatever its time and size.
+void forgetWatchedFile(Source& source);
+// Shows every source now, as new, with the settings as they are: after a new
+// path, source, encoding, line setting or Reload Settings.
 void showWatchedFileAgain();
+// More than one source is watched: the pane merges their lines.
+bool severalSources();
 
 // The system's code pages, for the tail decoder.
 extern const CodePageConverter systemCodePages;

@@ -154,7 +154,7 @@ static TakenLines scanOnce(const LineScan& scan, const LastLinesQuery& query, Fi
     LineQuery lines = {query.fileSize, query.from,
                        lineUnitsFor(filtering ? filter.encoding : scan.encoding, scan.mark,
                                     *scan.codePages),
-                       choice.lines, query.window, query.scanLimit, filtering,
+                       choice.lines, query.window, query.scanLimit, completeLinesOnly(choice),
                        lineJudgeOf(&filter, scan), query.seenEnd, scan.judgedBytes};
     return takeLastLines(lines, source, block, blockSize, out, outCapacity);
 }
@@ -180,6 +180,6 @@ AddedLines chooseAddedLines(const LineScan& scan, uint8_t* bytes, uint32_t count
     if (filtering) fitNeedles(filter, bytes, count);
     LineUnits units = lineUnitsFor(filtering ? filter.encoding : scan.encoding, scan.mark,
                                    *scan.codePages);
-    return takeAddedLines(bytes, count, offset, shownEnd, units, shownLineOpen, filtering,
-                          lineJudgeOf(&filter, scan));
+    return takeAddedLines(bytes, count, offset, shownEnd, units, shownLineOpen,
+                          completeLinesOnly(*scan.choice), lineJudgeOf(&filter, scan));
 }

@@ -31,12 +31,19 @@ struct LineChoice {
     LinePattern hide;
     PatternNeedles hideNeedles;
     uint64_t scanLimit;  // bytes read back at most to find them
+    // Only lines that have their line end, whole, as with several sources,
+    // where each line begins with its source's label.
+    bool completeLines;
 };
 
-inline bool linesChosen(const LineChoice& choice) {
-    return choice.lines > 0 || choice.showSet || choice.hideSet;
-}
 inline bool filtered(const LineChoice& choice) { return choice.showSet || choice.hideSet; }
+inline bool linesChosen(const LineChoice& choice) {
+    return choice.lines > 0 || filtered(choice) || choice.completeLines;
+}
+// A line is taken once its line end is written: a filter judges it whole.
+inline bool completeLinesOnly(const LineChoice& choice) {
+    return filtered(choice) || choice.completeLines;
+}
 
 // What every scan needs besides the file's bytes.
 struct LineScan {

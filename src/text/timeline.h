@@ -11,9 +11,8 @@
 
 #include <stdint.h>
 
+#include "settings/buffer_sizes.h"
 #include "text/text_decoding.h"
-
-const uint32_t MostSources = 4;
 
 struct TimelineSource {
     const WideChar* text;

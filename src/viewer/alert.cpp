@@ -66,8 +66,8 @@ static void showHiddenWindow() {
     applyAutoHidePosition();
 }
 
-void alertOnNewText(uint32_t from, int ruleBefore) {
-    int rule = newAlertRule(from, ruleBefore);
+// Tints the frame for the rule, and sounds, unless an earlier rule tints it.
+static void raiseAlert(int rule) {
     if (rule == NoRule) return;
     soundAlert();
     if (state.alerting && state.alertRule <= rule) return;
@@ -76,6 +76,19 @@ void alertOnNewText(uint32_t from, int ruleBefore) {
     InvalidateRect(state.viewerWnd, NULL, FALSE);
     showHiddenWindow();
     keepOutOfTheWay();
+}
+
+void alertOnNewText(uint32_t from, int ruleBefore) { raiseAlert(newAlertRule(from, ruleBefore)); }
+
+void alertOnLinesMarked(const uint32_t* newLines, uint32_t lineCount) {
+    const LineMarks& marks = state.lineMarks;
+    int first = NoRule;
+    for (uint32_t line = 0; line < lineCount && line < marks.lineCount; ++line) {
+        if (!(newLines[line / 32] >> (line % 32) & 1)) continue;
+        int rule = int(marks.ruleOfLine[line]) - 1;
+        if (isAlertRule(rule) && (first == NoRule || rule < first)) first = rule;
+    }
+    raiseAlert(first);
 }
 
 void acknowledgeAlert() {

@@ -16,6 +16,9 @@
 // that starts there, or the line holding it if its new part changed its rule
 // from ruleBefore, is picked by an alert rule.
 void alertOnNewText(uint32_t from, int ruleBefore);
+// After the pane's text was replaced: alerts when one of the lines whose bit
+// is set, counted from the first, is picked by an alert rule.
+void alertOnLinesMarked(const uint32_t* newLines, uint32_t lineCount);
 // The rule that picks the pane's last line, before an append continues it.
 int lastLineRule();
 // The rule that picks the line holding text[from - 1] as read up to `from`:

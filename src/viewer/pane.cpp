@@ -95,7 +95,9 @@ void updatePaneScrollBars() {
 // last line.
 void recreateTextPane() {
     int copied = GetWindowTextW(state.paneWnd, state.displayText, DisplayTextSize);
-    if (copied < GetWindowTextLengthW(state.paneWnd)) state.shownTail.bytes.valid = false;
+    if (copied < GetWindowTextLengthW(state.paneWnd)) {
+        for (Source& source : state.sources) source.shownTail.bytes.valid = false;
+    }
     WPARAM edited = SendMessageW(state.paneWnd, EM_GETMODIFY, 0, 0);
     DestroyWindow(state.paneWnd);
     state.paneWnd = createPaneWindow(state.viewerWnd);

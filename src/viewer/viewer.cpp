@@ -158,19 +158,27 @@ static void runIfHeld(bool* held, void (*action)()) {
 void holdReloads(bool hold) {
     state.scrollBarPressed = hold;
     if (hold) return;
-    runIfHeld(&state.answerHeld, onFileAnswered);
+    for (uint32_t source = 0; source < MostSources; ++source) {
+        if (!state.sources[source].answerHeld) continue;
+        state.sources[source].answerHeld = false;
+        onFileAnswered(source);
+    }
     runIfHeld(&state.reloadHeld, reloadFileTail);
 }
 
 static void onReloadTick() { unlessPressed(&state.reloadHeld, reloadFileTail); }
 
 // Asking again for a free reader is a reload like the timer's.
-static void onReaderRetryTick() {
-    stopReaderRetry();
-    onReloadTick();
-}
+static void onReaderRetryTick() { unlessPressed(&state.reloadHeld, retryWantedReaders); }
 
-static void onReaderAnswer() { unlessPressed(&state.answerHeld, onFileAnswered); }
+static void onReaderAnswer(WPARAM source) {
+    if (source >= MostSources) return;
+    if (state.scrollBarPressed) {
+        state.sources[source].answerHeld = true;
+    } else {
+        onFileAnswered((uint32_t)source);
+    }
+}
 
 static void onTimer(WPARAM id) {
     if (id == AutoHideTimer) onAutoHideTick();
@@ -212,7 +220,7 @@ LRESULT CALLBACK viewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case HostMsgRestyle: onRestyle(); return 0;
     case HostMsgRedraw: onRedraw(); return 0;
     case HostMsgCommand: return dispatchCommand(lParam);
-    case FileAnsweredMessage: onReaderAnswer(); return 0;
+    case FileAnsweredMessage: onReaderAnswer(wParam); return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }

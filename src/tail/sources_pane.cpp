@@ -1,0 +1,173 @@
+#include "tail/sources_pane.h"
+
+#include <string.h>
+
+#include "settings/state.h"
+#include "tail/tail.h"
+#include "text/characters.h"
+#include "text/line_time.h"
+#include "text/timeline.h"
+#include "viewer/alert.h"
+#include "viewer/pane_view.h"
+
+// A notice has no time of its own: it follows every line that has one.
+static const uint64_t NoticeTime = NoLineTime - 1;
+// The pane's lines that are new at a build, one bit each.
+static uint32_t newLines[MarkedLineCapacity / 32];
+
+const WCHAR* sourceLabel(const Source& source) {
+    if (source.value.label[0]) return source.value.label;
+    const WCHAR* name = source.resolvedPath;
+    for (const WCHAR* at = source.resolvedPath; *at; ++at) {
+        if (*at == '\\') name = at + 1;
+    }
+    return name;
+}
+
+// "[label] ", the line, and CR LF.
+static uint32_t labelledLength(const Source& source, uint32_t lineLength) {
+    return (uint32_t)lstrlenW(sourceLabel(source)) + 3 + lineLength + 2;
+}
+
+static void writeLabelled(const Source& source, const WCHAR* line, uint32_t length, WCHAR* out,
+                          uint32_t* at) {
+    WCHAR* to = out + *at;
+    *to++ = '[';
+    for (const WCHAR* label = sourceLabel(source); *label; ++label) *to++ = *label;
+    *to++ = ']';
+    *to++ = ' ';
+    for (uint32_t i = 0; i < length; ++i) *to++ = line[i];
+    *to++ = WCHAR(CarriageReturn);
+    *to++ = WCHAR(LineFeed);
+    *at = (uint32_t)(to - out);
+}
+
+// A file's last write (UTC) as the local time its lines were written in.
+static uint64_t localTimeOf(uint64_t fileTime) {
+    FILETIME utc = {(DWORD)fileTime, (DWORD)(fileTime >> 32)}, local;
+    SYSTEMTIME t;
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &t)) return 0;
+    return timeValue(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds * 10000u);
+}
+
+static int thisYear() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return now.wYear;
+}
+
+// The watched sources, in order, as the timeline reads them.
+struct Inputs {
+    uint32_t count;
+    uint32_t source[MostSources];
+    TimelineSource timeline[MostSources];
+};
+
+static Inputs inputsOfSources() {
+    Inputs inputs = {};
+    for (uint32_t i = 0; i < MostSources; ++i) {
+        const Source& source = state.sources[i];
+        if (!source.active) continue;
+        TimelineSource input = {source.text, source.textLength, source.fallbackTime};
+        inputs.source[inputs.count] = i;
+        inputs.timeline[inputs.count++] = input;
+    }
+    return inputs;
+}
+
+// The merged lines, as many of the last as fit, into the merged text; the
+// new ones are marked. Returns the pane's lines.
+static uint32_t mergeSources(const Inputs& inputs) {
+    Timeline timeline;
+    TimelineLine line;
+    uint32_t lines = 0;
+    uint64_t units = 0;
+    startTimeline(&timeline, inputs.timeline, inputs.count, thisYear());
+    while (nextTimelineLine(&timeline, &line)) {
+        ++lines;
+        units += labelledLength(state.sources[inputs.source[line.source]], line.length);
+    }
+    uint32_t mostLines = state.lineChoice.lines ? state.lineChoice.lines : MarkedLineCapacity - 1;
+    uint32_t at = 0, shown = 0;
+    ZeroMemory(newLines, sizeof newLines);
+    startTimeline(&timeline, inputs.timeline, inputs.count, thisYear());
+    while (nextTimelineLine(&timeline, &line)) {
+        const Source& source = state.sources[inputs.source[line.source]];
+        uint32_t length = labelledLength(source, line.length);
+        bool fits = lines <= mostLines && units <= PaneTextSize - 1;
+        --lines;
+        units -= length;
+        if (!fits) continue;
+        writeLabelled(source, source.text + line.start, line.length, state.mergedText, &at);
+        if (line.start >= source.newFrom) newLines[shown / 32] |= 1u << (shown % 32);
+        ++shown;
+    }
+    state.mergedText[at] = 0;
+    return shown;
+}
+
+// Every source's lines in one timeline; the new ones alert.
+static void buildPane(bool forced) {
+    uint32_t lines = mergeSources(inputsOfSources());
+    replacePaneText(state.mergedText, forced, NoPlace);
+    alertOnLinesMarked(newLines, lines);
+    for (Source& source : state.sources) source.newFrom = source.textLength;
+}
+
+void showSourceLines(Source& source, uint32_t length, uint32_t newFrom, uint64_t writeTime,
+                     bool asNew) {
+    source.textLength = length;
+    source.newFrom = newFrom;
+    source.fallbackTime = localTimeOf(writeTime);
+    buildPane(asNew);
+}
+
+// Lines labelled for the pane's end, in the merged text; false when they
+// would not fit there.
+static bool labelLines(const Source& source, const WCHAR* lines, uint32_t length, uint32_t* at) {
+    *at = 0;
+    for (uint32_t start = 0; start < length;) {
+        uint32_t end = start;
+        while (end < length && !isLineEnd(lines[end])) ++end;
+        if (*at + labelledLength(source, end - start) > PaneTextSize - 1) return false;
+        writeLabelled(source, lines + start, end - start, state.mergedText, at);
+        if (end < length && lines[end] == CarriageReturn) ++end;
+        if (end < length && lines[end] == LineFeed) ++end;
+        start = end;
+    }
+    state.mergedText[*at] = 0;
+    return true;
+}
+
+bool addSourceLines(Source& source, const WCHAR* lines, uint32_t length) {
+    uint32_t labelled = 0;
+    if (source.textLength + length > DisplayTextSize - 1 || !labelLines(source, lines, length, &labelled)) {
+        return false;
+    }
+    CopyMemory(source.text + source.textLength, lines, length * sizeof(WCHAR));
+    source.textLength += length;
+    source.newFrom = source.textLength;
+    uint32_t from = state.lineMarks.length;
+    appendPaneText(state.mergedText);
+    alertOnNewText(from, NoRule);
+    return true;
+}
+
+// One line: the notice's parts joined by a blank. Shown again only when it
+// is not the line shown already, so that a selection survives.
+void showSourceNotice(Source& source, const WCHAR* notice) {
+    uint32_t length = 0;
+    WCHAR line[NoticeCapacity + 2];
+    for (; notice[length] && length < NoticeCapacity; ++length) {
+        line[length] = isLineEnd(notice[length]) ? WCHAR(' ') : notice[length];
+    }
+    line[length++] = WCHAR(CarriageReturn);
+    line[length++] = WCHAR(LineFeed);
+    bool same = source.textLength == length && memcmp(source.text, line, length * sizeof(WCHAR)) == 0;
+    if (same) return;
+    CopyMemory(source.text, line, length * sizeof(WCHAR));
+    source.textLength = length;
+    source.newFrom = length;
+    source.fallbackTime = NoticeTime;
+    buildPane(false);
+}
