@@ -5,6 +5,8 @@
 #include "text/line_time.h"
 #include "text/source_value.h"
 #include "support/plugin_fixture.h"
+#include "support/screen_shot.h"
+#include "tail/tail.h"
 
 // ---- Pure: the time a line begins with, a source's value ----
 
@@ -71,4 +73,109 @@ TEST(SourceValues, ColourLabelAndPathOrWhyNot) {
     EXPECT_EQ(SourceBadLabel, parsed(L"[web] x.log").check);
     EXPECT_EQ(SourceUsable, parsed(L"#C00000 app", false).check);
     EXPECT_EQ(SourceExtraText, parsed(L"app more", false).check);
+}
+
+// ---- Several sources in the pane ----
+
+class SourcesTest : public PluginTest {
+protected:
+    std::string web() const { return dataFolder + "web.log"; }
+    std::string db() const { return dataFolder + "db.log"; }
+    void startWithTwo(const std::string& more = "") {
+        writeSettings("qvperuser.filePath: " + web() + "\r\nqvperuser.label: web\r\n"
+                      "qvperuser.source2: #0000C0 db " + db() + "\r\nqvperuser.readBufferSize: 4096\r\n" + more);
+        ASSERT_EQ(0, start());
+    }
+    void send(const std::string& command) {
+        SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM)command.c_str());
+        pumpMessages(20);
+    }
+    static void look() {
+        reloadFileTail();
+        pumpMessages(20);
+    }
+};
+
+static std::string at(int second, const std::string& text) {
+    return "2026-12-08 10:00:0" + std::to_string(second) + " " + text + "\r\n";
+}
+
+TEST_F(SourcesTest, LinesOfTwoSourcesAreMergedByTimeAndLabelled) {
+    writeFile(web(), at(1, "web one") + at(3, "web two"));
+    writeFile(db(), at(2, "db one") + "  continued\r\n" + at(4, "db two") + "half a line");
+    startWithTwo();
+    EXPECT_EQ("[web] " + at(1, "web one") + "[db] " + at(2, "db one") + "[db]   continued\r\n" +
+                  "[web] " + at(3, "web two") + "[db] " + at(4, "db two"),
+              paneText()) << "an unfinished line waits for its end";
+
+    // Lines that arrive later follow in the order they come, whatever their time.
+    appendFile(db(), " now whole\r\n");
+    look();
+    appendFile(web(), at(0, "web late"));
+    look();
+    std::string shown = paneText();
+    EXPECT_EQ("[db] half a line now whole\r\n[web] " + at(0, "web late"),
+              shown.substr(shown.size() - 28 - at(0, "web late").size() - 6));
+
+    // Built anew (here by a new line setting), the last lines of the timeline;
+    // a line without a time takes the time of the line before it, the first
+    // lines of a source the time of its first line that has one.
+    send("@QVPeruserLines 3");
+    EXPECT_EQ("[db]   continued\r\n[db] " + at(4, "db two") + "[db] half a line now whole\r\n",
+              paneText());
+    // A filter judges the line without its label.
+    send("@QVPeruserLines 0");
+    send("@QVPeruserFilterShow two|web");
+    EXPECT_EQ("[web] " + at(1, "web one") + "[web] " + at(3, "web two") + "[web] " + at(0, "web late") +
+                  "[db] " + at(4, "db two"),
+              paneText());
+
+    // One source again: no labels, as before there were several.
+    send("@QVPeruserFilterShow");
+    send("@QVPeruserSource 2");
+    EXPECT_EQ(readFile(web()), paneText());
+}
+
+// A file's last write, as the system keeps it: local 10:00:0N of the test's day.
+static void setWriteTime(const std::string& path, int second) {
+    SYSTEMTIME local = {2026, 12, 2, 8, 10, 0, (WORD)second, 0}, utc;
+    TzSpecificLocalTimeToSystemTime(NULL, &local, &utc);
+    FILETIME time;
+    SystemTimeToFileTime(&utc, &time);
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              NULL, OPEN_EXISTING, 0, NULL);
+    SetFileTime(file, NULL, NULL, &time);
+    CloseHandle(file);
+}
+
+TEST_F(SourcesTest, ASourceWithoutTimesOrFileIsOneAmongTheOthers) {
+    writeFile(web(), at(1, "web one") + at(5, "web two"));
+    writeFile(db(), "checkpoint\r\nvacuum\r\n");  // no times: written when its file was
+    setWriteTime(db(), 3);
+    startWithTwo("qvperuser.highlight1: #C00000 alert ERROR\r\nqvperuser.edgeSize: 6\r\n");
+    EXPECT_EQ("[web] " + at(1, "web one") + "[db] checkpoint\r\n[db] vacuum\r\n[web] " + at(5, "web two"),
+              paneText());
+    COLORREF styled = shootWindow(state.viewerWnd).at(2, 2);
+
+    // The second source alerts for its new lines, as the first does.
+    appendFile(db(), "ERROR lock timeout\r\n");
+    look();
+    EXPECT_EQ(RGB(0xC0, 0, 0), shootWindow(state.viewerWnd).at(2, 2));
+    send("@QVPeruserAcknowledge");
+
+    // Rotated: its new file's lines are new; gone: one line says so, and the other goes on.
+    ASSERT_TRUE(MoveFileA(db().c_str(), (db() + ".1").c_str()));
+    writeFile(db(), "fresh\r\n");
+    look();
+    EXPECT_NE(std::string::npos, paneText().find("[db] fresh\r\n")) << paneText();
+    removeFile(db());
+    look();
+    appendFile(web(), at(6, "web three"));
+    look();
+    std::string shown = paneText();
+    EXPECT_NE(std::string::npos, shown.find("[db] Cannot open the file: ")) << shown;
+    EXPECT_NE(std::string::npos, shown.find(db() + "\r\n")) << shown;
+    EXPECT_EQ("[web] " + at(6, "web three"), shown.substr(shown.size() - 6 - at(6, "web three").size()));
+    EXPECT_EQ(styled, shootWindow(state.viewerWnd).at(2, 2));
+    removeFile(db() + ".1");
 }

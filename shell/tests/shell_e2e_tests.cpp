@@ -593,6 +593,28 @@ TEST_F(StalledFile, ALongFilteredSearchSaysItIsLooking) {
     EXPECT_EQ(0u, quitAndWait());
 }
 
+// A source whose share stalls holds up no other: the live one's lines show
+// within a reload interval, and the stalled one says it is not answering.
+TEST_F(StalledFile, AStalledSourceHoldsUpNoOther) {
+    writeFile(folder + "source\\slow.log", logLines(1, 3));
+    writeFile(folder + "live.log", "2026-12-08 10:00:00 live\r\n");
+    writeFile(folder + "qvperuser.rc",
+              "qvperuser.filePath: " + folder + "live.log\r\nqvperuser.label: live\r\n"
+              "qvperuser.source2: slow " + folder + "mounted\\slow.log\r\n"
+              "qvperuser.autoReload: true\r\nqvperuser.reloadInterval(sec): 1\r\n");
+    setDelay(8);
+    startShell("");
+    ASSERT_NE(nullptr, waitForViewer());
+    EXPECT_TRUE(waitFor([&] { return contains(paneText(), "[slow] Waiting for the file, which is not answering: "); },
+                        5000)) << paneText();
+    appendFile(folder + "live.log", "2026-12-08 10:00:01 still live\r\n");
+    EXPECT_TRUE(waitFor([&] { return contains(paneText(), "[live] 2026-12-08 10:00:01 still live"); }, 2500))
+        << paneText();
+    EXPECT_TRUE(answersThroughout(1000));
+    setDelay(0);
+    EXPECT_EQ(0u, quitAndWait());
+}
+
 int main(int count, char** arguments) {
     ::testing::InitGoogleTest(&count, arguments);
     if (count < 4) {
