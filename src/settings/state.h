@@ -39,6 +39,7 @@ struct Source {
     bool newShowWaiting;  // a new show asked for while the reader was busy
     bool answerHeld;      // an answer came while a scroll bar was pressed
     bool readerWanted;    // no reader was free at the latest look
+    bool askedAsNew;      // the request in hand shows the file as new
     LONG readerProgressSeen;  // the reads its reader had made at the latest busy tick
     ShownTail shownTail;
     // Following a pattern's newest file (tail/file_choice.h).

@@ -169,25 +169,28 @@ LONG fileReaderProgress(uint32_t source) { return current[source] ? current[sour
 
 // The wait may end early on a wake-up meant for an earlier request; only
 // the hand-over word says whether the answer is in.
-static bool waitForAnswer(ReaderSlot* slot) {
-    DWORD started = GetTickCount();
+static bool waitForAnswer(ReaderSlot* slot, DWORD since) {
     for (;;) {
         if (slot->handoff == HandoffAnswered) break;
-        DWORD waited = GetTickCount() - started;
+        DWORD waited = GetTickCount() - since;
         if (waited >= AnswerWait) break;
         WaitForSingleObject(slot->answeredEvent, AnswerWait - waited);
     }
     return answerArrived(&slot->handoff);
 }
 
-ReaderReply askFileReader(uint32_t source, const FileRequest& request) {
+bool handFileRequest(uint32_t source, const FileRequest& request) {
     ReaderSlot* slot = readerFor(source);
-    if (!slot) return NoReader;
+    if (!slot) return false;
     slot->request = request;
     InterlockedExchange(&slot->progress, 0);
     handOverRequest(&slot->handoff);
     SetEvent(slot->asked);
-    return waitForAnswer(slot) ? ReaderAnswered : ReaderLate;
+    return true;
+}
+
+ReaderReply awaitFileAnswer(uint32_t source, DWORD since) {
+    return waitForAnswer(current[source], since) ? ReaderAnswered : ReaderLate;
 }
 
 bool takeFileAnswer(uint32_t source, FileAnswer* answer, const uint8_t** bytes) {

@@ -136,7 +136,10 @@ enum ReaderReply {
     ReaderLate,      // FileAnsweredMessage will say when it has come
     NoReader,        // nothing was asked: no reader is free; ask again later
 };
-// Hands a source's request over and waits up to AnswerWait.
-ReaderReply askFileReader(uint32_t source, const FileRequest& request);
+// Hands a source's request over to its reader; false when no reader is free.
+bool handFileRequest(uint32_t source, const FileRequest& request);
+// Waits for the answer to a request handed over, until AnswerWait after
+// `since` (GetTickCount): the readers of several sources work meanwhile.
+ReaderReply awaitFileAnswer(uint32_t source, DWORD since);
 // The source's answer and its bytes, once per request, when it has come.
 bool takeFileAnswer(uint32_t source, FileAnswer* answer, const uint8_t** bytes);

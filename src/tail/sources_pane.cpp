@@ -139,6 +139,34 @@ static bool labelLines(const Source& source, const WCHAR* lines, uint32_t length
     return true;
 }
 
+// The pane holds lines appended since its build: when it holds about twice
+// what a build would show, it is built anew.
+static bool paneOutgrown() {
+    uint64_t built = 0;
+    for (const Source& source : state.sources) built += source.active ? source.textLength : 0;
+    uint64_t shown = (uint64_t)GetWindowTextLengthW(state.paneWnd);
+    return shown > 2 * built + 4096 || shown > PaneTextSize / 2;
+}
+
+// Labelled lines at the pane's end, all of them new.
+static void appendLabelled() {
+    uint32_t from = state.lineMarks.length;
+    appendPaneText(state.mergedText);
+    alertOnNewText(from, NoRule);
+}
+
+void growSourceLines(Source& source, uint32_t length, uint32_t newFrom) {
+    source.textLength = length;
+    source.newFrom = newFrom;
+    uint32_t labelled = 0;
+    if (paneOutgrown() || !labelLines(source, source.text + newFrom, length - newFrom, &labelled)) {
+        buildPane(false);
+        return;
+    }
+    if (labelled > 0) appendLabelled();
+    source.newFrom = length;
+}
+
 bool addSourceLines(Source& source, const WCHAR* lines, uint32_t length) {
     uint32_t labelled = 0;
     if (source.textLength + length > DisplayTextSize - 1 || !labelLines(source, lines, length, &labelled)) {
@@ -147,9 +175,7 @@ bool addSourceLines(Source& source, const WCHAR* lines, uint32_t length) {
     CopyMemory(source.text + source.textLength, lines, length * sizeof(WCHAR));
     source.textLength += length;
     source.newFrom = source.textLength;
-    uint32_t from = state.lineMarks.length;
-    appendPaneText(state.mergedText);
-    alertOnNewText(from, NoRule);
+    appendLabelled();
     return true;
 }
 

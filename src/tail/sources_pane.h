@@ -20,6 +20,10 @@ struct Source;
 // not yet shown; writeTime is its file's last write, for lines without a time.
 void showSourceLines(Source& source, uint32_t length, uint32_t newFrom, uint64_t writeTime,
                      bool asNew);
+// The source's text was shown whole anew, the file having only grown: the
+// lines from newFrom on go to the pane's end, which keeps the older ones
+// until it holds about twice what a build would show.
+void growSourceLines(Source& source, uint32_t length, uint32_t newFrom);
 // Adds whole lines at the source's end and the pane's; false, having changed
 // nothing, when the source's text cannot hold them.
 bool addSourceLines(Source& source, const WCHAR* lines, uint32_t length);

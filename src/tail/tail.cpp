@@ -179,14 +179,22 @@ static void showWholeTail(Source& source, const TailBytes& tail, const FileAnswe
 }
 
 // With several sources, the source's lines, decoded whole, in its own text.
+// When the file only grew, the pane keeps what it shows and takes the new
+// lines at its end, as from an append.
 static void showWholeLines(Source& source, const TailBytes& tail, const FileAnswer& answer,
                            bool asNew) {
+    bool grown = !asNew && source.shownTail.bytes.valid && answer.shownStillThere &&
+                 answer.boundary != NoBoundary;
     uint32_t notice = writeFilterNotice(answer, source.text);
     DecodedText text = decodeTail(tail, answer.encoding, systemCodePages, answer.boundary,
                                   source.text + notice, DisplayTextSize - notice);
     rememberShown(source, answer, text, tail.mark);
-    showSourceLines(source, notice + text.length, newTextFrom(answer, text, notice, asNew),
-                    answer.writeTime, asNew);
+    uint32_t length = notice + text.length, from = newTextFrom(answer, text, notice, asNew);
+    if (grown) {
+        growSourceLines(source, length, from);
+    } else {
+        showSourceLines(source, length, from, answer.writeTime, asNew);
+    }
 }
 
 // An automatic choice of the ANSI code page stays while the file only grows:
@@ -333,20 +341,30 @@ static void showReaderBusy(Source& source, bool asNew, bool progressing) {
     }
 }
 
-static void askForFile(Source& source, bool mayAppend) {
-    bool asNew = source.showAsNew;
+// Hands the source's request to its reader, which every source's look does
+// before any waits for its answer; false when no reader was free.
+static bool handOver(Source& source, bool mayAppend) {
+    source.askedAsNew = source.showAsNew;
+    source.readerWanted = !handFileRequest(indexOf(source),
+                                           composeRequest(source, source.askedAsNew, mayAppend));
+    if (!source.readerWanted) return true;
+    showReaderBusy(source, source.askedAsNew, false);
+    if (watchingWindow) SetTimer(watchingWindow, ReaderRetryTimer, ReaderRetryPeriod, NULL);
+    return false;
+}
+
+static void awaitAnswer(Source& source, DWORD since) {
     uint32_t index = indexOf(source);
-    ReaderReply reply = askFileReader(index, composeRequest(source, asNew, mayAppend));
-    if (reply == ReaderAnswered) {
+    if (awaitFileAnswer(index, since) == ReaderAnswered) {
         takeAnswer(source);
         return;
     }
     source.readerProgressSeen = fileReaderProgress(index);
-    showReaderBusy(source, asNew, reply == ReaderLate && source.readerProgressSeen > 0);
-    source.readerWanted = reply == NoReader;
-    if (source.readerWanted && watchingWindow) {
-        SetTimer(watchingWindow, ReaderRetryTimer, ReaderRetryPeriod, NULL);
-    }
+    showReaderBusy(source, source.askedAsNew, source.readerProgressSeen > 0);
+}
+
+static void askForFile(Source& source, bool mayAppend) {
+    if (handOver(source, mayAppend)) awaitAnswer(source, GetTickCount());
 }
 
 // A tick while the reader is still at work: whether it read since the last.
@@ -401,15 +419,17 @@ static bool resolvePath(Source& source) {
 // While the reader is busy, nothing new is asked; showing the file as new
 // waits its turn, and the answer on its way is not shown, even when the
 // path is now refused. A reload tick meanwhile only says what the reader is
-// doing, where the pane has nothing of the file.
-static void reloadSource(Source& source) {
+// doing, where the pane has nothing of the file. True when the file is to
+// be asked for.
+static bool readyToAsk(Source& source) {
     bool busy = fileReaderBusy(indexOf(source));
-    if (!resolvePath(source)) return;
-    if (busy) {
-        if (!source.newShowWaiting) noteReaderStillBusy(source);
-    } else {
-        askForFile(source, true);
-    }
+    if (!resolvePath(source)) return false;
+    if (busy && !source.newShowWaiting) noteReaderStillBusy(source);
+    return !busy;
+}
+
+static void reloadSource(Source& source) {
+    if (readyToAsk(source)) askForFile(source, true);
 }
 
 static bool nothingChosen(const char* path) {
@@ -489,14 +509,20 @@ void retryWantedReaders() {
     }
 }
 
-// Each source is looked at in turn; one whose reader is late delays the
-// others by the shell's short wait at most.
+// Every source's reader is asked before any answer is waited for, so that
+// the looks overlap; together they hold the shell's thread AnswerWait at most.
 void reloadFileTail() {
+    bool asked[MostSources] = {};
     bool any = false;
-    for (Source& source : state.sources) {
+    for (uint32_t i = 0; i < MostSources; ++i) {
+        Source& source = state.sources[i];
         if (!source.active) continue;
         any = true;
-        reloadSource(source);
+        asked[i] = readyToAsk(source) && handOver(source, true);
     }
     if (!any) showNothingChosen();
+    DWORD since = GetTickCount();
+    for (uint32_t i = 0; i < MostSources; ++i) {
+        if (asked[i]) awaitAnswer(state.sources[i], since);
+    }
 }
