@@ -152,10 +152,15 @@ TEST_F(SourcesTest, ASourceWithoutTimesOrFileIsOneAmongTheOthers) {
     writeFile(web(), at(1, "web one") + at(5, "web two"));
     writeFile(db(), "checkpoint\r\nvacuum\r\n");  // no times: written when its file was
     setWriteTime(db(), 3);
-    startWithTwo("qvperuser.highlight1: #C00000 alert ERROR\r\nqvperuser.edgeSize: 6\r\n");
+    startWithTwo("qvperuser.highlight1: #C00000 alert ERROR\r\nqvperuser.edgeSize: 6\r\n"
+                 "qvperuser.highlight2: #00A000 alert [web]|[db]\r\n");
     EXPECT_EQ("[web] " + at(1, "web one") + "[db] checkpoint\r\n[db] vacuum\r\n[web] " + at(5, "web two"),
               paneText());
     COLORREF styled = shootWindow(state.viewerWnd).at(2, 2);
+    // Rules read a line without its label.
+    appendFile(db(), "vacuum again\r\n");
+    look();
+    EXPECT_EQ(styled, shootWindow(state.viewerWnd).at(2, 2));
 
     // The second source alerts for its new lines, as the first does.
     appendFile(db(), "ERROR lock timeout\r\n");

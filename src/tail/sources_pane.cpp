@@ -10,6 +10,18 @@
 #include "viewer/alert.h"
 #include "viewer/pane_view.h"
 
+// The labels the pane's lines begin with, for the colour rules' marks.
+static LineLabels lineLabels;
+
+void useLineLabels(bool several) {
+    lineLabels.count = MostSources;
+    for (uint32_t i = 0; i < MostSources; ++i) {
+        const Source& source = state.sources[i];
+        lineLabels.label[i] = source.active ? sourceLabel(source) : nullptr;
+    }
+    state.lineMarks.labels = several ? &lineLabels : nullptr;
+}
+
 // A notice has no time of its own: it follows every line that has one.
 static const uint64_t NoticeTime = NoLineTime - 1;
 // The pane's lines that are new at a build, one bit each.
@@ -25,8 +37,8 @@ const WCHAR* sourceLabel(const Source& source) {
 }
 
 // "[label] ", the line, and CR LF.
-static uint32_t labelledLength(const Source& source, uint32_t lineLength) {
-    return (uint32_t)lstrlenW(sourceLabel(source)) + 3 + lineLength + 2;
+static uint32_t labelledLineLength(const Source& source, uint32_t lineLength) {
+    return labelledLength(sourceLabel(source)) + lineLength + 2;
 }
 
 static void writeLabelled(const Source& source, const WCHAR* line, uint32_t length, WCHAR* out,
@@ -85,7 +97,7 @@ static uint32_t mergeSources(const Inputs& inputs) {
     startTimeline(&timeline, inputs.timeline, inputs.count, thisYear());
     while (nextTimelineLine(&timeline, &line)) {
         ++lines;
-        units += labelledLength(state.sources[inputs.source[line.source]], line.length);
+        units += labelledLineLength(state.sources[inputs.source[line.source]], line.length);
     }
     uint32_t mostLines = state.lineChoice.lines ? state.lineChoice.lines : MarkedLineCapacity - 1;
     uint32_t at = 0, shown = 0;
@@ -93,7 +105,7 @@ static uint32_t mergeSources(const Inputs& inputs) {
     startTimeline(&timeline, inputs.timeline, inputs.count, thisYear());
     while (nextTimelineLine(&timeline, &line)) {
         const Source& source = state.sources[inputs.source[line.source]];
-        uint32_t length = labelledLength(source, line.length);
+        uint32_t length = labelledLineLength(source, line.length);
         bool fits = lines <= mostLines && units <= PaneTextSize - 1;
         --lines;
         units -= length;
@@ -108,6 +120,7 @@ static uint32_t mergeSources(const Inputs& inputs) {
 
 // Every source's lines in one timeline; the new ones alert.
 static void buildPane(bool forced) {
+    useLineLabels(true);
     uint32_t lines = mergeSources(inputsOfSources());
     replacePaneText(state.mergedText, forced, NoPlace);
     alertOnLinesMarked(newLines, lines);
@@ -129,7 +142,7 @@ static bool labelLines(const Source& source, const WCHAR* lines, uint32_t length
     for (uint32_t start = 0; start < length;) {
         uint32_t end = start;
         while (end < length && !isLineEnd(lines[end])) ++end;
-        if (*at + labelledLength(source, end - start) > PaneTextSize - 1) return false;
+        if (*at + labelledLineLength(source, end - start) > PaneTextSize - 1) return false;
         writeLabelled(source, lines + start, end - start, state.mergedText, at);
         if (end < length && lines[end] == CarriageReturn) ++end;
         if (end < length && lines[end] == LineFeed) ++end;
@@ -150,9 +163,11 @@ static bool paneOutgrown() {
 
 // Labelled lines at the pane's end, all of them new.
 static void appendLabelled() {
+    useLineLabels(true);
     uint32_t from = state.lineMarks.length;
+    int ruleBefore = lastLineRule();
     appendPaneText(state.mergedText);
-    alertOnNewText(from, NoRule);
+    alertOnNewText(from, ruleBefore);
 }
 
 void growSourceLines(Source& source, uint32_t length, uint32_t newFrom) {

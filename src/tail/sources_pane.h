@@ -30,6 +30,10 @@ bool addSourceLines(Source& source, const WCHAR* lines, uint32_t length);
 // A notice (its parts on lines of their own) as the source's one line.
 void showSourceNotice(Source& source, const WCHAR* notice);
 
+// The colour rules read the pane's lines without their labels, with several
+// sources; call when the sources changed.
+void useLineLabels(bool several);
+
 // The label each of the source's lines begins with: its own, or the first
 // source's file name without its folder.
 const WCHAR* sourceLabel(const Source& source);

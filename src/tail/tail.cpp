@@ -473,6 +473,7 @@ static void showSourceAgain(Source& source) {
 // while a reader is busy waits for its answer, which is not shown.
 void showWatchedFileAgain() {
     readSourceSettings();
+    useLineLabels(severalSources());
     chooseLines();
     for (uint32_t i = 0; i < MostSources; ++i) {
         Source& source = state.sources[i];

@@ -5,6 +5,7 @@
 #include "text/sorted_search.h"
 
 void clearLineMarks(LineMarks* marks) {
+    marks->atLineStart = true;
     marks->length = 0;
     marks->lineCount = 0;
     marks->full = false;
@@ -21,6 +22,7 @@ static void beginLine(LineMarks* marks, uint32_t start) {
     }
     marks->lineStart[marks->lineCount] = start;
     marks->ruleOfLine[marks->lineCount] = 0;
+    marks->sourceOfLine[marks->lineCount] = NoSource;
     ++marks->lineCount;
     for (PatternScan& scan : marks->scans) startScan(&scan);
 }
@@ -47,25 +49,54 @@ static void markPiece(LineMarks* marks, const ColourRule* rules, uint32_t ruleCo
     }
 }
 
+uint32_t labelledLength(const WideChar* label) {
+    uint32_t length = 0;
+    while (label[length]) ++length;
+    return length + 3;
+}
+
+// Where the open line's own text begins: behind the label it starts with,
+// whose source it then bears.
+static uint32_t passLabel(LineMarks* marks, const WideChar* text, uint32_t at, uint32_t length) {
+    if (!marks->labels || marks->full || marks->lineCount == 0 || at >= length || text[at] != '[') {
+        return at;
+    }
+    for (uint32_t source = 0; source < marks->labels->count; ++source) {
+        const WideChar* label = marks->labels->label[source];
+        if (!label) continue;
+        uint32_t i = 0;
+        while (label[i] && at + 1 + i < length && text[at + 1 + i] == label[i]) ++i;
+        uint32_t behind = at + 1 + i;
+        if (label[i] || behind + 2 > length || text[behind] != ']' || text[behind + 1] != ' ') continue;
+        marks->sourceOfLine[marks->lineCount - 1] = (uint8_t)source;
+        return behind + 2;
+    }
+    return at;
+}
+
 void markLines(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,
                const WideChar* text, uint32_t length) {
     if (marks->lineCount == 0 && !marks->full) beginLine(marks, marks->length);
-    uint32_t pieceStart = 0;
-    for (uint32_t i = 0; i < length; ++i) {
+    bool lineFeedFirst = marks->afterCarriageReturn && length > 0 && text[0] == LineFeed;
+    uint32_t pieceStart = marks->atLineStart && !lineFeedFirst ? passLabel(marks, text, 0, length) : 0;
+    for (uint32_t i = pieceStart; i < length; ++i) {
         WideChar unit = text[i];
         if (unit == LineFeed && marks->afterCarriageReturn) {
             marks->afterCarriageReturn = false;
             moveOpenLineStart(marks, marks->length + i + 1);
-            pieceStart = i + 1;
+            pieceStart = passLabel(marks, text, i + 1, length);
+            i = pieceStart - 1;
             continue;
         }
         marks->afterCarriageReturn = unit == CarriageReturn;
         if (!isLineEnd(unit)) continue;
         markPiece(marks, rules, ruleCount, text + pieceStart, i - pieceStart);
         beginLine(marks, marks->length + i + 1);
-        pieceStart = i + 1;
+        pieceStart = passLabel(marks, text, i + 1, length);
+        i = pieceStart - 1;
     }
     markPiece(marks, rules, ruleCount, text + pieceStart, length - pieceStart);
+    if (length > 0) marks->atLineStart = isLineEnd(text[length - 1]);
     marks->length += length;
 }
 

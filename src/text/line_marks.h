@@ -4,6 +4,10 @@
 // and a line completed by an append is marked as if read whole. CR LF, CR
 // and LF each end a line (an LF right after a CR belongs to it, even when it
 // comes with the next text). Lines past the capacity stay unmarked.
+//
+// With several sources, each line begins with its source's label in
+// brackets and a blank ("[web] "): given the labels, the rules read a line
+// without it, and which source's label it bears is kept.
 #pragma once
 
 #include <stdint.h>
@@ -14,16 +18,26 @@ const uint32_t ColourRuleCount = 8;
 // The pane's text from a file never has more lines: it holds fewer bytes.
 const uint32_t MarkedLineCapacity = 65536;
 const int NoRule = -1;
+const uint8_t NoSource = 0xFF;
+
+// The labels lines may begin with, by source; a null label is none.
+struct LineLabels {
+    uint32_t count;
+    const WideChar* label[4];
+};
 
 // All zero is empty text.
 struct LineMarks {
+    const LineLabels* labels;  // none: lines bear no labels
     uint32_t length;    // units marked
     uint32_t lineCount;  // lines begun; the last one is open
     bool full;          // the text from unmarkedFrom on has no room
     uint32_t unmarkedFrom;
     bool afterCarriageReturn;  // the text so far ends in CR
+    bool atLineStart;          // the text so far ends with a line end, or is empty
     uint32_t lineStart[MarkedLineCapacity];
     uint8_t ruleOfLine[MarkedLineCapacity];  // 1 + the first rule that matches; 0: none
+    uint8_t sourceOfLine[MarkedLineCapacity];  // whose label the line bears, or NoSource
     PatternScan scans[ColourRuleCount];      // of the open line, by rule
 };
 
@@ -38,3 +52,5 @@ void markLines(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,
 int markedRule(const LineMarks& marks, uint32_t index);
 // The first line that starts at or after text[index]; lineCount if none.
 uint32_t firstLineFrom(const LineMarks& marks, uint32_t index);
+// The units of a label at a line's start: "[", the label, "] ".
+uint32_t labelledLength(const WideChar* label);
