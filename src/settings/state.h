@@ -115,8 +115,6 @@ struct PluginState {
     DWORD lastAlertSound;
     WCHAR paneTextRead[PaneTextSize];  // the pane's text read back to be marked anew
     bool settingPaneText;   // the plugin is giving the pane its text
-    bool paintingRule;      // our paint of the pane, of the rows of one colour:
-    COLORREF ruleColour;
     bool paneDrewAtOnce;    // the control drew outside a paint
     bool newShowWaiting;      // asked for while the reader was busy
     // Following a pattern's newest file (tail/file_choice.h).
