@@ -66,7 +66,7 @@ struct ReferenceLine {
 };
 
 static ReferenceLine referenceLine(const Units& line, uint32_t options) {
-    ReferenceLine read = {codePointsOf(line, 0, line.size(), (options & MatchCase) != 0), {}};
+    ReferenceLine read = {codePointsOf(line, 0, line.size(), (options & PatternMatchesCase) != 0), {}};
     for (uint32_t c : codePointsOf(line, 0, line.size(), true)) read.word.push_back(isWordCharacter(c));
     return read;
 }
@@ -104,11 +104,11 @@ static PatternCheck referenceCheck(const Units& pattern, const ReferenceLine& li
     size_t start = 0;
     for (size_t i = 0; i <= pattern.size(); ++i) {
         if (i < pattern.size() && pattern[i] != '|') continue;
-        CodePoints alternative = codePointsOf(pattern, start, i, (options & MatchCase) != 0);
+        CodePoints alternative = codePointsOf(pattern, start, i, (options & PatternMatchesCase) != 0);
         bool onlyStars = true;
         for (uint32_t p : alternative) onlyStars = onlyStars && p == '*';
         everyLine = everyLine || onlyStars;
-        *matches = *matches || referenceMatches(alternative, line, (options & WholeWords) != 0);
+        *matches = *matches || referenceMatches(alternative, line, (options & PatternWholeWords) != 0);
         start = i + 1;
     }
     if (everyLine) *matches = false;
@@ -237,7 +237,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Units pattern = unitsOf(patternBytes);
     Units line = unitsOf(lineBytes);
     size_t piece = pieceEnd(line, line.empty() ? 0 : split % (line.size() + 1));
-    checkMatcher(pattern, line, ruleWords & (MatchCase | WholeWords), piece);
+    checkMatcher(pattern, line, ruleWords & (PatternMatchesCase | PatternWholeWords), piece);
     checkFolding(pattern);
     checkFolding(line);
     checkRule(pattern);

@@ -85,8 +85,8 @@ PatternCheck compileLinePattern(const WideChar* text, uint32_t length, LinePatte
     *out = LinePattern();
     if (length == 0) return PatternEmpty;
     if (length > LinePatternCapacity) return PatternTooLong;
-    out->matchesCase = (options & MatchCase) != 0;
-    out->wholeWords = (options & WholeWords) != 0;
+    out->matchesCase = (options & PatternMatchesCase) != 0;
+    out->wholeWords = (options & PatternWholeWords) != 0;
     PositionSet anyOne = PositionSet();
     uint32_t positions = 0, alternativeStart = 0, classCount = 0;
     bool matchesEveryLine = false, leadingRun = false;

@@ -46,8 +46,8 @@ enum PatternCheck { PatternEmpty, PatternUsable, PatternMatchesEveryLine, Patter
 
 // How a pattern matches; any combination.
 enum PatternOption : uint32_t {
-    MatchCase = 1,   // letters match only in the case written
-    WholeWords = 2,  // each alternative matches only as whole words
+    PatternMatchesCase = 1,   // letters match only in the case written
+    PatternWholeWords = 2,  // each alternative matches only as whole words
 };
 
 // One bit for each position.
