@@ -101,10 +101,12 @@ static std::string expectedTree(bool withSlit, bool inSlit, const std::string& f
     std::string style = c(CmdStyleType);
     std::string rules;
     const char* values[] = {"#C00000 ERROR|FATAL|CRITICAL|Exception|Traceback", "#A05A00 WARN"};
+    const char* styles[] = {" (#C00000)", " (#A05A00)"};
     for (int rule = 1; rule <= 8; ++rule) {
         std::string number = std::to_string(rule);
-        rules += "  string \"Rule " + number + "\" " + c(CmdHighlightRule) + " " + number + " \"" +
-                 (rule <= 2 ? values[rule - 1] : "") + "\"\n";
+        rules += "  string \"Rule " + number + (rule <= 2 ? styles[rule - 1] : "") + "\" " +
+                 c(CmdHighlightRule) + " " + number + " \"" + (rule <= 2 ? values[rule - 1] : "") +
+                 "\"\n";
     }
     return "submenu \"Peruser Configuration\"\n"
            "  item \"Auto Reload\" " + c(CmdAutoReload) + " 1\n"
@@ -479,15 +481,17 @@ TEST_F(MenuTest, EveryItemSendsACommandThatChangesWhatItShows) {
     ASSERT_EQ(24u, entries.size());
     for (const ShellItem& entry : entries) {
         SCOPED_TRACE(entry.title);
-        std::string value = entry.kind == ItemNumber                ? "33"
-                            : entry.title == "Font Face"            ? "Tahoma"
-                            : entry.title == "Encoding"             ? "utf-8"
-                            : entry.title.rfind("Rule", 0) == 0     ? "#102030 " + entry.title
-                                                                    : otherPath;
+        // A rule's title shows its colour: "Rule 1 (#102030)".
+        bool rule = entry.title.rfind("Rule", 0) == 0;
+        std::string value = entry.kind == ItemNumber     ? "33"
+                            : entry.title == "Font Face" ? "Tahoma"
+                            : entry.title == "Encoding"  ? "utf-8"
+                            : rule                       ? "#102030 " + entry.title.substr(0, 6)
+                                                         : otherPath;
         shellTrace::clear();
         send(entry.command + " " + value);
         EXPECT_EQ(allMenusAndShow("false", "refresh"), popupFlagsSeen());
-        const ShellItem* rebuilt = entryTitled(entry.title);
+        const ShellItem* rebuilt = entryTitled(rule ? value.substr(8) + " (#102030)" : entry.title);
         EXPECT_EQ(value, entry.kind == ItemNumber ? std::to_string(rebuilt->value) : rebuilt->text);
     }
     send(entryTitled("Label")->command);
