@@ -1,11 +1,10 @@
 // What the settings file hands back, on its way into the state record: the
 // plugin's folder and the settings file's path built from the module name
-// and the shell's folder, the font and watched path texts copied into their
-// fields, and the window position corrected against the screen. Every field
-// is a heap buffer of the record's size, so a write past it is reported.
+// and the shell's folder, and the font and watched path texts copied into
+// their fields. Every field is a heap buffer of the record's size, so a write
+// past it is reported.
 #include "fuzz_input.h"
 #include "settings/buffer_sizes.h"
-#include "settings/setting_values.h"
 #include "settings/text.h"
 
 // Copies text into a field as the settings code does and checks the field
@@ -37,11 +36,6 @@ static void checkSettingsPath(const std::string& moduleName, const std::string& 
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput input(data, size);
-    int position = input.take<int32_t>();
-    int screenExtent = input.take<int32_t>();
-    int corrected = positionOnScreen(position, screenExtent);
-    REQUIRE(corrected == (position >= screenExtent ? FallbackPosition : position));
-
     std::string moduleName = input.takeText();
     std::string shellFolder = input.takeText();
     std::string font = input.takeText();

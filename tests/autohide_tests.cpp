@@ -4,6 +4,7 @@
 #include "commands/commands.h"
 #include "support/plugin_fixture.h"
 #include "viewer/autohide.h"
+#include "viewer/placement.h"
 #include "viewer/viewer.h"
 
 // ---- The edge test and the hidden position, as pure geometry ----
@@ -143,7 +144,7 @@ protected:
 
 TEST_F(AutoHideTest, MeasuresTheVirtualDisplayAsItsMonitor) {
     startAt(300, 300);
-    HMONITOR monitor = getWindowMonitor(state.viewerWnd);
+    HMONITOR monitor = getPlacedMonitor();
     EXPECT_TRUE(monitor != NULL);
     RECT r;
     getMonitorRect(monitor, &r);

@@ -32,6 +32,16 @@ static void expectConsistent() {
     EXPECT_TRUE(state.backBrush != NULL);
 }
 
+// Where the window is put while shown (it may have slid off since) lies on
+// the test display's one monitor.
+static bool windowOnTheMonitor() {
+    const WindowPlace& p = state.placed;
+    long long right = (long long)p.x + (p.width < 1 ? 1 : p.width);
+    long long bottom = (long long)p.y + (p.height < 1 ? 1 : p.height);
+    return p.x >= 0 && p.y >= 0 && right <= GetSystemMetrics(SM_CXSCREEN) &&
+           bottom <= GetSystemMetrics(SM_CYSCREEN);
+}
+
 static std::string boundedText(const char* buffer, int capacity) {
     const void* end = memchr(buffer, 0, capacity);
     return std::string(buffer, end ? (const char*)end - buffer : capacity);
@@ -73,6 +83,7 @@ static std::map<std::string, std::string> settingsNow() {
         {"scanLimit", n(state.scanLimit)},
         {"alertSound", n(state.alertSound)},
         {"alertQuiet", n(state.alertQuiet)},
+        {"hideOverFullscreen", n(state.hideOverFullscreen)},
     };
 }
 
@@ -150,6 +161,7 @@ static std::set<std::string> mayChange(CommandId id) {
     case CmdScanLimit: return {"scanLimit"};
     case CmdAlertSound: return {"alertSound"};
     case CmdAlertQuiet: return {"alertQuiet"};
+    case CmdHideOverFullscreen: return {"hideOverFullscreen"};
     default: return {};  // InSlit too: started without a slit
     }
 }
@@ -299,8 +311,7 @@ TEST_F(PluginTest, JunkSettingsFileStartsWithCutOrCorrectedValues) {
     expectConsistent();
     EXPECT_EQ(font.substr(0, FontNameSize - 1), state.font);
     EXPECT_EQ(path.substr(0, FilePathSize - 1), state.filePath);
-    EXPECT_EQ(10, state.x) << "a position beyond the screen falls back";
-    EXPECT_EQ(10, state.y);
+    EXPECT_TRUE(windowOnTheMonitor()) << "placed on the monitor, wherever the place lies";
 
     // The path is too long to open; a good one given afterwards is shown.
     writeFile(watchedPath(), "good\r\n");
@@ -335,8 +346,7 @@ TEST_F(PluginTest, ExtremeNumbersInEverySettingStart) {
         writeSettings(lines);
         ASSERT_EQ(0, start());
         expectConsistent();
-        EXPECT_LT(state.x, GetSystemMetrics(SM_CXVIRTUALSCREEN));
-        EXPECT_LT(state.y, GetSystemMetrics(SM_CYVIRTUALSCREEN));
+        EXPECT_TRUE(windowOnTheMonitor());
         stop();
     }
 }

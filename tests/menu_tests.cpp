@@ -136,6 +136,7 @@ static std::string expectedTree(bool withSlit, bool inSlit, const std::string& f
            "  item \"Auto Hide\" " + c(CmdAutoHide) + " 0\n"
            "  nop \"\"\n"
            "  item \"Show Scroll\" " + c(CmdShowScroll) + " 1\n"
+           "  item \"Hide Over Fullscreen\" " + c(CmdHideOverFullscreen) + " 0\n"
            "submenu \"Format\"\n"
            "  item \"Word Wrap\" " + c(CmdWordWrap) + " 0\n"
            "  submenu \"Font\"\n"

@@ -87,7 +87,7 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
         "qvperuser.highlight1:", "qvperuser.highlight2:", "qvperuser.highlight3:",
         "qvperuser.highlight4:", "qvperuser.highlight5:", "qvperuser.highlight6:",
         "qvperuser.highlight7:", "qvperuser.highlight8:", "qvperuser.alertSound:",
-        "qvperuser.alertQuiet(sec):", "qvperuser.rescan(sec):"};
+        "qvperuser.alertQuiet(sec):", "qvperuser.rescan(sec):", "qvperuser.hideOverFullscreen:"};
     EXPECT_EQ(expected, keys);
     const std::string file = settingsPath();
     EXPECT_EQ("10", storedSetting(file, "qvperuser.x:"));
@@ -113,6 +113,7 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
     EXPECT_EQ("#A05A00 WARN", storedSetting(file, "qvperuser.highlight2:"));
     EXPECT_EQ("", storedSetting(file, "qvperuser.highlight8:"));
     EXPECT_EQ("10", storedSetting(file, "qvperuser.rescan(sec):"));
+    EXPECT_EQ("false", storedSetting(file, "qvperuser.hideOverFullscreen:"));
     EXPECT_EQ(0, shellTrace::count("ReadInt"));
 }
 
@@ -205,18 +206,20 @@ TEST_F(SettingsTest, SnapWindowIsReadLowerCaseAndWrittenCamelCase) {
     EXPECT_EQ(1, shellTrace::count("WriteBool(" + settingsPath() + ",qvperuser.snapWindow:,"));
 }
 
-TEST_F(SettingsTest, PositionBeyondTheVirtualScreenComesBackNegativeStays) {
+// The window is placed on the monitors when shown; the place read stays the
+// user's, for a monitor that comes back.
+TEST_F(SettingsTest, APositionBeyondTheScreenOrNegativeIsKeptAsStored) {
     int screenWidth = GetSystemMetrics(SM_CXVIRTUALSCREEN);
     int screenHeight = GetSystemMetrics(SM_CYVIRTUALSCREEN);
     writeSettings("qvperuser.x: " + std::to_string(screenWidth) + "\r\nqvperuser.y: " +
                   std::to_string(screenHeight + 500) + "\r\n");
     load();
-    EXPECT_EQ(10, state.x);
-    EXPECT_EQ(10, state.y);
+    EXPECT_EQ(screenWidth, state.x);
+    EXPECT_EQ(screenHeight + 500, state.y);
 
-    writeSettings("qvperuser.x: " + std::to_string(screenWidth - 1) + "\r\nqvperuser.y: -40\r\n");
+    writeSettings("qvperuser.x: -2000\r\nqvperuser.y: -40\r\n");
     load();
-    EXPECT_EQ(screenWidth - 1, state.x);
+    EXPECT_EQ(-2000, state.x);
     EXPECT_EQ(-40, state.y);
 }
 

@@ -98,16 +98,17 @@ TEST_F(PluginTest, EndSavesReleasesAndDestroysInOrder) {
     shellTrace::clear();
     stop();
 
-    // The 42 settings first, then the releases, and no slit.
+    // The 43 settings first, then the releases, and no slit.
     Lines seen = shellTrace::only({"Write", "DelMenu", "RemoveSticky", "unregister ", "slit "});
-    ASSERT_EQ(45u, seen.size());
+    ASSERT_EQ(46u, seen.size());
     EXPECT_EQ("WriteInt(" + settingsPath() + ",qvperuser.x:,77)", seen[0]);
     EXPECT_EQ(0u, seen[29].find("WriteInt(" + settingsPath() + ",qvperuser.scanLimit:"));
     EXPECT_EQ(0u, seen[38].find("WriteString(" + settingsPath() + ",qvperuser.highlight8:"));
     EXPECT_EQ(0u, seen[40].find("WriteInt(" + settingsPath() + ",qvperuser.alertQuiet(sec):"));
     EXPECT_EQ(0u, seen[41].find("WriteInt(" + settingsPath() + ",qvperuser.rescan(sec):"));
+    EXPECT_EQ(0u, seen[42].find("WriteBool(" + settingsPath() + ",qvperuser.hideOverFullscreen:"));
     EXPECT_EQ((Lines{"DelMenu(QVM_Main)", "RemoveSticky(" + handle + ")", unregisterLine(handle)}),
-              Lines(seen.begin() + 42, seen.end()));
+              Lines(seen.begin() + 43, seen.end()));
     EXPECT_EQ(0, liveMenuCount());
 
     EXPECT_EQ(0u, GetObjectType(font));

@@ -235,23 +235,6 @@ TEST_F(ViewerTest, DraggingTheFrameMovesTheWindowAndRecordsThePlace) {
     EXPECT_EQ("160", storedSetting(settingsPath(), "qvperuser.x:"));
 }
 
-TEST_F(ViewerTest, DisplayChangeKeepsTheDistanceFromTheFarEdge) {
-    EXPECT_EQ(1156, keepFarEdgeDistance(900, 1024, 1280));
-    EXPECT_EQ(512, keepFarEdgeDistance(512, 1024, 1280));
-    EXPECT_EQ(10, keepFarEdgeDistance(10, 768, 1024));
-    EXPECT_EQ(-100, keepFarEdgeDistance(-100, 768, 600));
-    EXPECT_EQ(INT_MAX, keepFarEdgeDistance(INT_MAX, 1024, 1280));  // held, not wrapped
-
-    startWith("qvperuser.x: 900\r\nqvperuser.y: 10\r\nqvperuser.snapWindow: false\r\n");
-    state.screenWidth = 1024;  // as if measured on a smaller screen
-    state.screenHeight = 768;
-    SendMessageA(state.viewerWnd, WM_DISPLAYCHANGE, 24, MAKELPARAM(1280, 1024));
-    EXPECT_EQ(GetSystemMetrics(SM_CXVIRTUALSCREEN), state.screenWidth);
-    EXPECT_EQ(900 + state.screenWidth - 1024, state.x);
-    EXPECT_EQ(10, state.y);
-    EXPECT_EQ(state.x, windowRect(state.viewerWnd).left);
-}
-
 TEST_F(ViewerTest, DisplayChangeLeavesADockedWindowAlone) {
     startWith("qvperuser.x: 900\r\n");
     treatAsDocked();

@@ -46,7 +46,8 @@
     ROW(HighlightLines, NoArgument, toggleHighlightLines)  \
     ROW(Acknowledge, NoArgument, acknowledge)              \
     ROW(AlertSound, NoArgument, toggleAlertSound)          \
-    ROW(AlertQuiet, NumberArgument, setAlertQuiet)
+    ROW(AlertQuiet, NumberArgument, setAlertQuiet)         \
+    ROW(HideOverFullscreen, NoArgument, toggleHideOverFullscreen)
 
 // A whole command text, as the shell broadcasts it and a menu item sends it.
 #define COMMAND_TEXT(word) "@QVPeruser" #word

@@ -12,8 +12,10 @@
 #include "viewer/alert.h"
 #include "viewer/appearance.h"
 #include "viewer/autohide.h"
+#include "viewer/fullscreen.h"
 #include "viewer/pane.h"
 #include "viewer/pane_colours.h"
+#include "viewer/placement.h"
 #include "viewer/viewer.h"
 
 // What a command word is followed by: the text behind the separator, and
@@ -46,9 +48,13 @@ static void setStyleType(const CommandArgument& argument) {
     repaintViewer();
 }
 
-// The pane is laid out again even when the size stays.
+// The pane is laid out again even when the size stays. The new size may
+// not fit where the window is: it is placed afresh.
 static void resizeViewer(int newWidth, int newHeight) {
-    if (setWindowSize(newWidth, newHeight)) repaintViewer();
+    if (setWindowSize(newWidth, newHeight)) {
+        placeWindowOnMonitors();
+        repaintViewer();
+    }
     sendSizeMessage(state.viewerWnd);
     refreshMenu();
 }
@@ -149,16 +155,18 @@ static void toggleOnTop(const CommandArgument&) {
 
 static void leaveSlit() {
     SendMessageA(state.slitWnd, SlitMsgRemove, 0, (LPARAM)state.viewerWnd);
-    SetWindowPos(state.viewerWnd, NULL, state.x, state.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     state.inSlit = false;
+    placeWindowOnMonitors();
     applyTransparency();
     onLeftSlit();
+    watchForFullscreen();
 }
 
 static void enterSlit() {
     state.inSlit = true;
     applyTransparency();
     SendMessageA(state.slitWnd, SlitMsgAdd, 0, (LPARAM)state.viewerWnd);
+    watchForFullscreen();
 }
 
 static void toggleInSlit(const CommandArgument&) {
@@ -305,6 +313,7 @@ static const SettingStep loadedSettingSteps[] = {
     onAutoHideSwitched,     // autoHide
     applyHighlightSettings, // highlight, highlight1 to highlight8
     showWatchedFileAgain,   // filePath, encoding, readBufferSize, lines, filters, scanLimit, rescan
+    watchForFullscreen,     // hideOverFullscreen
     refreshMenu,            // snapWindow, lockPos, alertSound, alertQuiet, every value shown
 };
 
@@ -355,6 +364,12 @@ static void setAlertQuiet(const CommandArgument& argument) {
     buildConfigMenu(false);
 }
 
+static void toggleHideOverFullscreen(const CommandArgument&) {
+    toggle(&state.hideOverFullscreen);
+    watchForFullscreen();
+    refreshMenu();
+}
+
 static void toggleHighlightLines(const CommandArgument&) {
     toggle(&state.highlight);
     applyHighlightSettings();
@@ -380,6 +395,8 @@ static void showOrHidePlugins(const char* text) {
         repaintViewer();
     } else if (equalsIgnoringCase(text, HidePluginsCommand)) {
         ShowWindow(state.viewerWnd, SW_HIDE);
+        // Hidden with the plugins now: the end of a full-screen program keeps it so.
+        state.outOfTheWay = false;
     }
 }
 

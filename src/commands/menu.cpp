@@ -70,6 +70,8 @@ static Menu* buildWindowMenu(bool popup) {
     MakeMenuItem(menu, "Auto Hide", commandText(CmdAutoHide), state.autoHide);
     MakeMenuNOP(menu, NULL);
     MakeMenuItem(menu, "Show Scroll", commandText(CmdShowScroll), state.showScroll);
+    MakeMenuItem(menu, "Hide Over Fullscreen", commandText(CmdHideOverFullscreen),
+                 state.hideOverFullscreen);
     return menu;
 }
 

@@ -7,6 +7,8 @@
 #include "tail/tail.h"
 #include "viewer/appearance.h"
 #include "viewer/autohide.h"
+#include "viewer/fullscreen.h"
+#include "viewer/placement.h"
 #include "viewer/viewer.h"
 
 const UINT registeredMessages[4] = {HostMsgRestyle, HostMsgRedraw, HostMsgCommand, 0};
@@ -66,8 +68,7 @@ int __cdecl beginPlugin(HINSTANCE module) {
     }
     loadSettings();
     applyStyle();
-    state.screenWidth = GetSystemMetrics(SM_CXVIRTUALSCREEN);
-    state.screenHeight = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    measureDisplay();
     state.viewerWnd = createViewerWindow();
     if (!state.viewerWnd) {
         MessageBoxA(NULL, "Error creating window", PluginName, ErrorBoxFlags);
@@ -84,9 +85,11 @@ int __cdecl beginPlugin(HINSTANCE module) {
                      SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
     }
     applyTransparency();
+    placeWindowOnMonitors();
     state.hidden = checkAutoHideEdge(NULL);
     startTimers();
     ShowWindow(state.viewerWnd, SW_SHOW);
+    watchForFullscreen();
     InvalidateRect(state.viewerWnd, NULL, TRUE);
     return 0;
 }
@@ -119,6 +122,7 @@ void __cdecl endPlugin(HINSTANCE module) {
     releaseFontAndBrush();
     KillTimer(state.viewerWnd, ReloadTimer);
     stopWatching();
+    stopWatchingFullscreen();
     DestroyWindow(state.paneWnd);
     state.paneWnd = NULL;
     DestroyWindow(state.viewerWnd);

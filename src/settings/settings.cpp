@@ -1,7 +1,6 @@
 #include "settings/settings.h"
 
 #include "settings/plugin_info.h"
-#include "settings/setting_values.h"
 #include "settings/state.h"
 #include "settings/text.h"
 #include "text/newest_file.h"
@@ -92,6 +91,7 @@ static const Setting settings[] = {
     NUMBER_SETTING(BoolSetting, "qvperuser.alertSound:", alertSound, false),
     NUMBER_SETTING(IntSetting, "qvperuser.alertQuiet(sec):", alertQuiet, 10),
     NUMBER_SETTING(IntSetting, "qvperuser.rescan(sec):", rescan, 10),
+    NUMBER_SETTING(BoolSetting, "qvperuser.hideOverFullscreen:", hideOverFullscreen, false),
 };
 
 #undef NUMBER_SETTING
@@ -132,10 +132,10 @@ static void writeSetting(const Setting& setting) {
     }
 }
 
+// The place is kept as stored, wherever it lies: the window is placed on the
+// monitors there are when it is shown (viewer/placement.h).
 static void readSettings() {
     for (const Setting& setting : settings) readSetting(setting);
-    state.x = positionOnScreen(state.x, GetSystemMetrics(SM_CXVIRTUALSCREEN));
-    state.y = positionOnScreen(state.y, GetSystemMetrics(SM_CYVIRTUALSCREEN));
 }
 
 bool getPluginFolder(char* folder, int capacity) {

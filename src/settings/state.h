@@ -9,6 +9,7 @@
 #include "tail/file_reader.h"
 #include "text/text_decoding.h"
 #include "text/line_marks.h"
+#include "viewer/placement_rule.h"
 
 // Which bytes of which file the pane's text was decoded from, and how;
 // invalid when the pane holds anything else.
@@ -55,6 +56,7 @@ struct PluginState {
     bool alertSound;
     int alertQuiet;
     int rescan;  // seconds between listings of a pattern's folder
+    bool hideOverFullscreen;
 
     // Runtime state, never stored.
     HINSTANCE hInstance;
@@ -63,8 +65,31 @@ struct PluginState {
     HWND slitWnd;
     OSVERSIONINFOA osVersion;
     bool canLayer;
+    // The virtual screen as last measured (at start, when the window was
+    // last placed): a move while it differs is the system's, after a
+    // display change, and not the user's.
+    int screenLeft;
+    int screenTop;
     int screenWidth;
     int screenHeight;
+    int monitorCount;
+    // Where the window is when not slid off: the stored place (x, y, width,
+    // height), or where the placement rule put it while that place is not
+    // wholly on the monitors.
+    WindowPlace placed;
+    // The monitor on which the user chose the place whose corner is
+    // chosenAt; the rule keeps the window's distances from its edges.
+    bool chosenOnKnown;
+    POINT chosenAt;
+    EdgeRect chosenOn;
+    bool placingWindow;  // the plugin moves the window itself: nothing is recorded
+    // Out of the way of full-screen programs (viewer/fullscreen.h): the
+    // hooks while watching, the foreground window whose program the two
+    // program hooks follow, and whether the window is hidden for it.
+    HWINEVENTHOOK foregroundHook;
+    HWINEVENTHOOK foregroundProgramHooks[2];
+    HWND watchedForeground;
+    bool outOfTheWay;
     HWND paneWnd;
     WNDPROC oldPaneProc;
     HFONT paneFont;

@@ -4,6 +4,7 @@
 
 #include "settings/state.h"
 #include "viewer/autohide.h"
+#include "viewer/fullscreen.h"
 
 static bool isAlertRule(int rule) {
     return rule >= 0 && rule < (int)ColourRuleCount && state.colourRules[rule].check == RuleUsable &&
@@ -74,6 +75,7 @@ void alertOnNewText(uint32_t from, int ruleBefore) {
     state.alertRule = rule;
     InvalidateRect(state.viewerWnd, NULL, FALSE);
     showHiddenWindow();
+    keepOutOfTheWay();
 }
 
 void acknowledgeAlert() {
@@ -81,6 +83,7 @@ void acknowledgeAlert() {
     state.alerting = false;
     InvalidateRect(state.viewerWnd, NULL, FALSE);
     if (state.autoHide) startAutoHideTimer();
+    keepOutOfTheWay();
 }
 
 bool alertColour(COLORREF* colour) {

@@ -2,39 +2,13 @@
 
 #include "commands/menu.h"
 #include "settings/state.h"
-#include "viewer/optional_user32.h"
+#include "viewer/placement.h"
 #include "viewer/viewer.h"
-
-typedef HMONITOR(WINAPI* MonitorFromWindowProc)(HWND, DWORD);
-typedef BOOL(WINAPI* GetMonitorInfoProc)(HMONITOR, MONITORINFO*);
-
-HMONITOR getWindowMonitor(HWND window) {
-    MonitorFromWindowProc monitorFromWindow =
-        (MonitorFromWindowProc)optionalUser32Function("MonitorFromWindow");
-    return monitorFromWindow ? monitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY) : NULL;
-}
-
-// Without the monitor functions, the primary screen.
-void getMonitorRect(HMONITOR monitor, RECT* out) {
-    GetMonitorInfoProc getMonitorInfo =
-        (GetMonitorInfoProc)optionalUser32Function("GetMonitorInfoA");
-    if (monitor && getMonitorInfo) {
-        MONITORINFO info;
-        ZeroMemory(&info, sizeof info);
-        info.cbSize = sizeof info;
-        if (getMonitorInfo(monitor, &info)) {
-            *out = info.rcMonitor;
-            return;
-        }
-    }
-    SetRect(out, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-}
 
 bool autoHideEdge(const RECT& monitor, int x, int y, int width, int height,
                   POINT* hiddenPosition) {
-    EdgeRect edges = {monitor.left, monitor.top, monitor.right, monitor.bottom};
     EdgePoint hidden;
-    if (!autoHideEdge(edges, x, y, width, height, &hidden)) return false;
+    if (!autoHideEdge(edgeRectOf(monitor), x, y, width, height, &hidden)) return false;
     if (hiddenPosition) {
         hiddenPosition->x = hidden.x;
         hiddenPosition->y = hidden.y;
@@ -45,11 +19,10 @@ bool autoHideEdge(const RECT& monitor, int x, int y, int width, int height,
 bool checkAutoHideEdge(POINT* position) {
     if (!state.autoHide || windowDocked() || state.paneFocused || state.alerting) return false;
     RECT monitor;
-    getMonitorRect(getWindowMonitor(state.viewerWnd), &monitor);
+    getMonitorRect(getPlacedMonitor(), &monitor);
+    const WindowPlace& p = state.placed;
     POINT hidden;
-    if (!autoHideEdge(monitor, state.x, state.y, state.width, state.height, &hidden)) {
-        return false;
-    }
+    if (!autoHideEdge(monitor, p.x, p.y, p.width, p.height, &hidden)) return false;
     if (position && state.hidden) *position = hidden;
     return true;
 }
@@ -57,11 +30,11 @@ bool checkAutoHideEdge(POINT* position) {
 // Moves without WM_WINDOWPOSCHANGING, so that edge snapping never pulls the
 // slid-off window back, and without changing the z-order.
 void applyAutoHidePosition() {
-    POINT position = {state.x, state.y};
+    POINT position = {state.placed.x, state.placed.y};
     checkAutoHideEdge(&position);
     UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSENDCHANGING;
     if (windowDocked()) flags |= SWP_NOMOVE;
-    SetWindowPos(state.viewerWnd, NULL, position.x, position.y, state.width, state.height, flags);
+    moveWindowByPlugin(position.x, position.y, state.placed.width, state.placed.height, flags);
 }
 
 void startAutoHideTimer() {

@@ -6,15 +6,13 @@
 
 #include "viewer/autohide_edge.h"
 
-HMONITOR getWindowMonitor(HWND window);
-void getMonitorRect(HMONITOR monitor, RECT* out);
-
 // The edge test of autohide_edge.h on the system's rectangle and point.
 bool autoHideEdge(const RECT& monitor, int x, int y, int width, int height,
                   POINT* hiddenPosition);
 
-// True when auto-hide applies and the stored position lies at an edge; a
-// given position is replaced by the hidden one while the window is hidden.
+// True when auto-hide applies and the placed window lies at an edge of its
+// monitor; a given position is replaced by the hidden one while the window is
+// hidden.
 bool checkAutoHideEdge(POINT* position);
 void applyAutoHidePosition();
 // Starts the timer that settles a pending auto-hide decision.

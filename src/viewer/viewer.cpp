@@ -7,9 +7,10 @@
 #include "viewer/alert.h"
 #include "viewer/appearance.h"
 #include "viewer/autohide.h"
-#include "viewer/coordinate.h"
+#include "viewer/fullscreen.h"
 #include "viewer/pane.h"
 #include "viewer/pane_colours.h"
+#include "viewer/placement.h"
 
 static const int SnapDistance = 10;
 static const int MinimumSize = 10;
@@ -33,23 +34,19 @@ void applyReloadTimer() {
     }
 }
 
-int keepFarEdgeDistance(int position, int oldExtent, int newExtent) {
-    if (position > oldExtent / 2) return toCoordinate((int64_t)newExtent - oldExtent + position);
-    return position;
-}
-
 static int atLeastMinimum(int extent) { return extent <= MinimumSize ? MinimumSize : extent; }
 
-// The stored size, and for a floating window the stored place; the slit
-// places a docked one.
-static void applyStoredPlacement() {
+// The stored size where the window is placed; the slit places a docked one.
+static void applyStoredSize() {
+    state.placed.width = state.width;
+    state.placed.height = state.height;
     if (windowDocked()) {
-        SetWindowPos(state.viewerWnd, NULL, 0, 0, state.width, state.height,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        moveWindowByPlugin(0, 0, state.width, state.height,
+                           SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageA(state.slitWnd, SlitMsgUpdate, 0, 0);
     } else {
-        SetWindowPos(state.viewerWnd, NULL, state.x, state.y, state.width, state.height,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        moveWindowByPlugin(state.placed.x, state.placed.y, state.width, state.height,
+                           SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 
@@ -57,14 +54,18 @@ bool setWindowSize(int newWidth, int newHeight) {
     if (newWidth == state.width && newHeight == state.height) return false;
     state.width = atLeastMinimum(newWidth);
     state.height = atLeastMinimum(newHeight);
-    applyStoredPlacement();
+    applyStoredSize();
     return true;
 }
 
 void applyWindowPlacement() {
     state.width = atLeastMinimum(state.width);
     state.height = atLeastMinimum(state.height);
-    applyStoredPlacement();
+    if (windowDocked()) {
+        applyStoredSize();
+    } else {
+        placeWindowOnMonitors();
+    }
     InvalidateRect(state.viewerWnd, NULL, TRUE);
     sendSizeMessage(state.viewerWnd);
 }
@@ -76,37 +77,48 @@ void sendSizeMessage(HWND window) {
 }
 
 static void onPositionChanging(HWND window, WINDOWPOS* position) {
-    if (!windowDocked() && state.snapWindow && IsWindowVisible(window)) {
+    if (!windowDocked() && !state.placingWindow && state.snapWindow && IsWindowVisible(window)) {
         SnapWindowToEdge(position, SnapDistance, 1);
-    }
-}
-
-// Records the window's new place and size into the settings. The position is
-// stored before setWindowSize runs, because its own SetWindowPos uses it.
-// A change that leaves the position or size alone says so in its flags and
-// need not carry them, so only what changed is taken from the record.
-static void onPositionChanged(HWND window, const WINDOWPOS* position) {
-    if (windowDocked() || state.hidden) return;
-    if (!(position->flags & SWP_NOMOVE)) {
-        state.x = position->x;
-        state.y = position->y;
-    }
-    if (position->flags & SWP_NOSIZE) return;
-    if (setWindowSize(position->cx, position->cy)) {
-        InvalidateRect(state.viewerWnd, NULL, TRUE);
-        sendSizeMessage(window);
     }
 }
 
 static void onDisplayChange() {
     if (windowDocked()) return;
-    int oldWidth = state.screenWidth;
-    int oldHeight = state.screenHeight;
-    state.screenWidth = GetSystemMetrics(SM_CXVIRTUALSCREEN);
-    state.screenHeight = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    state.x = keepFarEdgeDistance(state.x, oldWidth, state.screenWidth);
-    state.y = keepFarEdgeDistance(state.y, oldHeight, state.screenHeight);
-    MoveWindow(state.viewerWnd, state.x, state.y, state.width, state.height, TRUE);
+    placeWindowOnMonitors();
+    keepOutOfTheWay();
+}
+
+// A taskbar that moved or grew changes a work area.
+static void onSettingChange(WPARAM setting) {
+    if (setting == SPI_SETWORKAREA) onDisplayChange();
+}
+
+// Records a move or size change into the settings as the user's new place.
+// The plugin's own moves, and those of a slid-off or docked window, are not
+// recorded. A move on a display that changed since the window was placed is
+// the system's (it gathers windows off a monitor that went away): the window
+// is placed afresh instead. The position is stored before setWindowSize
+// runs, because its own SetWindowPos uses it. A change that leaves the
+// position or size alone says so in its flags and need not carry them, so
+// only what changed is taken from the record.
+static void onPositionChanged(HWND window, const WINDOWPOS* position) {
+    if (windowDocked() || state.hidden || state.placingWindow) return;
+    bool moved = !(position->flags & SWP_NOMOVE);
+    bool sized = !(position->flags & SWP_NOSIZE);
+    if (!moved && !sized) return;
+    if (displayChangedSinceMeasured()) {
+        onDisplayChange();
+        return;
+    }
+    if (moved) {
+        state.x = position->x;
+        state.y = position->y;
+        onPlaceChosen();
+    }
+    if (sized && setWindowSize(position->cx, position->cy)) {
+        InvalidateRect(state.viewerWnd, NULL, TRUE);
+        sendSizeMessage(window);
+    }
 }
 
 static LRESULT frameHitTest() {
@@ -186,6 +198,7 @@ LRESULT CALLBACK viewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_WINDOWPOSCHANGING: onPositionChanging(window, (WINDOWPOS*)lParam); return 0;
     case WM_WINDOWPOSCHANGED: onPositionChanged(window, (const WINDOWPOS*)lParam); return 0;
     case WM_DISPLAYCHANGE: onDisplayChange(); return 0;
+    case WM_SETTINGCHANGE: onSettingChange(wParam); return 0;
     case WM_NCHITTEST: return frameHitTest();
     case WM_NCMOUSEMOVE: onPointerOverWindow(); return 0;
     case WM_NCLBUTTONDOWN: return onFrameLeftPress(window, wParam, lParam);

@@ -12,11 +12,12 @@ const UINT_PTR ReaderRetryTimer = 3;
 
 LRESULT CALLBACK viewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The one way the window's size changes. Returns false, doing nothing, when
-// the requested size is the stored one.
+// The one way the window's size changes, applied where the window is
+// placed. Returns false, doing nothing, when the requested size is the
+// stored one.
 bool setWindowSize(int newWidth, int newHeight);
-// Puts the window at its stored place and size, as the size commands do, and
-// lays the pane out in it.
+// Places the window for its stored place and size on the monitors there are
+// (the slit places a docked one), and lays the pane out in it.
 void applyWindowPlacement();
 // Sends WM_SIZE as the system does, with the client area's size, so that the
 // pane is laid out again.
@@ -32,9 +33,6 @@ void applyReloadTimer();
 // Held while one of the pane's scroll bars is pressed: reloads due meanwhile
 // run when the hold ends.
 void holdReloads(bool hold);
-
-// Keeps a coordinate's distance from the far edge when it lies in the far half.
-int keepFarEdgeDistance(int position, int oldExtent, int newExtent);
 
 // Key test shared with the pane: a modifier counts as down when its key
 // state masked with 0xF0 is non-zero.

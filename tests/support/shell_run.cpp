@@ -118,6 +118,14 @@ std::vector<std::string> storedKeys(const std::string& file) {
     return keys;
 }
 
+bool pumpUntil(const std::function<bool()>& condition, int milliseconds) {
+    for (int waited = 0; waited < milliseconds; waited += 50) {
+        if (condition()) return true;
+        pumpMessages(50);
+    }
+    return condition();
+}
+
 void pumpMessages(int milliseconds) {
     DWORD end = GetTickCount() + milliseconds;
     for (;;) {

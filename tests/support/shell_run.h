@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,3 +43,6 @@ std::vector<std::string> storedKeys(const std::string& file);
 
 // Pumps the thread's messages for the given time, as a user's shell would.
 void pumpMessages(int milliseconds);
+// Pumps them until the condition holds, for at most the given time; says
+// whether it held. For what arrives when the machine gets to it.
+bool pumpUntil(const std::function<bool()>& condition, int milliseconds = 10000);

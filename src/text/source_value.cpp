@@ -1,0 +1,74 @@
+#include "text/source_value.h"
+
+#include "text/characters.h"
+
+static const uint32_t ColourLength = 7;  // "#RRGGBB"
+
+static bool isBlank(WideChar c) { return c == ' ' || c == '\t'; }
+
+static int hexDigit(WideChar c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    uint32_t lower = asciiLower(c);
+    return lower >= 'a' && lower <= 'f' ? int(lower - 'a' + 10) : -1;
+}
+
+bool readHexColour(const WideChar* text, uint32_t length, uint32_t* colour) {
+    if (length != ColourLength || text[0] != '#') return false;
+    uint32_t rgb = 0;
+    for (uint32_t i = 1; i < ColourLength; ++i) {
+        int digit = hexDigit(text[i]);
+        if (digit < 0) return false;
+        rgb = rgb << 4 | uint32_t(digit);
+    }
+    *colour = (rgb >> 16) | (rgb & 0xFF00) | (rgb & 0xFF) << 16;
+    return true;
+}
+
+static uint32_t skipBlanks(const WideChar* value, uint32_t at, uint32_t length) {
+    while (at < length && isBlank(value[at])) ++at;
+    return at;
+}
+
+static uint32_t wordEnd(const WideChar* value, uint32_t at, uint32_t length) {
+    while (at < length && !isBlank(value[at])) ++at;
+    return at;
+}
+
+// The label's characters, a surrogate pair counted once.
+static SourceCheck takeLabel(const WideChar* value, uint32_t from, uint32_t to, SourceValue* out) {
+    if (from == to) return SourceNeedsLabel;
+    uint32_t characters = 0;
+    for (uint32_t i = from; i < to; ++i) {
+        if (value[i] == '[' || value[i] == ']') return SourceBadLabel;
+        if (!isLowSurrogate(value[i])) ++characters;
+    }
+    if (characters > LabelCapacity) return SourceLabelTooLong;
+    for (uint32_t i = from; i < to; ++i) out->label[i - from] = value[i];
+    out->label[to - from] = 0;
+    return SourceUsable;
+}
+
+void parseSourceValue(const WideChar* value, uint32_t length, bool pathWanted, SourceValue* out) {
+    out->coloured = false;
+    out->colour = 0;
+    out->label[0] = 0;
+    out->pathStart = length;
+    uint32_t at = skipBlanks(value, 0, length);
+    while (length > at && isBlank(value[length - 1])) --length;
+    out->check = SourceNone;
+    if (at == length) return;
+    uint32_t end = wordEnd(value, at, length);
+    if (value[at] == '#') {
+        out->check = SourceBadColour;
+        if (!readHexColour(value + at, end - at, &out->colour)) return;
+        out->coloured = true;
+        at = skipBlanks(value, end, length);
+        end = wordEnd(value, at, length);
+    }
+    out->check = takeLabel(value, at, end, out);
+    if (out->check != SourceUsable) return;
+    at = skipBlanks(value, end, length);
+    out->pathStart = at;
+    if (pathWanted && at == length) out->check = SourceNeedsPath;
+    if (!pathWanted && at < length) out->check = SourceExtraText;
+}

@@ -1,0 +1,44 @@
+// The lines of several sources in one timeline, free of any window.
+//
+// Each source's text is whole lines, each ending in CR LF. The lines are
+// merged by the time each begins with (line_time.h): a line without one
+// takes the time of the line before it in its source (the first lines of a
+// source, the time of its first line that has one), and a source none of
+// whose lines has a time counts them all as written at its fallback time
+// (its file's last write). The merge is stable: each source's lines keep
+// their order, and between equal times the earlier source goes first.
+#pragma once
+
+#include <stdint.h>
+
+#include "text/text_decoding.h"
+
+const uint32_t MostSources = 4;
+
+struct TimelineSource {
+    const WideChar* text;
+    uint32_t length;
+    uint64_t fallbackTime;
+};
+
+struct TimelineLine {
+    uint32_t source;
+    uint32_t start;   // in its source's text
+    uint32_t length;  // without the line end
+};
+
+// A walk through the merged lines, one at a time.
+struct Timeline {
+    const TimelineSource* sources;
+    uint32_t count;
+    int thisYear;
+    struct Cursor {
+        uint32_t at;     // where the source's next line starts
+        uint64_t time;   // of the line at `at`
+        uint64_t lastTime;
+    } cursors[MostSources];
+};
+
+void startTimeline(Timeline* timeline, const TimelineSource* sources, uint32_t count, int thisYear);
+// The next line in time; false after the last.
+bool nextTimelineLine(Timeline* timeline, TimelineLine* line);
