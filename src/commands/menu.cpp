@@ -111,10 +111,12 @@ static const char* whyRuleIsOff(RuleCheck check) {
 // "#RRGGBB", or nothing for a colour the rule leaves out.
 static void colourText(char (&out)[8], uint32_t colour) {
     out[0] = 0;
-    if (colour != NoColour) wsprintfA(out, "#%02X%02X%02X", GetRValue(colour), GetGValue(colour), GetBValue(colour));
+    if (colour == NoColour) return;
+    wsprintfA(out, "#%02X%02X%02X", GetRValue(colour), GetGValue(colour), GetBValue(colour));
 }
 
-// "Rule 1 (#C00000 on #FFE0E0, alert, case, word)", or why the rule is off.
+// "Rule 1 (#C00000 on #FFE0E0, alert, case, word)", 47 characters at most,
+// or why the rule is off.
 static const char* ruleTitle(uint32_t r) {
     const ColourRule& rule = state.colourRules[r];
     char* title = state.highlightTitles[r];

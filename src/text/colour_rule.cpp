@@ -70,7 +70,8 @@ struct RuleWord {
     const char* word;
     uint32_t patternOption;  // 0: "alert"
 };
-static const RuleWord ruleWords[] = {{"alert", 0}, {"case", PatternMatchesCase}, {"word", PatternWholeWords}};
+static const RuleWord ruleWords[] = {
+    {"alert", 0}, {"case", PatternMatchesCase}, {"word", PatternWholeWords}};
 
 // Reads the rule's words at value[*at] while a pattern follows each, moving
 // *at to the pattern; returns the pattern's options.
