@@ -105,9 +105,9 @@ static PatternCheck referenceCheck(const Units& pattern, const ReferenceLine& li
     for (size_t i = 0; i <= pattern.size(); ++i) {
         if (i < pattern.size() && pattern[i] != '|') continue;
         CodePoints alternative = codePointsOf(pattern, start, i, (options & PatternMatchesCase) != 0);
-        bool onlyStars = true;
-        for (uint32_t p : alternative) onlyStars = onlyStars && p == '*';
-        everyLine = everyLine || onlyStars;
+        bool onlyWildcards = true;
+        for (uint32_t p : alternative) onlyWildcards = onlyWildcards && (p == '*' || p == '?');
+        everyLine = everyLine || onlyWildcards;
         *matches = *matches || referenceMatches(alternative, line, (options & PatternWholeWords) != 0);
         start = i + 1;
     }

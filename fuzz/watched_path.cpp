@@ -1,5 +1,5 @@
 // The watched file's path: the plugin's folder (cut from a module file name)
-// joined with the configured path, into a buffer of a given capacity. The
+// joined with the configured path (in quotes or not), into a buffer of a given capacity. The
 // result is the whole join or nothing, never cut and never past the buffer.
 #include "fuzz_input.h"
 #include "settings/buffer_sizes.h"
@@ -36,6 +36,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<WideChar> out(capacity + 1, u'#');
     bool joined = resolveWatchedPath(folder.c_str(), path.c_str(), out.data(), capacity);
 
+    // Without one pair of quotes around it, blanks outside them ignored.
+
+    size_t first = path.find_first_not_of(u' '), last = path.find_last_not_of(u' ');
+    if (first != std::u16string::npos && last > first && path[first] == u'"' && path[last] == u'"') {
+        path = path.substr(first + 1, last - first - 1);
+    }
     bool driveLetter = path.size() >= 3 && path[1] == ':' && path[2] == '\\';
     bool share = path.size() >= 2 && path[0] == '\\' && path[1] == '\\';
     std::u16string expected = (driveLetter || share ? u"" : folder) + path;

@@ -505,6 +505,35 @@ TEST_F(CommandTest, ReloadSettingsWhileDocked) {
     EXPECT_FALSE(viewerExStyle() & WS_EX_LAYERED);
 }
 
+// A user's edit of the settings file while the plugin runs is applied as
+// Reload Settings applies it, within two seconds; the plugin's own save is
+// not taken for one; and at the end an edit not applied yet is read before
+// the settings are written, so that the save keeps it.
+TEST_F(CommandTest, AnEditOfTheSettingsFileOnDiskIsAppliedAndKept) {
+    std::string other = dataFolder + "other.log";
+    writeFile(other, "from the other file");
+    startWith("qvperuser.width: 200\r\n");
+    send("@QVPeruserHeightSize 150");
+    send("@QVPeruserSaveSettings");
+    shellTrace::clear();
+    pumpMessages(2500);
+    EXPECT_EQ(0, shellTrace::count("ReadInt("));
+
+    writeSettings("# mine\r\nqvperuser.filePath: " + other + "\r\nqvperuser.width: 333\r\n");
+    pumpMessages(2500);
+    EXPECT_EQ(333, viewerRect().right - viewerRect().left);
+    EXPECT_EQ("from the other file", paneText());
+
+    send("@QVPeruserAlphaValue 99");  // kept in memory, and lost to the edit below
+    writeFile(settingsPath(), readFile(settingsPath()) + "qvperuser.fontHeight: 21\r\n");
+    stop();
+    std::string saved = readFile(settingsPath());
+    EXPECT_EQ(0u, saved.find("# mine\r\n")) << saved;
+    EXPECT_EQ("21", storedSetting(settingsPath(), "qvperuser.fontHeight:"));
+    EXPECT_EQ("333", storedSetting(settingsPath(), "qvperuser.width:"));
+    EXPECT_EQ("160", storedSetting(settingsPath(), "qvperuser.alpha:"));
+}
+
 TEST_F(CommandTest, SaveSettingsIsTheOnlyCommandThatWrites) {
     startWith("qvperuser.fontHeight: 12\r\n");
     send("@QVPeruserFontSize 33");

@@ -121,7 +121,8 @@ TEST(LinePattern, PatternsThatMatchEveryLineOrAreTooLongAreRefused) {
     EXPECT_EQ(PatternMatchesEveryLine, checkOf(L"ERROR||WARN"));
     EXPECT_EQ(PatternMatchesEveryLine, checkOf(L"ERROR|**"));
     EXPECT_EQ(PatternMatchesEveryLine, checkOf(L"WARN|"));
-    EXPECT_EQ(PatternUsable, checkOf(L"?"));
+    EXPECT_EQ(PatternMatchesEveryLine, checkOf(L"ERROR|?*??"));
+    EXPECT_EQ(PatternUsable, checkOf(L"?x"));
     EXPECT_EQ(PatternUsable, checkOf(std::wstring(LinePatternCapacity, L'x')));
     EXPECT_EQ(PatternTooLong, checkOf(std::wstring(LinePatternCapacity + 1, L'x')));
     // A refused pattern matches nothing.

@@ -499,6 +499,54 @@ TEST_F(MenuTest, EveryItemSendsACommandThatChangesWhatItShows) {
     EXPECT_EQ(4, state.styleType);
 }
 
+// Opens the menu by keys, as a user does: the main menu's entry after so many
+// presses of the down key, then the submenu's; Enter on a value's field,
+// after typing a new text there when one is given.
+static void enterInField(int mainPresses, int itemPresses, const wchar_t* typed = nullptr) {
+    SendMessageA(state.viewerWnd, WM_NCRBUTTONUP, HTCAPTION, MAKELPARAM(20, 20));
+    HWND main = openMenuWindow(0);
+    for (int i = 0; i < mainPresses; ++i) SendMessageA(main, WM_KEYDOWN, VK_DOWN, 0);
+    SendMessageA(main, WM_KEYDOWN, VK_RIGHT, 0);
+    HWND submenu = openMenuWindow(1);
+    for (int i = 0; i < itemPresses; ++i) SendMessageA(submenu, WM_KEYDOWN, VK_DOWN, 0);
+    SendMessageA(submenu, WM_KEYDOWN, VK_RETURN, 0);
+    HWND field = FindWindowExA(submenu, NULL, "Edit", NULL);
+    ASSERT_NE(nullptr, field);
+    if (typed) SetWindowTextW(field, typed);
+    SendMessageW(field, WM_KEYDOWN, VK_RETURN, 0);
+    pumpMessages(200);
+    closeMenus();
+}
+
+// The shell's menu takes text in the ANSI code page (1252 here): values kept
+// in UTF-8 show in it, what it lacks as '?'. Sent back as shown, they keep
+// what is stored; typed anew in the field, they are taken as typed.
+TEST_F(MenuTest, TextValuesRoundTripThroughTheAnsiMenuWithoutLoss) {
+    ASSERT_EQ(1252u, GetACP());
+    std::string path = dataFolder + "J\xC3\xBCrgen-журнал.log";
+    std::string rule = "#8000FF ошибка|ζωή";
+    writeFileNamedInUtf8(path, "first\r\nsecond\r\n");
+    writeSettings("qvperuser.filePath: " + path + "\r\nqvperuser.highlight3: " + rule + "\r\n");
+    ASSERT_EQ(0, start());
+    EXPECT_EQ(dataFolder + "J\xFCrgen-??????.log", entryTitled("File Path")->text);
+    EXPECT_EQ("#8000FF ??????|???", entryTitled("Rule 3 (#8000FF)")->text);
+
+    enterInField(1, 1);  // Peruser Configuration > File Path
+    EXPECT_EQ(path, state.filePath);
+    enterInField(4, 3);  // Highlight > Rule 3
+    EXPECT_EQ(rule, state.highlightRules[2]);
+    EXPECT_NE(nullptr, entryTitled("Rule 3 (#8000FF)"));  // still on: no "(off: ...)"
+    WCHAR pane[64] = {};
+    GetWindowTextW(state.paneWnd, pane, 64);
+    EXPECT_STREQ(L"first\r\nsecond\r\n", pane);
+
+    enterInField(4, 3, L"#8000FF ошибка");
+    EXPECT_EQ("#8000FF ошибка", std::string(state.highlightRules[2]));
+    stop();
+    EXPECT_EQ("#8000FF ошибка", storedSetting(settingsPath(), "qvperuser.highlight3"));
+    EXPECT_EQ(path, storedSetting(settingsPath(), "qvperuser.filePath"));
+}
+
 TEST_F(MenuTest, RestyleReleasesTheMenuBeforeRestyling) {
     startWithKnownSettings();
     int old = serialOf(state.mainMenu);

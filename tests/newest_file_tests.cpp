@@ -112,9 +112,11 @@ protected:
         PluginTest::TearDown();
         RemoveDirectoryA((folder + "app-dir.log").c_str());
     }
+    // In a window wide enough for a notice's every line.
     void startFollowing(const std::string& pattern, int rescan) {
         writeSettings("qvperuser.filePath: " + folder + pattern +
-                      "\r\nqvperuser.rescan(sec): " + std::to_string(rescan) + "\r\n");
+                      "\r\nqvperuser.rescan(sec): " + std::to_string(rescan) +
+                      "\r\nqvperuser.width: 1200\r\n");
         ASSERT_EQ(0, start());
     }
     // A file written the given number of minutes ago.
@@ -222,7 +224,7 @@ TEST_F(NewestFileTest, WithNoMatchThePaneSaysSoUntilAFileAppears) {
     CreateDirectoryA((folder + "app-dir.log").c_str(), NULL);
     writeAged("notes.txt", "not a log\r\n", 1);
     startFollowing("app-*.log", 1);
-    EXPECT_EQ("No file matches " + folder + "app-*.log", paneText());
+    EXPECT_EQ("No file matches the pattern:\r\n" + folder + "app-*.log", paneText());
     buildConfigMenu(false);
     EXPECT_NE(std::string::npos, firstConfigEntries(3).find("nop \"Showing no file\""));
 
@@ -233,8 +235,9 @@ TEST_F(NewestFileTest, WithNoMatchThePaneSaysSoUntilAFileAppears) {
 
     // A wildcard in the folder, and a folder that is not there, each say so.
     send(("@QVPeruserFilePath " + folder + "*\\app.log").c_str());
-    EXPECT_EQ(folder + "*\\app.log: * and ? may stand only in the file name, not in the folder",
+    EXPECT_EQ("* and ? may stand only in the file name, not in the folder:\r\n" + folder + "*\\app.log",
               paneText());
     send(("@QVPeruserFilePath " + folder + "missing\\app-*.log").c_str());
-    EXPECT_EQ(0u, paneText().find("Cannot open " + folder + "missing\\app-*.log: ")) << paneText();
+    EXPECT_EQ(0u, paneText().find("Cannot open the file: ")) << paneText();
+    EXPECT_TRUE(endsWith(paneText(), "\r\n" + folder + "missing\\app-*.log")) << paneText();
 }

@@ -1,8 +1,10 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include <algorithm>
 #include <climits>
 #include <string>
+#include <vector>
 
 #include "support/import_hook.h"
 #include "support/plugin_fixture.h"
@@ -10,6 +12,7 @@
 #include "tail/file_reader.h"
 #include "tail/reader_handoff.h"
 #include "tail/tail.h"
+#include "text/notice_layout.h"
 #include "viewer/view_lines.h"
 
 static const ULONGLONG GiB = 1024ull * 1024 * 1024;
@@ -29,6 +32,9 @@ TEST(WatchedPath, AbsolutePathsStandAloneEverythingElseIsJoined) {
         {L"D:/logs/app.log", L"C:\\shell\\plugins\\D:/logs/app.log"},
         {L"\\logs\\app.log", L"C:\\shell\\plugins\\\\logs\\app.log"},
         {L"D:", L"C:\\shell\\plugins\\D:"},
+        // "Copy as path": one pair of quotes around the path is not part of it.
+        {L"\"D:\\my logs\\app.log\" ", L"D:\\my logs\\app.log"},
+        {L"\"logs\\\"a\".log\"", L"C:\\shell\\plugins\\logs\\\"a\".log"},
     };
     for (const Case& c : cases) {
         EXPECT_TRUE(resolveWatchedPath(folder, c.filePath, out, ResolvedPathSize));
@@ -261,6 +267,9 @@ TEST(ViewLines, TheViewEndsOnTheLastLineThatHoldsText) {
 }
 
 // ---- Against real files and the real pane ----------------------------------
+
+// A window in which no notice in these tests needs more lines than its own.
+static const char WideEnoughForNotices[] = "qvperuser.width: 1200\r\n";
 
 class TailTest : public PluginTest {
 protected:
@@ -652,11 +661,11 @@ TEST_F(TailTest, OpensAFileHeldWithDeleteAccess) {
 
 TEST_F(TailTest, AMissingFileShowsANoticeUntilItAppears) {
     std::string missing = dataFolder + "missing.log";
-    startWatching(missing);
+    startWatching(missing, 512, WideEnoughForNotices);
     std::string notice = paneText();
-    EXPECT_EQ(0u, notice.find("Cannot open " + missing + ": ")) << notice;
-    EXPECT_GT(notice.size(), ("Cannot open " + missing + ": ").size());
-    EXPECT_EQ(std::string::npos, notice.find_first_of("\r\n")) << notice;
+    EXPECT_EQ(0u, notice.find("Cannot open the file: ")) << notice;
+    EXPECT_TRUE(endsWith(notice, ".\r\n" + missing)) << notice;  // the reason, then the path
+    EXPECT_EQ(notice.find("\r\n"), notice.rfind("\r\n")) << notice;
     EXPECT_FALSE(state.fileLooked);
 
     selectInPane(3, 8);
@@ -677,7 +686,7 @@ TEST_F(TailTest, AMissingFileShowsANoticeUntilItAppears) {
 
 TEST_F(TailTest, PathsAreFoundAsTheUserWroteThem) {
     writeFile(watchedPath(), "beside the plugin\r\n");
-    startWatching("data\\watched.log");
+    startWatching("data\\watched.log", 512, WideEnoughForNotices);
     EXPECT_EQ("beside the plugin\r\n", paneText());
 
     // UTF-8 as a settings file saved by Notepad has it, also outside the ANSI
@@ -696,20 +705,97 @@ TEST_F(TailTest, PathsAreFoundAsTheUserWroteThem) {
         EXPECT_EQ(L"found\r\n", paneWideText());
         DeleteFileW(path.c_str());
         forcedReload();
-        EXPECT_EQ(0u, paneWideText().find(L"Cannot open " + path + L": ")) << utf8;
+        std::wstring notice = paneWideText();
+        EXPECT_EQ(0u, notice.find(L"Cannot open the file: ")) << utf8;
+        EXPECT_EQ(notice.size() - path.size(), notice.rfind(L"\r\n" + path) + 2) << utf8;
     }
 
     // No file chosen, or a folder: the pane says so.
     send("@QVPeruserFilePath  ");
     EXPECT_EQ("No file chosen. Right-click the frame: Peruser Configuration > File Path", paneText());
     send(("@QVPeruserFilePath " + dataFolder).c_str());
-    EXPECT_EQ(dataFolder + " is a folder, not a file", paneText());
+    EXPECT_EQ("The path names a folder, not a file:\r\n" + dataFolder, paneText());
 
     std::string tooLong(FilePathSize - 1, 'x');
     copyText(state.filePath, FilePathSize, tooLong.c_str());
     forcedReload();
     EXPECT_EQ(0, state.resolvedPath[0]);
-    EXPECT_EQ(0u, paneText().find("Cannot open " + programFolder() + tooLong + ": "));
+    std::string notice = paneText();
+    EXPECT_EQ(0u, notice.find("Cannot open the file: "));
+    // A name wider than the pane is cut into lines, and nothing of it is lost.
+    for (size_t at; (at = notice.find("\r\n")) != std::string::npos;) notice.erase(at, 2);
+    EXPECT_TRUE(endsWith(notice, programFolder() + tooLong));
+}
+
+// The notice's lines, each as wide as the pane's font draws it.
+static std::vector<int> lineWidths(const std::wstring& text) {
+    std::vector<int> widths;
+    HDC dc = GetDC(state.paneWnd);
+    HGDIOBJ kept = SelectObject(dc, state.paneFont);
+    for (size_t start = 0;;) {
+        size_t end = std::min(text.find(L"\r\n", start), text.size());
+        SIZE size = {0, 0};
+        GetTextExtentPoint32W(dc, text.c_str() + start, (int)(end - start), &size);
+        widths.push_back(size.cx);
+        if (end == text.size()) break;
+        start = end + 2;
+    }
+    SelectObject(dc, kept);
+    ReleaseDC(state.paneWnd, dc);
+    return widths;
+}
+
+static int formatWidth() {
+    RECT format;
+    SendMessageW(state.paneWnd, EM_GETRECT, 0, (LPARAM)&format);
+    return format.right - format.left;
+}
+
+// A notice takes as many lines as the pane's width needs, with word wrap
+// off as on, and is laid out again when the width changes.
+TEST_F(TailTest, ANoticeFitsThePanesWidthWhateverItsWrap) {
+    std::string missing = dataFolder + "a folder of logs\\missing.log";
+    startWatching(missing, 512, "qvperuser.width: 160\r\n");
+    std::vector<int> narrow = lineWidths(paneWideText());
+    EXPECT_GE(narrow.size(), 4u) << paneText();
+    for (int width : narrow) EXPECT_LE(width, formatWidth()) << paneText();
+
+    send("@QVPeruserWidthSize 1200");
+    EXPECT_EQ(2u, lineWidths(paneWideText()).size()) << paneText();
+    send("@QVPeruserWidthSize 160");
+    send("@QVPeruserWordWrap");
+    std::vector<int> wrapped = lineWidths(paneWideText());
+    for (int width : wrapped) EXPECT_LE(width, formatWidth()) << paneText();
+    EXPECT_EQ((LRESULT)wrapped.size(), SendMessageW(state.paneWnd, EM_GETLINECOUNT, 0, 0));
+}
+
+// Lines end at a line feed and where the width ends: after a blank (left
+// out) or a path's separator, else inside a word too wide for a line, but
+// never inside a surrogate pair; a line takes at least one character.
+TEST(NoticeLayout, LinesBreakAfterBlanksAndSeparatorsWithinTheWidth) {
+    struct Case {
+        const wchar_t* notice;
+        uint32_t width;
+        const wchar_t* laidOut;
+    } cases[] = {
+        {L"Cannot open the file: Not found.\nC:\\logs\\app.log", 14,
+         L"Cannot open\r\nthe file: Not\r\nfound.\r\nC:\\logs\\\r\napp.log"},
+        {L"short\nC:\\a.log", 40, L"short\r\nC:\\a.log"},
+        {L"a   b", 2, L"a\r\nb"},
+        {L"abcdefgh", 3, L"abc\r\ndef\r\ngh"},
+        {L"ab\U0001F600cd", 3, L"ab\r\n\U0001F600c\r\nd"},
+        {L"\U0001F600x", 0, L"\U0001F600\r\nx"},
+        {L"\n\n", 5, L"\r\n\r\n"},
+    };
+    for (const Case& c : cases) {
+        uint32_t width = c.width;
+        TextFit fit = {&width, [](void* context, const WideChar*, uint32_t length) {
+                           return std::min(length, *(uint32_t*)context);
+                       }};
+        WideChar out[128];
+        uint32_t length = layOutNotice((const WideChar*)c.notice, fit, out, 128);
+        EXPECT_EQ(std::wstring(c.laidOut), std::wstring((const wchar_t*)out, length)) << c.notice;
+    }
 }
 
 static bool makeSparse(HANDLE file) {
@@ -797,6 +883,31 @@ TEST_F(TailTest, AFilterShowsTheLastLinesThatPassFoundBackwards) {
     reloadFileTail();
     settle();
     EXPECT_EQ(eight + "ERROR at 100002\r\nerror again\r\n", paneText());
+}
+
+// A filter that lets no line of a file through says so and names itself;
+// the first line that passes takes the notice's place.
+TEST_F(TailTest, AFilterThatPassesNoLineSaysWhichFilter) {
+    writeFile(watchedPath(), numberedLines(1, 50, "heartbeat"));
+    startWatching(watchedPath(), 4096, "qvperuser.filterShow: ERROR|fatal\r\nqvperuser.filterHide: test\r\n");
+    const std::string filters = "Filter Show: ERROR|fatal\r\nFilter Hide: test\r\n";
+    EXPECT_EQ("No line passes the filter\r\n" + filters, paneText());
+    send("@QVPeruserScanLimit 100");
+    EXPECT_EQ("No line of the last 100 bytes passes the filter\r\n" + filters, paneText());
+    send("@QVPeruserScanLimit 4194304");
+
+    appendFile(watchedPath(), "heartbeat 51\r\n");
+    reloadFileTail();
+    settle();
+    EXPECT_EQ("No line passes the filter\r\n" + filters, paneText());
+    appendFile(watchedPath(), "FATAL at 52\r\n");
+    reloadFileTail();
+    settle();
+    EXPECT_EQ("FATAL at 52\r\n", paneText());
+
+    writeFile(watchedPath(), "");  // an empty file has no line to let through
+    forcedReload();
+    EXPECT_EQ("", paneText());
 }
 
 TEST_F(TailTest, APaneOfLinesKeepsThemAsTheLogGrows) {

@@ -1,6 +1,7 @@
 // quorvane.exe: a small desktop shell that loads plugins and offers them the
 // shell's functions and messages.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <string>
@@ -26,28 +27,47 @@ struct Options {
 static const char Usage[] =
     "usage: quorvane.exe [--plugin PATH]... [--slit] [--style FILE] [--trace FILE] [--exec COMMAND]...\n";
 
-static bool parseOptions(int count, char** arguments, Options* options) {
-    for (int i = 1; i < count; ++i) {
-        std::string option = arguments[i];
-        bool hasValue = i + 1 < count;
-        if (option == "--slit") {
+// The command line is read in Unicode, as the system keeps it: commands go to
+// the plugins in UTF-8, whatever the ANSI code page can hold; file names stay
+// in the ANSI code page, in which the shell opens them.
+static std::string narrowed(const std::wstring& text, UINT codePage) {
+    int size = WideCharToMultiByte(codePage, 0, text.c_str(), (int)text.size(), NULL, 0, NULL, NULL);
+    std::string result(size, '\0');
+    WideCharToMultiByte(codePage, 0, text.c_str(), (int)text.size(), &result[0], size, NULL, NULL);
+    return result;
+}
+
+static std::vector<std::wstring> commandLineArguments() {
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::wstring> result(arguments, arguments + (arguments ? count : 0));
+    LocalFree(arguments);
+    return result;
+}
+
+static bool parseOptions(const std::vector<std::wstring>& arguments, Options* options) {
+    for (size_t i = 1; i < arguments.size(); ++i) {
+        const std::wstring& option = arguments[i];
+        bool hasValue = i + 1 < arguments.size();
+        if (option == L"--slit") {
             options->slit = true;
             options->onlyCommands = false;
             continue;
         }
         if (!hasValue) return false;
-        std::string value = arguments[++i];
-        if (option == "--exec") {
-            options->commands.push_back(value);
+        const std::wstring& value = arguments[++i];
+        if (option == L"--exec") {
+            options->commands.push_back(narrowed(value, CP_UTF8));
             continue;
         }
         options->onlyCommands = false;
-        if (option == "--plugin") {
-            options->plugins.push_back(value);
-        } else if (option == "--style") {
-            options->styleFile = value;
-        } else if (option == "--trace") {
-            options->traceFile = value;
+        std::string path = narrowed(value, CP_ACP);
+        if (option == L"--plugin") {
+            options->plugins.push_back(path);
+        } else if (option == L"--style") {
+            options->styleFile = path;
+        } else if (option == L"--trace") {
+            options->traceFile = path;
         } else {
             return false;
         }
@@ -156,9 +176,9 @@ static int runShell(const Options& options) {
     return 0;
 }
 
-int main(int count, char** arguments) {
+int main() {
     Options options;
-    if (!parseOptions(count, arguments, &options)) {
+    if (!parseOptions(commandLineArguments(), &options)) {
         fputs(Usage, stderr);
         return 2;
     }

@@ -327,21 +327,43 @@ static void createHint(const ShellItem& item) {
     showHint(numberHint(WholeNumber, item.minimum, item.maximum));
 }
 
-static std::string editorText() {
-    std::string text(GetWindowTextLengthA(editor.window) + 1, '\0');
-    GetWindowTextA(editor.window, &text[0], (int)text.size());
+static std::wstring widened(const std::string& text, UINT codePage) {
+    int size = MultiByteToWideChar(codePage, 0, text.c_str(), (int)text.size(), NULL, 0);
+    std::wstring result(size, L'\0');
+    MultiByteToWideChar(codePage, 0, text.c_str(), (int)text.size(), &result[0], size);
+    return result;
+}
+
+static std::string utf8Of(const std::wstring& text) {
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), NULL, 0, NULL, NULL);
+    std::string result(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), &result[0], size, NULL, NULL);
+    return result;
+}
+
+// Plugins hand their values over in the ANSI code page. A value sent back as
+// it was shown goes back as those very bytes; one typed anew goes in UTF-8,
+// so that characters the code page lacks reach the plugin, as in commands.
+static std::string editorText(const ShellItem& item) {
+    std::wstring text(GetWindowTextLengthW(editor.window) + 1, L'\0');
+    GetWindowTextW(editor.window, &text[0], (int)text.size());
     text.resize(text.size() - 1);
-    return text;
+    std::string shown = valueText(item);
+    return text == widened(shown, CP_ACP) ? shown : utf8Of(text);
 }
 
 // A number outside the item's limits is refused, says why, and stays to be
 // corrected.
 static void acceptEdit() {
     const ShellItem* item = itemAt(editor.level, editor.item);
-    std::string text = editorText();
+    if (!item) {
+        closeEditor();
+        return;
+    }
+    std::string text = editorText(*item);
     int number = 0;
     NumberEntry entry = WholeNumber;
-    if (item && item->kind == ItemNumber) {
+    if (item->kind == ItemNumber) {
         entry = readWholeNumber(text.c_str(), item->minimum, item->maximum, &number);
     }
     if (entry != WholeNumber) {
@@ -353,7 +375,6 @@ static void acceptEdit() {
         return;
     }
     closeEditor();
-    if (!item) return;
     postShellCommand(item->command + " " + (item->kind == ItemNumber ? std::to_string(number) : text));
 }
 
@@ -368,7 +389,7 @@ static LRESULT CALLBACK editorProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_KEYDOWN: if (onEditorKey(wParam)) return 0; break;
     case WM_CHAR: if (wParam == '\r' || wParam == 27) return 0; break;  // no beep
     }
-    return CallWindowProcA(editor.editProc, window, message, wParam, lParam);
+    return CallWindowProcW(editor.editProc, window, message, wParam, lParam);
 }
 
 static void startEditing(size_t level, int item) {
@@ -376,7 +397,7 @@ static void startEditing(size_t level, int item) {
     const ShellItem* entry = itemAt(level, item);
     HWND menuWindow = levels[level].window;
     RECT field = editorRect(*entry, itemRect(*menuAt(level), item, clientWidth(menuWindow)));
-    HWND window = CreateWindowExA(0, "EDIT", valueText(*entry).c_str(),
+    HWND window = CreateWindowExW(0, L"EDIT", widened(valueText(*entry), CP_ACP).c_str(),
                                   WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, field.left,
                                   field.top, field.right - field.left, field.bottom - field.top,
                                   menuWindow, NULL, shell.instance, NULL);
@@ -384,7 +405,7 @@ static void startEditing(size_t level, int item) {
     editor.window = window;
     editor.level = level;
     editor.item = item;
-    editor.editProc = (WNDPROC)SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)editorProc);
+    editor.editProc = (WNDPROC)SetWindowLongPtrW(window, GWLP_WNDPROC, (LONG_PTR)editorProc);
     if (entry->kind == ItemNumber) createHint(*entry);
     SendMessageA(window, EM_SETSEL, 0, -1);
     SetForegroundWindow(menuWindow);

@@ -41,10 +41,15 @@ static bool lineValue(const std::string& line, const std::string& bareKey, std::
     return true;
 }
 
+// The UTF-8 byte-order mark that editors such as Notepad may write first.
+static const std::string Utf8Mark = "\xEF\xBB\xBF";
+
+static bool startsWithMark(const std::string& text) { return text.compare(0, 3, Utf8Mark) == 0; }
+
 std::vector<std::string> splitLines(const std::string& text, std::string* newline) {
     *newline = text.empty() || text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
     std::vector<std::string> lines;
-    size_t start = 0;
+    size_t start = startsWithMark(text) ? Utf8Mark.size() : 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
@@ -81,7 +86,7 @@ std::string replaceSetting(const std::string& text, const std::string& key,
         }
     }
     if (!replaced) lines.push_back(newLine);
-    std::string result;
+    std::string result = startsWithMark(text) ? Utf8Mark : "";
     for (const std::string& line : lines) result += line + newline;
     return result;
 }

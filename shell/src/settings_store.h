@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-// Lines without their endings; the text's own line ending is kept in newline.
+// Lines without their endings, and without a UTF-8 byte-order mark before
+// the first; the text's own line ending is kept in newline.
 std::vector<std::string> splitLines(const std::string& text, std::string* newline);
 // Without blanks and tabs at either end.
 std::string trimmed(const std::string& text);
@@ -29,7 +30,8 @@ bool readSettingsFile(const char* file, std::string* text);
 // replaced.
 bool storeWrite(const char* file, const char* key, const char* value);
 
-// The pure part of storeWrite: the file's new text.
+// The pure part of storeWrite: the file's new text, with the byte-order
+// mark that the old one began with.
 std::string replaceSetting(const std::string& text, const std::string& key,
                            const std::string& value);
 // The pure part of storeRead.

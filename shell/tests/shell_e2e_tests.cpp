@@ -120,21 +120,22 @@ protected:
         return rect;
     }
 
-    // A second start that hands its commands to the running shell.
+    // A second start that hands its commands to the running shell, on a
+    // Unicode command line: the command is given in UTF-8.
     DWORD exec(const std::string& command) {
-        std::string line = "\"" + folder + "quorvane.exe\" --exec \"" + command + "\"";
-        STARTUPINFOA startup = {};
+        std::wstring line = utf8ToWide("\"" + folder + "quorvane.exe\" --exec \"" + command + "\"");
+        STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION second = {};
         // Wine under load has refused a start now and then; a second try is
         // still a start of the program.
         bool started = false;
         for (int attempt = 0; attempt < 3 && !started; ++attempt) {
-            started = CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, folder.c_str(), &startup, &second);
+            started = CreateProcessW(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, utf8ToWide(folder).c_str(), &startup, &second);
             if (!started) Sleep(200);
         }
         if (!started) {
-            ADD_FAILURE() << "cannot start " << line << ": error " << GetLastError();
+            ADD_FAILURE() << "cannot start " << command << ": error " << GetLastError();
             return 1000;
         }
         DWORD code = 1001;
@@ -344,6 +345,23 @@ TEST_F(ShellRun, SlitTakesTheWindowInAndGivesItBack) {
     EXPECT_EQ("false", setting("qvperuser.inSlit"));
 }
 
+// Commands come from the Unicode command line and reach the plugin in UTF-8:
+// no character that the ANSI code page lacks turns into a '?' wildcard, in a
+// rule or in a path.
+TEST_F(ShellRun, ExecHandsCommandsOnInUnicode) {
+    std::string logFolder = folder + "журнал";
+    makeFolderNamedInUtf8(logFolder);
+    writeFileNamedInUtf8(logFolder + "\\app.log", logLines(1, 9));
+    startShell("");
+    ASSERT_NE(nullptr, waitForViewer());
+    EXPECT_EQ(0u, exec("@QVPeruserHighlightRule 3 #8000FF ошибка|ζωή"));
+    EXPECT_EQ(0u, exec("@QVPeruserFilePath " + logFolder + "\\app.log"));
+    EXPECT_TRUE(waitFor([&] { return contains(paneText(), "log line 9"); })) << paneText();
+    EXPECT_EQ(0u, quitAndWait());
+    EXPECT_EQ("#8000FF ошибка|ζωή", setting("qvperuser.highlight3"));
+    EXPECT_EQ(logFolder + "\\app.log", setting("qvperuser.filePath"));
+}
+
 TEST_F(ShellRun, ExecWithoutARunningShellFails) {
     ASSERT_EQ(NULL, FindWindowA("QuorvaneShell", NULL));
     EXPECT_EQ(1u, exec("@QVQuit"));
@@ -377,9 +395,11 @@ protected:
     void setDelay(int seconds) { writeFile(folder + "delay", std::to_string(seconds)); }
     void setListingDelay(int seconds) { writeFile(folder + "delay", "list " + std::to_string(seconds)); }
     void makeReadsFail() { writeFile(folder + "delay", "fail"); }
+    // In a window wide enough for a notice's reason and path, a line each.
     void watchMountedFile() {
         writeFile(folder + "source\\watched.log", logLines(1, 20));
         writeFile(folder + "qvperuser.rc",
+                  "qvperuser.width: 1200\r\n"
                   "qvperuser.filePath: " + folder + "mounted\\watched.log\r\n"
                   "qvperuser.readBufferSize: 300\r\n"
                   "qvperuser.autoReload: true\r\nqvperuser.reloadInterval(sec): 1\r\n");
@@ -516,7 +536,7 @@ TEST_F(StalledFile, AFailedReadIsNotAnEmptyFile) {
 
     makeReadsFail();
     startAgain();
-    EXPECT_TRUE(waitFor([&] { return contains(paneText(), "Cannot read " + folder); }, 5000))
+    EXPECT_TRUE(waitFor([&] { return contains(paneText(), "Cannot read the file: "); }, 5000))
         << paneText();
     setDelay(0);
     EXPECT_TRUE(waitFor([&] { return contains(paneText(), "log line 22"); }, 5000)) << paneText();
@@ -529,7 +549,7 @@ TEST_F(StalledFile, AFolderWhoseListingStallsHoldsOnlyTheReader) {
     writeFile(folder + "source\\app-1.log", logLines(1, 20));
     std::string pattern = folder + "mounted\\app-*.log";
     writeFile(folder + "qvperuser.rc",
-              "qvperuser.filePath: " + pattern + "\r\nqvperuser.readBufferSize: 300\r\n"
+              "qvperuser.width: 1200\r\nqvperuser.filePath: " + pattern + "\r\nqvperuser.readBufferSize: 300\r\n"
               "qvperuser.autoReload: true\r\nqvperuser.reloadInterval(sec): 1\r\n"
               "qvperuser.rescan(sec): 1\r\n");
     startShell("");
@@ -559,13 +579,13 @@ TEST_F(StalledFile, ALongFilteredSearchSaysItIsLooking) {
     for (int i = 2; log.size() < 900 * 1024; ++i) log += "heartbeat " + std::to_string(i) + "\r\n";
     writeFile(folder + "source\\watched.log", log);
     writeFile(folder + "qvperuser.rc",
-              "qvperuser.filePath: " + folder + "mounted\\watched.log\r\n"
+              "qvperuser.width: 1200\r\nqvperuser.filePath: " + folder + "mounted\\watched.log\r\n"
               "qvperuser.filterShow: error\r\n"
               "qvperuser.autoReload: true\r\nqvperuser.reloadInterval(sec): 1\r\n");
     writeFile(folder + "delay", "0.4");  // seconds for each read
     startShell("");
     ASSERT_NE(nullptr, waitForViewer());
-    EXPECT_TRUE(waitFor([&] { return contains(paneText(), "Looking for the lines that pass the filter in " +
+    EXPECT_TRUE(waitFor([&] { return contains(paneText(), "Looking for the lines that pass the filter in:\r\n" +
                                                               folder + "mounted\\watched.log"); },
                         5000)) << paneText();
     // The reload ticks meanwhile neither start the search again nor drop its answer.

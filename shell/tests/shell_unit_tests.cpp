@@ -75,6 +75,18 @@ TEST(SettingsText, KeepsTheFilesLineEndings) {
     EXPECT_EQ("a: 1\r\n", replaceSetting("", "a:", "1"));
 }
 
+// Notepad's UTF-8 starts with a byte-order mark: the first key is read
+// behind it and written in place, and the mark stays first.
+TEST(SettingsText, ReadsBehindAByteOrderMarkAndKeepsIt) {
+    std::string text = "\xEF\xBB\xBFqvperuser.x: 7\r\nqvperuser.font: \xD0\xA8\r\n";
+    std::string value;
+    ASSERT_TRUE(findSetting(text, "qvperuser.x:", &value));
+    EXPECT_EQ("7", value);
+    EXPECT_EQ("\xEF\xBB\xBFqvperuser.x: 9\r\nqvperuser.font: \xD0\xA8\r\n",
+              replaceSetting(text, "qvperuser.x:", "9"));
+    EXPECT_EQ(std::vector<std::string>{"a.dll"}, parsePluginList("\xEF\xBB\xBF" "a.dll\r\n"));
+}
+
 TEST_F(StoreFile, WriteCreatesTheFileAndReadsBack) {
     std::string value;
     EXPECT_FALSE(storeRead(path.c_str(), "k:", &value));

@@ -78,19 +78,27 @@ static void setFontHeight(const CommandArgument& argument) {
     applyStyle();
 }
 
+// A text item's menu shows its value in the ANSI code page (see menu.cpp).
+// The value coming back as shown keeps the stored one, whose characters the
+// code page may lack: nothing is lost, and no '?' becomes a wildcard.
+#define TAKE_TEXT(field, given) takeText(state.field, sizeof state.field, state.menuTexts.field, given)
+static void takeText(char* field, int capacity, const char* shown, const char* given) {
+    if (!equalsText(given, shown)) copyText(field, capacity, given);
+}
+
 static void setFontFace(const CommandArgument& argument) {
-    copyText(state.font, FontNameSize, argument.text);
+    TAKE_TEXT(font, argument.text);
     applyStyle();
 }
 
 static void setFilePath(const CommandArgument& argument) {
-    copyText(state.filePath, FilePathSize, argument.text);
+    TAKE_TEXT(filePath, argument.text);
     showFileAgainWithNewValue();
 }
 
 // Shown again at once in the new encoding, as a new file is.
 static void setEncoding(const CommandArgument& argument) {
-    copyText(state.encoding, EncodingNameSize, argument.text);
+    TAKE_TEXT(encoding, argument.text);
     showFileAgainWithNewValue();
 }
 
@@ -101,12 +109,12 @@ static void setLines(const CommandArgument& argument) {
 }
 
 static void setFilterShow(const CommandArgument& argument) {
-    copyText(state.filterShow, FilterTextSize, argument.text);
+    TAKE_TEXT(filterShow, argument.text);
     showFileAgainWithNewValue();
 }
 
 static void setFilterHide(const CommandArgument& argument) {
-    copyText(state.filterHide, FilterTextSize, argument.text);
+    TAKE_TEXT(filterHide, argument.text);
     showFileAgainWithNewValue();
 }
 
@@ -337,6 +345,13 @@ static void reloadSettingsNow(const CommandArgument&) {
     for (SettingStep step : loadedSettingSteps) step();
 }
 
+// Not while a scroll bar is pressed: the next look finds the change still there.
+void reloadSettingsIfEdited() {
+    if (state.scrollBarPressed || !settingsEditedOnDisk()) return;
+    CommandArgument none = {"", 0};
+    reloadSettingsNow(none);
+}
+
 static void saveSettingsNow(const CommandArgument&) { saveSettings(); }
 
 // "N VALUE": the value is kept as given, cut to its field, and shown at once.
@@ -346,7 +361,7 @@ static void setHighlightRule(const CommandArgument& argument) {
     int number = 0;
     const char* value = ruleValueOf(argument.text, &number);
     if (number < 1 || number > (int)ColourRuleCount) return;
-    copyText(state.highlightRules[number - 1], HighlightRuleSize, value);
+    TAKE_TEXT(highlightRules[number - 1], value);
     cutAtLineBreak(state.highlightRules[number - 1]);
     applyHighlightSettings();
     buildConfigMenu(false);

@@ -8,3 +8,7 @@
 
 // lParam: the command text.
 LRESULT dispatchCommand(LPARAM lParam);
+
+// Applies the settings file as Reload Settings does when the user changed
+// it on disk: the settings check timer's work.
+void reloadSettingsIfEdited();

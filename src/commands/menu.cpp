@@ -5,6 +5,7 @@
 #include "settings/state.h"
 #include "settings/text.h"
 #include "tail/file_choice.h"
+#include "tail/tail.h"
 
 #include <limits.h>
 
@@ -21,6 +22,22 @@ static const MenuChoice styleChoices[] = {
 };
 #undef STYLE_COMMAND
 
+// The shell's menu functions take text in the ANSI code page: a value kept
+// in UTF-8 is shown in it, characters the code page lacks as '?' (never as
+// a look-alike). What the menu sends back unchanged keeps the stored value
+// (see the commands' takeText).
+static const char* shownText(char* out, int capacity, const char* value) {
+    static_assert(FilePathSize >= HighlightRuleSize && FilePathSize >= FilterTextSize,
+                  "every text setting fits");
+    WCHAR wide[FilePathSize];
+    settingTextToWide(value, wide, FilePathSize, systemCodePages);
+    if (!WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, out, capacity, "?", NULL)) {
+        copyText(out, capacity, value);  // a UTF-8 code page, which takes UTF-8 as it is
+    }
+    return out;
+}
+#define SHOWN_TEXT(field) shownText(state.menuTexts.field, sizeof state.menuTexts.field, state.field)
+
 // A filter that is off says why in its title.
 static const char* filterTitle(char (&out)[64], const char* title, PatternCheck check) {
     const char* reason = check == PatternMatchesEveryLine ? " (off: matches every line)"
@@ -33,19 +50,19 @@ static const char* filterTitle(char (&out)[64], const char* title, PatternCheck 
 static Menu* buildPeruserMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Peruser Configuration", "QVM_Peruser", popup);
     MakeMenuItem(menu, "Auto Reload", commandText(CmdAutoReload), state.autoReload);
-    MakeMenuItemString(menu, "File Path", commandText(CmdFilePath), state.filePath);
+    MakeMenuItemString(menu, "File Path", commandText(CmdFilePath), SHOWN_TEXT(filePath));
     if (state.watchingPattern) MakeMenuNOP(menu, showingTitle());
     MakeMenuItemInt(menu, "Reload Interval (sec)", commandText(CmdReloadInterval),
                     state.reloadInterval, 1, 3600);
     MakeMenuItemInt(menu, "Rescan Interval (sec)", commandText(CmdRescan), state.rescan, 1, 3600);
     MakeMenuItemInt(menu, "ReadBuffer Size", commandText(CmdReadBufferSize), state.readBufferSize,
                     1, 65536);
-    MakeMenuItemString(menu, "Encoding", commandText(CmdEncoding), state.encoding);
+    MakeMenuItemString(menu, "Encoding", commandText(CmdEncoding), SHOWN_TEXT(encoding));
     MakeMenuItemInt(menu, "Lines", commandText(CmdLines), state.lines, 0, 10000);
     MakeMenuItemString(menu, filterTitle(state.filterShowTitle, "Filter Show", state.filterShowCheck),
-                       commandText(CmdFilterShow), state.filterShow);
+                       commandText(CmdFilterShow), SHOWN_TEXT(filterShow));
     MakeMenuItemString(menu, filterTitle(state.filterHideTitle, "Filter Hide", state.filterHideCheck),
-                       commandText(CmdFilterHide), state.filterHide);
+                       commandText(CmdFilterHide), SHOWN_TEXT(filterHide));
     MakeMenuItemInt(menu, "Scan Limit", commandText(CmdScanLimit), state.scanLimit, 1, INT_MAX);
     return menu;
 }
@@ -80,7 +97,7 @@ static Menu* buildFormatMenu(bool popup) {
     MakeMenuItem(menu, "Word Wrap", commandText(CmdWordWrap), state.wordWrap);
     state.fontMenu = MakeNamedMenu("Font", "QVM_Font", popup);
     MakeMenuItemInt(state.fontMenu, "Font Size", commandText(CmdFontSize), state.fontHeight, 1, 64);
-    MakeMenuItemString(state.fontMenu, "Font Face", commandText(CmdFontFace), state.font);
+    MakeMenuItemString(state.fontMenu, "Font Face", commandText(CmdFontFace), SHOWN_TEXT(font));
     MakeMenuItem(state.fontMenu, "Font Color", commandText(CmdFontColor), false);
     MakeMenuItem(state.fontMenu, "Browse...", commandText(CmdSetFont), false);
     MakeSubmenu(menu, state.fontMenu, "Font");
@@ -139,7 +156,7 @@ static Menu* buildHighlightMenu(bool popup) {
     MakeMenuItem(menu, "Highlight Lines", commandText(CmdHighlightLines), state.highlight);
     MakeMenuNOP(menu, NULL);
     for (uint32_t r = 0; r < ColourRuleCount; ++r) {
-        MakeMenuItemString(menu, ruleTitle(r), ruleItems[r].command, state.highlightRules[r]);
+        MakeMenuItemString(menu, ruleTitle(r), ruleItems[r].command, SHOWN_TEXT(highlightRules[r]));
     }
     MakeMenuNOP(menu, NULL);
     MakeMenuItem(menu, "Alert Sound", commandText(CmdAlertSound), state.alertSound);

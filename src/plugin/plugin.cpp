@@ -56,6 +56,7 @@ static void releaseAfterFailedStart(HINSTANCE module) {
 static void startTimers() {
     startAutoHideTimer();
     if (state.autoReload) startReloadTimer();
+    SetTimer(state.viewerWnd, SettingsCheckTimer, SettingsCheckPeriod, NULL);
 }
 
 int __cdecl beginPlugin(HINSTANCE module) {
@@ -111,16 +112,16 @@ int __cdecl beginSlitPlugin(HINSTANCE module, HWND slit) {
 int __cdecl beginPluginEx(HINSTANCE module, HWND slit) { return beginSlitPlugin(module, slit); }
 
 void __cdecl endPlugin(HINSTANCE module) {
-    saveSettings();
+    bool docked = windowDocked();  // as the window is, whatever the file now says
+    saveSettingsAtEnd();
     releaseConfigMenu();
     RemoveSticky(state.viewerWnd);
     SendMessageA(state.hostWnd, HostMsgUnregister, (WPARAM)state.viewerWnd,
                  (LPARAM)registeredMessages);
-    if (windowDocked()) {
-        SendMessageA(state.slitWnd, SlitMsgRemove, 0, (LPARAM)state.viewerWnd);
-    }
+    if (docked) SendMessageA(state.slitWnd, SlitMsgRemove, 0, (LPARAM)state.viewerWnd);
     releaseFontAndBrush();
     KillTimer(state.viewerWnd, ReloadTimer);
+    KillTimer(state.viewerWnd, SettingsCheckTimer);
     stopWatching();
     stopWatchingFullscreen();
     DestroyWindow(state.paneWnd);

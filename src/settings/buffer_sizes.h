@@ -22,3 +22,7 @@ const int FilterTextSize = 512;
 // The pane's whole text: appends let it hold up to DisplayTextSize - 1 bytes
 // of the file, each of which may become two units.
 const int PaneTextSize = 2 * (DisplayTextSize - 1) + 1;
+// A notice shown in place of the file, as composed (a reason and a path)
+// and as laid out in lines that fit the pane.
+const int NoticeCapacity = 4096;
+const int NoticeLinesCapacity = 2 * NoticeCapacity;

@@ -132,9 +132,33 @@ static void writeSetting(const Setting& setting) {
     }
 }
 
+static bool findSettingsStamp(ULONGLONG* time, ULONGLONG* size) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!state.rcPath[0] || !GetFileAttributesExA(state.rcPath, GetFileExInfoStandard, &data)) {
+        return false;
+    }
+    *time = fileTimeNumber(data.ftLastWriteTime);
+    *size = ((ULONGLONG)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+    return true;
+}
+
+// Before the file is read, so that an edit made while it is read is found later.
+static void noteSettingsStamp() {
+    if (!findSettingsStamp(&state.settingsTime, &state.settingsSize)) {
+        state.settingsTime = state.settingsSize = 0;
+    }
+}
+
+bool settingsEditedOnDisk() {
+    ULONGLONG time = 0, size = 0;
+    return findSettingsStamp(&time, &size) &&
+           (time != state.settingsTime || size != state.settingsSize);
+}
+
 // The place is kept as stored, wherever it lies: the window is placed on the
 // monitors there are when it is shown (viewer/placement.h).
 static void readSettings() {
+    noteSettingsStamp();
     for (const Setting& setting : settings) readSetting(setting);
 }
 
@@ -201,4 +225,10 @@ void loadSettings() {
 void saveSettings() {
     if (!state.rcPath[0]) return;
     for (const Setting& setting : settings) writeSetting(setting);
+    noteSettingsStamp();
+}
+
+void saveSettingsAtEnd() {
+    if (settingsEditedOnDisk()) loadSettings();
+    saveSettings();
 }

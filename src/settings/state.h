@@ -19,6 +19,17 @@ struct ShownTail {
     ByteOrderMark mark;
 };
 
+// The text items' values as the menu shows them: in the ANSI code page,
+// which the shell's menu functions take.
+struct MenuTexts {
+    char filePath[FilePathSize];
+    char font[FontNameSize];
+    char encoding[EncodingNameSize];
+    char filterShow[FilterTextSize];
+    char filterHide[FilterTextSize];
+    char highlightRules[ColourRuleCount][HighlightRuleSize];
+};
+
 struct PluginState {
     // Persistent settings, in the order they are read and written.
     int x;
@@ -138,6 +149,10 @@ struct PluginState {
     int alertRule;
     bool alertSounded;
     DWORD lastAlertSound;
+    // The notice shown in place of the file, as composed and as laid out
+    // in the pane's lines (tail/notices.h).
+    WCHAR noticeText[NoticeCapacity];
+    WCHAR noticeLines[NoticeLinesCapacity];
     WCHAR paneTextRead[PaneTextSize];  // the pane's text read back to be marked anew
     bool settingPaneText;   // the plugin is giving the pane its text
     bool paneDrewAtOnce;    // the control drew outside a paint
@@ -161,7 +176,12 @@ struct PluginState {
     char highlightTitles[ColourRuleCount][64];
     char filterShowTitle[64];
     char filterHideTitle[64];
+    MenuTexts menuTexts;
     char rcPath[RcPathSize];
+    // The settings file's write time and size as the plugin last read or
+    // wrote it: a file found otherwise was changed by someone else.
+    ULONGLONG settingsTime;
+    ULONGLONG settingsSize;
 };
 
 extern PluginState state;

@@ -4,14 +4,11 @@
 #include "settings/state.h"
 #include "tail/file_choice.h"
 #include "tail/file_reader.h"
+#include "tail/notices.h"
 #include "text/newest_file.h"
 #include "viewer/alert.h"
 #include "viewer/pane_view.h"
 #include "viewer/viewer.h"
-
-// A notice is built in the front of the decoding buffer and compared with
-// the pane's text read in behind it; the pane's text is replaced by it.
-static const int NoticeCapacity = 4096;
 
 // While no reader is free, one is asked for again this often.
 static const UINT ReaderRetryPeriod = 1000;
@@ -22,76 +19,6 @@ static HWND watchingWindow;
 void forgetWatchedFile() {
     state.fileLooked = false;
     state.shownTail.bytes.valid = false;
-}
-
-// ---- Notices ---------------------------------------------------------------------
-
-struct Notice {
-    WCHAR* text;
-    int length;
-};
-
-static Notice startNotice() {
-    Notice notice = {state.displayText, 0};
-    notice.text[0] = 0;
-    return notice;
-}
-
-static void add(Notice& notice, const WCHAR* part) {
-    while (*part && notice.length < NoticeCapacity - 1) notice.text[notice.length++] = *part++;
-    notice.text[notice.length] = 0;
-}
-
-// The system's text for an error code, kept to one line.
-static void addSystemReason(Notice& notice, DWORD error) {
-    WCHAR reason[256];
-    reason[0] = 0;
-    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0,
-                   reason, 256, NULL);
-    int length = 0;
-    for (; reason[length] != 0; ++length) {
-        if (reason[length] == '\r' || reason[length] == '\n') reason[length] = ' ';
-    }
-    while (length > 0 && reason[length - 1] == ' ') reason[--length] = 0;
-    add(notice, length ? reason : L"unknown error");
-}
-
-// A notice of one line in place of the file, written only when it does not
-// already stand in the pane, so that a user's selection survives.
-static void showNotice(const Notice& notice) {
-    WCHAR* shown = state.displayText + NoticeCapacity;
-    if (GetWindowTextLengthW(state.paneWnd) == notice.length) {
-        GetWindowTextW(state.paneWnd, shown, NoticeCapacity);
-        if (lstrcmpW(shown, notice.text) == 0) return;
-    }
-    state.shownTail.bytes.valid = false;
-    SetWindowTextW(state.paneWnd, notice.text);
-}
-
-// What failed, the path tried and the system's reason.
-static void showFailure(const WCHAR* failure, DWORD error, const WCHAR* path) {
-    Notice notice = startNotice();
-    add(notice, failure);
-    add(notice, path);
-    add(notice, L": ");
-    addSystemReason(notice, error);
-    showNotice(notice);
-}
-
-static void showPathNotice(const WCHAR* before, const WCHAR* after) {
-    Notice notice = startNotice();
-    add(notice, before);
-    add(notice, state.resolvedPath);
-    add(notice, after);
-    showNotice(notice);
-}
-
-// Where the pane does not show the file yet: a reader that makes no reads
-// waits for the file; one that does, for a filter looking through it.
-static void showNotAnswering() { showPathNotice(L"Waiting for ", L": the file is not answering"); }
-
-static void showScanning() {
-    showPathNotice(L"Looking for the lines that pass the filter in ", L"");
 }
 
 // ---- Decoding ----------------------------------------------------------------------
@@ -164,6 +91,28 @@ static uint32_t writeScanLimitNotice(uint32_t lines, WCHAR* out) {
     return wsprintfW(out, L"%lu lines of the last %s pass the filter\r\n", (unsigned long)lines, limit);
 }
 
+// "Filter Show: ERROR", as the menu names it, for each filter in use.
+static uint32_t writeFilterName(bool set, const WCHAR* title, const char* setting, WCHAR* out) {
+    if (!set) return 0;
+    uint32_t length = wsprintfW(out, L"%s: ", title);
+    length += settingTextToWide(setting, out + length, FilterTextSize, systemCodePages);
+    return length + wsprintfW(out + length, L"\r\n");
+}
+
+// Over the lines a filter let through: how many, when the scan limit ended
+// the search early; when no line of a file passed at all, that, and which
+// filters are in use.
+static uint32_t writeFilterNotice(const FileAnswer& answer, WCHAR* out) {
+    bool noLine = filtered(state.lineChoice) && answer.lines == 0 && answer.size > 0;
+    if (!answer.scanLimitReached && !noLine) return 0;
+    uint32_t length = answer.scanLimitReached ? writeScanLimitNotice(answer.lines, out)
+                                              : wsprintfW(out, L"No line passes the filter\r\n");
+    if (!noLine) return length;
+    const LineChoice& choice = state.lineChoice;
+    length += writeFilterName(choice.showSet, L"Filter Show", state.filterShow, out + length);
+    return length + writeFilterName(choice.hideSet, L"Filter Hide", state.filterHide, out + length);
+}
+
 // ---- Showing the file's bytes ------------------------------------------------------
 
 // Where the pane's text ends in the new text, so that the reader's place is
@@ -208,7 +157,7 @@ static void alertOnWholeText(const FileAnswer& answer, const DecodedText& text, 
 // are still there; any other text is shown as a new file is.
 static void showWholeTail(const TailBytes& tail, const FileAnswer& answer, bool asNew) {
     bool samePlace = !asNew && state.shownTail.bytes.valid && answer.shownStillThere;
-    uint32_t notice = answer.scanLimitReached ? writeScanLimitNotice(answer.lines, state.displayText) : 0;
+    uint32_t notice = writeFilterNotice(answer, state.displayText);
     DecodedText text = decodeTail(tail, answer.encoding, systemCodePages, answer.boundary,
                                   state.displayText + notice, DisplayTextSize - notice);
     replacePaneText(state.displayText, asNew, samePlace ? oldTextEndIn(text, notice) : NoPlace);
@@ -237,6 +186,8 @@ static Encoding appendedEncoding(const ShownTail& shown) {
 static bool showAppended(const TailBytes& tail, const FileAnswer& answer) {
     ShownTail& shown = state.shownTail;
     if (!shown.bytes.valid || paneTextEdited()) return false;
+    // The first lines to pass take the place of the notice that none did.
+    if (filtered(state.lineChoice) && shown.bytes.lines == 0 && answer.lines > 0) return false;
     DecodedText text = decodeTail(tail, appendedEncoding(shown), systemCodePages, answer.boundary,
                                   state.displayText, DisplayTextSize);
     if (!sameEncoding(text.used, shown.encoding) && text.length > 0) return false;
@@ -291,13 +242,13 @@ static void askForFile(bool mayAppend);
 static void showFailedAnswer(const FileAnswer& answer) {
     if (answer.failure != ReadFailed && answer.failure != QueryFailed) forgetWatchedFile();
     if (answer.failure == NamesAFolder) {
-        showPathNotice(L"", L" is a folder, not a file");
+        showPathNotice(L"The path names a folder, not a file:");
     } else if (answer.failure == NoFileMatches) {
-        showPathNotice(L"No file matches ", L"");
+        showPathNotice(L"No file matches the pattern:");
     } else if (answer.failure == OpenFailed) {
-        showFailure(L"Cannot open ", answer.error, watchedFileNamed());
+        showFailure(L"Cannot open the file: ", answer.error, watchedFileNamed());
     } else if (!state.shownTail.bytes.valid) {
-        showFailure(L"Cannot read ", answer.error, watchedFileNamed());
+        showFailure(L"Cannot read the file: ", answer.error, watchedFileNamed());
     }
 }
 
@@ -409,7 +360,7 @@ static bool nothingChosen(const char* path) {
 static bool admitPattern(WatchedPathForm form) {
     state.watchingPattern = form == NamePattern;
     if (form != WildcardInFolder) return true;
-    showPathNotice(L"", L": * and ? may stand only in the file name, not in the folder");
+    showWildcardInFolder();
     state.resolvedPath[0] = 0;
     forgetWatchedFile();
     return false;
@@ -430,16 +381,8 @@ static bool resolvePath() {
     WCHAR tried[FilePathSize + ResolvedPathSize];
     lstrcpynW(tried, folder, FilePathSize);
     lstrcpynW(tried + lstrlenW(tried), path, FilePathSize);
-    showFailure(L"Cannot open ", ERROR_FILENAME_EXCED_RANGE, tried);
+    showFailure(L"Cannot open the file: ", ERROR_FILENAME_EXCED_RANGE, tried);
     return false;
-}
-
-static void showNothingChosen() {
-    state.resolvedPath[0] = 0;
-    forgetWatchedFile();
-    Notice notice = startNotice();
-    add(notice, L"No file chosen. Right-click the frame: Peruser Configuration > File Path");
-    showNotice(notice);
 }
 
 // While the reader is busy, nothing new is asked; showing the file as new

@@ -23,7 +23,7 @@ enum RuleCheck {
     RuleNeedsColour,       // no "#RRGGBB" or "/#RRGGBB" first
     RuleNeedsBand,         // a "/" not followed by "#RRGGBB"
     RuleNeedsPattern,      // nothing after the colours
-    RuleMatchesEveryLine,  // an alternative is empty or only '*'
+    RuleMatchesEveryLine,  // an alternative is empty or only '*' and '?'
     RuleTooLong,           // longer than LinePatternCapacity units in all
 };
 

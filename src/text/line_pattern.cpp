@@ -138,15 +138,16 @@ PatternCheck compileLinePattern(const WideChar* text, uint32_t length, LinePatte
     out->wholeWords = (options & PatternWholeWords) != 0;
     PositionsTaken taken = PositionsTaken();
     uint32_t alternativeStart = 0, classCount = 0;
-    bool matchesEveryLine = false, leadingRun = false;
+    bool matchesEveryLine = false, leadingRun = false, literalSeen = false;
     for (uint32_t at = 0;;) {
         if (at == length || text[at] == Alternation) {
-            if (taken.count == alternativeStart) matchesEveryLine = true;
+            if (!literalSeen) matchesEveryLine = true;
             else endAlternative(out, &taken);
             if (at == length) break;
             ++at;
             alternativeStart = taken.count;
             leadingRun = false;
+            literalSeen = false;
             continue;
         }
         uint32_t character = nextCodePoint(text, length, &at);
@@ -167,6 +168,7 @@ PatternCheck compileLinePattern(const WideChar* text, uint32_t length, LinePatte
         if (character == AnyOne) {
             addPosition(taken.anyOne, taken.count);
         } else {
+            literalSeen = true;
             addPosition(out->classPositions[classFor(out, classKey(*out, character), &classCount)],
                         taken.count);
         }

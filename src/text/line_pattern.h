@@ -5,8 +5,9 @@
 // line, '*' standing for any run of characters and '?' for any one character
 // (one code point: a surrogate pair is one character). Case is ignored, by
 // simple Unicode case folding, unless the pattern matches case. There is no
-// escape: '|', '*' and '?' are never literal. An alternative that is empty or
-// only '*' would match every line: such a pattern is refused.
+// escape: '|', '*' and '?' are never literal. An alternative without a
+// literal character (empty, or only '*' and '?') would match every line, or
+// every line but the shortest: such a pattern is refused.
 //
 // A pattern of whole words matches only where an alternative's match is
 // neither preceded nor followed by a word character (text/word_characters.h);

@@ -21,18 +21,31 @@ static int wideLength(const WideChar* text) {
     return length;
 }
 
+// A path in double quotes, as "Copy as path" gives it, is taken without
+// them: one pair around the whole path, blanks outside it ignored.
+static int unquote(const WideChar** path) {
+    const WideChar* text = *path;
+    int first = 0, last = wideLength(text);
+    while (first < last && text[first] == ' ') ++first;
+    while (last > first && text[last - 1] == ' ') --last;
+    bool quoted = last - first >= 2 && text[first] == '"' && text[last - 1] == '"';
+    if (!quoted) return wideLength(text);
+    *path = text + first + 1;
+    return last - first - 2;
+}
+
 bool resolveWatchedPath(const WideChar* pluginFolder, const WideChar* filePath, WideChar* out,
                         int capacity) {
     if (capacity <= 0) return false;
-    const WideChar* folder = isAbsolutePath(filePath) ? filePath + wideLength(filePath) : pluginFolder;
-    int folderLength = wideLength(folder);
-    int pathLength = wideLength(filePath);
+    int pathLength = unquote(&filePath);
+    int folderLength = isAbsolutePath(filePath) ? 0 : wideLength(pluginFolder);
     if ((int64_t)folderLength + pathLength >= capacity) {
         out[0] = 0;
         return false;
     }
-    for (int i = 0; i < folderLength; ++i) out[i] = folder[i];
-    for (int i = 0; i <= pathLength; ++i) out[folderLength + i] = filePath[i];
+    for (int i = 0; i < folderLength; ++i) out[i] = pluginFolder[i];
+    for (int i = 0; i < pathLength; ++i) out[folderLength + i] = filePath[i];
+    out[folderLength + pathLength] = 0;
     return true;
 }
 

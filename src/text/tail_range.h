@@ -11,7 +11,8 @@
 bool isAbsolutePath(const WideChar* path);
 
 // Builds the path of the watched file: an absolute path as it stands,
-// anything else joined to the plugin's folder. Returns false, leaving out
+// anything else joined to the plugin's folder; a path in double quotes
+// without them. Returns false, leaving out
 // empty, when the joined path does not fit.
 bool resolveWatchedPath(const WideChar* pluginFolder, const WideChar* filePath, WideChar* out,
                         int capacity);

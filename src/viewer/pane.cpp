@@ -2,6 +2,7 @@
 
 #include "commands/menu.h"
 #include "settings/state.h"
+#include "tail/notices.h"
 #include "tail/tail.h"
 #include "viewer/alert.h"
 #include "viewer/appearance.h"
@@ -71,6 +72,7 @@ void layoutTextPane(HWND viewer) {
                toCoordinate(client.top + (int64_t)edge), insetExtent(client.right),
                insetExtent(client.bottom), TRUE);
     if (atEnd) scrollPaneToLastLine();
+    refitNotice();
 }
 
 void setPaneFont(HFONT font, bool redraw) {
@@ -78,11 +80,13 @@ void setPaneFont(HFONT font, bool redraw) {
     measurePaneFont(font);
     SendMessageW(state.paneWnd, WM_SETFONT, (WPARAM)font, redraw);
     if (atEnd) scrollPaneToLastLine();
+    refitNotice();
 }
 
 void updatePaneScrollBars() {
     ShowScrollBar(state.paneWnd, state.wordWrap ? SB_VERT : SB_BOTH, state.showScroll);
     updateScrollThumbs();
+    refitNotice();
 }
 
 // The wrap mode is part of the EDIT control's style, fixed at creation, so
@@ -99,6 +103,7 @@ void recreateTextPane() {
     subclassPane();
     setPaneFont(state.paneFont, false);
     replacePaneText(state.displayText, true, NoPlace);
+    refitNotice();
     SendMessageW(state.paneWnd, EM_SETMODIFY, edited, 0);
     SetFocus(state.paneWnd);
     buildConfigMenu(false);

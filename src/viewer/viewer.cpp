@@ -176,6 +176,7 @@ static void onTimer(WPARAM id) {
     if (id == AutoHideTimer) onAutoHideTick();
     if (id == ReloadTimer) onReloadTick();
     if (id == ReaderRetryTimer) onReaderRetryTick();
+    if (id == SettingsCheckTimer) reloadSettingsIfEdited();
 }
 
 static void onRestyle() {

@@ -9,6 +9,9 @@ const UINT AutoHidePeriod = 300;
 const UINT_PTR ReloadTimer = 2;
 // Runs only while no reader thread is free for the watched file.
 const UINT_PTR ReaderRetryTimer = 3;
+// Looks whether the user changed the settings file on disk.
+const UINT_PTR SettingsCheckTimer = 7;
+const UINT SettingsCheckPeriod = 2000;
 
 LRESULT CALLBACK viewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

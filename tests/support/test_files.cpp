@@ -47,6 +47,27 @@ std::string readFile(const std::string& path) {
 
 void removeFile(const std::string& path) { DeleteFileA(path.c_str()); }
 
+bool endsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
 bool fileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::wstring utf8ToWide(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), &wide[0], (int)wide.size());
+    wide.resize(length > 0 ? length : 0);
+    return wide;
+}
+
+void makeFolderNamedInUtf8(const std::string& path) { CreateDirectoryW(utf8ToWide(path).c_str(), NULL); }
+
+void writeFileNamedInUtf8(const std::string& path, const std::string& contents) {
+    HANDLE file = CreateFileW(utf8ToWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, NULL,
+                              CREATE_ALWAYS, 0, NULL);
+    DWORD written = 0;
+    WriteFile(file, contents.data(), (DWORD)contents.size(), &written, NULL);
+    CloseHandle(file);
 }

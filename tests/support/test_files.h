@@ -11,3 +11,10 @@ void appendFile(const std::string& path, const std::string& contents);
 std::string readFile(const std::string& path);
 void removeFile(const std::string& path);
 bool fileExists(const std::string& path);
+bool endsWith(const std::string& text, const std::string& end);
+
+// A path given in UTF-8, for names the ANSI code page lacks: the folder is
+// made (when missing) and the file written in place of any before.
+std::wstring utf8ToWide(const std::string& text);
+void makeFolderNamedInUtf8(const std::string& path);
+void writeFileNamedInUtf8(const std::string& path, const std::string& contents);

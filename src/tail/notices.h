@@ -1,0 +1,39 @@
+// What the pane says in place of the file: no file chosen, a file that
+// cannot be opened or read, a folder, a pattern that matches nothing, a file
+// that is not answering. A notice puts the reason first and the path on the
+// line after it, and takes as many lines as the pane's width needs, wrap or
+// no wrap (text/notice_layout.h). It is kept as composed and as laid out, so
+// that a new width or font lays it out again while the pane still shows it.
+#pragma once
+
+#include <windows.h>
+
+struct Notice {
+    WCHAR* text;
+    int length;
+};
+
+// Composes a new notice in the state record's notice text.
+Notice startNotice();
+void add(Notice& notice, const WCHAR* part);
+// The system's text for an error code, kept to one line.
+void addSystemReason(Notice& notice, DWORD error);
+// Shows the notice in place of the file, written only when it does not
+// already stand in the pane, so that a user's selection survives.
+void showNotice(const Notice& notice);
+
+// The failure and the system's reason, then the path tried.
+void showFailure(const WCHAR* failure, DWORD error, const WCHAR* path);
+// The reason, then the watched path.
+void showPathNotice(const WCHAR* reason);
+// Where the pane does not show the file yet: a reader that makes no reads
+// waits for the file; one that does, for a filter looking through it.
+void showNotAnswering();
+void showScanning();
+// A wildcard in the path's folder part, which no file can match.
+void showWildcardInFolder();
+// No path at all: the notice says where to choose one, and nothing is watched.
+void showNothingChosen();
+
+// After the pane's width or font changed: the notice it shows, laid out anew.
+void refitNotice();
