@@ -1,9 +1,11 @@
 // Cost of the colour rules: a full reload of 32767 bytes and a 100-byte
 // append with eight rules against the same with the rules off, a paint of a
-// full pane whose every line matches against a paint with the rules off, and
-// the matcher on a pattern that would make a backtracking one crawl against
-// a plain substring. Methods take turns batch by batch; medians are printed
-// with the ratios the targets are stated in.
+// full pane whose every line matches against a paint with the rules off (in
+// text colours, and on bands), the matcher on a pattern that would make a
+// backtracking one crawl against a plain substring, and a long line against
+// eight rules that match whole words or case against the same rules without.
+// Methods take turns batch by batch; medians are printed with the ratios the
+// targets are stated in.
 #include <windows.h>
 
 #include <algorithm>
@@ -115,18 +117,24 @@ static void paintWholePane() {
     UpdateWindow(state.paneWnd);
 }
 
-// Every line matches the first rule: each row is painted in its colour.
-static void benchPaint() {
-    copyText(state.highlightRules[0], HighlightRuleSize, "#C00000 bench line");
+static void useFirstRule(const char* value) {
+    copyText(state.highlightRules[0], HighlightRuleSize, value);
     useRules(true);
+}
+
+// Every line matches the first rule: each row is painted in its colours.
+static void benchPaint() {
     std::vector<double> medians =
-        medianPerCall(31, {{20, [] { useRules(true); }, paintWholePane},
+        medianPerCall(31, {{20, [] { useFirstRule("#C00000 bench line"); }, paintWholePane},
+                           {20, [] { useFirstRule("#C00000/#FFE0E0 bench line"); }, paintWholePane},
                            {20, [] { useRules(false); }, paintWholePane}});
     printf("A paint of the whole pane (400 x 300, every line matching), median of 31 batches of 20\n");
     printf("  in the rule's colour                %9.1f us\n", medians[0]);
-    printf("  rules off                           %9.1f us\n", medians[1]);
-    printf("  ratio                               %9.2f    (target <= 2)\n\n",
-           medians[0] / medians[1]);
+    printf("  on the rule's band                  %9.1f us\n", medians[1]);
+    printf("  rules off                           %9.1f us\n", medians[2]);
+    printf("  ratio, colour                       %9.2f    (target <= 2)\n", medians[0] / medians[2]);
+    printf("  ratio, band                         %9.2f    (target <= 2)\n\n",
+           medians[1] / medians[2]);
 }
 
 // A line of 32767 'a's: "*a*a*a*a*b" against the plain substring "b".
@@ -142,7 +150,44 @@ static void benchMatcher() {
     printf("The matcher over a line of 32767 characters, no match, median of 31 batches of 20\n");
     printf("  *a*a*a*a*b                          %9.1f us\n", medians[0]);
     printf("  b                                   %9.1f us\n", medians[1]);
-    printf("  ratio                               %9.2f    (by design about 1)\n", medians[0] / medians[1]);
+    printf("  ratio                               %9.2f    (by design about 1)\n\n", medians[0] / medians[1]);
+}
+
+// The eight rules with words after their colour, compiled.
+static void compileEightRules(const char* words, ColourRule* rules) {
+    for (uint32_t r = 0; r < ColourRuleCount; ++r) {
+        std::string value = std::string(eightRules[r], 7) + words + (eightRules[r] + 7);
+        WideChar wide[HighlightRuleSize];
+        uint32_t length = settingTextToWide(value.c_str(), wide, HighlightRuleSize, systemCodePages);
+        parseColourRule(wide, length, &rules[r]);
+    }
+}
+
+// One line of 32767 characters, the bench lines' text without line ends,
+// which no rule matches: each rule reads it to its end.
+static void benchWordsAndCase() {
+    static ColourRule plain[ColourRuleCount], words[ColourRuleCount], caseWords[ColourRuleCount];
+    compileEightRules("", plain);
+    compileEightRules(" word", words);
+    compileEightRules(" case word", caseWords);
+    std::wstring line;
+    for (int i = 0; line.size() < 32767; ++i) line += L"bench line " + std::to_wstring(10000000 + i) + L" caf\u00E9 \u2713 ";
+    line.resize(32767);
+    static LineMarks marks;
+    auto mark = [&](const ColourRule* rules) {
+        clearLineMarks(&marks);
+        markLines(&marks, rules, ColourRuleCount, line.c_str(), (uint32_t)line.size());
+    };
+    std::vector<double> medians =
+        medianPerCall(61, {{10, nullptr, [&] { mark(words); }}, {10, nullptr, [&] { mark(caseWords); }},
+                           {10, nullptr, [&] { mark(plain); }}});
+    printf("A line of 32767 characters against eight rules, no match, median of 61 batches of 10\n");
+    printf("  word                                %9.1f us\n", medians[0]);
+    printf("  case word                           %9.1f us\n", medians[1]);
+    printf("  neither                             %9.1f us\n", medians[2]);
+    printf("  ratio, word                         %9.2f    (target <= 1.25)\n", medians[0] / medians[2]);
+    printf("  ratio, case word                    %9.2f    (target <= 1.25)\n\n",
+           medians[1] / medians[2]);
 }
 
 int main() {
@@ -164,6 +209,7 @@ int main() {
     benchAppend(path);
     benchPaint();
     benchMatcher();
+    benchWordsAndCase();
 
     endPlugin(GetModuleHandleA(NULL));
     stopShell();

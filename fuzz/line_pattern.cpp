@@ -1,15 +1,16 @@
 // The line pattern matcher against a slow reference (a table of which
-// pattern prefixes can end where in the line), for any pattern and line;
-// case folding that is stable; the colour rule's value read without a read
-// past its end; a setting's bytes made wide text within the buffer; and
-// lines marked in two pieces exactly as when marked at once, and as the
-// reference marks them.
+// pattern prefixes can end where in the line), for any pattern and line,
+// ignoring or matching case, anywhere or as whole words; case folding that
+// is stable; the colour rule's value read without a read past its end; a
+// setting's bytes made wide text within the buffer; and lines marked in two
+// pieces exactly as when marked at once, and as the reference marks them.
 #include <memory>
 
 #include "fuzz_input.h"
 #include "text/case_folding.h"
 #include "text/colour_rule.h"
 #include "text/line_marks.h"
+#include "text/word_characters.h"
 
 typedef std::vector<WideChar> Units;
 typedef std::vector<uint32_t> CodePoints;
@@ -43,7 +44,8 @@ static Units unitsOf(const std::string& bytes) {
     return units;
 }
 
-static CodePoints codePointsOf(const Units& units, size_t from, size_t to) {
+// The code points of units[from, to), folded unless case matches.
+static CodePoints codePointsOf(const Units& units, size_t from, size_t to, bool matchCase = false) {
     CodePoints points;
     for (size_t i = from; i < to; ++i) {
         uint32_t unit = units[i];
@@ -51,31 +53,50 @@ static CodePoints codePointsOf(const Units& units, size_t from, size_t to) {
             units[i + 1] <= 0xDFFF) {
             unit = 0x10000 + ((unit - 0xD800) << 10) + (units[++i] - 0xDC00);
         }
-        points.push_back(foldCase(unit));
+        points.push_back(matchCase ? unit : foldCase(unit));
     }
     return points;
 }
 
-// Whether '*' alternative '*' matches the whole line: reach[j] tells that
-// the pattern read so far can end after j characters of the line.
-static bool referenceMatches(const CodePoints& alternative, const CodePoints& line) {
-    std::vector<bool> reach(line.size() + 1, true);  // the leading '*'
+// The line as the reference reads it: its characters as the pattern compares
+// them, and which of them are word characters.
+struct ReferenceLine {
+    CodePoints compared;
+    std::vector<bool> word;
+};
+
+static ReferenceLine referenceLine(const Units& line, uint32_t options) {
+    ReferenceLine read = {codePointsOf(line, 0, line.size(), (options & PatternMatchesCase) != 0), {}};
+    for (uint32_t c : codePointsOf(line, 0, line.size(), true)) read.word.push_back(isWordCharacter(c));
+    return read;
+}
+
+// Whether some part line[s, e) is matched whole by the alternative, with no
+// word character before s or at e when whole words are asked for: reach[j]
+// tells that the pattern read so far can end after j characters of a part
+// that began where it may.
+static bool referenceMatches(const CodePoints& alternative, const ReferenceLine& line,
+                             bool wholeWords) {
+    const CodePoints& text = line.compared;
+    std::vector<bool> reach(text.size() + 1);
+    for (size_t j = 0; j <= text.size(); ++j) reach[j] = !wholeWords || j == 0 || !line.word[j - 1];
     for (uint32_t p : alternative) {
-        std::vector<bool> next(line.size() + 1, false);
-        for (size_t j = 0; j <= line.size(); ++j) {
+        std::vector<bool> next(text.size() + 1, false);
+        for (size_t j = 0; j <= text.size(); ++j) {
             if (p == '*') next[j] = reach[j] || (j > 0 && next[j - 1]);
-            else if (j > 0) next[j] = reach[j - 1] && (p == '?' || p == line[j - 1]);
+            else if (j > 0) next[j] = reach[j - 1] && (p == '?' || p == text[j - 1]);
         }
         reach = next;
     }
-    for (bool reached : reach) {
-        if (reached) return true;  // the trailing '*'
+    for (size_t j = 0; j <= text.size(); ++j) {
+        if (reach[j] && (!wholeWords || j == text.size() || !line.word[j])) return true;
     }
     return false;
 }
 
 // The check the reference expects, and whether the line matches.
-static PatternCheck referenceCheck(const Units& pattern, const CodePoints& line, bool* matches) {
+static PatternCheck referenceCheck(const Units& pattern, const ReferenceLine& line,
+                                   uint32_t options, bool* matches) {
     *matches = false;
     if (pattern.empty()) return PatternEmpty;
     if (pattern.size() > LinePatternCapacity) return PatternTooLong;
@@ -83,23 +104,32 @@ static PatternCheck referenceCheck(const Units& pattern, const CodePoints& line,
     size_t start = 0;
     for (size_t i = 0; i <= pattern.size(); ++i) {
         if (i < pattern.size() && pattern[i] != '|') continue;
-        CodePoints alternative = codePointsOf(pattern, start, i);
+        CodePoints alternative = codePointsOf(pattern, start, i, (options & PatternMatchesCase) != 0);
         bool onlyWildcards = true;
         for (uint32_t p : alternative) onlyWildcards = onlyWildcards && (p == '*' || p == '?');
         everyLine = everyLine || onlyWildcards;
-        *matches = *matches || referenceMatches(alternative, line);
+        *matches = *matches || referenceMatches(alternative, line, (options & PatternWholeWords) != 0);
         start = i + 1;
     }
     if (everyLine) *matches = false;
     return everyLine ? PatternMatchesEveryLine : PatternUsable;
 }
 
-static void checkMatcher(const Units& pattern, const Units& line) {
+// The line read whole, and in two pieces at split, as lines are marked.
+static void checkMatcher(const Units& pattern, const Units& line, uint32_t options, size_t split) {
     static LinePattern compiled;
-    PatternCheck check = compileLinePattern(pattern.data(), (uint32_t)pattern.size(), &compiled);
+    PatternCheck check =
+        compileLinePattern(pattern.data(), (uint32_t)pattern.size(), &compiled, options);
     bool expected = false;
-    REQUIRE(check == referenceCheck(pattern, codePointsOf(line, 0, line.size()), &expected));
+    REQUIRE(check == referenceCheck(pattern, referenceLine(line, options), options, &expected));
     REQUIRE(lineMatches(compiled, line.data(), (uint32_t)line.size()) == expected);
+    PatternScan scan;
+    startScan(&scan);
+    bool firstMatches = continueScan(compiled, &scan, line.data(), (uint32_t)split);
+    Units first(line.begin(), line.begin() + split);
+    REQUIRE(firstMatches == lineMatches(compiled, first.data(), (uint32_t)split));
+    REQUIRE(continueScan(compiled, &scan, line.data() + split, uint32_t(line.size() - split)) ==
+            expected);
 }
 
 static void checkFolding(const Units& text) {
@@ -116,6 +146,8 @@ static void checkRule(const Units& value) {
     static ColourRule rule;
     parseColourRule(exact.get(), (uint32_t)value.size(), &rule);
     if (rule.check != RuleUsable) REQUIRE(!lineMatches(rule.pattern, value.data(), (uint32_t)value.size()));
+    bool coloured = rule.colour != NoColour || rule.background != NoColour;
+    REQUIRE(coloured == (rule.check == RuleUsable));
     if (value.size() > LinePatternCapacity) REQUIRE(rule.check == RuleTooLong || rule.check == RuleNone);
 }
 
@@ -158,21 +190,20 @@ static std::vector<int> referenceMarks(const ColourRule* rules, const Units& tex
     return marks;
 }
 
-static void checkMarks(const Units& patterns, const Units& text, size_t split) {
+// Rule r of ruleWords' rules has "case" when its bit 2r is set, "word" when 2r + 1 is.
+static void checkMarks(const Units& patterns, const Units& text, size_t split, uint16_t ruleWords) {
     static ColourRule rules[ColourRuleCount];
     size_t start = 0;
     for (uint32_t r = 0; r < ColourRuleCount; ++r) {
         size_t end = start;
         while (end < patterns.size() && patterns[end] != '\n') ++end;
         Units value = {'#', '1', '2', '3', '4', '5', '6', ' '};
+        const Units caseWord = {'c', 'a', 's', 'e', ' '}, wholeWord = {'w', 'o', 'r', 'd', ' '};
+        if (ruleWords >> (2 * r) & 1) value.insert(value.end(), caseWord.begin(), caseWord.end());
+        if (ruleWords >> (2 * r + 1) & 1) value.insert(value.end(), wholeWord.begin(), wholeWord.end());
         if (start < end) value.insert(value.end(), patterns.begin() + start, patterns.begin() + end);
         parseColourRule(value.data(), start < end ? (uint32_t)value.size() : 0, &rules[r]);
         start = end < patterns.size() ? end + 1 : end;
-    }
-    // A piece never ends inside a surrogate pair.
-    if (split > 0 && split < text.size() && text[split - 1] >= 0xD800 && text[split - 1] <= 0xDBFF &&
-        text[split] >= 0xDC00 && text[split] <= 0xDFFF) {
-        ++split;
     }
     static LineMarks whole, pieces;
     clearLineMarks(&whole);
@@ -189,19 +220,28 @@ static void checkMarks(const Units& patterns, const Units& text, size_t split) {
     }
 }
 
+// A piece never ends inside a surrogate pair.
+static size_t pieceEnd(const Units& text, size_t split) {
+    bool inPair = split > 0 && split < text.size() && text[split - 1] >= 0xD800 &&
+                  text[split - 1] <= 0xDBFF && text[split] >= 0xDC00 && text[split] <= 0xDFFF;
+    return inPair ? split + 1 : split;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput input(data, size);
     uint16_t split = input.take<uint16_t>();
     uint16_t capacity = input.take<uint16_t>();
+    uint16_t ruleWords = input.take<uint16_t>();
     std::string patternBytes = input.takeText();
     std::string lineBytes = input.takeText();
     Units pattern = unitsOf(patternBytes);
     Units line = unitsOf(lineBytes);
-    checkMatcher(pattern, line);
+    size_t piece = pieceEnd(line, line.empty() ? 0 : split % (line.size() + 1));
+    checkMatcher(pattern, line, ruleWords & (PatternMatchesCase | PatternWholeWords), piece);
     checkFolding(pattern);
     checkFolding(line);
     checkRule(pattern);
     checkSettingText(patternBytes, capacity % 300);
-    if (line.size() <= 4096) checkMarks(pattern, line, line.empty() ? 0 : split % (line.size() + 1));
+    if (line.size() <= 4096) checkMarks(pattern, line, piece, ruleWords);
     return 0;
 }

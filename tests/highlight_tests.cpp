@@ -1,7 +1,8 @@
 // Colour rules: the line pattern matcher, its case folding against the
-// system's own case mapping, the rule values, the marks kept for the pane's
-// lines; the rules' settings, commands and menu; and the pane as the screen
-// shows it.
+// system's own case mapping and its word characters against the system's
+// letters and digits, the rule values, the marks kept for the pane's lines;
+// the rules' settings, commands and menu; and the pane as the screen shows
+// it, bands included.
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -15,14 +16,16 @@
 #include "text/colour_rule.h"
 #include "tail/tail.h"
 #include "text/line_marks.h"
+#include "text/word_characters.h"
 
 namespace {
 
 uint32_t lengthOf(const wchar_t* text) { return (uint32_t)wcslen(text); }
 
-bool matches(const wchar_t* pattern, const wchar_t* line) {
+bool matches(const wchar_t* pattern, const wchar_t* line, uint32_t options = 0) {
     static LinePattern compiled;
-    EXPECT_EQ(PatternUsable, compileLinePattern(pattern, lengthOf(pattern), &compiled)) << pattern;
+    EXPECT_EQ(PatternUsable, compileLinePattern(pattern, lengthOf(pattern), &compiled, options))
+        << pattern;
     return lineMatches(compiled, line, lengthOf(line));
 }
 
@@ -67,6 +70,49 @@ TEST(LinePattern, AlternativesWildcardsAndCaseBeyondAscii) {
     for (const MatchCase& c : cases) {
         EXPECT_EQ(c.matches, matches(c.pattern, c.line)) << c.pattern << " / " << c.line;
     }
+}
+
+// Which lines case and whole words pick is fuzzed against a reference; here,
+// what a user asks of them.
+TEST(LinePattern, CaseAndWholeWords) {
+    const MatchCase caseCases[] = {
+        {L"ERROR", L"12:01 ERROR disk", true},    {L"ERROR", L"12:01 error disk", false},
+        {L"Fehler", L"FEHLER beim Lesen", false}, {L"ΣΟΦΟΣ", L"σοφος", false},
+        {L"a?C", L"xabCx", true},                 {L"ошибка", L"ОШИБКА", false},
+    };
+    for (const MatchCase& c : caseCases) {
+        EXPECT_EQ(c.matches, matches(c.pattern, c.line, PatternMatchesCase)) << c.pattern << " / " << c.line;
+    }
+    const MatchCase wordCases[] = {
+        {L"WARN", L"WARN: low", true},
+        {L"WARN", L"forewarned", false},
+        {L"WARN", L"12:01 warn", true},
+        {L"error", L"errors: 0, error_count: 0, error2", false},  // letters, digits, underscore
+        {L"error", L"no errors, (error) here", true},              // the second one
+        {L"Fehler", L"Lesefehler", false},
+        {L"Fehler", L"Fehlerhaft", false},
+        {L"fehler", L"Ein Fehler.", true},
+        {L"ошибка", L"ошибкаБ", false},   // a Cyrillic letter after it
+        {L"ошибка", L"ошибка, да", true},
+        {L"é", L"café", false},           // a Latin letter before it
+        {L"42", L"x٣42", false},          // an Arabic-Indic digit before it
+        {L"disk", L"disk full", true},  // a no-break space is none
+        {L"time*out", L"timed out", true},
+        {L"time*out", L"sometime out", false},
+        {L"time*out", L"time outs", false},
+        {L"ERR*", L"ERRORS here", true},   // a '*' at an end reaches into the word
+        {L"*ROR", L"ERRORS", false},
+        {L"*ROR", L"AN_ERROR!", true},
+        {L"cat|dog", L"concatenate, dogs, hotdog", false},
+        {L"cat|dog", L"hotdog or cat", true},
+        {L"a?c", L"abc", true},
+        {L"a?c", L"abcd", false},
+    };
+    for (const MatchCase& c : wordCases) {
+        EXPECT_EQ(c.matches, matches(c.pattern, c.line, PatternWholeWords)) << c.pattern << " / " << c.line;
+    }
+    EXPECT_TRUE(matches(L"WARN", L"WARN", PatternMatchesCase | PatternWholeWords));
+    EXPECT_FALSE(matches(L"WARN", L"warn", PatternMatchesCase | PatternWholeWords));
 }
 
 TEST(LinePattern, PatternsThatMatchEveryLineOrAreTooLongAreRefused) {
@@ -116,6 +162,24 @@ TEST(CaseFolding, AgreesWithTheSystemOverTheWholePlane) {
     EXPECT_EQ(onlyFolded, extra);
 }
 
+// Letters and digits as the system knows them, and the low line; but the
+// system counts the superscripts two, three and one as digits, which are no
+// decimal digits, and not the iota subscript, which folds to a letter.
+TEST(WordCharacters, AgreeWithTheSystemOverTheWholePlane) {
+    std::vector<unsigned> differ;
+    for (unsigned c = 0; c < 0x10000; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) continue;
+        WCHAR character = (WCHAR)c;
+        WORD type = 0;
+        GetStringTypeW(CT_CTYPE1, &character, 1, &type);
+        bool system = c == '_' || (type & (C1_ALPHA | C1_DIGIT)) != 0;
+        if (system != isWordCharacter(c)) differ.push_back(c);
+    }
+    EXPECT_EQ((std::vector<unsigned>{0x00B2, 0x00B3, 0x00B9, 0x0345}), differ);
+    EXPECT_FALSE(isWordCharacter(0x1D400));  // beyond the plane, even a letter
+    EXPECT_FALSE(isWordCharacter(0xD800));
+}
+
 TEST(ColourRule, ValuesAndJunk) {
     const ColourRule& usual = ruleOf(L"#C00000 ERROR|FATAL");
     EXPECT_EQ(RuleUsable, usual.check);
@@ -142,9 +206,50 @@ TEST(ColourRule, ValuesAndJunk) {
         {L"#12345G ERROR", RuleNeedsColour}, {L"#1234567 ERROR", RuleNeedsColour},
         {L"#123456ERROR", RuleNeedsColour}, {L"#123456", RuleNeedsPattern},
         {L"#123456   ", RuleNeedsPattern}, {L"#123456 ERROR|*", RuleMatchesEveryLine},
-        {L"#123456 " + std::wstring(10000, L'x'), RuleTooLong}};
+        {L"#123456 " + std::wstring(10000, L'x'), RuleTooLong}, {L"#123456/ x", RuleNeedsBand},
+        {L"#123456/#12345 x", RuleNeedsBand}, {L"#123456/#1234567 x", RuleNeedsBand},
+        {L"#123456/123456 x", RuleNeedsBand}, {L"#12345/#123456 x", RuleNeedsColour},
+        {L"/ x", RuleNeedsBand}, {L"#123456 /#654321 x", RuleUsable},  // a pattern "/#654321 x"
+        {L"/#123456", RuleNeedsPattern}, {L"#123456/#654321 alert", RuleUsable}};
     for (const auto& value : junk) EXPECT_EQ(value.second, ruleOf(value.first).check) << value.first.size();
     EXPECT_FALSE(lineMatches(ruleOf(L"#123456 x|").pattern, L"x", 1));
+    EXPECT_EQ(NoColour, ruleOf(L"#123456/#12 x").colour);  // an unusable rule has no colours
+}
+
+struct StyleCase {
+    const wchar_t* value;
+    uint32_t colour, background;
+    bool alert, matchesCase, wholeWords;
+    const wchar_t* matching;  // a line the pattern matches
+};
+
+TEST(ColourRule, BandsAndWordsInAnyOrder) {
+    const uint32_t None = NoColour, Red = RGB(0xC0, 0, 0), Pink = RGB(0xFF, 0xE0, 0xE0);
+    const StyleCase cases[] = {
+        {L"#C00000/#FFE0E0 ERROR", Red, Pink, false, false, false, L"error"},
+        {L"/#ffe0e0 ERROR", None, Pink, false, false, false, L"error"},
+        {L"#C00000/#FFE0E0 word CASE alert ERROR", Red, Pink, true, true, true, L"ERROR!"},
+        {L"#C00000 Word  ALERT\tERROR", Red, None, true, false, true, L"error"},
+        {L"#C00000 case Error", Red, None, false, true, false, L"an Error"},
+        {L"#C00000 word case", Red, None, false, false, true, L"Case"},  // alone, the pattern
+        {L"#C00000 *case closed", Red, None, false, false, false, L"CASE CLOSED"},
+        {L"#C00000 word *word count", Red, None, false, false, true, L"password count"},
+        {L"#C00000 cases", Red, None, false, false, false, L"Cases"},
+        {L"#C00000 alert alert", Red, None, true, false, false, L"ALERT"},
+    };
+    for (const StyleCase& c : cases) {
+        const ColourRule& rule = ruleOf(c.value);
+        SCOPED_TRACE(testing::Message() << c.value);
+        ASSERT_EQ(RuleUsable, rule.check);
+        EXPECT_EQ(c.colour, rule.colour);
+        EXPECT_EQ(c.background, rule.background);
+        EXPECT_EQ(c.alert, rule.alert);
+        EXPECT_EQ(c.matchesCase, rule.pattern.matchesCase);
+        EXPECT_EQ(c.wholeWords, rule.pattern.wholeWords);
+        EXPECT_TRUE(lineMatches(rule.pattern, c.matching, lengthOf(c.matching)));
+    }
+    EXPECT_EQ(Pink, ruleMainColour(ruleOf(L"/#FFE0E0 alert x")));  // what an alert shows
+    EXPECT_EQ(Red, ruleMainColour(ruleOf(L"#C00000/#FFE0E0 alert x")));
 }
 
 TEST(SettingText, Utf8WhenValidElseTheAnsiCodePage) {
@@ -174,6 +279,27 @@ TEST(LineMarks, LinesPastTheCapacityStayUnmarked) {
     EXPECT_EQ(0, markedRule(marks, 2 * (MarkedLineCapacity - 1)));
     EXPECT_EQ(NoRule, markedRule(marks, 2 * MarkedLineCapacity));
     EXPECT_EQ(NoRule, markedRule(marks, (uint32_t)text.size() - 2));
+}
+
+// The open line is marked as it stands; a whole-word rule takes its mark
+// back when the line goes on, and a later rule may pick it meanwhile.
+TEST(LineMarks, TheOpenLineIsMarkedAsItStands) {
+    static ColourRule rules[2];
+    parseColourRule(L"#C00000 word ERROR", 18, &rules[0]);
+    parseColourRule(L"#0000C0 ERR", 11, &rules[1]);
+    static LineMarks marks;
+    clearLineMarks(&marks);
+    auto markedAfter = [&](const wchar_t* piece) {
+        markLines(&marks, rules, 2, piece, lengthOf(piece));
+        return markedRule(marks, 0);
+    };
+    EXPECT_EQ(NoRule, markedAfter(L"12:01 ER"));
+    EXPECT_EQ(0, markedAfter(L"ROR"));
+    EXPECT_EQ(1, markedAfter(L"S"));
+    EXPECT_EQ(0, markedAfter(L" ERROR"));
+    EXPECT_EQ(0, markedAfter(L"\r"));  // its end confirms it
+    EXPECT_EQ(0, markedAfter(L"\nERROR_1"));
+    EXPECT_EQ(1, markedRule(marks, marks.length - 1));
 }
 
 // ---- In the plugin ------------------------------------------------------------
@@ -217,6 +343,9 @@ TEST_F(HighlightTest, DefaultsCommandsMenuAndSavedValues) {
     send("@QVPeruserHighlightRule 1");  // nothing after the number clears it
     send("@QVPeruserHighlightRule 9 #000000 x");
     send("@QVPeruserHighlightRule 4 #000000 x\r\nqvperuser.x: 1");
+    send("@QVPeruserHighlightRule 5 #c00000/#FFE0E0 word Alert case x");
+    send("@QVPeruserHighlightRule 6 /#FFE0E0 x");
+    send("@QVPeruserHighlightRule 7 #C00000/#FFE0 x");
     send("@QVPeruserHighlightLines");
     EXPECT_STREQ("", state.highlightRules[0]);
     EXPECT_STREQ("#A05A00 WARN|", state.highlightRules[1]);
@@ -230,9 +359,10 @@ TEST_F(HighlightTest, DefaultsCommandsMenuAndSavedValues) {
     std::vector<std::string> titles;
     for (const ShellItem& item : menu->items) titles.push_back(item.title);
     EXPECT_EQ((std::vector<std::string>{"Highlight Lines", "", "Rule 1",
-                                        "Rule 2 (off: matches every line)", "Rule 3", "Rule 4",
-                                        "Rule 5", "Rule 6", "Rule 7", "Rule 8", "",
-                                        "Alert Sound", "Alert Quiet (sec)"}),
+                                        "Rule 2 (off: matches every line)", "Rule 3 (#00A000, alert)",
+                                        "Rule 4 (#000000)", "Rule 5 (#C00000 on #FFE0E0, alert, case, word)",
+                                        "Rule 6 (on #FFE0E0)", "Rule 7 (off: #RRGGBB after /)", "Rule 8",
+                                        "", "Alert Sound", "Alert Quiet (sec)"}),
               titles);
     EXPECT_FALSE(menu->items[0].checked);
 
@@ -287,6 +417,8 @@ const COLORREF White = RGB(255, 255, 255);
 const COLORREF Red = RGB(0xC0, 0, 0);
 const COLORREF Blue = RGB(0, 0, 0xC0);
 const COLORREF Black = RGB(0, 0, 0);
+const COLORREF Pink = RGB(0xFF, 0xE0, 0xE0);
+const COLORREF PaleBlue = RGB(0xE0, 0xE0, 0xFF);
 
 // A pixel between ink and background, as a smoothed glyph's edge: how much
 // ink it holds, or -1 when it is no mix of the two.
@@ -319,15 +451,16 @@ RECT rowOf(int index) {
 
 RECT rowOfLine(int line) { return rowOf((int)SendMessageW(state.paneWnd, EM_LINEINDEX, line, 0)); }
 
-// Every glyph pixel of the row is the ink, or its mix with white; some are
-// nearly the ink itself.
-::testing::AssertionResult inkIs(const Shot& shot, const RECT& row, COLORREF ink) {
+// Every pixel of the row, from edge to edge, is the background, the ink, or
+// a mix of the two; some are nearly the ink itself.
+::testing::AssertionResult inkIs(const Shot& shot, const RECT& row, COLORREF ink,
+                                 COLORREF back = White) {
     int solid = 0;
     for (int y = row.top; y < row.bottom; ++y) {
         for (int x = row.left; x < row.right; ++x) {
             COLORREF pixel = shot.at(x, y);
-            if (pixel == White) continue;
-            double share = inkShare(pixel, ink, White);
+            if (pixel == back) continue;
+            double share = inkShare(pixel, ink, back);
             if (share < 0) {
                 return ::testing::AssertionFailure() << "pixel " << std::hex << pixel << " at "
                                                      << std::dec << x << "," << y;
@@ -339,11 +472,13 @@ RECT rowOfLine(int line) { return rowOf((int)SendMessageW(state.paneWnd, EM_LINE
     return ::testing::AssertionSuccess();
 }
 
+bool isBackground(COLORREF pixel) { return pixel == White || pixel == Pink || pixel == PaleBlue; }
+
 // Pixels that are glyph in one shot and background in the other.
 int maskDifference(const Shot& a, const Shot& b) {
     int differ = 0;
     for (size_t i = 0; i < a.pixels.size() && i < b.pixels.size(); ++i) {
-        if ((a.pixels[i] == White) != (b.pixels[i] == White)) ++differ;
+        if (isBackground(a.pixels[i]) != isBackground(b.pixels[i])) ++differ;
     }
     return differ + abs((int)a.pixels.size() - (int)b.pixels.size());
 }
@@ -392,26 +527,68 @@ TEST_F(PaneColoursTest, GlyphsOfMatchingLinesInTheRuleColourWhereTheControlPutsT
     EXPECT_EQ(0, maskDifference(shot, shotWithoutRules()));  // wrapped
 }
 
-TEST_F(PaneColoursTest, ASelectedMatchingLineShowsTheSelectionAsTheControlDrawsIt) {
-    SetFocus(state.paneWnd);
-    int line = (int)SendMessageW(state.paneWnd, EM_LINEINDEX, 1, 0);
-    SendMessageW(state.paneWnd, EM_SETSEL, line, line + 5);  // "ERROR"
-    HideCaret(state.paneWnd);
+// A band: its whole line, wrapped or scrolled sideways, on the rule's
+// background from edge to edge; the glyphs where the control puts them.
+TEST_F(PaneColoursTest, BandsLieBehindEveryRowOfTheirLinesAcrossThePane) {
+    send("@QVPeruserHighlightRule 1 #C00000/#FFE0E0 ERROR");
+    send("@QVPeruserHighlightRule 2 /#E0E0FF WARN");  // its text in the font's colour
     Shot shot = shootPane();
-    Shot plain = shotWithoutRules();
-    RECT row = rowOfLine(1);
-    int selectionEnd = (short)LOWORD(SendMessageW(state.paneWnd, EM_POSFROMCHAR, line + 5, 0));
-    int highlighted = 0, differ = 0;
-    for (int y = row.top; y < row.bottom; ++y) {
-        for (int x = 0; x < selectionEnd; ++x) {
-            if (shot.at(x, y) == GetSysColor(COLOR_HIGHLIGHT)) ++highlighted;
-            if (shot.at(x, y) != plain.at(x, y)) ++differ;
+    EXPECT_TRUE(inkIs(shot, rowOfLine(0), Black));
+    EXPECT_TRUE(inkIs(shot, rowOfLine(1), Red, Pink));
+    EXPECT_TRUE(inkIs(shot, rowOfLine(2), Black, PaleBlue));
+    EXPECT_TRUE(inkIs(shot, rowOfLine(3), Red, Pink));
+    EXPECT_TRUE(inkIs(shot, rowOfLine(4), Black));
+    EXPECT_EQ(White, shot.at(shot.width - 1, shot.height - 1));  // no line, no band
+    EXPECT_EQ(0, maskDifference(shot, shotWithoutRules()));
+
+    SendMessageW(state.paneWnd, EM_LINESCROLL, 12, 0);
+    shot = shootPane();
+    EXPECT_TRUE(inkIs(shot, rowOfLine(3), Red, Pink));
+    EXPECT_EQ(Pink, shot.at(0, rowOfLine(3).top));
+    EXPECT_EQ(0, maskDifference(shot, shotWithoutRules()));
+
+    send("@QVPeruserWordWrap");
+    SetFocus(NULL);
+    shot = shootPane();
+    int wrappedRows = (int)SendMessageW(state.paneWnd, EM_GETLINECOUNT, 0, 0) - 5;
+    ASSERT_GE(wrappedRows, 1);
+    for (int row = 3; row <= 3 + wrappedRows; ++row) EXPECT_TRUE(inkIs(shot, rowOfLine(row), Red, Pink));
+    EXPECT_TRUE(inkIs(shot, rowOfLine(4 + wrappedRows), Black));
+    EXPECT_EQ(0, maskDifference(shot, shotWithoutRules()));
+}
+
+// The selected text looks as without rules; the rest of its row, the margin
+// before it included, keeps the rule's colours, band or none.
+TEST_F(PaneColoursTest, ASelectedMatchingLineShowsTheSelectionAsTheControlDrawsIt) {
+    for (COLORREF back : {White, Pink}) {
+        SCOPED_TRACE(back == White ? "no band" : "a band");
+        if (back == Pink) send("@QVPeruserHighlightRule 1 #C00000/#FFE0E0 ERROR");
+        SetFocus(state.paneWnd);
+        int line = (int)SendMessageW(state.paneWnd, EM_LINEINDEX, 1, 0);
+        SendMessageW(state.paneWnd, EM_SETSEL, line, line + 5);  // "ERROR"
+        HideCaret(state.paneWnd);
+        Shot shot = shootPane();
+        Shot plain = shotWithoutRules();
+        RECT row = rowOfLine(1);
+        int selectionStart = (short)LOWORD(SendMessageW(state.paneWnd, EM_POSFROMCHAR, line, 0));
+        int selectionEnd = (short)LOWORD(SendMessageW(state.paneWnd, EM_POSFROMCHAR, line + 5, 0));
+        int highlighted = 0, differ = 0, margin = 0;
+        for (int y = row.top; y < row.bottom; ++y) {
+            for (int x = 0; x < selectionEnd; ++x) {
+                if (x < selectionStart) {
+                    margin += shot.at(x, y) == back;
+                    continue;
+                }
+                if (shot.at(x, y) == GetSysColor(COLOR_HIGHLIGHT)) ++highlighted;
+                if (shot.at(x, y) != plain.at(x, y)) ++differ;
+            }
         }
+        EXPECT_GT(highlighted, (selectionEnd - selectionStart) * state.paneLineHeight / 3);
+        EXPECT_EQ(0, differ);
+        EXPECT_EQ(selectionStart * state.paneLineHeight, margin);
+        row.left = selectionEnd;
+        EXPECT_TRUE(inkIs(shot, row, Red, back));
     }
-    EXPECT_GT(highlighted, selectionEnd * state.paneLineHeight / 3);
-    EXPECT_EQ(0, differ);
-    row.left = selectionEnd;
-    EXPECT_TRUE(inkIs(shot, row, Red));
 }
 
 // Windows' control draws typed text and selections at once, outside its

@@ -101,10 +101,12 @@ static std::string expectedTree(bool withSlit, bool inSlit, const std::string& f
     std::string style = c(CmdStyleType);
     std::string rules;
     const char* values[] = {"#C00000 ERROR|FATAL|CRITICAL|Exception|Traceback", "#A05A00 WARN"};
+    const char* styles[] = {" (#C00000)", " (#A05A00)"};
     for (int rule = 1; rule <= 8; ++rule) {
         std::string number = std::to_string(rule);
-        rules += "  string \"Rule " + number + "\" " + c(CmdHighlightRule) + " " + number + " \"" +
-                 (rule <= 2 ? values[rule - 1] : "") + "\"\n";
+        rules += "  string \"Rule " + number + (rule <= 2 ? styles[rule - 1] : "") + "\" " +
+                 c(CmdHighlightRule) + " " + number + " \"" + (rule <= 2 ? values[rule - 1] : "") +
+                 "\"\n";
     }
     return "submenu \"Peruser Configuration\"\n"
            "  item \"Auto Reload\" " + c(CmdAutoReload) + " 1\n"
@@ -487,17 +489,20 @@ TEST_F(MenuTest, EveryItemSendsACommandThatChangesWhatItShows) {
     ASSERT_EQ(28u, entries.size());
     for (const ShellItem& entry : entries) {
         SCOPED_TRACE(entry.title);
-        std::string value = entry.kind == ItemNumber                ? "33"
-                            : entry.title == "Font Face"            ? "Tahoma"
-                            : entry.title == "Encoding"             ? "utf-8"
-                            : entry.title == "Source 1 Label"       ? "#102030 first"
-                            : entry.title.rfind("Source", 0) == 0   ? "other " + otherPath
-                            : entry.title.rfind("Rule", 0) == 0     ? "#102030 " + entry.title
-                                                                    : otherPath;
+        // A rule's title shows its colour: "Rule 1 (#102030)".
+        bool rule = entry.title.rfind("Rule", 0) == 0;
+        bool source = entry.title.rfind("Source", 0) == 0;
+        std::string value = entry.kind == ItemNumber             ? "33"
+                            : entry.title == "Font Face"         ? "Tahoma"
+                            : entry.title == "Encoding"          ? "utf-8"
+                            : rule                               ? "#102030 " + entry.title.substr(0, 6)
+                            : entry.title == "Source 1 Label"    ? "#102030 first"
+                            : source                             ? "other " + otherPath
+                                                                 : otherPath;
         shellTrace::clear();
         send(entry.command + " " + value);
         EXPECT_EQ(allMenusAndShow("false", "refresh"), popupFlagsSeen());
-        const ShellItem* rebuilt = entryTitled(entry.title);
+        const ShellItem* rebuilt = entryTitled(rule ? value.substr(8) + " (#102030)" : entry.title);
         EXPECT_EQ(value, entry.kind == ItemNumber ? std::to_string(rebuilt->value) : rebuilt->text);
     }
     send(entryTitled("Label")->command);
@@ -534,13 +539,13 @@ TEST_F(MenuTest, TextValuesRoundTripThroughTheAnsiMenuWithoutLoss) {
     writeSettings("qvperuser.filePath: " + path + "\r\nqvperuser.highlight3: " + rule + "\r\n");
     ASSERT_EQ(0, start());
     EXPECT_EQ(dataFolder + "J\xFCrgen-??????.log", entryTitled("File Path")->text);
-    EXPECT_EQ("#8000FF ??????|???", entryTitled("Rule 3")->text);
+    EXPECT_EQ("#8000FF ??????|???", entryTitled("Rule 3 (#8000FF)")->text);
 
     enterInField(1, 1);  // Peruser Configuration > File Path
     EXPECT_EQ(path, state.filePath);
     enterInField(4, 3);  // Highlight > Rule 3
     EXPECT_EQ(rule, state.highlightRules[2]);
-    EXPECT_NE(nullptr, entryTitled("Rule 3"));  // still on: no "(off: ...)"
+    EXPECT_NE(nullptr, entryTitled("Rule 3 (#8000FF)"));  // still on: no "(off: ...)"
     WCHAR pane[64] = {};
     GetWindowTextW(state.paneWnd, pane, 64);
     EXPECT_STREQ(L"first\r\nsecond\r\n", pane);

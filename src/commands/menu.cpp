@@ -118,6 +118,7 @@ static const MenuChoice ruleItems[ColourRuleCount] = {
 static const char* whyRuleIsOff(RuleCheck check) {
     switch (check) {
     case RuleNeedsColour: return " (off: #RRGGBB first)";
+    case RuleNeedsBand: return " (off: #RRGGBB after /)";
     case RuleNeedsPattern: return " (off: no pattern)";
     case RuleMatchesEveryLine: return " (off: matches every line)";
     case RuleTooLong: return " (off: too long)";
@@ -126,15 +127,38 @@ static const char* whyRuleIsOff(RuleCheck check) {
     return "";
 }
 
+// "#RRGGBB", or nothing for a colour the rule leaves out.
+static void colourText(char (&out)[8], uint32_t colour) {
+    out[0] = 0;
+    if (colour == NoColour) return;
+    wsprintfA(out, "#%02X%02X%02X", GetRValue(colour), GetGValue(colour), GetBValue(colour));
+}
+
+// "Rule 1 (#C00000 on #FFE0E0, alert, case, word)", 47 characters at most,
+// or why the rule is off.
+static const char* ruleTitle(uint32_t r) {
+    const ColourRule& rule = state.colourRules[r];
+    char* title = state.highlightTitles[r];
+    if (rule.check != RuleUsable) {
+        joinText(title, sizeof state.highlightTitles[r], ruleItems[r].title, whyRuleIsOff(rule.check));
+        return title;
+    }
+    char text[8], band[8];
+    colourText(text, rule.colour);
+    colourText(band, rule.background);
+    const char* on = rule.background == NoColour ? "" : rule.colour == NoColour ? "on " : " on ";
+    wsprintfA(title, "%s (%s%s%s%s%s%s)", ruleItems[r].title, text, on, band,
+              rule.alert ? ", alert" : "", rule.pattern.matchesCase ? ", case" : "",
+              rule.pattern.wholeWords ? ", word" : "");
+    return title;
+}
+
 static Menu* buildHighlightMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Highlight", "QVM_Highlight", popup);
     MakeMenuItem(menu, "Highlight Lines", commandText(CmdHighlightLines), state.highlight);
     MakeMenuNOP(menu, NULL);
     for (uint32_t r = 0; r < ColourRuleCount; ++r) {
-        char* title = state.highlightTitles[r];
-        joinText(title, sizeof state.highlightTitles[r], ruleItems[r].title,
-                 whyRuleIsOff(state.colourRules[r].check));
-        MakeMenuItemString(menu, title, ruleItems[r].command, SHOWN_TEXT(highlightRules[r]));
+        MakeMenuItemString(menu, ruleTitle(r), ruleItems[r].command, SHOWN_TEXT(highlightRules[r]));
     }
     MakeMenuNOP(menu, NULL);
     MakeMenuItem(menu, "Alert Sound", commandText(CmdAlertSound), state.alertSound);

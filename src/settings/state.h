@@ -185,8 +185,6 @@ struct PluginState {
     WCHAR noticeLines[NoticeLinesCapacity];
     WCHAR paneTextRead[PaneTextSize];  // the pane's text read back to be marked anew
     bool settingPaneText;   // the plugin is giving the pane its text
-    bool paintingRule;      // our paint of the pane, of the rows of one colour:
-    COLORREF ruleColour;
     bool paneDrewAtOnce;    // the control drew outside a paint
     char showingTitle[ShowingTitleSize];
     Menu* mainMenu;

@@ -4,8 +4,14 @@
 
 static const uint32_t ColourDigits = 6;
 static const uint32_t ColourLength = 1 + ColourDigits;  // "#RRGGBB"
+static const WideChar BandMark = '/';
 
 static bool isBlank(WideChar c) { return c == ' ' || c == '\t'; }
+
+// A part of the value ends at value[at]: a blank or the end follows.
+static bool endsPart(const WideChar* value, uint32_t at, uint32_t length) {
+    return at == length || isBlank(value[at]);
+}
 
 static int hexDigit(WideChar c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -21,7 +27,7 @@ static uint32_t behindWord(const WideChar* value, uint32_t at, uint32_t length, 
     for (; *word != 0; ++word, ++i) {
         if (i == length || asciiLower(value[i]) != uint32_t(*word)) return at;
     }
-    return i == length || isBlank(value[i]) ? i : at;
+    return endsPart(value, i, length) ? i : at;
 }
 
 static uint32_t skipBlanks(const WideChar* value, uint32_t at, uint32_t length) {
@@ -29,19 +35,60 @@ static uint32_t skipBlanks(const WideChar* value, uint32_t at, uint32_t length) 
     return at;
 }
 
-// "#RRGGBB" at value[at], followed by a blank or the end.
-static bool readColour(const WideChar* value, uint32_t at, uint32_t length, uint32_t* colour) {
-    if (length - at < ColourLength || value[at] != '#') return false;
+// "#RRGGBB" at value[at]: the place behind it, or at when there is none.
+static uint32_t behindColour(const WideChar* value, uint32_t at, uint32_t length, uint32_t* colour) {
+    if (length - at < ColourLength || value[at] != '#') return at;
     uint32_t rgb = 0;
     for (uint32_t i = 1; i <= ColourDigits; ++i) {
         int digit = hexDigit(value[at + i]);
-        if (digit < 0) return false;
+        if (digit < 0) return at;
         rgb = rgb << 4 | uint32_t(digit);
     }
-    uint32_t after = at + ColourLength;
-    if (after < length && !isBlank(value[after])) return false;
     *colour = (rgb >> 16) | (rgb & 0xFF00) | (rgb & 0xFF) << 16;
-    return true;
+    return at + ColourLength;
+}
+
+// The colours at value[*at], "#RRGGBB", "#RRGGBB/#RRGGBB" or "/#RRGGBB",
+// followed by a blank or the end; *at moves behind them when they are sound.
+static RuleCheck readColours(const WideChar* value, uint32_t* at, uint32_t length, ColourRule* out) {
+    uint32_t behind = behindColour(value, *at, length, &out->colour);
+    bool bandFollows = behind < length && value[behind] == BandMark;
+    if (!bandFollows) {
+        if (behind == *at || !endsPart(value, behind, length)) return RuleNeedsColour;
+        *at = behind;
+        return RuleUsable;
+    }
+    uint32_t bandStart = behind + 1;
+    behind = behindColour(value, bandStart, length, &out->background);
+    if (behind == bandStart || !endsPart(value, behind, length)) return RuleNeedsBand;
+    *at = behind;
+    return RuleUsable;
+}
+
+// The words that may come before the pattern.
+struct RuleWord {
+    const char* word;
+    uint32_t patternOption;  // 0: "alert"
+};
+static const RuleWord ruleWords[] = {
+    {"alert", 0}, {"case", PatternMatchesCase}, {"word", PatternWholeWords}};
+
+// Reads the rule's words at value[*at] while a pattern follows each, moving
+// *at to the pattern; returns the pattern's options.
+static uint32_t readRuleWords(const WideChar* value, uint32_t* at, uint32_t length, bool* alert) {
+    uint32_t options = 0;
+    for (bool found = true; found;) {
+        found = false;
+        for (const RuleWord& rule : ruleWords) {
+            uint32_t behind = behindWord(value, *at, length, rule.word);
+            if (behind == *at || skipBlanks(value, behind, length) == length) continue;
+            if (rule.patternOption == 0) *alert = true;
+            options |= rule.patternOption;
+            *at = skipBlanks(value, behind, length);
+            found = true;
+        }
+    }
+    return options;
 }
 
 static RuleCheck patternCheck(PatternCheck check) {
@@ -55,7 +102,8 @@ static RuleCheck patternCheck(PatternCheck check) {
 }
 
 void parseColourRule(const WideChar* value, uint32_t length, ColourRule* out) {
-    out->colour = 0;
+    out->colour = NoColour;
+    out->background = NoColour;
     out->alert = false;
     compileLinePattern(value, 0, &out->pattern);
     uint32_t at = skipBlanks(value, 0, length);
@@ -65,16 +113,14 @@ void parseColourRule(const WideChar* value, uint32_t length, ColourRule* out) {
         out->check = RuleNone;
     } else if (length > LinePatternCapacity) {
         out->check = RuleTooLong;
-    } else if (!readColour(value, at, end, &out->colour)) {
-        out->check = RuleNeedsColour;
     } else {
-        at = skipBlanks(value, at + ColourLength, end);
-        // "alert" is a flag only when a pattern follows it; alone, it is the pattern.
-        uint32_t behindAlert = behindWord(value, at, end, "alert");
-        if (behindAlert != at && skipBlanks(value, behindAlert, end) < end) {
-            out->alert = true;
-            at = skipBlanks(value, behindAlert, end);
-        }
-        out->check = patternCheck(compileLinePattern(value + at, end - at, &out->pattern));
+        out->check = readColours(value, &at, end, out);
     }
+    if (out->check == RuleUsable) {
+        at = skipBlanks(value, at, end);
+        uint32_t options = readRuleWords(value, &at, end, &out->alert);
+        out->check = patternCheck(compileLinePattern(value + at, end - at, &out->pattern, options));
+    }
+    // An unusable rule has no colours.
+    if (out->check != RuleUsable) out->colour = out->background = NoColour;
 }

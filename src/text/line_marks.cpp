@@ -36,17 +36,21 @@ static void moveOpenLineStart(LineMarks* marks, uint32_t start) {
     }
 }
 
-// Reads more of the open line: the first rule that matches it so far picks it.
+// Reads more of the open line. It is picked by the first rule that matches
+// it as it stands, as if it ended here: a whole-word rule may take that back
+// when the line goes on. The rules behind one that matches whatever follows
+// need not read on.
 static void markPiece(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,
                       const WideChar* piece, uint32_t length) {
     if (marks->full) return;
+    uint8_t picked = 0;
     for (uint32_t r = 0; r < ruleCount && r < ColourRuleCount; ++r) {
         if (rules[r].check != RuleUsable) continue;
-        if (continueScan(rules[r].pattern, &marks->scans[r], piece, length)) {
-            marks->ruleOfLine[marks->lineCount - 1] = uint8_t(r + 1);
-            return;
-        }
+        PatternScan& scan = marks->scans[r];
+        if (continueScan(rules[r].pattern, &scan, piece, length) && picked == 0) picked = uint8_t(r + 1);
+        if (scan.matched) break;
     }
+    marks->ruleOfLine[marks->lineCount - 1] = picked;
 }
 
 uint32_t labelledLength(const WideChar* label) {

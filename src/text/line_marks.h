@@ -1,7 +1,8 @@
 // Which of the pane's lines each colour rule picks, found as text enters the
 // pane, free of any window. A full reload marks its text anew; an append
 // continues the last line where it was left, so a line is never read twice
-// and a line completed by an append is marked as if read whole. CR LF, CR
+// and a line completed by an append is marked as if read whole. The open
+// last line is marked as it stands, its end taken as the line's end. CR LF, CR
 // and LF each end a line (an LF right after a CR belongs to it, even when it
 // comes with the next text). Lines past the capacity stay unmarked.
 //

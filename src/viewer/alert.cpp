@@ -101,6 +101,6 @@ void acknowledgeAlert() {
 
 bool alertColour(COLORREF* colour) {
     if (!state.alerting) return false;
-    *colour = state.colourRules[state.alertRule].colour;
+    *colour = ruleMainColour(state.colourRules[state.alertRule]);
     return true;
 }

@@ -104,7 +104,5 @@ BOOL setLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags) {
 
 HBRUSH colourPane(HDC paneDc) {
     SetBkMode(paneDc, OPAQUE);
-    SetTextColor(paneDc, paneTextColour(paneDc));
-    SetBkColor(paneDc, state.backColor);
-    return state.backBrush;
+    return colourPaneDrawing(paneDc);
 }

@@ -125,6 +125,37 @@ static bool bandsMeet(const RuleBands& found, const RECT& area) {
 
 const int EveryRule = -2;
 
+// The colours the control draws a part of the pane in.
+struct PartColours {
+    COLORREF text;
+    COLORREF back;
+    HBRUSH brush;  // of back
+};
+
+static PartColours plainColours() {
+    PartColours plain = {state.fontColor, state.backColor, state.backBrush};
+    return plain;
+}
+
+// A rule's colours: its own, the font's and the background's where it has
+// none. A band's brush is made here; releaseColours deletes it.
+static PartColours ruleColours(const ColourRule& rule) {
+    PartColours colours = plainColours();
+    if (rule.colour != NoColour) colours.text = rule.colour;
+    if (rule.background != NoColour) {
+        colours.back = rule.background;
+        colours.brush = CreateSolidBrush(rule.background);
+    }
+    return colours;
+}
+
+static void releaseColours(const PartColours& colours) {
+    if (colours.brush != state.backBrush) DeleteObject(colours.brush);
+}
+
+// The colours of the part that our paint lets the control draw, while it does.
+static const PartColours* coloursOfPart;
+
 // The bands of a rule, or of every rule.
 static HRGN bandRegion(const RuleBands& found, int rule) {
     HRGN region = CreateRectRgn(0, 0, 0, 0);
@@ -145,16 +176,17 @@ static HRGN partOfArea(const RECT& area, HRGN bands, int combination) {
     return part;
 }
 
-// The control paints the region's part of its client area into dc, its
-// text in the colour.
-static void paintPart(HWND pane, HDC dc, HRGN region, COLORREF colour) {
+// The control paints the region's part of its client area into dc in the
+// colours, on their background: filled first, as Windows' control need not
+// erase what it prints.
+static void paintPart(HWND pane, HDC dc, HRGN region, const PartColours& colours) {
     RECT box;
     if (GetRgnBox(region, &box) != NULLREGION) {
         SelectClipRgn(dc, region);
-        state.paintingRule = true;
-        state.ruleColour = colour;
+        FillRgn(dc, region, colours.brush);
+        coloursOfPart = &colours;
         passToControl(pane, WM_PRINTCLIENT, (WPARAM)dc, PRF_CLIENT);
-        state.paintingRule = false;
+        coloursOfPart = NULL;
     }
     DeleteObject(region);
 }
@@ -176,11 +208,12 @@ static void paintInColours(HWND pane, HDC target, const RECT& area, const RuleBa
     HGDIOBJ keptBitmap = SelectObject(memory, bitmap);
 
     paintPart(pane, memory, partOfArea(area, bandRegion(found, EveryRule), RGN_DIFF),
-              state.fontColor);
+              plainColours());
     for (int rule = 0; rule < (int)ColourRuleCount; ++rule) {
         if (!ruleInBands(found, rule)) continue;
-        paintPart(pane, memory, partOfArea(area, bandRegion(found, rule), RGN_AND),
-                  state.colourRules[rule].colour);
+        PartColours colours = ruleColours(state.colourRules[rule]);
+        paintPart(pane, memory, partOfArea(area, bandRegion(found, rule), RGN_AND), colours);
+        releaseColours(colours);
     }
     SelectClipRgn(memory, NULL);
     BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, memory,
@@ -235,8 +268,14 @@ LRESULT paintPane(HWND pane, UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
-COLORREF paneTextColour(HDC dc) {
-    if (state.paintingRule) return state.ruleColour;
+static HBRUSH useColours(HDC dc, const PartColours& colours) {
+    SetTextColor(dc, colours.text);
+    SetBkColor(dc, colours.back);
+    return colours.brush;
+}
+
+HBRUSH colourPaneDrawing(HDC dc) {
+    if (coloursOfPart) return useColours(dc, *coloursOfPart);
     RuleBands foundNow;
     if (!bandsOfPaint) findRuleBands(&foundNow);
     const RuleBands& found = bandsOfPaint ? *bandsOfPaint : foundNow;
@@ -245,7 +284,7 @@ COLORREF paneTextColour(HDC dc) {
         ExcludeClipRect(dc, band.left, band.top, band.right, band.bottom);
     }
     if (!bandsOfPaint && found.count > 0) state.paneDrewAtOnce = true;
-    return state.fontColor;
+    return useColours(dc, plainColours());
 }
 
 void paintRowsDrawnAtOnce() {

@@ -9,12 +9,15 @@
 //
 // The control draws every glyph itself, so a colour never moves one. A paint
 // whose area holds rows of lines a rule picked is made off-screen: the
-// control paints into a memory bitmap once for each colour in the area, each
-// time clipped to the rows of that colour (whole rows, the width of the
-// pane) and given that colour as its text colour through its colour message,
-// and once for the rest of the area in fontColor. One BitBlt then shows the
-// result, so no row is ever seen in another colour first; a selection shows
-// as the control draws it, in each pass alike; BeginPaint hides the caret
+// control paints into a memory bitmap once for each rule in the area, each
+// time clipped to the rows of that rule (whole rows, the width of the pane)
+// and given the rule's colours through its colour message: the text colour,
+// and the background colour, with a brush of it, for the rule's band; and
+// once for the rest of the area in fontColor on backColor. Each part is
+// filled with its background first, so a band reaches from edge to edge
+// whatever the control fills. One BitBlt then shows the result, so no row
+// is ever seen in other colours first; a selection shows as the control
+// draws it, in each pass alike, over the band; BeginPaint hides the caret
 // meanwhile. A paint of no such row is the control's own, as without rules.
 //
 // Outside its paint, Windows' control draws some changes at once (typing,
@@ -42,9 +45,10 @@ void onPaneNotification(WPARAM wParam, LPARAM lParam);
 
 // WM_PAINT and WM_PRINTCLIENT of the pane.
 LRESULT paintPane(HWND pane, UINT message, WPARAM wParam, LPARAM lParam);
-// The text colour for the control's device context, asked by its colour
-// message; outside a paint the rows of a rule are cut out of that context.
-COLORREF paneTextColour(HDC dc);
+// The colours of the control's device context, asked by its colour message:
+// sets its text and background colours and returns the background's brush.
+// Outside a paint the rows of a rule are cut out of that context.
+HBRUSH colourPaneDrawing(HDC dc);
 // After each message the control handled: paints again the rows of a rule
 // it would have drawn in the wrong colour.
 void paintRowsDrawnAtOnce();

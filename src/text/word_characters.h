@@ -1,0 +1,21 @@
+// Which characters make up words, for patterns that match whole words only:
+// Unicode letters (letter numbers such as Roman numerals included), decimal
+// digits and the low line "_", and the one mark that case folding makes a
+// letter (the iota subscript), so that a character and its folding are word
+// characters alike. The table covers the Basic Multilingual Plane;
+// characters beyond it (emoji, historic scripts) are never word characters,
+// nor are lone surrogates.
+#pragma once
+
+#include <stdint.h>
+
+// ASCII's word characters as bits, 32 code points to each word: read
+// without a branch, as letters, digits and blanks alternate in a line.
+extern const uint32_t asciiWordBits[4];
+
+bool isWordCharacterBeyondAscii(uint32_t codePoint);
+
+inline bool isWordCharacter(uint32_t codePoint) {
+    if (codePoint >= 0x80) return isWordCharacterBeyondAscii(codePoint);
+    return (asciiWordBits[codePoint >> 5] >> (codePoint & 31)) & 1;
+}
