@@ -413,64 +413,11 @@ TEST_F(HighlightTest, ThePanesWholeTextIsMarkedAnew) {
 
 Shot shootPane() { return shootClient(state.paneWnd); }
 
-const COLORREF White = RGB(255, 255, 255);
 const COLORREF Red = RGB(0xC0, 0, 0);
 const COLORREF Blue = RGB(0, 0, 0xC0);
 const COLORREF Black = RGB(0, 0, 0);
 const COLORREF Pink = RGB(0xFF, 0xE0, 0xE0);
 const COLORREF PaleBlue = RGB(0xE0, 0xE0, 0xFF);
-
-// A pixel between ink and background, as a smoothed glyph's edge: how much
-// ink it holds, or -1 when it is no mix of the two.
-double inkShare(COLORREF pixel, COLORREF ink, COLORREF back) {
-    int channels[3][3] = {{GetRValue(pixel), GetRValue(ink), GetRValue(back)},
-                          {GetGValue(pixel), GetGValue(ink), GetGValue(back)},
-                          {GetBValue(pixel), GetBValue(ink), GetBValue(back)}};
-    int widest = 0;
-    for (int c = 1; c < 3; ++c) {
-        if (abs(channels[c][1] - channels[c][2]) > abs(channels[widest][1] - channels[widest][2]))
-            widest = c;
-    }
-    double share = double(channels[widest][0] - channels[widest][2]) /
-                   (channels[widest][1] - channels[widest][2]);
-    for (auto& channel : channels) {
-        double expected = channel[2] + share * (channel[1] - channel[2]);
-        if (fabs(expected - channel[0]) > 24) return -1;
-    }
-    return share;
-}
-
-// Where the control puts the row holding a character.
-RECT rowOf(int index) {
-    LRESULT at = SendMessageW(state.paneWnd, EM_POSFROMCHAR, index, 0);
-    RECT client;
-    GetClientRect(state.paneWnd, &client);
-    int top = (short)HIWORD(at);
-    return {0, top, client.right, top + state.paneLineHeight};
-}
-
-RECT rowOfLine(int line) { return rowOf((int)SendMessageW(state.paneWnd, EM_LINEINDEX, line, 0)); }
-
-// Every pixel of the row, from edge to edge, is the background, the ink, or
-// a mix of the two; some are nearly the ink itself.
-::testing::AssertionResult inkIs(const Shot& shot, const RECT& row, COLORREF ink,
-                                 COLORREF back = White) {
-    int solid = 0;
-    for (int y = row.top; y < row.bottom; ++y) {
-        for (int x = row.left; x < row.right; ++x) {
-            COLORREF pixel = shot.at(x, y);
-            if (pixel == back) continue;
-            double share = inkShare(pixel, ink, back);
-            if (share < 0) {
-                return ::testing::AssertionFailure() << "pixel " << std::hex << pixel << " at "
-                                                     << std::dec << x << "," << y;
-            }
-            if (share > 0.75) ++solid;
-        }
-    }
-    if (solid < 10) return ::testing::AssertionFailure() << solid << " glyph pixels";
-    return ::testing::AssertionSuccess();
-}
 
 bool isBackground(COLORREF pixel) { return pixel == White || pixel == Pink || pixel == PaleBlue; }
 

@@ -81,8 +81,8 @@ class SourcesTest : public PluginTest {
 protected:
     std::string web() const { return dataFolder + "web.log"; }
     std::string db() const { return dataFolder + "db.log"; }
-    void startWithTwo(const std::string& more = "") {
-        writeSettings("qvperuser.filePath: " + web() + "\r\nqvperuser.label: web\r\n"
+    void startWithTwo(const std::string& more = "", const std::string& label = "web") {
+        writeSettings("qvperuser.filePath: " + web() + "\r\nqvperuser.label: " + label + "\r\n"
                       "qvperuser.source2: #0000C0 db " + db() + "\r\nqvperuser.readBufferSize: 4096\r\n" + more);
         ASSERT_EQ(0, start());
     }
@@ -183,4 +183,33 @@ TEST_F(SourcesTest, ASourceWithoutTimesOrFileIsOneAmongTheOthers) {
     EXPECT_EQ("[web] " + at(6, "web three"), shown.substr(shown.size() - 6 - at(6, "web three").size()));
     EXPECT_EQ(styled, shootWindow(state.viewerWnd).at(2, 2));
     removeFile(db() + ".1");
+}
+
+// Each line's label in its source's colour, the line's own text in the font's
+// or its rule's; a label on a rule's band lies on the band.
+TEST_F(SourcesTest, LabelsAreDrawnInTheirSourcesColours) {
+    const COLORREF Purple = RGB(0xC0, 0, 0xC0), Blue = RGB(0, 0, 0xC0), Red = RGB(0xC0, 0, 0);
+    const COLORREF Pink = RGB(0xFF, 0xE0, 0xE0);
+    writeFile(web(), at(1, "web one") + at(3, "ERROR web two"));
+    writeFile(db(), at(2, "db one"));
+    startWithTwo("qvperuser.highlight1: #C00000/#FFE0E0 ERROR\r\n"
+                 "qvperuser.fontHeight: 16\r\nqvperuser.width: 500\r\nqvperuser.height: 120\r\n",
+                 "#C000C0 web");
+    Shot shot = shootClient(state.paneWnd);
+    struct Row {
+        int line;
+        const char* label;
+        COLORREF labelInk, textInk, back;
+    } rows[] = {{0, "[web]", Purple, RGB(0, 0, 0), White},
+                {1, "[db]", Blue, RGB(0, 0, 0), White},
+                {2, "[web]", Purple, Red, Pink}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        RECT whole = rowOfLine(row.line);
+        int start = (int)SendMessageW(state.paneWnd, EM_LINEINDEX, row.line, 0);
+        int split = (short)LOWORD(SendMessageW(state.paneWnd, EM_POSFROMCHAR, start + strlen(row.label), 0));
+        RECT label = {2, whole.top, split, whole.bottom}, text = {split, whole.top, whole.right, whole.bottom};
+        EXPECT_TRUE(inkIs(shot, label, row.labelInk, row.back));
+        EXPECT_TRUE(inkIs(shot, text, row.textInk, row.back));
+    }
 }

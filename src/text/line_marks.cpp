@@ -114,3 +114,10 @@ int markedRule(const LineMarks& marks, uint32_t index) {
 uint32_t firstLineFrom(const LineMarks& marks, uint32_t index) {
     return firstNotBelow(marks.lineStart, marks.lineCount, index);
 }
+
+uint8_t labelAt(const LineMarks& marks, uint32_t index) {
+    if (!marks.labels || marks.lineCount == 0 || index >= marks.length) return NoSource;
+    uint32_t line = firstLineFrom(marks, index);
+    bool starts = line < marks.lineCount && marks.lineStart[line] == index;
+    return starts ? marks.sourceOfLine[line] : NoSource;
+}

@@ -55,3 +55,6 @@ int markedRule(const LineMarks& marks, uint32_t index);
 uint32_t firstLineFrom(const LineMarks& marks, uint32_t index);
 // The units of a label at a line's start: "[", the label, "] ".
 uint32_t labelledLength(const WideChar* label);
+// The source whose label the line starting at text[index] bears; NoSource
+// when none does, or no line starts there.
+uint8_t labelAt(const LineMarks& marks, uint32_t index);

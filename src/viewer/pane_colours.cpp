@@ -14,9 +14,19 @@ struct RuleBand {
     int rule;
 };
 
+// With several sources, each line's label "[web]" on its first row, drawn
+// in its source's colour on the row's background.
+struct LabelPart {
+    RECT rect;
+    int source;
+    int rule;  // of the label's line, for a band behind it
+};
+
 struct RuleBands {
     int count;
     RuleBand bands[BandCapacity];
+    int labelCount;
+    LabelPart labels[BandCapacity];
 };
 
 // ---- Marking ------------------------------------------------------------------
@@ -90,11 +100,27 @@ static void addRow(RuleBands* found, const RECT& row, int rule) {
     }
 }
 
+// The label on the row that starts at `start`, from the control's places of
+// its first character and of the blank behind it.
+static void addLabel(RuleBands* found, LRESULT start, int top, int rule) {
+    uint8_t source = labelAt(state.lineMarks, (uint32_t)start);
+    if (source == NoSource || found->labelCount == BandCapacity) return;
+    uint32_t length = labelledLength(state.lineMarks.labels->label[source]) - 1;
+    LRESULT from = sendToPane(EM_POSFROMCHAR, start, 0);
+    LRESULT to = sendToPane(EM_POSFROMCHAR, start + length, 0);
+    if (from == -1 || to == -1 || HIWORD(to) != HIWORD(from)) return;
+    int height = state.paneLineHeight > 0 ? state.paneLineHeight : 1;
+    LabelPart label = {{(short)LOWORD(from), top, (short)LOWORD(to), top + height}, source, rule};
+    found->labels[found->labelCount++] = label;
+}
+
 // Every row in view whose line a rule picked, at the place the control
-// reports for the row's first character.
+// reports for the row's first character; and the labels.
 static void findRuleBands(RuleBands* found) {
     found->count = 0;
-    if (!state.paneWnd || !anyRuleInUse()) return;
+    found->labelCount = 0;
+    bool labels = state.lineMarks.labels != NULL;
+    if (!state.paneWnd || (!anyRuleInUse() && !labels)) return;
     RECT client;
     GetClientRect(state.paneWnd, &client);
     int height = state.paneLineHeight > 0 ? state.paneLineHeight : 1;
@@ -104,19 +130,23 @@ static void findRuleBands(RuleBands* found) {
     for (int row = first; row <= last && row < rowCount; ++row) {
         LRESULT start = sendToPane(EM_LINEINDEX, row, 0);
         int rule = start < 0 ? NoRule : markedRule(state.lineMarks, (uint32_t)start);
-        if (rule == NoRule) continue;
+        if (rule == NoRule && !labels) continue;
         LRESULT place = sendToPane(EM_POSFROMCHAR, start, 0);
         if (place == -1) continue;
         int top = (short)HIWORD(place);
         RECT rect = {client.left, top, client.right, top + height};
-        addRow(found, rect, rule);
+        if (rule != NoRule) addRow(found, rect, rule);
+        if (labels) addLabel(found, start, top, rule);
     }
 }
 
 static bool bandsMeet(const RuleBands& found, const RECT& area) {
+    RECT common;
     for (int i = 0; i < found.count; ++i) {
-        RECT common;
         if (IntersectRect(&common, &found.bands[i].rect, &area)) return true;
+    }
+    for (int i = 0; i < found.labelCount; ++i) {
+        if (IntersectRect(&common, &found.labels[i].rect, &area)) return true;
     }
     return false;
 }
@@ -156,22 +186,44 @@ static void releaseColours(const PartColours& colours) {
 // The colours of the part that our paint lets the control draw, while it does.
 static const PartColours* coloursOfPart;
 
-// The bands of a rule, or of every rule.
-static HRGN bandRegion(const RuleBands& found, int rule) {
+static void addRect(HRGN region, const RECT& rect) {
+    HRGN part = CreateRectRgnIndirect(&rect);
+    CombineRgn(region, region, part, RGN_OR);
+    DeleteObject(part);
+}
+
+// The labels of a source on the rows of a rule, or every label.
+static HRGN labelRegion(const RuleBands& found, int source, int rule) {
     HRGN region = CreateRectRgn(0, 0, 0, 0);
-    for (int i = 0; i < found.count; ++i) {
-        if (rule != EveryRule && found.bands[i].rule != rule) continue;
-        HRGN band = CreateRectRgnIndirect(&found.bands[i].rect);
-        CombineRgn(region, region, band, RGN_OR);
-        DeleteObject(band);
+    for (int i = 0; i < found.labelCount; ++i) {
+        const LabelPart& label = found.labels[i];
+        if (source == EveryRule || (label.source == source && label.rule == rule)) addRect(region, label.rect);
     }
     return region;
 }
 
-// The area less the bands (RGN_DIFF), or the area within them (RGN_AND).
-static HRGN partOfArea(const RECT& area, HRGN bands, int combination) {
+// The bands of a rule, or of every rule, and with EveryRule the labels.
+static HRGN bandRegion(const RuleBands& found, int rule) {
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    for (int i = 0; i < found.count; ++i) {
+        if (rule == EveryRule || found.bands[i].rule == rule) addRect(region, found.bands[i].rect);
+    }
+    if (rule == EveryRule) {
+        HRGN labels = labelRegion(found, EveryRule, NoRule);
+        CombineRgn(region, region, labels, RGN_OR);
+        DeleteObject(labels);
+    }
+    return region;
+}
+
+// The area less the bands (RGN_DIFF), or the area within them (RGN_AND);
+// never a label's place, which its own pass paints.
+static HRGN partOfArea(const RECT& area, HRGN bands, int combination, const RuleBands& found) {
     HRGN part = CreateRectRgnIndirect(&area);
     CombineRgn(part, part, bands, combination);
+    HRGN labels = labelRegion(found, EveryRule, NoRule);
+    CombineRgn(part, part, labels, RGN_DIFF);
+    DeleteObject(labels);
     DeleteObject(bands);
     return part;
 }
@@ -191,6 +243,28 @@ static void paintPart(HWND pane, HDC dc, HRGN region, const PartColours& colours
     DeleteObject(region);
 }
 
+// A source's labels, on the rows of each rule, in the source's colour on
+// the row's background.
+static void paintLabels(HWND pane, HDC dc, const RECT& area, const RuleBands& found) {
+    for (int i = 0; i < found.labelCount; ++i) {
+        const LabelPart& label = found.labels[i];
+        bool first = true;  // one pass for each source and rule, at its first label
+        for (int j = 0; j < i && first; ++j) {
+            first = found.labels[j].source != label.source || found.labels[j].rule != label.rule;
+        }
+        if (!first) continue;
+        PartColours colours = label.rule == NoRule ? plainColours() : ruleColours(state.colourRules[label.rule]);
+        const SourceValue& value = state.sources[label.source].value;
+        colours.text = value.coloured ? value.colour : state.fontColor;
+        HRGN region = CreateRectRgnIndirect(&area);
+        HRGN labels = labelRegion(found, label.source, label.rule);
+        CombineRgn(region, region, labels, RGN_AND);
+        DeleteObject(labels);
+        paintPart(pane, dc, region, colours);
+        releaseColours(colours);
+    }
+}
+
 static bool ruleInBands(const RuleBands& found, int rule) {
     for (int i = 0; i < found.count; ++i) {
         if (found.bands[i].rule == rule) return true;
@@ -207,14 +281,15 @@ static void paintInColours(HWND pane, HDC target, const RECT& area, const RuleBa
     HBITMAP bitmap = CreateCompatibleBitmap(target, client.right, client.bottom);
     HGDIOBJ keptBitmap = SelectObject(memory, bitmap);
 
-    paintPart(pane, memory, partOfArea(area, bandRegion(found, EveryRule), RGN_DIFF),
+    paintPart(pane, memory, partOfArea(area, bandRegion(found, EveryRule), RGN_DIFF, found),
               plainColours());
     for (int rule = 0; rule < (int)ColourRuleCount; ++rule) {
         if (!ruleInBands(found, rule)) continue;
         PartColours colours = ruleColours(state.colourRules[rule]);
-        paintPart(pane, memory, partOfArea(area, bandRegion(found, rule), RGN_AND), colours);
+        paintPart(pane, memory, partOfArea(area, bandRegion(found, rule), RGN_AND, found), colours);
         releaseColours(colours);
     }
+    paintLabels(pane, memory, area, found);
     SelectClipRgn(memory, NULL);
     BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, memory,
            area.left, area.top, SRCCOPY);
@@ -243,7 +318,9 @@ static LRESULT controlPaints(HWND pane, UINT message, WPARAM wParam, LPARAM lPar
 static LRESULT paintInto(HWND pane, UINT message, HDC target, LPARAM lParam) {
     RuleBands found;
     findRuleBands(&found);
-    if (found.count == 0) return controlPaints(pane, message, (WPARAM)target, lParam, found);
+    if (found.count == 0 && found.labelCount == 0) {
+        return controlPaints(pane, message, (WPARAM)target, lParam, found);
+    }
     RECT client;
     GetClientRect(pane, &client);
     paintInColours(pane, target, client, found);
@@ -283,7 +360,11 @@ HBRUSH colourPaneDrawing(HDC dc) {
         const RECT& band = found.bands[i].rect;
         ExcludeClipRect(dc, band.left, band.top, band.right, band.bottom);
     }
-    if (!bandsOfPaint && found.count > 0) state.paneDrewAtOnce = true;
+    for (int i = 0; i < found.labelCount; ++i) {
+        const RECT& label = found.labels[i].rect;
+        ExcludeClipRect(dc, label.left, label.top, label.right, label.bottom);
+    }
+    if (!bandsOfPaint && (found.count > 0 || found.labelCount > 0)) state.paneDrewAtOnce = true;
     return useColours(dc, plainColours());
 }
 
