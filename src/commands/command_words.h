@@ -49,7 +49,10 @@
     ROW(AlertQuiet, NumberArgument, setAlertQuiet)         \
     ROW(HideOverFullscreen, NoArgument, toggleHideOverFullscreen) \
     ROW(Source, TextArgument, setSource)                   \
-    ROW(Label, OptionalTextArgument, setLabel)
+    ROW(Label, OptionalTextArgument, setLabel)             \
+    ROW(StatusLine, NoArgument, toggleStatusLine)          \
+    ROW(StaleAfter, NumberArgument, setStaleAfter)         \
+    ROW(StaleColor, TextArgument, setStaleColor)
 
 // A whole command text, as the shell broadcasts it and a menu item sends it.
 #define COMMAND_TEXT(word) "@QVPeruser" #word

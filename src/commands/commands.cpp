@@ -16,6 +16,7 @@
 #include "viewer/pane.h"
 #include "viewer/pane_colours.h"
 #include "viewer/placement.h"
+#include "viewer/status_line.h"
 #include "viewer/viewer.h"
 
 // What a command word is followed by: the text behind the separator, and
@@ -254,6 +255,7 @@ static void chooseColour(COLORREF* colour, bool rebuildsBrush) {
     *colour = chosen;
     if (rebuildsBrush) applyStyle();
     InvalidateRect(state.paneWnd, NULL, TRUE);
+    InvalidateRect(state.statusWnd, NULL, TRUE);
 }
 
 // The pane's colour message reads the font colour directly: no rebuild.
@@ -322,6 +324,7 @@ static const SettingStep loadedSettingSteps[] = {
     applyHighlightSettings, // highlight, highlight1 to highlight8
     showWatchedFileAgain,   // filePath, sources, encoding, readBufferSize, lines, filters, scanLimit, rescan
     watchForFullscreen,     // hideOverFullscreen
+    applyStatusLine,        // statusLine, staleAfter, staleColor
     refreshMenu,            // snapWindow, lockPos, alertSound, alertQuiet, every value shown
 };
 
@@ -400,6 +403,28 @@ static void toggleHideOverFullscreen(const CommandArgument&) {
     toggle(&state.hideOverFullscreen);
     watchForFullscreen();
     refreshMenu();
+}
+
+static void toggleStatusLine(const CommandArgument&) {
+    toggle(&state.statusLine);
+    applyStatusLine();
+    refreshMenu();
+}
+
+static void setStaleAfter(const CommandArgument& argument) {
+    state.staleAfter = argument.number;
+    updateStatus();
+    refreshMenu();
+}
+
+// "#RRGGBB", as the settings file writes colours; anything else changes nothing.
+static void setStaleColor(const CommandArgument& argument) {
+    WCHAR text[16];
+    int length = (int)settingTextToWide(argument.text, text, 16, systemCodePages);
+    uint32_t colour = 0;
+    if (!readHexColour(text, (uint32_t)length, &colour)) return;
+    state.staleColor = colour;
+    InvalidateRect(state.viewerWnd, NULL, FALSE);
 }
 
 static void toggleHighlightLines(const CommandArgument&) {

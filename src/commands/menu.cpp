@@ -47,6 +47,8 @@ static const char* filterTitle(char (&out)[64], const char* title, PatternCheck 
     return out;
 }
 
+static Menu* buildSourcesMenu(bool popup);
+
 static Menu* buildPeruserMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Peruser Configuration", "QVM_Peruser", popup);
     MakeMenuItem(menu, "Auto Reload", commandText(CmdAutoReload), state.autoReload);
@@ -64,10 +66,10 @@ static Menu* buildPeruserMenu(bool popup) {
     MakeMenuItemString(menu, filterTitle(state.filterHideTitle, "Filter Hide", state.filterHideCheck),
                        commandText(CmdFilterHide), SHOWN_TEXT(filterHide));
     MakeMenuItemInt(menu, "Scan Limit", commandText(CmdScanLimit), state.scanLimit, 1, INT_MAX);
+    MakeSubmenu(menu, buildSourcesMenu(popup), "Sources");
+    MakeMenuItemInt(menu, "Stale After (min)", commandText(CmdStaleAfter), state.staleAfter, 0, 10080);
     return menu;
 }
-
-static Menu* buildSourcesMenu(bool popup);
 
 static Menu* buildWindowMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Window Configuration", "QVM_Config", popup);
@@ -91,6 +93,7 @@ static Menu* buildWindowMenu(bool popup) {
     MakeMenuItem(menu, "Show Scroll", commandText(CmdShowScroll), state.showScroll);
     MakeMenuItem(menu, "Hide Over Fullscreen", commandText(CmdHideOverFullscreen),
                  state.hideOverFullscreen);
+    MakeMenuItem(menu, "Status Line", commandText(CmdStatusLine), state.statusLine);
     return menu;
 }
 
@@ -227,7 +230,6 @@ void releaseConfigMenu() {
 void buildConfigMenu(bool popup) {
     releaseConfigMenu();
     state.configMenu = buildPeruserMenu(popup);
-    MakeSubmenu(state.configMenu, buildSourcesMenu(popup), "Sources");
     state.windowMenu = buildWindowMenu(popup);
     state.formatMenu = buildFormatMenu(popup);
     state.highlightMenu = buildHighlightMenu(popup);

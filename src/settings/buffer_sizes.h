@@ -34,3 +34,5 @@ const uint32_t MostSources = 4;
 // ("#RRGGBB LABEL PATH"): a path and room for the rest.
 const int LabelSettingSize = 64;
 const int SourceSettingSize = FilePathSize + LabelSettingSize;
+// The status line's text: an entry for each source and the lines below.
+const int StatusTextSize = 2048;

@@ -96,6 +96,9 @@ static const Setting settings[] = {
     TEXT_SETTING("qvperuser.source2:", sourceSettings[0], ""),
     TEXT_SETTING("qvperuser.source3:", sourceSettings[1], ""),
     TEXT_SETTING("qvperuser.source4:", sourceSettings[2], ""),
+    NUMBER_SETTING(BoolSetting, "qvperuser.statusLine:", statusLine, false),
+    NUMBER_SETTING(IntSetting, "qvperuser.staleAfter(min):", staleAfter, 0),
+    COLOUR_SETTING("qvperuser.staleColor:", staleColor, RGB(0x80, 0x80, 0x80), "#808080"),
 };
 
 #undef NUMBER_SETTING

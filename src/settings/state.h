@@ -56,6 +56,21 @@ struct Source {
     uint32_t newFrom;
     uint64_t fallbackTime;
     WCHAR text[DisplayTextSize];
+    // For the status line (text/status_text.h), in file times: when the file
+    // last grew (first seen: its last write), since when the source shows a
+    // file that took the place of the one it showed, and since when its
+    // reader has been asked; whether the reader stalled, and why the file
+    // cannot be shown (NoFailure: it can).
+    uint64_t grownAt;
+    bool fileShown;
+    FileIdentity shownFile;
+    bool newFileTaken;
+    uint64_t newFileAt;
+    uint32_t newFileMinute;  // of the local day
+    uint64_t askedAt;
+    bool readerStalled;
+    FileFailure failure;
+    DWORD failureError;
 };
 
 // The text items' values as the menu shows them: in the ANSI code page,
@@ -111,6 +126,9 @@ struct PluginState {
     bool hideOverFullscreen;
     char label[LabelSettingSize];  // of the first source
     char sourceSettings[MostSources - 1][SourceSettingSize];  // the second to fourth
+    bool statusLine;
+    int staleAfter;  // minutes without growth before a source counts as quiet; 0: never
+    COLORREF staleColor;
 
     // Runtime state, never stored.
     HINSTANCE hInstance;
@@ -208,6 +226,13 @@ struct PluginState {
     // The files watched; with several, the pane's text as merged from them.
     Source sources[MostSources];
     WCHAR mergedText[PaneTextSize];
+    // The status line under the pane (viewer/status_line.h): its window, the
+    // text it shows, the lines that arrived below the view since the reader
+    // left the end, and whether a source is quiet, which tints the frame.
+    HWND statusWnd;
+    WCHAR statusText[StatusTextSize];
+    uint64_t linesBelow;
+    bool sourceQuiet;
 };
 
 extern PluginState state;

@@ -274,6 +274,47 @@ static bool readAppended(const ReaderWork& work) {
     return true;
 }
 
+// ---- Lines below the view ----
+
+static bool endsLineUnit(uint32_t unit, const LineUnits& units) {
+    return unit == units.carriageReturn || unit == units.lineFeed;
+}
+
+// The lines the file holds from what was seen of it up to end, as the pane
+// shows lines (with a filter, those that pass), read again in blocks: a line
+// that began before is not counted again, nor one a writer has not ended
+// where only whole lines are shown. Asked for only while the pane's view is
+// away from its end, so that a reader who follows the end pays nothing.
+__attribute__((noinline)) static uint64_t countNewLines(const ReaderWork& work, uint64_t end) {
+    LineScan scan = lineScanOf(work, true);
+    LineUnits units = lineUnitsFor(scan.encoding, scan.mark, systemCodePages);
+    bool wholeLines = completeLinesOnly(*scan.choice);
+    uint64_t from = work.seenEnd, lines = 0;
+    bool open = false, first = true;
+    while (from < end) {
+        // The unit before is read too: the LF of a CR LF pair split there is no line.
+        uint64_t before = from < units.size ? 0 : units.size;
+        uint64_t wanted = end - from + before;
+        DWORD count = 0;
+        if (!readAt(work.file, from - before, work.block, (DWORD)(wanted < LineBlockSize ? wanted : LineBlockSize),
+                    &count) || count <= before) {
+            break;
+        }
+        if (first) open = before > 0 && !endsLineUnit(unitAt(work.block, units), units);
+        first = false;
+        AddedLines added = chooseAddedLines(scan, work.block, count, from - before, from, open);
+        if (added.abandoned) break;
+        lines += added.lineCount;
+        uint64_t blockEnd = from - before + count;
+        // Only whole lines: the next block begins with the line not yet ended,
+        // unless it is longer than a block.
+        uint64_t next = wholeLines ? added.end : blockEnd;
+        open = !wholeLines && added.lastLineOpen;
+        from = next > from + units.size ? next : blockEnd;
+    }
+    return lines;
+}
+
 // Where the bytes seen end among the bytes read from offset on.
 static uint32_t seenBoundary(uint64_t seenEnd, uint64_t offset, uint64_t end) {
     if (seenEnd == NoOffset) return NoBoundary;
@@ -337,11 +378,15 @@ void answerRequest(FileRequest& request, FileAnswer* answer, const ReaderBuffers
         OpenedFile file = {handle, buffers.progress};
         answer->file = identify(handle);
         uint64_t seenEnd = seenEndOf(file, request, *answer);
+        answer->seenBefore = seenEnd != NoOffset;
         answer->shownStillThere = request.shown.valid && sameFile(request.shown.file, answer->file) &&
-                                  seenEnd != NoOffset;
+                                  answer->seenBefore;
         ReaderWork work = {file, &request, answer, seenEnd, buffers.shown, buffers.block,
                            buffers.lineText};
         if (!readAppended(work) && !answer->failure) readWhole(work);
+        if (request.countNewLines && answer->seenBefore && answer->read != ReadNothing) {
+            answer->newLines = countNewLines(work, answer->end);
+        }
     }
     CloseHandle(handle);
 }

@@ -24,6 +24,12 @@ inline uint64_t fileTimeNumber(FILETIME time) {
     return ((uint64_t)time.dwHighDateTime << 32) | time.dwLowDateTime;
 }
 
+inline uint64_t fileTimeNow() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return fileTimeNumber(now);
+}
+
 // What the pane shows of the file: the bytes from offset to the end of what
 // was seen of it (seen_files.h), or with a filter, the lines among them that
 // pass it.
@@ -65,6 +71,7 @@ struct FileRequest {
     uint64_t lastFileSize;
     bool appendAllowed;
     bool readerAway;  // the pane's view is away from its end
+    bool countNewLines;  // ...and the lines beyond what was seen are counted
     ShownBytes shown;
     ByteOrderMark shownMark;  // found when the file was shown
     SeenFiles seenFiles;
@@ -84,6 +91,9 @@ struct FileAnswer {
     FileIdentity file;
     // The file is the one shown, and still holds what was seen of it.
     bool shownStillThere;
+    bool seenBefore;  // the file holds what was seen of it, shown or not
+    // Asked for: the lines beyond what was seen, as the pane shows lines.
+    uint64_t newLines;
     FileRead read;
     uint32_t start;     // of the bytes, in the reader's buffer
     uint64_t offset;    // in the file, of the first byte given

@@ -17,17 +17,23 @@ void add(Notice& notice, const WCHAR* part) {
     notice.text[notice.length] = 0;
 }
 
+uint32_t writeSystemReason(DWORD error, WCHAR* out, uint32_t capacity) {
+    out[0] = 0;
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0,
+                   out, capacity, NULL);
+    uint32_t length = 0;
+    for (; out[length] != 0; ++length) {
+        if (out[length] == '\r' || out[length] == '\n') out[length] = ' ';
+    }
+    while (length > 0 && out[length - 1] == ' ') out[--length] = 0;
+    if (length == 0) length = (uint32_t)lstrlenW(lstrcpynW(out, L"unknown error", capacity));
+    return length;
+}
+
 void addSystemReason(Notice& notice, DWORD error) {
     WCHAR reason[256];
-    reason[0] = 0;
-    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0,
-                   reason, 256, NULL);
-    int length = 0;
-    for (; reason[length] != 0; ++length) {
-        if (reason[length] == '\r' || reason[length] == '\n') reason[length] = ' ';
-    }
-    while (length > 0 && reason[length - 1] == ' ') reason[--length] = 0;
-    add(notice, length ? reason : L"unknown error");
+    writeSystemReason(error, reason, 256);
+    add(notice, reason);
 }
 
 // ---- Laying the notice out in the pane's width -----------------------------------

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <windows.h>
+#include <stdint.h>
 
 struct Source;
 
@@ -22,6 +23,7 @@ Notice startNotice();
 void add(Notice& notice, const WCHAR* part);
 // The system's text for an error code, kept to one line.
 void addSystemReason(Notice& notice, DWORD error);
+uint32_t writeSystemReason(DWORD error, WCHAR* out, uint32_t capacity);
 // Shows the notice in place of the source's file, written only when it does
 // not already stand in the pane, so that a user's selection survives.
 void showNotice(Source& source, const Notice& notice);

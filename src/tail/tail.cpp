@@ -9,6 +9,7 @@
 #include "text/newest_file.h"
 #include "viewer/alert.h"
 #include "viewer/pane_view.h"
+#include "viewer/status_line.h"
 #include "viewer/viewer.h"
 
 // While no reader is free, one is asked for again this often.
@@ -258,7 +259,9 @@ static FileRequest composeRequest(const Source& source, bool asNew, bool mayAppe
     request.lastWriteTime = source.lastWriteTime;
     request.lastFileSize = source.lastFileSize;
     request.appendAllowed = mayAppend && appendAllowed(source, asNew);
-    request.readerAway = request.appendAllowed && !paneFollowsEnd();
+    bool away = (request.appendAllowed || state.statusLine) && !paneFollowsEnd();
+    request.readerAway = request.appendAllowed && away;
+    request.countNewLines = state.statusLine && away;
     request.shown = source.shownTail.bytes;
     request.shown.valid = request.shown.valid && !asNew;
     request.shownMark = source.shownTail.mark;
@@ -271,7 +274,13 @@ static void askForFile(Source& source, bool mayAppend);
 
 // A file that cannot be opened is forgotten, so that its return shows. One
 // that cannot be read keeps the text shown, and is read again at the next look.
+static void noteFailure(Source& source, FileFailure failure, DWORD error) {
+    source.failure = failure;
+    source.failureError = error;
+}
+
 static void showFailedAnswer(Source& source, const FileAnswer& answer) {
+    noteFailure(source, answer.failure, answer.error);
     if (answer.failure != ReadFailed && answer.failure != QueryFailed) forgetWatchedFile(source);
     if (answer.failure == NamesAFolder) {
         showPathNotice(source, L"The path names a folder, not a file:");
@@ -282,6 +291,27 @@ static void showFailedAnswer(Source& source, const FileAnswer& answer) {
     } else if (!source.shownTail.bytes.valid) {
         showFailure(source, L"Cannot read the file: ", answer.error, watchedFileNamed(source));
     }
+}
+
+// For the status line: the file's last growth, the first time from its last
+// write; a file that took the place of the one shown (another file at the
+// path, or the pattern's newest, or the same one written anew) is new; the
+// lines counted beyond what was seen of it lie below the view.
+static void noteGrowth(Source& source, const FileAnswer& answer, bool asNew) {
+    noteFailure(source, NoFailure, 0);
+    if (answer.read == ReadNothing) return;
+    bool firstLook = asNew || !source.fileShown;
+    source.grownAt = firstLook ? answer.writeTime : fileTimeNow();
+    if (!firstLook && (!sameFile(source.shownFile, answer.file) || !answer.seenBefore)) {
+        SYSTEMTIME local;
+        GetLocalTime(&local);
+        source.newFileTaken = true;
+        source.newFileAt = source.grownAt;
+        source.newFileMinute = local.wHour * 60u + local.wMinute;
+    }
+    source.fileShown = true;
+    source.shownFile = answer.file;
+    countLinesBelow(answer.newLines);
 }
 
 // Returns false when the answer could not be shown as it is: bytes appended
@@ -307,6 +337,7 @@ static bool showAnswer(Source& source, const FileAnswer& answer, const uint8_t* 
         source.showAsNew = false;
     }
     if (answer.read != ReadNothing) rememberSeen(answer);
+    noteGrowth(source, answer, asNew);
     source.fileLooked = true;
     source.lastWriteTime = answer.writeTime;
     source.lastFileSize = answer.size;
@@ -320,6 +351,7 @@ static void takeAnswer(Source& source) {
     FileAnswer answer;
     const uint8_t* bytes = NULL;
     if (!takeFileAnswer(indexOf(source), &answer, &bytes)) return;
+    source.readerStalled = false;
     if (source.newShowWaiting) {
         source.newShowWaiting = false;
         forgetWatchedFile(source);
@@ -345,6 +377,7 @@ static void showReaderBusy(Source& source, bool asNew, bool progressing) {
 // before any waits for its answer; false when no reader was free.
 static bool handOver(Source& source, bool mayAppend) {
     source.askedAsNew = source.showAsNew;
+    source.askedAt = fileTimeNow();
     source.readerWanted = !handFileRequest(indexOf(source),
                                            composeRequest(source, source.askedAsNew, mayAppend));
     if (!source.readerWanted) return true;
@@ -370,7 +403,8 @@ static void askForFile(Source& source, bool mayAppend) {
 // A tick while the reader is still at work: whether it read since the last.
 static void noteReaderStillBusy(Source& source) {
     LONG progress = fileReaderProgress(indexOf(source));
-    showReaderBusy(source, false, progress != source.readerProgressSeen);
+    source.readerStalled = progress == source.readerProgressSeen;
+    showReaderBusy(source, false, !source.readerStalled);
     source.readerProgressSeen = progress;
 }
 
@@ -392,6 +426,7 @@ static void pathOf(const Source& source, WCHAR* path) {
 static bool admitPattern(Source& source, WatchedPathForm form) {
     source.watchingPattern = form == NamePattern;
     if (form != WildcardInFolder) return true;
+    noteFailure(source, OpenFailed, ERROR_INVALID_NAME);
     showWildcardInFolder(source);
     source.resolvedPath[0] = 0;
     forgetWatchedFile(source);
@@ -412,6 +447,7 @@ static bool resolvePath(Source& source) {
     WCHAR tried[FilePathSize + ResolvedPathSize];
     lstrcpynW(tried, folder, FilePathSize);
     lstrcpynW(tried + lstrlenW(tried), path, FilePathSize);
+    noteFailure(source, OpenFailed, ERROR_FILENAME_EXCED_RANGE);
     showFailure(source, L"Cannot open the file: ", ERROR_FILENAME_EXCED_RANGE, tried);
     return false;
 }
@@ -466,6 +502,10 @@ static void showSourceAgain(Source& source) {
     source.showAsNew = true;
     source.textLength = 0;
     source.newFrom = 0;
+    source.fileShown = false;
+    source.newFileTaken = false;
+    source.readerStalled = false;
+    noteFailure(source, NoFailure, 0);
     if (fileReaderBusy(indexOf(source))) source.newShowWaiting = true;
 }
 
@@ -497,6 +537,7 @@ void stopWatching() {
 
 void onFileAnswered(uint32_t source) {
     if (source < MostSources) takeAnswer(state.sources[source]);
+    updateStatus();
 }
 
 void stopReaderRetry() {
@@ -508,6 +549,7 @@ void retryWantedReaders() {
     for (Source& source : state.sources) {
         if (source.active && source.readerWanted) reloadSource(source);
     }
+    updateStatus();
 }
 
 // Every source's reader is asked before any answer is waited for, so that
@@ -526,4 +568,5 @@ void reloadFileTail() {
     for (uint32_t i = 0; i < MostSources; ++i) {
         if (asked[i]) awaitAnswer(state.sources[i], since);
     }
+    updateStatus();
 }

@@ -47,10 +47,11 @@ void applyStyle() {
     buildConfigMenu(false);
 }
 
-// An alert paints the frame in its rule's colour, over the style.
-static void paintAlert(HDC dc, const RECT& frame) {
-    COLORREF colour;
-    if (!alertColour(&colour)) return;
+// An alert paints the frame in its rule's colour, over the style; else a
+// source that has gone quiet, in the stale colour.
+static void paintTint(HDC dc, const RECT& frame) {
+    COLORREF colour = state.staleColor;
+    if (!alertColour(&colour) && !state.sourceQuiet) return;
     HBRUSH brush = CreateSolidBrush(colour);
     FillRect(dc, &frame, brush);
     DeleteObject(brush);
@@ -67,7 +68,7 @@ void paintBackground(HWND viewer) {
     HGDIOBJ keptBitmap = SelectObject(memoryDc, bitmap);
 
     MakeStyleGradient(memoryDc, &client, state.styleItem, state.showBorder);
-    paintAlert(memoryDc, client);
+    paintTint(memoryDc, client);
     BitBlt(dc, 0, 0, state.width, state.height, memoryDc, 0, 0, SRCCOPY);
 
     SelectObject(memoryDc, keptBitmap);

@@ -10,6 +10,7 @@
 #include "viewer/coordinate.h"
 #include "viewer/pane_colours.h"
 #include "viewer/pane_view.h"
+#include "viewer/status_line.h"
 #include "viewer/viewer.h"
 
 static const int LinesPerWheelStep = 3;
@@ -56,6 +57,7 @@ static void subclassPane() {
 
 void createTextPane(HWND viewer) {
     state.paneWnd = createPaneWindow(viewer);
+    createStatusLine(viewer);
     applyStyle();
     updatePaneScrollBars();
     subclassPane();
@@ -68,17 +70,22 @@ void layoutTextPane(HWND viewer) {
     GetClientRect(viewer, &client);
     int edge = paneInset(state.edgeSize);
     bool atEnd = paneShowsLastLine();
-    MoveWindow(state.paneWnd, toCoordinate(client.left + (int64_t)edge),
-               toCoordinate(client.top + (int64_t)edge), insetExtent(client.right),
-               insetExtent(client.bottom), TRUE);
+    int left = toCoordinate(client.left + (int64_t)edge), top = toCoordinate(client.top + (int64_t)edge);
+    int width = insetExtent(client.right), height = insetExtent(client.bottom);
+    int statusHeight = statusLineHeight(height);
+    MoveWindow(state.paneWnd, left, top, width, height - statusHeight, TRUE);
+    MoveWindow(state.statusWnd, left, top + height - statusHeight, width, statusHeight, TRUE);
     if (atEnd) scrollPaneToLastLine();
     refitNotice();
 }
 
+// The status line takes a row of the new font from the pane.
 void setPaneFont(HFONT font, bool redraw) {
     bool atEnd = paneShowsLastLine();
     measurePaneFont(font);
     SendMessageW(state.paneWnd, WM_SETFONT, (WPARAM)font, redraw);
+    SendMessageW(state.statusWnd, WM_SETFONT, (WPARAM)font, redraw);
+    if (state.statusLine) layoutTextPane(state.viewerWnd);
     if (atEnd) scrollPaneToLastLine();
     refitNotice();
 }
@@ -187,6 +194,7 @@ static LRESULT onScrollBar(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     }
     LRESULT result = passToControl(window, message, wParam, lParam);
     updateScrollThumbs();
+    noteViewMoved();
     return result;
 }
 
@@ -212,7 +220,10 @@ static bool mayMoveView(HWND window, UINT message) {
 static LRESULT passOnAndFollow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = passToControl(window, message, wParam, lParam);
     if (editsText(message)) noteEditedLine();
-    if (mayMoveView(window, message)) updateScrollThumbs();
+    if (mayMoveView(window, message)) {
+        updateScrollThumbs();
+        noteViewMoved();
+    }
     paintRowsDrawnAtOnce();
     return result;
 }

@@ -134,9 +134,17 @@ static void placeView(const PaneView& before, bool forced, int oldEndAt) {
 }
 
 // The text is drawn once, at its final place, never first at its start.
-static void freezePane() { sendToPane(WM_SETREDRAW, FALSE, 0); }
+static bool frozen;
+
+bool paneTextChanging() { return frozen; }
+
+static void freezePane() {
+    frozen = true;
+    sendToPane(WM_SETREDRAW, FALSE, 0);
+}
 
 static void thawPane() {
+    frozen = false;
     sendToPane(WM_SETREDRAW, TRUE, 0);
     InvalidateRect(state.paneWnd, NULL, TRUE);
 }

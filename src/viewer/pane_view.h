@@ -21,6 +21,8 @@ void replacePaneText(const WCHAR* text, bool forced, int oldEndAt);
 
 // Adds text at the end of the pane's text; the view follows it, or stays.
 void appendPaneText(const WCHAR* text);
+// True while the plugin gives the pane new text and places its view.
+bool paneTextChanging();
 // True when the user has changed the pane's text since it was last replaced.
 bool paneTextEdited();
 // True when the pane's text ends with the given text.

@@ -11,6 +11,7 @@
 #include "viewer/pane.h"
 #include "viewer/pane_colours.h"
 #include "viewer/placement.h"
+#include "viewer/status_line.h"
 
 static const int SnapDistance = 10;
 static const int MinimumSize = 10;
@@ -215,7 +216,8 @@ LRESULT CALLBACK viewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_NCRBUTTONUP: buildConfigMenu(true); return 0;
     case WM_TIMER: onTimer(wParam); return 0;
     case WM_CTLCOLOREDIT: return (LRESULT)colourPane((HDC)wParam);
-    case WM_COMMAND: onPaneNotification(wParam, lParam); return 0;
+    case WM_CTLCOLORSTATIC: return (LRESULT)colourStatusLine((HDC)wParam);
+    case WM_COMMAND: onChildCommand(wParam, lParam); return 0;
     case WM_EXITSIZEMOVE: onMoveOrResizeEnded(); return 0;
     case HostMsgRestyle: onRestyle(); return 0;
     case HostMsgRedraw: onRedraw(); return 0;

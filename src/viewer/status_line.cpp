@@ -1,0 +1,126 @@
+#include "viewer/status_line.h"
+
+#include "settings/state.h"
+#include "tail/notices.h"
+#include "tail/sources_pane.h"
+#include "tail/tail.h"
+#include "text/newest_file.h"
+#include "text/status_text.h"
+#include "viewer/alert.h"
+#include "viewer/pane_colours.h"
+#include "viewer/pane_view.h"
+#include "viewer/viewer.h"
+
+static const uint32_t ReasonSize = 300;
+
+void createStatusLine(HWND viewer) {
+    DWORD style = WS_CHILD | SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY | SS_ENDELLIPSIS;
+    state.statusWnd = CreateWindowExW(0, L"STATIC", L"", style | (state.statusLine ? WS_VISIBLE : 0),
+                                      0, 0, 0, 0, viewer, NULL, state.hInstance, NULL);
+    state.statusText[0] = 0;
+}
+
+int statusLineHeight(int paneArea) {
+    if (!state.statusLine || paneArea <= 0) return 0;
+    return state.paneLineHeight < paneArea ? state.paneLineHeight : paneArea;
+}
+
+void applyStatusLine() {
+    ShowWindow(state.statusWnd, state.statusLine ? SW_SHOWNA : SW_HIDE);
+    sendSizeMessage(state.viewerWnd);
+    state.statusText[0] = 0;  // given to the window anew
+    updateStatus();
+    InvalidateRect(state.viewerWnd, NULL, FALSE);
+}
+
+// ---- What each source says ----------------------------------------------------------
+
+// The file shown: the pattern's file chosen, or the path's file name.
+static const WCHAR* shownName(const Source& source) {
+    if (source.watchingPattern && source.chosenName[0]) return source.chosenName;
+    return source.resolvedPath + fileNameStart(source.resolvedPath);
+}
+
+// What fails, and the system's reason, into reason.
+static void describeFailure(const Source& source, SourceStatus& status, WCHAR* reason) {
+    status.condition = SourceFailing;
+    status.failure = source.failure == NoFileMatches  ? "no file matches"
+                     : source.failure == NamesAFolder ? "cannot open: a folder"
+                     : source.failure == OpenFailed   ? "cannot open"
+                                                      : "cannot read";
+    if (source.failure == NoFileMatches || source.failure == NamesAFolder) return;
+    uint32_t length = writeSystemReason(source.failureError, reason, ReasonSize);
+    if (length > 0 && reason[length - 1] == '.') reason[length - 1] = 0;
+    status.reason = reason;
+}
+
+static SourceStatus statusOf(const Source& source, bool labelled, WCHAR* reason) {
+    bool newFile = source.newFileTaken && !source.readerStalled;
+    SourceStatus status = {labelled ? sourceLabel(source) : NULL, shownName(source),
+                           newFile ? SourceNewFile : source.readerStalled ? SourceNotAnswering : SourceFollowing,
+                           NULL, NULL, source.grownAt, newFile ? source.newFileAt : source.askedAt,
+                           source.newFileMinute};
+    if (source.failure != NoFailure) describeFailure(source, status, reason);
+    return status;
+}
+
+void updateStatus() {
+    if (!state.viewerWnd) return;
+    StatusClock clock = {fileTimeNow(), (uint64_t)(state.staleAfter > 0 ? state.staleAfter : 0) * 60 * TicksPerSecond};
+    SourceStatus statuses[MostSources];
+    WCHAR reasons[MostSources][ReasonSize];
+    uint32_t count = 0;
+    bool quiet = false, labelled = severalSources();
+    for (const Source& source : state.sources) {
+        if (!source.active) continue;
+        statuses[count] = statusOf(source, labelled, reasons[count]);
+        quiet = quiet || sourceStale(statuses[count++], clock);
+    }
+    if (quiet != state.sourceQuiet) {
+        state.sourceQuiet = quiet;
+        InvalidateRect(state.viewerWnd, NULL, FALSE);
+    }
+    if (!state.statusLine) return;
+    WCHAR text[StatusTextSize];
+    composeStatus(statuses, count, state.linesBelow, clock, text, StatusTextSize);
+    if (lstrcmpW(text, state.statusText) == 0) return;
+    lstrcpynW(state.statusText, text, StatusTextSize);
+    SetWindowTextW(state.statusWnd, text);
+}
+
+// ---- Lines below the view ----------------------------------------------------------
+
+void countLinesBelow(uint64_t lines) {
+    if (!state.statusLine) return;
+    state.linesBelow = paneFollowsEnd() ? 0 : state.linesBelow + lines;
+}
+
+void noteViewMoved() {
+    if (state.linesBelow == 0 || paneTextChanging() || !paneFollowsEnd()) return;
+    state.linesBelow = 0;
+    updateStatus();
+}
+
+// As Ctrl+End in the pane: the end shown, the keys in the pane.
+static void goToEnd() {
+    acknowledgeAlert();
+    SetFocus(state.paneWnd);
+    showPaneEnd();
+    updateScrollThumbs();
+    state.linesBelow = 0;
+    updateStatus();
+}
+
+void onChildCommand(WPARAM wParam, LPARAM lParam) {
+    if ((HWND)lParam == state.statusWnd && state.statusWnd) {
+        goToEnd();
+    } else {
+        onPaneNotification(wParam, lParam);
+    }
+}
+
+HBRUSH colourStatusLine(HDC dc) {
+    SetTextColor(dc, state.fontColor);
+    SetBkColor(dc, state.backColor);
+    return state.backBrush;
+}
