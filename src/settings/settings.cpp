@@ -1,5 +1,7 @@
 #include "settings/settings.h"
 
+#include <stddef.h>
+
 #include "settings/plugin_info.h"
 #include "settings/state.h"
 #include "settings/text.h"
@@ -23,25 +25,24 @@ static bool findSettingsIn(const char* folder) {
 
 enum SettingKind { IntSetting, BoolSetting, ColourSetting, TextSetting };
 
-// One persistent setting: the keys it is read and written under, its field,
-// and its default. Colours have their default both as a value and as the
-// text the shell converts.
+// One persistent setting: the key it is written under, where its field lies
+// in the state record, and its default. Colours have their default both as
+// a value and as the text the shell converts.
 struct Setting {
-    SettingKind kind;
-    const char* readKey;
-    const char* writeKey;
-    void* field;
-    int capacity;  // of a text field
+    const char* key;
+    uint32_t field;
     int defaultValue;
     const char* defaultText;
+    uint16_t capacity;  // of a text field
+    uint8_t kind;       // SettingKind
 };
 
 #define NUMBER_SETTING(kind, key, field, value) \
-    {kind, key, key, &state.field, 0, value, NULL}
+    {key, offsetof(PluginState, field), value, NULL, 0, kind}
 #define COLOUR_SETTING(key, field, value, text) \
-    {ColourSetting, key, key, &state.field, 0, (int)value, text}
+    {key, offsetof(PluginState, field), (int)value, text, 0, ColourSetting}
 #define TEXT_SETTING(key, field, text) \
-    {TextSetting, key, key, state.field, sizeof state.field, 0, text}
+    {key, offsetof(PluginState, field), 0, text, sizeof state.field, TextSetting}
 
 // In the order they are read and written.
 static const Setting settings[] = {
@@ -56,10 +57,8 @@ static const Setting settings[] = {
     NUMBER_SETTING(IntSetting, "qvperuser.reloadInterval(sec):", reloadInterval, 120),
     NUMBER_SETTING(BoolSetting, "qvperuser.alwaysontop:", alwaysontop, false),
     NUMBER_SETTING(BoolSetting, "qvperuser.transparency:", transparency, false),
-    // Read under the lower-case key and written under the camel-case one, as
-    // files written by earlier versions have it.
-    {BoolSetting, "qvperuser.snapwindow:", "qvperuser.snapWindow:", &state.snapWindow, 0, true,
-     NULL},
+    // Written under the camel-case key, read under the lower-case one (readKey).
+    NUMBER_SETTING(BoolSetting, "qvperuser.snapWindow:", snapWindow, true),
     NUMBER_SETTING(BoolSetting, "qvperuser.pluginToggle:", pluginToggle, false),
     NUMBER_SETTING(BoolSetting, "qvperuser.inSlit:", inSlit, false),
     NUMBER_SETTING(BoolSetting, "qvperuser.showBorder:", showBorder, true),
@@ -105,37 +104,48 @@ static const Setting settings[] = {
 #undef COLOUR_SETTING
 #undef TEXT_SETTING
 
+static void* fieldOf(const Setting& setting) { return (char*)&state + setting.field; }
+
+// Files written by earlier versions have the snapWindow setting's key in
+// lower case; it is read so, and written in camel case.
+static const char* readKey(const Setting& setting) {
+    return setting.field == offsetof(PluginState, snapWindow) ? "qvperuser.snapwindow:" : setting.key;
+}
+
 static void setDefault(const Setting& setting) {
+    void* field = fieldOf(setting);
     switch (setting.kind) {
-    case IntSetting: *(int*)setting.field = setting.defaultValue; break;
-    case BoolSetting: *(bool*)setting.field = setting.defaultValue != 0; break;
-    case ColourSetting: *(COLORREF*)setting.field = (COLORREF)setting.defaultValue; break;
-    case TextSetting: copyText((char*)setting.field, setting.capacity, setting.defaultText); break;
+    case IntSetting: *(int*)field = setting.defaultValue; break;
+    case BoolSetting: *(bool*)field = setting.defaultValue != 0; break;
+    case ColourSetting: *(COLORREF*)field = (COLORREF)setting.defaultValue; break;
+    case TextSetting: copyText((char*)field, setting.capacity, setting.defaultText); break;
     }
 }
 
 // The shell's text stays valid only until its next read: it is copied at once.
 static void readSetting(const Setting& setting) {
     const char* rc = state.rcPath;
-    const char* key = setting.readKey;
+    const char* key = readKey(setting);
+    void* field = fieldOf(setting);
     switch (setting.kind) {
-    case IntSetting: *(int*)setting.field = ReadInt(rc, key, setting.defaultValue); break;
-    case BoolSetting: *(bool*)setting.field = ReadBool(rc, key, setting.defaultValue != 0); break;
-    case ColourSetting: *(COLORREF*)setting.field = ReadColor(rc, key, setting.defaultText); break;
+    case IntSetting: *(int*)field = ReadInt(rc, key, setting.defaultValue); break;
+    case BoolSetting: *(bool*)field = ReadBool(rc, key, setting.defaultValue != 0); break;
+    case ColourSetting: *(COLORREF*)field = ReadColor(rc, key, setting.defaultText); break;
     case TextSetting:
-        copyText((char*)setting.field, setting.capacity, ReadString(rc, key, setting.defaultText));
+        copyText((char*)field, setting.capacity, ReadString(rc, key, setting.defaultText));
         break;
     }
 }
 
 static void writeSetting(const Setting& setting) {
     const char* rc = state.rcPath;
-    const char* key = setting.writeKey;
+    const char* key = setting.key;
+    const void* field = fieldOf(setting);
     switch (setting.kind) {
-    case IntSetting: WriteInt(rc, key, *(const int*)setting.field); break;
-    case BoolSetting: WriteBool(rc, key, *(const bool*)setting.field); break;
-    case ColourSetting: WriteColor(rc, key, *(const COLORREF*)setting.field); break;
-    case TextSetting: WriteString(rc, key, (const char*)setting.field); break;
+    case IntSetting: WriteInt(rc, key, *(const int*)field); break;
+    case BoolSetting: WriteBool(rc, key, *(const bool*)field); break;
+    case ColourSetting: WriteColor(rc, key, *(const COLORREF*)field); break;
+    case TextSetting: WriteString(rc, key, (const char*)field); break;
     }
 }
 

@@ -56,18 +56,18 @@ struct Source {
     uint32_t newFrom;
     uint64_t fallbackTime;
     WCHAR text[DisplayTextSize];
-    // For the status line (text/status_text.h), in file times: when the file
+    // For the status line (text/status_text.h), in its seconds: when the file
     // last grew (first seen: its last write), since when the source shows a
     // file that took the place of the one it showed, and since when its
     // reader has been asked; whether the reader stalled, and why the file
     // cannot be shown (NoFailure: it can).
-    uint64_t grownAt;
+    uint32_t grownAt;
     bool fileShown;
     FileIdentity shownFile;
     bool newFileTaken;
-    uint64_t newFileAt;
+    uint32_t newFileAt;
     uint32_t newFileMinute;  // of the local day
-    uint64_t askedAt;
+    uint32_t askedAt;
     bool readerStalled;
     FileFailure failure;
     DWORD failureError;
@@ -231,7 +231,7 @@ struct PluginState {
     // left the end, and whether a source is quiet, which tints the frame.
     HWND statusWnd;
     WCHAR statusText[StatusTextSize];
-    uint64_t linesBelow;
+    uint32_t linesBelow;
     bool sourceQuiet;
 };
 

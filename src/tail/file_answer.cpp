@@ -285,32 +285,30 @@ static bool endsLineUnit(uint32_t unit, const LineUnits& units) {
 // that began before is not counted again, nor one a writer has not ended
 // where only whole lines are shown. Asked for only while the pane's view is
 // away from its end, so that a reader who follows the end pays nothing.
-__attribute__((noinline)) static uint64_t countNewLines(const ReaderWork& work, uint64_t end) {
+static uint32_t countNewLines(const ReaderWork& work, uint64_t end) {
     LineScan scan = lineScanOf(work, true);
     LineUnits units = lineUnitsFor(scan.encoding, scan.mark, systemCodePages);
     bool wholeLines = completeLinesOnly(*scan.choice);
-    uint64_t from = work.seenEnd, lines = 0;
-    bool open = false, first = true;
+    uint64_t from = work.seenEnd;
+    uint32_t lines = 0;
     while (from < end) {
-        // The unit before is read too: the LF of a CR LF pair split there is no line.
-        uint64_t before = from < units.size ? 0 : units.size;
-        uint64_t wanted = end - from + before;
+        // The unit before is read too: it tells a line begun before from one
+        // that begins here, and a CR LF pair split here from two line ends.
+        uint32_t before = from < units.size ? 0 : units.size;
+        uint64_t start = from - before, left = end - start;
         DWORD count = 0;
-        if (!readAt(work.file, from - before, work.block, (DWORD)(wanted < LineBlockSize ? wanted : LineBlockSize),
-                    &count) || count <= before) {
+        if (!readAt(work.file, start, work.block, left < LineBlockSize ? (DWORD)left : LineBlockSize, &count) ||
+            count <= before) {
             break;
         }
-        if (first) open = before > 0 && !endsLineUnit(unitAt(work.block, units), units);
-        first = false;
-        AddedLines added = chooseAddedLines(scan, work.block, count, from - before, from, open);
+        bool open = before > 0 && !endsLineUnit(unitAt(work.block, units), units);
+        AddedLines added = chooseAddedLines(scan, work.block, count, start, from, open);
         if (added.abandoned) break;
         lines += added.lineCount;
-        uint64_t blockEnd = from - before + count;
-        // Only whole lines: the next block begins with the line not yet ended,
-        // unless it is longer than a block.
-        uint64_t next = wholeLines ? added.end : blockEnd;
-        open = !wholeLines && added.lastLineOpen;
-        from = next > from + units.size ? next : blockEnd;
+        // Only whole lines: the next block begins with the line not yet
+        // ended, unless it is longer than a block.
+        uint64_t next = wholeLines ? added.end : start + count;
+        from = next > from + units.size ? next : start + count;
     }
     return lines;
 }

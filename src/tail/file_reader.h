@@ -24,12 +24,6 @@ inline uint64_t fileTimeNumber(FILETIME time) {
     return ((uint64_t)time.dwHighDateTime << 32) | time.dwLowDateTime;
 }
 
-inline uint64_t fileTimeNow() {
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    return fileTimeNumber(now);
-}
-
 // What the pane shows of the file: the bytes from offset to the end of what
 // was seen of it (seen_files.h), or with a filter, the lines among them that
 // pass it.
@@ -93,7 +87,7 @@ struct FileAnswer {
     bool shownStillThere;
     bool seenBefore;  // the file holds what was seen of it, shown or not
     // Asked for: the lines beyond what was seen, as the pane shows lines.
-    uint64_t newLines;
+    uint32_t newLines;
     FileRead read;
     uint32_t start;     // of the bytes, in the reader's buffer
     uint64_t offset;    // in the file, of the first byte given

@@ -26,14 +26,12 @@ uint32_t writeSystemReason(DWORD error, WCHAR* out, uint32_t capacity) {
         if (out[length] == '\r' || out[length] == '\n') out[length] = ' ';
     }
     while (length > 0 && out[length - 1] == ' ') out[--length] = 0;
-    if (length == 0) length = (uint32_t)lstrlenW(lstrcpynW(out, L"unknown error", capacity));
     return length;
 }
 
 void addSystemReason(Notice& notice, DWORD error) {
     WCHAR reason[256];
-    writeSystemReason(error, reason, 256);
-    add(notice, reason);
+    add(notice, writeSystemReason(error, reason, 256) ? reason : L"unknown error");
 }
 
 // ---- Laying the notice out in the pane's width -----------------------------------

@@ -23,6 +23,7 @@ Notice startNotice();
 void add(Notice& notice, const WCHAR* part);
 // The system's text for an error code, kept to one line.
 void addSystemReason(Notice& notice, DWORD error);
+// ...into out, where it may be empty; returns its length.
 uint32_t writeSystemReason(DWORD error, WCHAR* out, uint32_t capacity);
 // Shows the notice in place of the source's file, written only when it does
 // not already stand in the pane, so that a user's selection survives.

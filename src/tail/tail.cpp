@@ -7,6 +7,7 @@
 #include "tail/notices.h"
 #include "tail/sources_pane.h"
 #include "text/newest_file.h"
+#include "text/status_text.h"
 #include "viewer/alert.h"
 #include "viewer/pane_view.h"
 #include "viewer/status_line.h"
@@ -301,7 +302,7 @@ static void noteGrowth(Source& source, const FileAnswer& answer, bool asNew) {
     noteFailure(source, NoFailure, 0);
     if (answer.read == ReadNothing) return;
     bool firstLook = asNew || !source.fileShown;
-    source.grownAt = firstLook ? answer.writeTime : fileTimeNow();
+    source.grownAt = firstLook ? statusSeconds(answer.writeTime) : statusTimeNow();
     if (!firstLook && (!sameFile(source.shownFile, answer.file) || !answer.seenBefore)) {
         SYSTEMTIME local;
         GetLocalTime(&local);
@@ -377,7 +378,7 @@ static void showReaderBusy(Source& source, bool asNew, bool progressing) {
 // before any waits for its answer; false when no reader was free.
 static bool handOver(Source& source, bool mayAppend) {
     source.askedAsNew = source.showAsNew;
-    source.askedAt = fileTimeNow();
+    source.askedAt = statusTimeNow();
     source.readerWanted = !handFileRequest(indexOf(source),
                                            composeRequest(source, source.askedAsNew, mayAppend));
     if (!source.readerWanted) return true;

@@ -1,5 +1,7 @@
 #include "text/status_text.h"
 
+#include <stddef.h>
+
 // Text written into a buffer of fixed size, cut where it is full.
 struct StatusWriter {
     WideChar* out;
@@ -29,35 +31,49 @@ static void putNumber(StatusWriter& w, uint32_t n, int leastDigits = 1) {
     while (count > 0) put(w, (WideChar)digits[--count]);
 }
 
-// One unit and the next smaller unless it is none: "3 h 5 min", "2 d".
-static void putAge(StatusWriter& w, uint64_t ticks) {
-    uint64_t wholeSeconds = ticks / TicksPerSecond;
-    uint32_t seconds = wholeSeconds > 0xFFFFFFFFu ? 0xFFFFFFFFu : (uint32_t)wholeSeconds;
-    static const uint32_t Sizes[] = {1, 60, 3600, 86400};
-    static const char* const Names[] = {" s", " min", " h", " d"};
-    int unit = 3;
-    while (unit > 0 && seconds < Sizes[unit]) --unit;
-    putNumber(w, seconds / Sizes[unit]);
-    put(w, Names[unit]);
-    if (unit < 2) return;
-    uint32_t rest = seconds % Sizes[unit] / Sizes[unit - 1];
-    if (rest == 0) return;
+// A unit and the next smaller, unless none of it: "3 h 5 min", "2 d".
+static void putUnits(StatusWriter& w, uint32_t large, const char* largeName, uint32_t small,
+                     const char* smallName) {
+    putNumber(w, large);
+    put(w, largeName);
+    if (small == 0) return;
     put(w, ' ');
-    putNumber(w, rest);
-    put(w, Names[unit - 1]);
+    putNumber(w, small);
+    put(w, smallName);
+}
+
+static void putAge(StatusWriter& w, uint32_t seconds) {
+    uint32_t minutes = seconds / 60, hours = minutes / 60;
+    if (seconds < 60) {
+        putUnits(w, seconds, " s", 0, NULL);
+    } else if (minutes < 60) {
+        putUnits(w, minutes, " min", 0, NULL);
+    } else if (hours < 24) {
+        putUnits(w, hours, " h", minutes % 60, " min");
+    } else {
+        putUnits(w, hours / 24, " d", hours % 24, " h");
+    }
+}
+
+uint32_t statusSeconds(uint64_t fileTime) {
+    const uint64_t TicksPerSecond = 10000000, SecondsBefore2001 = 12622780800ull;
+    uint64_t seconds = fileTime / TicksPerSecond;
+    if (seconds <= SecondsBefore2001) return 1;
+    seconds -= SecondsBefore2001;
+    return seconds > 0xFFFFFFFFu ? 0xFFFFFFFFu : (uint32_t)seconds;
 }
 
 // A time in the future (a share's clock ahead of ours) is no time ago.
-static uint64_t ago(uint64_t time, uint64_t now) { return now > time ? now - time : 0; }
+static uint32_t secondsAgo(uint32_t time, uint32_t now) { return now > time ? now - time : 0; }
 
 bool sourceStale(const SourceStatus& source, const StatusClock& clock) {
-    return clock.staleAfter > 0 && source.grownAt != 0 && ago(source.grownAt, clock.now) >= clock.staleAfter;
+    return clock.staleAfter > 0 && source.grownAt != 0 && secondsAgo(source.grownAt, clock.now) / 60 >= clock.staleAfter;
 }
 
-static const uint64_t NewFileShown = 60 * TicksPerSecond;
+static const uint32_t NewFileShown = 60;
 
 static void putState(StatusWriter& w, const SourceStatus& source, const StatusClock& clock) {
-    uint64_t since = ago(source.since, clock.now);
+    uint32_t since = secondsAgo(source.since, clock.now);
     if (source.condition == SourceFailing) {
         put(w, source.failure);
         if (!source.reason) return;
@@ -73,7 +89,7 @@ static void putState(StatusWriter& w, const SourceStatus& source, const StatusCl
         putNumber(w, source.takenAtMinute % 60, 2);
     } else if (source.grownAt != 0) {
         if (sourceStale(source, clock)) put(w, "quiet ");
-        putAge(w, ago(source.grownAt, clock.now));
+        putAge(w, secondsAgo(source.grownAt, clock.now));
     }
 }
 
@@ -82,29 +98,27 @@ static bool sameText(const WideChar* a, const WideChar* b) {
     return *a == *b;
 }
 
+// "[label] name state": the name left out where it is the label, the blank
+// before the state where there is none yet.
 static void putSource(StatusWriter& w, const SourceStatus& source, const StatusClock& clock) {
-    bool named = source.name[0] != 0, blank = false;
+    bool named = true;
     if (source.label) {
         put(w, '[');
         put(w, source.label);
         put(w, ']');
-        named = named && !sameText(source.label, source.name);
-        blank = true;
+        named = !sameText(source.label, source.name);
+        if (named) put(w, ' ');
     }
-    if (named) {
-        if (blank) put(w, ' ');
-        put(w, source.name);
-        blank = true;
-    }
+    if (named) put(w, source.name);
+    put(w, ' ');
     uint32_t before = w.length;
-    if (blank) put(w, ' ');
     putState(w, source, clock);
-    if (blank && w.length == before + 1) --w.length;  // no state: no blank behind the name
+    if (w.length == before) --w.length;
 }
 
-static const WideChar Separator[] = {' ', 0x00B7, ' ', 0};
+static const char Separator[] = " \xB7 ";  // a middle dot between blanks
 
-uint32_t composeStatus(const SourceStatus* sources, uint32_t count, uint64_t linesBelow,
+uint32_t composeStatus(const SourceStatus* sources, uint32_t count, uint32_t linesBelow,
                        const StatusClock& clock, WideChar* out, uint32_t capacity) {
     StatusWriter w = {out, capacity, 0};
     for (uint32_t i = 0; i < count; ++i) {
@@ -113,8 +127,10 @@ uint32_t composeStatus(const SourceStatus* sources, uint32_t count, uint64_t lin
     }
     if (linesBelow > 0) {
         if (count > 0) put(w, Separator);
-        putNumber(w, linesBelow > 0xFFFFFFFFu ? 0xFFFFFFFFu : (uint32_t)linesBelow);
-        put(w, linesBelow == 1 ? " new line below" : " new lines below");
+        putNumber(w, linesBelow);
+        put(w, " new line");
+        if (linesBelow != 1) put(w, 's');
+        put(w, " below");
     }
     if (capacity > 0) out[w.length] = 0;
     return w.length;

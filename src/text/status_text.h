@@ -1,7 +1,7 @@
 // The status line's text, free of any window and of the clock: what each
 // source shows and how it is doing, and how many lines arrived below the
-// view. Times are file times (100-nanosecond steps, UTC); the caller gives
-// the time now, so that any age can be tried without waiting for it.
+// view. Times are whole seconds since 2001 (UTC); the caller gives the time
+// now, so that any age can be tried without waiting for it.
 //
 // An entry per source: "[label] name state", the label left out with one
 // source, the name where it is the label. The state is the age of the
@@ -16,7 +16,9 @@
 
 #include "text/text_decoding.h"
 
-const uint64_t TicksPerSecond = 10000000;
+// A file time (100-nanosecond steps since 1601, UTC) in seconds since 2001;
+// an earlier one counts as the first of them, 0 being no time.
+uint32_t statusSeconds(uint64_t fileTime);
 
 enum SourceCondition { SourceFollowing, SourceNewFile, SourceNotAnswering, SourceFailing };
 
@@ -27,14 +29,14 @@ struct SourceStatus {
     // While failing, what fails ("cannot open") and the system's reason, if any.
     const char* failure;
     const WideChar* reason;
-    uint64_t grownAt;  // the last growth seen, or the file's last write; 0: never seen
-    uint64_t since;    // the new file was taken, or the reader was asked
+    uint32_t grownAt;  // the last growth seen, or the file's last write; 0: never seen
+    uint32_t since;    // the new file was taken, or the reader was asked
     uint32_t takenAtMinute;  // of the local day, when the new file was taken
 };
 
 struct StatusClock {
-    uint64_t now;
-    uint64_t staleAfter;  // ticks without growth after which a source is quiet; 0: never
+    uint32_t now;
+    uint32_t staleAfter;  // minutes without growth after which a source is quiet; 0: never
 };
 
 // Whether the source has not grown for the stale time.
@@ -42,5 +44,5 @@ bool sourceStale(const SourceStatus& source, const StatusClock& clock);
 
 // Writes the status into out, cut to its capacity and zero-terminated;
 // returns the units written before the zero.
-uint32_t composeStatus(const SourceStatus* sources, uint32_t count, uint64_t linesBelow,
+uint32_t composeStatus(const SourceStatus* sources, uint32_t count, uint32_t linesBelow,
                        const StatusClock& clock, WideChar* out, uint32_t capacity);

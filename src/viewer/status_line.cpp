@@ -15,7 +15,7 @@ static const uint32_t ReasonSize = 300;
 
 void createStatusLine(HWND viewer) {
     DWORD style = WS_CHILD | SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY | SS_ENDELLIPSIS;
-    state.statusWnd = CreateWindowExW(0, L"STATIC", L"", style | (state.statusLine ? WS_VISIBLE : 0),
+    state.statusWnd = CreateWindowExW(0, L"STATIC", NULL, style | (state.statusLine ? WS_VISIBLE : 0),
                                       0, 0, 0, 0, viewer, NULL, state.hInstance, NULL);
     state.statusText[0] = 0;
 }
@@ -35,45 +35,45 @@ void applyStatusLine() {
 
 // ---- What each source says ----------------------------------------------------------
 
+uint32_t statusTimeNow() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return statusSeconds(fileTimeNumber(now));
+}
+
 // The file shown: the pattern's file chosen, or the path's file name.
 static const WCHAR* shownName(const Source& source) {
     if (source.watchingPattern && source.chosenName[0]) return source.chosenName;
     return source.resolvedPath + fileNameStart(source.resolvedPath);
 }
 
-// What fails, and the system's reason, into reason.
-static void describeFailure(const Source& source, SourceStatus& status, WCHAR* reason) {
+// What the source says of itself; a failure's reason written into reason.
+static void describe(const Source& source, bool labelled, SourceStatus& status, WCHAR* reason) {
+    bool newFile = source.newFileTaken && !source.readerStalled;
+    status.label = labelled ? sourceLabel(source) : NULL;
+    status.name = shownName(source);
+    status.condition = newFile ? SourceNewFile : source.readerStalled ? SourceNotAnswering : SourceFollowing;
+    status.grownAt = source.grownAt;
+    status.since = newFile ? source.newFileAt : source.askedAt;
+    status.takenAtMinute = source.newFileMinute;
+    if (source.failure == NoFailure) return;
     status.condition = SourceFailing;
-    status.failure = source.failure == NoFileMatches  ? "no file matches"
-                     : source.failure == NamesAFolder ? "cannot open: a folder"
-                     : source.failure == OpenFailed   ? "cannot open"
-                                                      : "cannot read";
-    if (source.failure == NoFileMatches || source.failure == NamesAFolder) return;
+    status.failure = source.failure == ReadFailed || source.failure == QueryFailed ? "cannot read" : "cannot open";
     uint32_t length = writeSystemReason(source.failureError, reason, ReasonSize);
     if (length > 0 && reason[length - 1] == '.') reason[length - 1] = 0;
-    status.reason = reason;
-}
-
-static SourceStatus statusOf(const Source& source, bool labelled, WCHAR* reason) {
-    bool newFile = source.newFileTaken && !source.readerStalled;
-    SourceStatus status = {labelled ? sourceLabel(source) : NULL, shownName(source),
-                           newFile ? SourceNewFile : source.readerStalled ? SourceNotAnswering : SourceFollowing,
-                           NULL, NULL, source.grownAt, newFile ? source.newFileAt : source.askedAt,
-                           source.newFileMinute};
-    if (source.failure != NoFailure) describeFailure(source, status, reason);
-    return status;
+    status.reason = length ? reason : NULL;
 }
 
 void updateStatus() {
     if (!state.viewerWnd) return;
-    StatusClock clock = {fileTimeNow(), (uint64_t)(state.staleAfter > 0 ? state.staleAfter : 0) * 60 * TicksPerSecond};
+    StatusClock clock = {statusTimeNow(), state.staleAfter > 0 ? (uint32_t)state.staleAfter : 0};
     SourceStatus statuses[MostSources];
     WCHAR reasons[MostSources][ReasonSize];
     uint32_t count = 0;
     bool quiet = false, labelled = severalSources();
     for (const Source& source : state.sources) {
         if (!source.active) continue;
-        statuses[count] = statusOf(source, labelled, reasons[count]);
+        describe(source, labelled, statuses[count], reasons[count]);
         quiet = quiet || sourceStale(statuses[count++], clock);
     }
     if (quiet != state.sourceQuiet) {
@@ -90,7 +90,7 @@ void updateStatus() {
 
 // ---- Lines below the view ----------------------------------------------------------
 
-void countLinesBelow(uint64_t lines) {
+void countLinesBelow(uint32_t lines) {
     if (!state.statusLine) return;
     state.linesBelow = paneFollowsEnd() ? 0 : state.linesBelow + lines;
 }

@@ -15,6 +15,8 @@
 #include <stdint.h>
 
 void createStatusLine(HWND viewer);
+// The time now, as the status line counts it (text/status_text.h).
+uint32_t statusTimeNow();
 // The height it takes from the pane's area: a row, or none while it is off.
 int statusLineHeight(int paneArea);
 // Shown or hidden as the setting says, with the pane laid out again.
@@ -23,7 +25,7 @@ void applyStatusLine();
 // quiet, or grew again, repaints the frame.
 void updateStatus();
 // An answer's new lines, counted while the view is away from the end.
-void countLinesBelow(uint64_t lines);
+void countLinesBelow(uint32_t lines);
 // After the user may have moved the view: the count ends at the end.
 void noteViewMoved();
 // WM_COMMAND from one of the viewer window's children.
