@@ -124,6 +124,7 @@ static std::string expectedTree(bool withSlit, bool inSlit, const std::string& f
            "    string \"Source 2\" " + c(CmdSource) + " 2 \"\"\n"
            "    string \"Source 3\" " + c(CmdSource) + " 3 \"\"\n"
            "    string \"Source 4\" " + c(CmdSource) + " 4 \"\"\n"
+           "  int \"Stale After (min)\" " + c(CmdStaleAfter) + " 0 [0,10080]\n"
            "submenu \"Window Configuration\"\n"
            "  int \"Width Size\" " + c(CmdWidthSize) + " 130 [10," +
            std::to_string(state.screenWidth) + "]\n"
@@ -142,6 +143,7 @@ static std::string expectedTree(bool withSlit, bool inSlit, const std::string& f
            "  nop \"\"\n"
            "  item \"Show Scroll\" " + c(CmdShowScroll) + " 1\n"
            "  item \"Hide Over Fullscreen\" " + c(CmdHideOverFullscreen) + " 0\n"
+           "  item \"Status Line\" " + c(CmdStatusLine) + " 0\n"
            "submenu \"Format\"\n"
            "  item \"Word Wrap\" " + c(CmdWordWrap) + " 0\n"
            "  submenu \"Font\"\n"

@@ -88,7 +88,8 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
         "qvperuser.highlight4:", "qvperuser.highlight5:", "qvperuser.highlight6:",
         "qvperuser.highlight7:", "qvperuser.highlight8:", "qvperuser.alertSound:",
         "qvperuser.alertQuiet(sec):", "qvperuser.rescan(sec):", "qvperuser.hideOverFullscreen:", "qvperuser.label:",
-        "qvperuser.source2:", "qvperuser.source3:", "qvperuser.source4:"};
+        "qvperuser.source2:", "qvperuser.source3:", "qvperuser.source4:", "qvperuser.statusLine:",
+        "qvperuser.staleAfter(min):", "qvperuser.staleColor:"};
     EXPECT_EQ(expected, keys);
     const std::string file = settingsPath();
     EXPECT_EQ("10", storedSetting(file, "qvperuser.x:"));
@@ -115,6 +116,9 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
     EXPECT_EQ("", storedSetting(file, "qvperuser.highlight8:"));
     EXPECT_EQ("10", storedSetting(file, "qvperuser.rescan(sec):"));
     EXPECT_EQ("false", storedSetting(file, "qvperuser.hideOverFullscreen:"));
+    EXPECT_EQ("false", storedSetting(file, "qvperuser.statusLine:"));
+    EXPECT_EQ("0", storedSetting(file, "qvperuser.staleAfter(min):"));
+    EXPECT_EQ("#808080", storedSetting(file, "qvperuser.staleColor:"));
     EXPECT_EQ(0, shellTrace::count("ReadInt"));
 }
 

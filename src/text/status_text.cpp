@@ -110,10 +110,10 @@ static void putSource(StatusWriter& w, const SourceStatus& source, const StatusC
         if (named) put(w, ' ');
     }
     if (named) put(w, source.name);
-    put(w, ' ');
     uint32_t before = w.length;
+    put(w, ' ');
     putState(w, source, clock);
-    if (w.length == before) --w.length;
+    if (w.length == before + 1) --w.length;
 }
 
 static const char Separator[] = " \xB7 ";  // a middle dot between blanks

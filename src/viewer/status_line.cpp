@@ -64,8 +64,10 @@ static void describe(const Source& source, bool labelled, SourceStatus& status, 
     status.reason = length ? reason : NULL;
 }
 
+// Also while the viewer window is made, before its handle is known: the
+// frame is painted when it is shown.
 void updateStatus() {
-    if (!state.viewerWnd) return;
+    if (!state.statusWnd) return;
     StatusClock clock = {statusTimeNow(), state.staleAfter > 0 ? (uint32_t)state.staleAfter : 0};
     SourceStatus statuses[MostSources];
     WCHAR reasons[MostSources][ReasonSize];
@@ -74,11 +76,12 @@ void updateStatus() {
     for (const Source& source : state.sources) {
         if (!source.active) continue;
         describe(source, labelled, statuses[count], reasons[count]);
-        quiet = quiet || sourceStale(statuses[count++], clock);
+        if (sourceStale(statuses[count], clock)) quiet = true;
+        ++count;
     }
     if (quiet != state.sourceQuiet) {
         state.sourceQuiet = quiet;
-        InvalidateRect(state.viewerWnd, NULL, FALSE);
+        if (state.viewerWnd) InvalidateRect(state.viewerWnd, NULL, FALSE);
     }
     if (!state.statusLine) return;
     WCHAR text[StatusTextSize];
