@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The cost of sitting idle: three quorvane.exe processes run side by side for
 # the same 60 seconds, one with the plugin watching an unchanged file and
-# reloading every second, one with the plugin following the newest of 1,000
+# reloading every second (with the status line, its age in seconds
+# changing at each tick), one with the plugin following the newest of 1,000
 # files that match a pattern (reloading every second, listing the folder at the
 # default rescan time), one with no plugin at all; beside them, idle_floor does only
 # the reload timer's work on the same file, the floor under any plugin built
@@ -33,20 +34,25 @@ prepare() {  # folder, plugins.rc text
   printf '%s\n' "$2" >"$WORK/$1/plugins.rc"
 }
 
+# Both with the status line and a stale time, whose work comes with every
+# tick (IDLE_STATUS_LINE=false measures without the status line).
+status_line=$'qvperuser.staleAfter(min): 60\r\n'
+[ "${IDLE_STATUS_LINE:-true}" = false ] || status_line+=$'qvperuser.statusLine: true\r\n'
+
 prepare with "qvperuser.dll"
 prepare pattern "qvperuser.dll"
 prepare without "# no plugins"
 for i in $(seq 200); do echo "idle log line $i"; done >"$WORK/with/watched.log"
 windows_log=$(cd "$WORK/with" && winepath -w "$PWD/watched.log")
-printf 'qvperuser.filePath: %s\r\nqvperuser.autoReload: true\r\nqvperuser.reloadInterval(sec): 1\r\n' \
-  "$windows_log" >"$WORK/with/qvperuser.rc"
+printf 'qvperuser.filePath: %s\r\nqvperuser.autoReload: true\r\nqvperuser.reloadInterval(sec): 1\r\n%s' \
+  "$windows_log" "$status_line" >"$WORK/with/qvperuser.rc"
 mkdir -p "$WORK/pattern/logs"
 for i in $(seq -w 1000); do echo "older log $i" >"$WORK/pattern/logs/app-$i.log"; done
 touch -d '1 hour ago' "$WORK/pattern/logs/"*.log
 cp "$WORK/with/watched.log" "$WORK/pattern/logs/app-1000.log"
 windows_pattern=$(cd "$WORK/pattern/logs" && winepath -w "$PWD")\\app-*.log
-printf 'qvperuser.filePath: %s\r\nqvperuser.autoReload: true\r\nqvperuser.reloadInterval(sec): 1\r\n' \
-  "$windows_pattern" >"$WORK/pattern/qvperuser.rc"
+printf 'qvperuser.filePath: %s\r\nqvperuser.autoReload: true\r\nqvperuser.reloadInterval(sec): 1\r\n%s' \
+  "$windows_pattern" "$status_line" >"$WORK/pattern/qvperuser.rc"
 
 (cd "$WORK/with" && exec wine ./quorvane.exe >shell.out 2>&1) &
 with_pid=$!

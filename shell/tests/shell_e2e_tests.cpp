@@ -114,6 +114,15 @@ protected:
         return text;
     }
 
+    // The status line's text, as a screen reader reads it.
+    std::string statusText() {
+        HWND line = FindWindowExA(viewer(), NULL, "Static", NULL);
+        char text[1024] = {};
+        DWORD_PTR length = 0;
+        SendMessageTimeoutA(line, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_NORMAL, 2000, &length);
+        return text;
+    }
+
     RECT viewerRect() {
         RECT rect = {};
         GetWindowRect(viewer(), &rect);
@@ -601,12 +610,16 @@ TEST_F(StalledFile, AStalledSourceHoldsUpNoOther) {
     writeFile(folder + "qvperuser.rc",
               "qvperuser.filePath: " + folder + "live.log\r\nqvperuser.label: live\r\n"
               "qvperuser.source2: slow " + folder + "mounted\\slow.log\r\n"
-              "qvperuser.autoReload: true\r\nqvperuser.reloadInterval(sec): 1\r\n");
+              "qvperuser.autoReload: true\r\nqvperuser.reloadInterval(sec): 1\r\nqvperuser.statusLine: true\r\n");
     setDelay(8);
     startShell("");
     ASSERT_NE(nullptr, waitForViewer());
     EXPECT_TRUE(waitFor([&] { return contains(paneText(), "[slow] Waiting for the file, which is not answering: "); },
                         5000)) << paneText();
+    // The status line says so too, and for how long; the live source is followed.
+    EXPECT_TRUE(waitFor([&] { return contains(statusText(), "[slow] slow.log not answering 2 s"); }, 5000))
+        << statusText();
+    EXPECT_EQ(0u, statusText().find("[live] live.log ")) << statusText();
     appendFile(folder + "live.log", "2026-12-08 10:00:01 still live\r\n");
     EXPECT_TRUE(waitFor([&] { return contains(paneText(), "[live] 2026-12-08 10:00:01 still live"); }, 2500))
         << paneText();
