@@ -213,3 +213,36 @@ TEST_F(SourcesTest, LabelsAreDrawnInTheirSourcesColours) {
         EXPECT_TRUE(inkIs(shot, text, row.textInk, row.back));
     }
 }
+
+// A reader scrolled up keeps their place when the pane is built anew.
+TEST_F(SourcesTest, AReaderAwayFromTheEndKeepsTheirPlaceAcrossABuild) {
+    std::string webLines, dbLines;
+    for (int i = 0; i < 30; ++i) {
+        webLines += "2026-12-08 10:" + std::to_string(10 + i) + ":00 web " + std::to_string(i) + "\r\n";
+        dbLines += "2026-12-08 10:" + std::to_string(10 + i) + ":30 db " + std::to_string(i) + "\r\n";
+    }
+    writeFile(web(), webLines);
+    writeFile(db(), dbLines);
+    startWithTwo();
+    // A line of the first source at the top of the view, well above the end.
+    SendMessageW(state.paneWnd, EM_LINESCROLL, 0, -(LPARAM)20);
+    int top = (int)SendMessageW(state.paneWnd, EM_GETFIRSTVISIBLELINE, 0, 0);
+    int start = (int)SendMessageW(state.paneWnd, EM_LINEINDEX, top, 0);
+    if (paneWideText().compare(start, 5, L"[web]") != 0) {
+        SendMessageW(state.paneWnd, EM_LINESCROLL, 0, 1);
+        start = (int)SendMessageW(state.paneWnd, EM_LINEINDEX, ++top, 0);
+    }
+    std::wstring topLine = paneWideText().substr(start, paneWideText().find(L"\r\n", start) - start);
+    ASSERT_EQ(0u, topLine.find(L"[web]"));
+
+    // The second source rotated: built anew, its new file's line last.
+    ASSERT_TRUE(MoveFileA(db().c_str(), (db() + ".1").c_str()));
+    writeFile(db(), "2026-12-08 10:59:00 db new file\r\n");
+    look();
+    top = (int)SendMessageW(state.paneWnd, EM_GETFIRSTVISIBLELINE, 0, 0);
+    start = (int)SendMessageW(state.paneWnd, EM_LINEINDEX, top, 0);
+    std::wstring shown = paneWideText();
+    EXPECT_EQ(topLine, shown.substr(start, shown.find(L"\r\n", start) - start));
+    EXPECT_NE(std::wstring::npos, shown.find(L"[db] 2026-12-08 10:59:00 db new file\r\n"));
+    removeFile(db() + ".1");
+}

@@ -118,11 +118,28 @@ static uint32_t mergeSources(const Inputs& inputs) {
     return shown;
 }
 
+// A reader away from the end keeps their place across a build: the row at
+// the top of the view, found again in the merged text (its last place),
+// tells where the old text's end lies in the new.
+static int oldEndInMerged(uint32_t mergedLength) {
+    if (paneFollowsEnd()) return NoPlace;
+    int top = (int)sendToPane(EM_LINEINDEX, sendToPane(EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+    WCHAR row[256];
+    *(WORD*)row = 255;
+    int length = (int)sendToPane(EM_GETLINE, sendToPane(EM_GETFIRSTVISIBLELINE, 0, 0), (LPARAM)row);
+    if (top < 0 || length <= 0) return NoPlace;
+    for (int at = (int)mergedLength - length; at >= 0; --at) {
+        if (memcmp(state.mergedText + at, row, length * sizeof(WCHAR)) != 0) continue;
+        return at + (GetWindowTextLengthW(state.paneWnd) - top);
+    }
+    return NoPlace;
+}
+
 // Every source's lines in one timeline; the new ones alert.
 static void buildPane(bool forced) {
     useLineLabels(true);
     uint32_t lines = mergeSources(inputsOfSources());
-    replacePaneText(state.mergedText, forced, NoPlace);
+    replacePaneText(state.mergedText, forced, forced ? NoPlace : oldEndInMerged(lstrlenW(state.mergedText)));
     alertOnLinesMarked(newLines, lines);
     for (Source& source : state.sources) source.newFrom = source.textLength;
 }

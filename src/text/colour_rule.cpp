@@ -15,9 +15,20 @@ static bool endsPart(const WideChar* value, uint32_t at, uint32_t length) {
 
 static int hexDigit(WideChar c) {
     if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
+    uint32_t lower = asciiLower(c);
+    return lower >= 'a' && lower <= 'f' ? int(lower - 'a' + 10) : -1;
+}
+
+bool readHexColour(const WideChar* text, uint32_t length, uint32_t* colour) {
+    if (length < ColourLength || text[0] != '#') return false;
+    uint32_t rgb = 0;
+    for (uint32_t i = 1; i <= ColourDigits; ++i) {
+        int digit = hexDigit(text[i]);
+        if (digit < 0) return false;
+        rgb = rgb << 4 | uint32_t(digit);
+    }
+    *colour = (rgb >> 16) | (rgb & 0xFF00) | (rgb & 0xFF) << 16;
+    return true;
 }
 
 // The place behind the lower-case word when value[at, length) starts with
@@ -37,15 +48,7 @@ static uint32_t skipBlanks(const WideChar* value, uint32_t at, uint32_t length) 
 
 // "#RRGGBB" at value[at]: the place behind it, or at when there is none.
 static uint32_t behindColour(const WideChar* value, uint32_t at, uint32_t length, uint32_t* colour) {
-    if (length - at < ColourLength || value[at] != '#') return at;
-    uint32_t rgb = 0;
-    for (uint32_t i = 1; i <= ColourDigits; ++i) {
-        int digit = hexDigit(value[at + i]);
-        if (digit < 0) return at;
-        rgb = rgb << 4 | uint32_t(digit);
-    }
-    *colour = (rgb >> 16) | (rgb & 0xFF00) | (rgb & 0xFF) << 16;
-    return at + ColourLength;
+    return readHexColour(value + at, length - at, colour) ? at + ColourLength : at;
 }
 
 // The colours at value[*at], "#RRGGBB", "#RRGGBB/#RRGGBB" or "/#RRGGBB",

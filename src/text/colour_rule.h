@@ -47,3 +47,6 @@ void parseColourRule(const WideChar* value, uint32_t length, ColourRule* out);
 inline uint32_t ruleMainColour(const ColourRule& rule) {
     return rule.colour != NoColour ? rule.colour : rule.background;
 }
+
+// "#RRGGBB" at the start of text[0, length), as a Windows colour value.
+bool readHexColour(const WideChar* text, uint32_t length, uint32_t* colour);

@@ -6,24 +6,6 @@ static const uint32_t ColourLength = 7;  // "#RRGGBB"
 
 static bool isBlank(WideChar c) { return c == ' ' || c == '\t'; }
 
-static int hexDigit(WideChar c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    uint32_t lower = asciiLower(c);
-    return lower >= 'a' && lower <= 'f' ? int(lower - 'a' + 10) : -1;
-}
-
-bool readHexColour(const WideChar* text, uint32_t length, uint32_t* colour) {
-    if (length != ColourLength || text[0] != '#') return false;
-    uint32_t rgb = 0;
-    for (uint32_t i = 1; i < ColourLength; ++i) {
-        int digit = hexDigit(text[i]);
-        if (digit < 0) return false;
-        rgb = rgb << 4 | uint32_t(digit);
-    }
-    *colour = (rgb >> 16) | (rgb & 0xFF00) | (rgb & 0xFF) << 16;
-    return true;
-}
-
 static uint32_t skipBlanks(const WideChar* value, uint32_t at, uint32_t length) {
     while (at < length && isBlank(value[at])) ++at;
     return at;
@@ -60,7 +42,7 @@ void parseSourceValue(const WideChar* value, uint32_t length, bool pathWanted, S
     uint32_t end = wordEnd(value, at, length);
     if (value[at] == '#') {
         out->check = SourceBadColour;
-        if (!readHexColour(value + at, end - at, &out->colour)) return;
+        if (end - at != ColourLength || !readHexColour(value + at, end - at, &out->colour)) return;
         out->coloured = true;
         at = skipBlanks(value, end, length);
         end = wordEnd(value, at, length);

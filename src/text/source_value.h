@@ -9,6 +9,7 @@
 
 #include <stdint.h>
 
+#include "text/colour_rule.h"
 #include "text/text_decoding.h"
 
 const uint32_t LabelCapacity = 12;
@@ -35,6 +36,3 @@ struct SourceValue {
 
 // Reads value[0, length): with a path when pathWanted, else a label alone.
 void parseSourceValue(const WideChar* value, uint32_t length, bool pathWanted, SourceValue* out);
-
-// "#RRGGBB" at text[0, length) exactly, as a Windows colour value.
-bool readHexColour(const WideChar* text, uint32_t length, uint32_t* colour);
