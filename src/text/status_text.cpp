@@ -31,28 +31,20 @@ static void putNumber(StatusWriter& w, uint32_t n, int leastDigits = 1) {
     while (count > 0) put(w, (WideChar)digits[--count]);
 }
 
-// A unit and the next smaller, unless none of it: "3 h 5 min", "2 d".
-static void putUnits(StatusWriter& w, uint32_t large, const char* largeName, uint32_t small,
-                     const char* smallName) {
-    putNumber(w, large);
-    put(w, largeName);
-    if (small == 0) return;
-    put(w, ' ');
-    putNumber(w, small);
-    put(w, smallName);
-}
-
+// The largest unit and the next smaller, unless none of it: "3 h 5 min", "2 d".
 static void putAge(StatusWriter& w, uint32_t seconds) {
-    uint32_t minutes = seconds / 60, hours = minutes / 60;
-    if (seconds < 60) {
-        putUnits(w, seconds, " s", 0, NULL);
-    } else if (minutes < 60) {
-        putUnits(w, minutes, " min", 0, NULL);
-    } else if (hours < 24) {
-        putUnits(w, hours, " h", minutes % 60, " min");
-    } else {
-        putUnits(w, hours / 24, " d", hours % 24, " h");
-    }
+    uint32_t minutes = seconds / 60, hours = minutes / 60, count = seconds, rest = 0;
+    const char* unit = " s";
+    const char* smaller = NULL;
+    if (seconds >= 60) count = minutes, unit = " min";
+    if (minutes >= 60) count = hours, rest = minutes % 60, unit = " h", smaller = " min";
+    if (hours >= 24) count = hours / 24, rest = hours % 24, unit = " d", smaller = " h";
+    putNumber(w, count);
+    put(w, unit);
+    if (rest == 0) return;
+    put(w, ' ');
+    putNumber(w, rest);
+    put(w, smaller);
 }
 
 uint32_t statusSeconds(uint64_t fileTime) {

@@ -70,11 +70,11 @@ void layoutTextPane(HWND viewer) {
     GetClientRect(viewer, &client);
     int edge = paneInset(state.edgeSize);
     bool atEnd = paneShowsLastLine();
-    int left = toCoordinate(client.left + (int64_t)edge), top = toCoordinate(client.top + (int64_t)edge);
+    // A client area starts at 0, 0.
     int width = insetExtent(client.right), height = insetExtent(client.bottom);
     int statusHeight = statusLineHeight(height);
-    MoveWindow(state.paneWnd, left, top, width, height - statusHeight, TRUE);
-    MoveWindow(state.statusWnd, left, top + height - statusHeight, width, statusHeight, TRUE);
+    MoveWindow(state.paneWnd, edge, edge, width, height - statusHeight, TRUE);
+    MoveWindow(state.statusWnd, edge, edge + height - statusHeight, width, statusHeight, TRUE);
     if (atEnd) scrollPaneToLastLine();
     refitNotice();
 }

@@ -93,9 +93,10 @@ void updateStatus() {
 
 // ---- Lines below the view ----------------------------------------------------------
 
+// Counted only while the status line is on; none where the view follows the end.
 void countLinesBelow(uint32_t lines) {
-    if (!state.statusLine) return;
-    state.linesBelow = paneFollowsEnd() ? 0 : state.linesBelow + lines;
+    state.linesBelow += lines;
+    noteViewMoved();
 }
 
 void noteViewMoved() {
@@ -104,14 +105,11 @@ void noteViewMoved() {
     updateStatus();
 }
 
-// As Ctrl+End in the pane: the end shown, the keys in the pane.
+// As Ctrl+End in the pane: the end shown (which ends the count), the keys in the pane.
 static void goToEnd() {
     acknowledgeAlert();
     SetFocus(state.paneWnd);
     showPaneEnd();
-    updateScrollThumbs();
-    state.linesBelow = 0;
-    updateStatus();
 }
 
 void onChildCommand(WPARAM wParam, LPARAM lParam) {
