@@ -86,14 +86,6 @@ protected:
                       "qvperuser.source2: #0000C0 db " + db() + "\r\nqvperuser.readBufferSize: 4096\r\n" + more);
         ASSERT_EQ(0, start());
     }
-    void send(const std::string& command) {
-        SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM)command.c_str());
-        pumpMessages(20);
-    }
-    static void look() {
-        reloadFileTail();
-        pumpMessages(20);
-    }
 };
 
 static std::string at(int second, const std::string& text) {

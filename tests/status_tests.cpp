@@ -29,7 +29,8 @@ TEST(StatusText, AgesStatesAndTheLinesBelow) {
     struct Age {
         uint32_t ago;
         const wchar_t* shown;
-    } ages[] = {{0, L"app.log 0 s"},          {59, L"app.log 59 s"},
+    } ages[] = {{0, L"app.log 0 s"},          {9, L"app.log 9 s"},  {19, L"app.log 10 s"},
+                {59, L"app.log 50 s"},
                 {60, L"app.log 1 min"},       {14 * 60 + 59, L"app.log 14 min"},
                 {3600, L"app.log 1 h"},       {2 * 3600 + 10 * 60 + 5, L"app.log 2 h 10 min"},
                 {86400 + 59 * 60, L"app.log 1 d"}, {2 * 86400 + 4 * 3600, L"app.log 2 d 4 h"}};
@@ -86,14 +87,6 @@ protected:
         writeSettings("qvperuser.filePath: " + watchedPath() + "\r\nqvperuser.statusLine: true\r\n"
                       "qvperuser.width: 500\r\nqvperuser.height: 160\r\nqvperuser.edgeSize: 6\r\n" + more);
         ASSERT_EQ(0, start());
-    }
-    void send(const std::string& command) {
-        SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM)command.c_str());
-        pumpMessages(20);
-    }
-    static void look() {
-        reloadFileTail();
-        pumpMessages(20);
     }
     // As a screen reader reads it: the text of the viewer window's "Static" child.
     static std::wstring status() {

@@ -31,14 +31,32 @@ static void putNumber(StatusWriter& w, uint32_t n, int leastDigits = 1) {
     while (count > 0) put(w, (WideChar)digits[--count]);
 }
 
-// The largest unit and the next smaller, unless none of it: "3 h 5 min", "2 d".
+// The largest unit and the next smaller, unless none of it: "3 h 5 min",
+// "2 d". Seconds from 10 on go by tens, so that an idle window's status
+// changes a few times in its first minute, not at every tick.
 static void putAge(StatusWriter& w, uint32_t seconds) {
     uint32_t minutes = seconds / 60, hours = minutes / 60, count = seconds, rest = 0;
     const char* unit = " s";
     const char* smaller = NULL;
-    if (seconds >= 60) count = minutes, unit = " min";
-    if (minutes >= 60) count = hours, rest = minutes % 60, unit = " h", smaller = " min";
-    if (hours >= 24) count = hours / 24, rest = hours % 24, unit = " d", smaller = " h";
+    if (seconds >= 10) {
+        count = seconds / 10 * 10;
+    }
+    if (seconds >= 60) {
+        count = minutes;
+        unit = " min";
+    }
+    if (minutes >= 60) {
+        count = hours;
+        rest = minutes % 60;
+        unit = " h";
+        smaller = " min";
+    }
+    if (hours >= 24) {
+        count = hours / 24;
+        rest = hours % 24;
+        unit = " d";
+        smaller = " h";
+    }
     putNumber(w, count);
     put(w, unit);
     if (rest == 0) return;

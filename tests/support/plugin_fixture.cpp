@@ -1,5 +1,7 @@
 #include "support/plugin_fixture.h"
 
+#include "tail/tail.h"
+
 #include "shell.h"
 #include "slit.h"
 
@@ -58,4 +60,14 @@ std::wstring paneWideText() {
     GetWindowTextW(state.paneWnd, &text[0], (int)text.size());
     text.resize(text.size() - 1);
     return text;
+}
+
+void PluginTest::send(const std::string& command) {
+    SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM)command.c_str());
+    pumpMessages(20);
+}
+
+void PluginTest::look() {
+    reloadFileTail();
+    pumpMessages(20);
 }

@@ -30,6 +30,11 @@ protected:
     int startInSlit();
     void stop();
 
+    // A command as the shell broadcasts it; a look at the files as the reload
+    // timer's; each with the messages they cause handled.
+    static void send(const std::string& command);
+    static void look();
+
     std::string settingsPath() const { return programFolder() + "qvperuser.rc"; }
     std::string watchedPath() const { return dataFolder + "watched.log"; }
 
