@@ -11,10 +11,11 @@
 // ---- Pure: the status text at any time ----
 
 static std::wstring composed(const SourceStatus* sources, uint32_t count, uint32_t linesBelow,
-                             uint32_t now, uint32_t staleAfter = 0, uint32_t capacity = 256) {
+                             uint32_t now, uint32_t staleAfter = 0, uint32_t capacity = 256,
+                             bool more = false) {
     WideChar out[256];
     StatusClock clock = {now, staleAfter};
-    uint32_t length = composeStatus(sources, count, linesBelow, clock, out, capacity);
+    uint32_t length = composeStatus(sources, count, linesBelow, more, clock, out, capacity);
     EXPECT_LT(length, capacity);
     return std::wstring((const wchar_t*)out, length);
 }
@@ -76,6 +77,7 @@ TEST(StatusText, AgesStatesAndTheLinesBelow) {
     // A minute after it was taken, a new file is followed as any other.
     EXPECT_EQ(L"[app] app-2.log 10 s \u00B7 1 new line below", composed(sources + 4, 1, 1, now + 1));
     EXPECT_EQ(L"3 new lines below", composed(sources, 0, 3, now));
+    EXPECT_EQ(L"more than 3 new lines below", composed(sources, 0, 3, now, 0, 256, true));
     EXPECT_EQ(L"[web] acc", composed(sources, 1, 0, now, 0, 10)) << "cut to the capacity";
 }
 
@@ -260,4 +262,11 @@ TEST_F(StatusLineTest, CountsEveryLineBelowTheViewUntilAClickGoesThere) {
     EXPECT_TRUE(endsWith(status(), L" \u00B7 5000 new lines below")) << status().c_str();
     pressCtrlEnd();
     EXPECT_EQ(std::wstring::npos, status().find(L"below")) << status().c_str();
+
+    // A growth beyond the scan limit is not read again whole to be counted.
+    send("@QVPeruserScanLimit 65536");
+    scrollToTop();
+    appendFile(watchedPath(), mixed);
+    look();
+    EXPECT_NE(std::wstring::npos, status().find(L" \u00B7 more than ")) << status().c_str();
 }

@@ -232,6 +232,7 @@ struct PluginState {
     HWND statusWnd;
     WCHAR statusText[StatusTextSize];
     uint32_t linesBelow;
+    bool moreLinesBelow;  // more than linesBelow: a growth too large to count
     bool sourceQuiet;
 };
 

@@ -284,8 +284,14 @@ static bool endsLineUnit(uint32_t unit, const LineUnits& units) {
 // shows lines (with a filter, those that pass), read again in blocks: a line
 // that began before is not counted again, nor one a writer has not ended
 // where only whole lines are shown. Asked for only while the pane's view is
-// away from its end, so that a reader who follows the end pays nothing.
+// away from its end, so that a reader who follows the end pays nothing; no
+// more than the scan limit is read again.
 static uint32_t countNewLines(const ReaderWork& work, uint64_t end) {
+    uint64_t limit = work.request->choice.scanLimit;
+    if (end - work.seenEnd > limit) {
+        end = work.seenEnd + limit;
+        work.answer->moreNewLines = true;
+    }
     LineScan scan = lineScanOf(work, true);
     LineUnits units = lineUnitsFor(scan.encoding, scan.mark, systemCodePages);
     bool wholeLines = completeLinesOnly(*scan.choice);

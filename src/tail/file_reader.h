@@ -86,8 +86,10 @@ struct FileAnswer {
     // The file is the one shown, and still holds what was seen of it.
     bool shownStillThere;
     bool seenBefore;  // the file holds what was seen of it, shown or not
-    // Asked for: the lines beyond what was seen, as the pane shows lines.
+    // Asked for: the lines beyond what was seen, as the pane shows lines;
+    // only those in the first scanLimit bytes when more grew.
     uint32_t newLines;
+    bool moreNewLines;
     FileRead read;
     uint32_t start;     // of the bytes, in the reader's buffer
     uint64_t offset;    // in the file, of the first byte given

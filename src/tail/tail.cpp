@@ -312,7 +312,7 @@ static void noteGrowth(Source& source, const FileAnswer& answer, bool asNew) {
     }
     source.fileShown = true;
     source.shownFile = answer.file;
-    countLinesBelow(answer.newLines);
+    countLinesBelow(answer.newLines, answer.moreNewLines);
 }
 
 // Returns false when the answer could not be shown as it is: bytes appended

@@ -7,9 +7,9 @@ static const uint64_t StepsPerSecond = 10000000;
 // Days from 1 January of the year 1 to the given date.
 static int64_t daysBefore(int year, int month, int day) {
     static const int daysBeforeMonth[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-    int64_t previous = year - 1;
+    int previous = year - 1;
     bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    int64_t days = previous * 365 + previous / 4 - previous / 100 + previous / 400;
+    int64_t days = (int64_t)previous * 365 + previous / 4 - previous / 100 + previous / 400;
     return days + daysBeforeMonth[month - 1] + (leap && month > 2 ? 1 : 0) + day - 1;
 }
 

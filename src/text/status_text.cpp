@@ -65,12 +65,13 @@ static void putAge(StatusWriter& w, uint32_t seconds) {
     put(w, smaller);
 }
 
+// Divided as a floating-point number: a 32-bit program divides 64-bit
+// integers only through a runtime function of its own.
 uint32_t statusSeconds(uint64_t fileTime) {
-    const uint64_t TicksPerSecond = 10000000, SecondsBefore2001 = 12622780800ull;
-    uint64_t seconds = fileTime / TicksPerSecond;
-    if (seconds <= SecondsBefore2001) return 1;
-    seconds -= SecondsBefore2001;
-    return seconds > 0xFFFFFFFFu ? 0xFFFFFFFFu : (uint32_t)seconds;
+    const uint64_t TicksPerSecond = 10000000, TicksBefore2001 = 12622780800ull * TicksPerSecond;
+    if (fileTime <= TicksBefore2001 + TicksPerSecond) return 1;
+    double seconds = (double)(int64_t)(fileTime - TicksBefore2001) / (double)TicksPerSecond;
+    return seconds >= 4294967295.0 ? 0xFFFFFFFFu : (uint32_t)seconds;
 }
 
 // A time in the future (a share's clock ahead of ours) is no time ago.
@@ -128,7 +129,7 @@ static void putSource(StatusWriter& w, const SourceStatus& source, const StatusC
 
 static const char Separator[] = " \xB7 ";  // a middle dot between blanks
 
-uint32_t composeStatus(const SourceStatus* sources, uint32_t count, uint32_t linesBelow,
+uint32_t composeStatus(const SourceStatus* sources, uint32_t count, uint32_t linesBelow, bool more,
                        const StatusClock& clock, WideChar* out, uint32_t capacity) {
     StatusWriter w = {out, capacity, 0};
     for (uint32_t i = 0; i < count; ++i) {
@@ -137,6 +138,7 @@ uint32_t composeStatus(const SourceStatus* sources, uint32_t count, uint32_t lin
     }
     if (linesBelow > 0) {
         if (count > 0) put(w, Separator);
+        if (more) put(w, "more than ");
         putNumber(w, linesBelow);
         put(w, " new line");
         if (linesBelow != 1) put(w, 's');

@@ -44,5 +44,5 @@ bool sourceStale(const SourceStatus& source, const StatusClock& clock);
 
 // Writes the status into out, cut to its capacity and zero-terminated;
 // returns the units written before the zero.
-uint32_t composeStatus(const SourceStatus* sources, uint32_t count, uint32_t linesBelow,
+uint32_t composeStatus(const SourceStatus* sources, uint32_t count, uint32_t linesBelow, bool more,
                        const StatusClock& clock, WideChar* out, uint32_t capacity);

@@ -85,7 +85,7 @@ void updateStatus() {
     }
     if (!state.statusLine) return;
     WCHAR text[StatusTextSize];
-    composeStatus(statuses, count, state.linesBelow, clock, text, StatusTextSize);
+    composeStatus(statuses, count, state.linesBelow, state.moreLinesBelow, clock, text, StatusTextSize);
     if (lstrcmpW(text, state.statusText) == 0) return;
     lstrcpynW(state.statusText, text, StatusTextSize);
     SetWindowTextW(state.statusWnd, text);
@@ -94,14 +94,16 @@ void updateStatus() {
 // ---- Lines below the view ----------------------------------------------------------
 
 // Counted only while the status line is on; none where the view follows the end.
-void countLinesBelow(uint32_t lines) {
+void countLinesBelow(uint32_t lines, bool more) {
     state.linesBelow += lines;
+    state.moreLinesBelow = state.moreLinesBelow || more;
     noteViewMoved();
 }
 
 void noteViewMoved() {
     if (state.linesBelow == 0 || paneTextChanging() || !paneFollowsEnd()) return;
     state.linesBelow = 0;
+    state.moreLinesBelow = false;
     updateStatus();
 }
 

@@ -24,8 +24,9 @@ void applyStatusLine();
 // Composes the status and shows it where it changed; a source that turned
 // quiet, or grew again, repaints the frame.
 void updateStatus();
-// An answer's new lines, counted while the view is away from the end.
-void countLinesBelow(uint32_t lines);
+// An answer's new lines, counted while the view is away from the end; more
+// when the growth was too large to count them all.
+void countLinesBelow(uint32_t lines, bool more);
 // After the user may have moved the view: the count ends at the end.
 void noteViewMoved();
 // WM_COMMAND from one of the viewer window's children.
