@@ -106,22 +106,17 @@ protected:
         return viewer();
     }
 
-    std::string paneText() {
-        HWND pane = FindWindowExA(viewer(), NULL, "Edit", NULL);
+    // The text of the viewer's child of a class, as a screen reader reads it:
+    // the pane ("Edit") or the status line ("Static").
+    std::string childText(const char* className) {
+        HWND child = FindWindowExA(viewer(), NULL, className, NULL);
         char text[8192] = {};
         DWORD_PTR length = 0;
-        SendMessageTimeoutA(pane, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_NORMAL, 2000, &length);
+        SendMessageTimeoutA(child, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_NORMAL, 2000, &length);
         return text;
     }
-
-    // The status line's text, as a screen reader reads it.
-    std::string statusText() {
-        HWND line = FindWindowExA(viewer(), NULL, "Static", NULL);
-        char text[1024] = {};
-        DWORD_PTR length = 0;
-        SendMessageTimeoutA(line, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_NORMAL, 2000, &length);
-        return text;
-    }
+    std::string paneText() { return childText("Edit"); }
+    std::string statusText() { return childText("Static"); }
 
     RECT viewerRect() {
         RECT rect = {};
