@@ -213,6 +213,8 @@ static void checkMarks(const Units& patterns, const Units& text, size_t split, u
     markLines(&pieces, rules, ColourRuleCount, text.data() + split, uint32_t(text.size() - split));
     std::vector<int> expected = referenceMarks(rules, text);
     REQUIRE(whole.lineCount == expected.size() && pieces.lineCount == whole.lineCount);
+    bool nothingBehindLastEnd = text.empty() || text.back() == '\r' || text.back() == '\n';
+    REQUIRE(linesHeld(whole) == expected.size() - nothingBehindLastEnd && linesHeld(pieces) == linesHeld(whole));
     for (uint32_t line = 0; line < whole.lineCount; ++line) {
         REQUIRE(whole.lineStart[line] == pieces.lineStart[line]);
         REQUIRE(markedRule(whole, whole.lineStart[line]) == expected[line]);

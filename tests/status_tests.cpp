@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "support/import_hook.h"
 #include "support/plugin_fixture.h"
 #include "support/screen_shot.h"
 #include "tail/tail.h"
@@ -269,4 +270,28 @@ TEST_F(StatusLineTest, CountsEveryLineBelowTheViewUntilAClickGoesThere) {
     appendFile(watchedPath(), mixed);
     look();
     EXPECT_NE(std::wstring::npos, status().find(L" \u00B7 more than ")) << status().c_str();
+}
+
+// A look asked for while the view followed the end, answered after the reader
+// scrolled away: its lines arrive below the view too.
+TEST_F(StatusLineTest, CountsTheLinesOfALookAnsweredAfterTheViewLeftTheEnd) {
+    std::string lines;
+    for (int i = 1; i <= 200; ++i) lines += "line " + std::to_string(i) + "\r\n";
+    writeFile(watchedPath(), lines);
+    startWith("");
+    auto lookWhileLeavingTheEnd = [&](const std::string& growth) {
+        ReadFileGate gate;
+        ASSERT_TRUE(gate.installed());
+        appendFile(watchedPath(), growth);
+        look();  // the reader is held in its read
+        scrollToTop();
+        gate.open();
+        pumpMessages(300);
+    };
+    lookWhileLeavingTheEnd("late 1\r\nlate 2\r\nlate 3\r\nhalf");
+    EXPECT_NE(std::wstring::npos, paneWideText().find(L"late 3")) << "the answer was shown";
+    EXPECT_TRUE(endsWith(status(), L" \u00B7 4 new lines below")) << status().c_str();
+    pressCtrlEnd();
+    lookWhileLeavingTheEnd(" a line\r\nlate 4\r\n");  // the open line is no new line
+    EXPECT_TRUE(endsWith(status(), L" \u00B7 1 new line below")) << status().c_str();
 }

@@ -40,6 +40,7 @@ struct Source {
     bool answerHeld;      // an answer came while a scroll bar was pressed
     bool readerWanted;    // no reader was free at the latest look
     bool askedAsNew;      // the request in hand shows the file as new
+    bool askedToCount;    // ...and counts the lines beyond what was seen
     LONG readerProgressSeen;  // the reads its reader had made at the latest busy tick
     ShownTail shownTail;
     // Following a pattern's newest file (tail/file_choice.h).

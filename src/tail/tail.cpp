@@ -227,6 +227,7 @@ static bool showAppended(Source& source, const TailBytes& tail, const FileAnswer
     DecodedText text = decodeTail(tail, appendedEncoding(shown), systemCodePages, answer.boundary,
                                   state.displayText, DisplayTextSize);
     if (!sameEncoding(text.used, shown.encoding) && text.length > 0) return false;
+    uint32_t linesBefore = linesHeld(state.lineMarks);
     if (text.length > text.boundaryAt &&
         !addNewText(source, state.displayText + text.boundaryAt, text.length - text.boundaryAt)) {
         return false;
@@ -234,6 +235,10 @@ static bool showAppended(Source& source, const TailBytes& tail, const FileAnswer
     shown.bytes.count += answer.count - answer.boundary;
     shown.bytes.lines += answer.lines;
     shown.bytes.lastLineOpen = answer.lastLineOpen;
+    // Asked for while the view followed the end, and shown after it left.
+    if (state.statusLine && !source.askedToCount && !paneFollowsEnd()) {
+        countLinesBelow(linesHeld(state.lineMarks) - linesBefore, false);
+    }
     return true;
 }
 
@@ -379,8 +384,9 @@ static void showReaderBusy(Source& source, bool asNew, bool progressing) {
 static bool handOver(Source& source, bool mayAppend) {
     source.askedAsNew = source.showAsNew;
     source.askedAt = statusTimeNow();
-    source.readerWanted = !handFileRequest(indexOf(source),
-                                           composeRequest(source, source.askedAsNew, mayAppend));
+    FileRequest request = composeRequest(source, source.askedAsNew, mayAppend);
+    source.askedToCount = request.countNewLines;
+    source.readerWanted = !handFileRequest(indexOf(source), request);
     if (!source.readerWanted) return true;
     showReaderBusy(source, source.askedAsNew, false);
     if (watchingWindow) SetTimer(watchingWindow, ReaderRetryTimer, ReaderRetryPeriod, NULL);

@@ -104,6 +104,10 @@ void markLines(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,
     marks->length += length;
 }
 
+uint32_t linesHeld(const LineMarks& marks) {
+    return marks.lineCount - (marks.atLineStart && marks.lineCount > 0 ? 1 : 0);
+}
+
 int markedRule(const LineMarks& marks, uint32_t index) {
     if (marks.lineCount == 0 || index >= marks.length) return NoRule;
     if (marks.full && index >= marks.unmarkedFrom) return NoRule;

@@ -51,6 +51,9 @@ void markLines(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,
 // The rule that picked the line holding text[index], or NoRule; NoRule too
 // past the text marked.
 int markedRule(const LineMarks& marks, uint32_t index);
+// The lines of the text marked, as a reader counts them: an open last line
+// is one, the empty place behind a last line end is none.
+uint32_t linesHeld(const LineMarks& marks);
 // The first line that starts at or after text[index]; lineCount if none.
 uint32_t firstLineFrom(const LineMarks& marks, uint32_t index);
 // The units of a label at a line's start: "[", the label, "] ".

@@ -74,3 +74,23 @@ ReadFileCounter::ReadFileCounter() : hook_("kernel32.dll", "ReadFile", (void*)co
 unsigned long long ReadFileCounter::bytesAsked() const { return bytesAskedOfReadFile; }
 
 void ReadFileCounter::reset() { InterlockedExchange64(&bytesAskedOfReadFile, 0); }
+
+// ---- ReadFile held at a gate ----
+
+static ReadFileFunction ungatedReadFile;
+static HANDLE gateOpened = CreateEventW(NULL, TRUE, TRUE, NULL);  // lives as long as the program
+static DWORD gateKeeper;
+
+static BOOL WINAPI gatedReadFile(HANDLE file, LPVOID buffer, DWORD count, LPDWORD read,
+                                 LPOVERLAPPED overlapped) {
+    if (GetCurrentThreadId() != gateKeeper) WaitForSingleObject(gateOpened, 10000);
+    return ungatedReadFile(file, buffer, count, read, overlapped);
+}
+
+ReadFileGate::ReadFileGate() : hook_("kernel32.dll", "ReadFile", (void*)gatedReadFile) {
+    ungatedReadFile = (ReadFileFunction)hook_.original();
+    gateKeeper = GetCurrentThreadId();
+    ResetEvent(gateOpened);
+}
+
+void ReadFileGate::open() { SetEvent(gateOpened); }

@@ -39,3 +39,16 @@ public:
 private:
     ImportHook hook_;
 };
+
+// While closed, ReadFile called by any thread but the one that made the gate
+// waits (at most ten seconds) until it opens: a reader held in its read.
+class ReadFileGate {
+public:
+    ReadFileGate();
+    ~ReadFileGate() { open(); }
+    void open();
+    bool installed() const { return hook_.installed(); }
+
+private:
+    ImportHook hook_;
+};
