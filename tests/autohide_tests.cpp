@@ -10,14 +10,14 @@
 // ---- The edge test and the hidden position, as pure geometry ----
 
 struct EdgeCase {
-    RECT monitor;
+    EdgeRect monitor;
     int x, y, width, height;
     bool atEdge;
-    POINT hidden;  // meaningful only when atEdge
+    EdgePoint hidden;  // meaningful only when atEdge
 };
 
-static const RECT Primary = {0, 0, 800, 600};
-static const RECT LeftOfPrimary = {-640, 0, 0, 480};
+static const EdgeRect Primary = {0, 0, 800, 600};
+static const EdgeRect LeftOfPrimary = {-640, 0, 0, 480};
 
 TEST(AutoHideEdge, SlidesOffTheFirstMatchingEdgeLeavingOneRowOrColumn) {
     const EdgeCase cases[] = {
@@ -36,11 +36,11 @@ TEST(AutoHideEdge, SlidesOffTheFirstMatchingEdgeLeavingOneRowOrColumn) {
     for (const EdgeCase& c : cases) {
         SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y) + " " +
                      std::to_string(c.width) + "x" + std::to_string(c.height));
-        POINT hidden = {12345, 12345};
-        EXPECT_TRUE(autoHideEdge(c.monitor, c.x, c.y, c.width, c.height, &hidden));
+        EdgePoint hidden = {12345, 12345};
+        EXPECT_TRUE(autoHideEdge(c.monitor, c.x, c.y, c.width, c.height, 0, &hidden));
         EXPECT_EQ(c.hidden.x, hidden.x);
         EXPECT_EQ(c.hidden.y, hidden.y);
-        EXPECT_TRUE(autoHideEdge(c.monitor, c.x, c.y, c.width, c.height, NULL));
+        EXPECT_TRUE(autoHideEdge(c.monitor, c.x, c.y, c.width, c.height, 0, NULL));
     }
 }
 
@@ -58,10 +58,41 @@ TEST(AutoHideEdge, OnePixelFromAnEdgeNeverHidesAndLeavesThePositionAlone) {
     };
     for (const EdgeCase& c : cases) {
         SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
-        POINT hidden = {12345, 12345};
-        EXPECT_FALSE(autoHideEdge(c.monitor, c.x, c.y, c.width, c.height, &hidden));
+        EdgePoint hidden = {12345, 12345};
+        EXPECT_FALSE(autoHideEdge(c.monitor, c.x, c.y, c.width, c.height, 0, &hidden));
         EXPECT_EQ(12345, hidden.x);
         EXPECT_EQ(12345, hidden.y);
+    }
+}
+
+// An edge another monitor continues is passed over: the slid-off window would
+// show whole on the other monitor, which touches the line beside the edge.
+TEST(AutoHideEdge, PassesOverAnEdgeThatAnotherMonitorContinues) {
+    EdgePoint hidden = {12345, 12345};
+    EXPECT_FALSE(autoHideEdge(Primary, 600, 250, 200, 100, RightSide, &hidden));
+    EXPECT_EQ(12345, hidden.x);
+    EXPECT_TRUE(autoHideEdge(Primary, 600, 0, 200, 100, RightSide, &hidden));  // the corner: top
+    EXPECT_EQ(600, hidden.x);
+    EXPECT_EQ(-99, hidden.y);
+    EXPECT_TRUE(autoHideEdge(Primary, 0, 500, 200, 100, LeftSide | TopSide, &hidden));  // bottom
+    EXPECT_EQ(599, hidden.y);
+    EXPECT_FALSE(autoHideEdge(Primary, 0, 0, 800, 600, LeftSide | RightSide | TopSide | BottomSide, NULL));
+
+    struct Beside {
+        EdgeSide side;
+        EdgeRect line;
+    };
+    const Beside beside[] = {
+        {LeftSide, {-1, 250, 0, 350}},
+        {RightSide, {800, 250, 801, 350}},
+        {TopSide, {600, -1, 800, 0}},
+        {BottomSide, {600, 600, 800, 601}},
+    };
+    for (const Beside& b : beside) {
+        EdgeRect line = besideEdge(Primary, b.side, 600, 250, 200, 100);
+        EXPECT_TRUE(line.left == b.line.left && line.top == b.line.top && line.right == b.line.right &&
+                    line.bottom == b.line.bottom)
+            << b.side << ": " << line.left << "," << line.top << " " << line.right << "," << line.bottom;
     }
 }
 

@@ -5,25 +5,31 @@
 #include "viewer/placement.h"
 #include "viewer/viewer.h"
 
-bool autoHideEdge(const RECT& monitor, int x, int y, int width, int height,
-                  POINT* hiddenPosition) {
-    EdgePoint hidden;
-    if (!autoHideEdge(edgeRectOf(monitor), x, y, width, height, &hidden)) return false;
-    if (hiddenPosition) {
-        hiddenPosition->x = hidden.x;
-        hiddenPosition->y = hidden.y;
+// The sides of the monitor beyond which another monitor would show the
+// window hidden there.
+static unsigned continuedSides(const EdgeRect& monitor, int x, int y, int width, int height) {
+    unsigned continued = 0;
+    for (unsigned side = LeftSide; side <= BottomSide; side <<= 1) {
+        EdgeRect beyond = besideEdge(monitor, EdgeSide(side), x, y, width, height);
+        RECT strip = {beyond.left, beyond.top, beyond.right, beyond.bottom};
+        if (anyMonitorShows(strip)) continued |= side;
     }
-    return true;
+    return continued;
 }
 
 bool checkAutoHideEdge(POINT* position) {
     if (!state.autoHide || windowDocked() || state.paneFocused || state.alerting) return false;
-    RECT monitor;
-    getMonitorRect(getPlacedMonitor(), &monitor);
+    RECT monitorRect;
+    getMonitorRect(getPlacedMonitor(), &monitorRect);
+    EdgeRect monitor = edgeRectOf(monitorRect);
     const WindowPlace& p = state.placed;
-    POINT hidden;
-    if (!autoHideEdge(monitor, p.x, p.y, p.width, p.height, &hidden)) return false;
-    if (position && state.hidden) *position = hidden;
+    unsigned continued = continuedSides(monitor, p.x, p.y, p.width, p.height);
+    EdgePoint hidden;
+    if (!autoHideEdge(monitor, p.x, p.y, p.width, p.height, continued, &hidden)) return false;
+    if (position && state.hidden) {
+        position->x = hidden.x;
+        position->y = hidden.y;
+    }
     return true;
 }
 

@@ -6,10 +6,6 @@
 
 #include "viewer/autohide_edge.h"
 
-// The edge test of autohide_edge.h on the system's rectangle and point.
-bool autoHideEdge(const RECT& monitor, int x, int y, int width, int height,
-                  POINT* hiddenPosition);
-
 // True when auto-hide applies and the placed window lies at an edge of its
 // monitor; a given position is replaced by the hidden one while the window is
 // hidden.

@@ -30,13 +30,20 @@ void getMonitorRect(HMONITOR monitor, RECT* out) {
     }
 }
 
+static HMONITOR monitorFromRect(const RECT& rect, DWORD otherwise) {
+    MonitorFromRectProc find = (MonitorFromRectProc)optionalUser32Function("MonitorFromRect");
+    return find ? find(&rect, otherwise) : NULL;
+}
+
 HMONITOR getPlacedMonitor() {
-    MonitorFromRectProc monitorFromRect =
-        (MonitorFromRectProc)optionalUser32Function("MonitorFromRect");
-    if (!monitorFromRect) return NULL;
     const WindowPlace& p = state.placed;
     RECT rect = {p.x, p.y, p.x + p.width, p.y + p.height};
-    return monitorFromRect(&rect, MONITOR_DEFAULTTONEAREST);
+    return monitorFromRect(rect, MONITOR_DEFAULTTONEAREST);
+}
+
+bool anyMonitorShows(const RECT& rect) {
+    bool empty = rect.left >= rect.right || rect.top >= rect.bottom;
+    return !empty && monitorFromRect(rect, MONITOR_DEFAULTTONULL) != NULL;
 }
 
 static BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {

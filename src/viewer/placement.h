@@ -28,5 +28,7 @@ void moveWindowByPlugin(int x, int y, int width, int height, UINT flags);
 // The monitor the placed window lies on (the nearest one), and a monitor's
 // whole rectangle; without the monitor functions, the primary screen.
 HMONITOR getPlacedMonitor();
+// True when some monitor shows a part of the rectangle.
+bool anyMonitorShows(const RECT& rect);
 void getMonitorRect(HMONITOR monitor, RECT* out);
 EdgeRect edgeRectOf(const RECT& rect);
