@@ -1,8 +1,9 @@
 #include "text/notice_layout.h"
 
+#include "text/characters.h"
+
 static bool isBlank(WideChar unit) { return unit == ' '; }
 static bool breaksAfter(WideChar unit) { return unit == ' ' || unit == '\\' || unit == '/'; }
-static bool isLowSurrogate(WideChar unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 struct Writer {
     WideChar* out;
@@ -27,7 +28,7 @@ static uint32_t lineTake(const WideChar* rest, uint32_t length, const TextFit& f
         if (breaksAfter(rest[take - 1]) || isBlank(rest[take])) return take;
     }
     uint32_t take = fits > 0 ? fits : 1;
-    if (isLowSurrogate(rest[take])) take += take == 1 ? 1 : -1;
+    if (isHighSurrogate(rest[take - 1]) && isLowSurrogate(rest[take])) take += take == 1 ? 1 : -1;
     return take < length ? take : length;
 }
 
