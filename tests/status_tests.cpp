@@ -71,12 +71,13 @@ TEST(StatusText, AgesStatesAndTheLinesBelow) {
     sources[4].condition = SourceNewFile;
     sources[4].since = now - 59;
     sources[4].takenAtMinute = 10 * 60 + 2;
-    EXPECT_EQ(L"[web] access.log 2 s \u00B7 [db.log] quiet 2 h \u00B7 [slow] slow.log not answering 40 s"
-              L" \u00B7 [gone] gone.log cannot open: File not found \u00B7 [app] app-2.log new file 10:02"
-              L" \u00B7 37 new lines below",
+    EXPECT_EQ(L"37 new lines below \u00B7 [web] access.log 2 s \u00B7 [db.log] quiet 2 h"
+              L" \u00B7 [slow] slow.log not answering 40 s \u00B7 [gone] gone.log cannot open: File not found"
+              L" \u00B7 [app] app-2.log new file 10:02",
               composed(sources, 5, 37, now, 60));
     // A minute after it was taken, a new file is followed as any other.
-    EXPECT_EQ(L"[app] app-2.log 10 s \u00B7 1 new line below", composed(sources + 4, 1, 1, now + 1));
+    EXPECT_EQ(L"1 new line below \u00B7 [app] app-2.log 10 s", composed(sources + 4, 1, 1, now + 1));
+    EXPECT_EQ(L"2 new lines below \u00B7 [web] acc", composed(sources, 5, 2, now, 0, 30)) << "cut at its end";
     EXPECT_EQ(L"3 new lines below", composed(sources, 0, 3, now));
     EXPECT_EQ(L"more than 3 new lines below", composed(sources, 0, 3, now, 0, 256, true));
     EXPECT_EQ(L"[web] acc", composed(sources, 1, 0, now, 0, 10)) << "cut to the capacity";
@@ -132,8 +133,8 @@ static void setWrittenAgo(const std::string& path, uint64_t seconds) {
     CloseHandle(file);
 }
 
-static bool endsWith(const std::wstring& text, const std::wstring& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+static bool startsWith(const std::wstring& text, const std::wstring& start) {
+    return text.compare(0, start.size(), start) == 0;
 }
 
 TEST_F(StatusLineTest, SaysHowLongAgoTheFileGrewAndTakesARowFromThePane) {
@@ -233,12 +234,12 @@ TEST_F(StatusLineTest, CountsEveryLineBelowTheViewUntilAClickGoesThere) {
     for (int i = 1; i <= 10000; ++i) burst += "burst " + std::to_string(i) + "\r\n";
     appendFile(watchedPath(), burst);  // far more than a reload shows
     look();
-    EXPECT_TRUE(endsWith(status(), L" \u00B7 10000 new lines below")) << status().c_str();
+    EXPECT_TRUE(startsWith(status(), L"10000 new lines below \u00B7 ")) << status().c_str();
     appendFile(watchedPath(), "one\r\nand a half");
     look();
     appendFile(watchedPath(), " line\r\n");  // its end is no new line
     look();
-    EXPECT_TRUE(endsWith(status(), L" \u00B7 10002 new lines below")) << status().c_str();
+    EXPECT_TRUE(startsWith(status(), L"10002 new lines below \u00B7 ")) << status().c_str();
 
     RECT line;
     GetWindowRect(state.statusWnd, &line);
@@ -260,7 +261,7 @@ TEST_F(StatusLineTest, CountsEveryLineBelowTheViewUntilAClickGoesThere) {
     for (int i = 1; i <= 10000; ++i) mixed += (i % 2 ? "odd " : "even ") + std::to_string(i) + "\r\n";
     appendFile(watchedPath(), mixed);
     look();
-    EXPECT_TRUE(endsWith(status(), L" \u00B7 5000 new lines below")) << status().c_str();
+    EXPECT_TRUE(startsWith(status(), L"5000 new lines below \u00B7 ")) << status().c_str();
     pressCtrlEnd();
     EXPECT_EQ(std::wstring::npos, status().find(L"below")) << status().c_str();
 
@@ -269,7 +270,7 @@ TEST_F(StatusLineTest, CountsEveryLineBelowTheViewUntilAClickGoesThere) {
     scrollToTop();
     appendFile(watchedPath(), mixed);
     look();
-    EXPECT_NE(std::wstring::npos, status().find(L" \u00B7 more than ")) << status().c_str();
+    EXPECT_TRUE(startsWith(status(), L"more than ")) << status().c_str();
 }
 
 // A look asked for while the view followed the end, answered after the reader
@@ -290,8 +291,8 @@ TEST_F(StatusLineTest, CountsTheLinesOfALookAnsweredAfterTheViewLeftTheEnd) {
     };
     lookWhileLeavingTheEnd("late 1\r\nlate 2\r\nlate 3\r\nhalf");
     EXPECT_NE(std::wstring::npos, paneWideText().find(L"late 3")) << "the answer was shown";
-    EXPECT_TRUE(endsWith(status(), L" \u00B7 4 new lines below")) << status().c_str();
+    EXPECT_TRUE(startsWith(status(), L"4 new lines below \u00B7 ")) << status().c_str();
     pressCtrlEnd();
     lookWhileLeavingTheEnd(" a line\r\nlate 4\r\n");  // the open line is no new line
-    EXPECT_TRUE(endsWith(status(), L" \u00B7 1 new line below")) << status().c_str();
+    EXPECT_TRUE(startsWith(status(), L"1 new line below \u00B7 ")) << status().c_str();
 }

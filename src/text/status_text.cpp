@@ -132,17 +132,17 @@ static const char Separator[] = " \xB7 ";  // a middle dot between blanks
 uint32_t composeStatus(const SourceStatus* sources, uint32_t count, uint32_t linesBelow, bool more,
                        const StatusClock& clock, WideChar* out, uint32_t capacity) {
     StatusWriter w = {out, capacity, 0};
-    for (uint32_t i = 0; i < count; ++i) {
-        if (i > 0) put(w, Separator);
-        putSource(w, sources[i], clock);
-    }
+    // First, so that a narrow window's line, cut at its end, still shows it.
     if (linesBelow > 0) {
-        if (count > 0) put(w, Separator);
         if (more) put(w, "more than ");
         putNumber(w, linesBelow);
         put(w, " new line");
         if (linesBelow != 1) put(w, 's');
         put(w, " below");
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+        if (i > 0 || linesBelow > 0) put(w, Separator);
+        putSource(w, sources[i], clock);
     }
     if (capacity > 0) out[w.length] = 0;
     return w.length;
