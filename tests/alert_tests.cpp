@@ -20,12 +20,7 @@ protected:
     }
     void append(const std::string& text) {
         appendFile(watchedPath(), text);
-        reloadFileTail();
-        pumpMessages(20);
-    }
-    void send(const std::string& command) {
-        SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM)command.c_str());
-        pumpMessages(20);
+        look();
     }
     // The frame as the screen shows it, beside the pane.
     static COLORREF framePixel() { return shootWindow(state.viewerWnd).at(2, 2); }
@@ -91,8 +86,7 @@ TEST_F(AlertTest, ARotatedLogsFirstMatchingLineAlerts) {
     std::string rotated = watchedPath() + ".1";
     ASSERT_TRUE(MoveFileA(watchedPath().c_str(), rotated.c_str()));
     writeFile(watchedPath(), "ERROR in the new log's first line\r\n");
-    reloadFileTail();
-    pumpMessages(20);
+    look();
     EXPECT_EQ(AlertRed, framePixel());
     removeFile(rotated);
 }
@@ -145,11 +139,9 @@ TEST_F(AlertTest, OldLinesNeverAlertAgainWhenTheFileComesBack) {
     HANDLE locked = CreateFileA(watchedPath().c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL,
                                 OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, locked);
-    reloadFileTail();
-    pumpMessages(20);
+    look();
     CloseHandle(locked);
-    reloadFileTail();
-    pumpMessages(20);
+    look();
     EXPECT_EQ(styled, framePixel());
 
     // Another file in its place, then the first again.
@@ -177,8 +169,7 @@ TEST_F(AlertTest, APatternsFilesAlertOnlyForTheirNewLinesWhenTheNewestChanges) {
         appendFile(folder + name, line);
         writeFile(folder + "mark" + std::to_string(++marks), name);
         pumpMessages(1100);
-        reloadFileTail();
-        pumpMessages(20);
+        look();
     };
     writeNewest("app-1.log", "INFO one\r\n");
     ASSERT_EQ(AlertRed, framePixel()) << "a file not shown before took the shown one's place";

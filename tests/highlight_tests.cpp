@@ -46,6 +46,13 @@ struct MatchCase {
     bool matches;
 };
 
+template <size_t N>
+static void expectMatches(const MatchCase (&cases)[N], uint32_t options = 0) {
+    for (const MatchCase& c : cases) {
+        EXPECT_EQ(c.matches, matches(c.pattern, c.line, options)) << c.pattern << " / " << c.line;
+    }
+}
+
 TEST(LinePattern, AlternativesWildcardsAndCaseBeyondAscii) {
     const MatchCase cases[] = {
         {L"ERROR|FATAL|Exception", L"12:01 fatal: disk gone", true},
@@ -67,9 +74,7 @@ TEST(LinePattern, AlternativesWildcardsAndCaseBeyondAscii) {
         {L"ẞ", L"ß", true},
         {L"strasse", L"STRAßE", false},  // simple folding: one character stays one
     };
-    for (const MatchCase& c : cases) {
-        EXPECT_EQ(c.matches, matches(c.pattern, c.line)) << c.pattern << " / " << c.line;
-    }
+    expectMatches(cases);
 }
 
 // Which lines case and whole words pick is fuzzed against a reference; here,
@@ -80,9 +85,7 @@ TEST(LinePattern, CaseAndWholeWords) {
         {L"Fehler", L"FEHLER beim Lesen", false}, {L"ΣΟΦΟΣ", L"σοφος", false},
         {L"a?C", L"xabCx", true},                 {L"ошибка", L"ОШИБКА", false},
     };
-    for (const MatchCase& c : caseCases) {
-        EXPECT_EQ(c.matches, matches(c.pattern, c.line, PatternMatchesCase)) << c.pattern << " / " << c.line;
-    }
+    expectMatches(caseCases, PatternMatchesCase);
     const MatchCase wordCases[] = {
         {L"WARN", L"WARN: low", true},
         {L"WARN", L"forewarned", false},
@@ -108,9 +111,7 @@ TEST(LinePattern, CaseAndWholeWords) {
         {L"a?c", L"abc", true},
         {L"a?c", L"abcd", false},
     };
-    for (const MatchCase& c : wordCases) {
-        EXPECT_EQ(c.matches, matches(c.pattern, c.line, PatternWholeWords)) << c.pattern << " / " << c.line;
-    }
+    expectMatches(wordCases, PatternWholeWords);
     EXPECT_TRUE(matches(L"WARN", L"WARN", PatternMatchesCase | PatternWholeWords));
     EXPECT_FALSE(matches(L"WARN", L"warn", PatternMatchesCase | PatternWholeWords));
 }

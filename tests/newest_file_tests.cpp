@@ -200,7 +200,7 @@ TEST_F(NewestFileTest, ANewerFileShowsAtTheFirstLookAfterTheRescanTime) {
     send("@QVPeruserReloadInterval 1");
     send("@QVPeruserAutoReload");
     writeAged("app-3.log", "newest log\r\n", -1);
-    for (int waited = 0; waited < 4000 && paneText() != "newest log\r\n"; waited += 100) pumpMessages(100);
+    pumpUntil([] { return paneText() == "newest log\r\n"; }, 4000);
     EXPECT_EQ("newest log\r\n", paneText());
 }
 

@@ -122,10 +122,6 @@ protected:
                       "\r\n" + more);
         ASSERT_EQ(0, start());
     }
-    static void send(const std::string& command) {
-        SendMessageA(state.viewerWnd, HostMsgCommand, 0, (LPARAM)command.c_str());
-        pumpMessages(20);
-    }
     static void moveAsTheUser(int x, int y) {
         SetWindowPos(state.viewerWnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }

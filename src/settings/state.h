@@ -151,8 +151,8 @@ struct PluginState {
     // wholly on the monitors.
     WindowPlace placed;
     // The monitor on which the user chose the place whose corner is
-    // chosenAt; the rule keeps the window's distances from its edges.
-    bool chosenOnKnown;
+    // chosenAt; the rule keeps the window's distances from its edges. All
+    // zero until a place is chosen.
     POINT chosenAt;
     EdgeRect chosenOn;
     bool placingWindow;  // the plugin moves the window itself: nothing is recorded

@@ -132,8 +132,6 @@ static ByteOrderMark readMark(const OpenedFile& file) {
     return readAt(file, 0, head, sizeof head, &count) ? findByteOrderMark(head, count) : none;
 }
 
-static uint32_t window(const FileRequest& request) { return tailRange(UINT64_MAX, request.readBufferSize).count; }
-
 // A whole scan reads the lines as configured; a growth's, as they are shown.
 static LineScan lineScanOf(const ReaderWork& work, bool growth) {
     const FileRequest& request = *work.request;
@@ -146,7 +144,7 @@ static LineScan lineScanOf(const ReaderWork& work, bool growth) {
 // than scanLimit.
 static ChosenLines chooseLines(const ReaderWork& work, bool growth, uint64_t from,
                                uint64_t scanLimit, uint64_t seenEnd) {
-    LastLinesQuery query = {work.answer->size, from, window(*work.request), scanLimit, seenEnd};
+    LastLinesQuery query = {work.answer->size, from, windowBytes(work.request->readBufferSize), scanLimit, seenEnd};
     ByteSource source = {(void*)&work.file, readFromFile};
     return chooseLastLines(lineScanOf(work, growth), query, source, work.block, LineBlockSize,
                            work.buffer, TextBufferSize - 1);
@@ -276,10 +274,6 @@ static bool readAppended(const ReaderWork& work) {
 
 // ---- Lines below the view ----
 
-static bool endsLineUnit(uint32_t unit, const LineUnits& units) {
-    return unit == units.carriageReturn || unit == units.lineFeed;
-}
-
 // The lines the file holds from what was seen of it up to end, as the pane
 // shows lines (with a filter, those that pass), read again in blocks: a line
 // that began before is not counted again, nor one a writer has not ended
@@ -307,7 +301,7 @@ static uint32_t countNewLines(const ReaderWork& work, uint64_t end) {
             count <= before) {
             break;
         }
-        bool open = before > 0 && !endsLineUnit(unitAt(work.block, units), units);
+        bool open = before > 0 && !endsLine(unitAt(work.block, units), units);
         AddedLines added = chooseAddedLines(scan, work.block, count, start, from, open);
         if (added.abandoned) break;
         lines += added.lineCount;

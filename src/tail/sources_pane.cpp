@@ -6,6 +6,7 @@
 #include "tail/tail.h"
 #include "text/characters.h"
 #include "text/line_time.h"
+#include "text/newest_file.h"
 #include "text/timeline.h"
 #include "viewer/alert.h"
 #include "viewer/pane_view.h"
@@ -29,11 +30,7 @@ static uint32_t newLines[MarkedLineCapacity / 32];
 
 const WCHAR* sourceLabel(const Source& source) {
     if (source.value.label[0]) return source.value.label;
-    const WCHAR* name = source.resolvedPath;
-    for (const WCHAR* at = source.resolvedPath; *at; ++at) {
-        if (*at == '\\') name = at + 1;
-    }
-    return name;
+    return source.resolvedPath + fileNameStart(source.resolvedPath);
 }
 
 // "[label] ", the line, and CR LF.
@@ -156,14 +153,10 @@ void showSourceLines(Source& source, uint32_t length, uint32_t newFrom, uint64_t
 // would not fit there.
 static bool labelLines(const Source& source, const WCHAR* lines, uint32_t length, uint32_t* at) {
     *at = 0;
-    for (uint32_t start = 0; start < length;) {
-        uint32_t end = start;
-        while (end < length && !isLineEnd(lines[end])) ++end;
+    for (uint32_t start = 0; start < length; start = nextLineStart(lines, length, start)) {
+        uint32_t end = lineEndFrom(lines, length, start);
         if (*at + labelledLineLength(source, end - start) > PaneTextSize - 1) return false;
         writeLabelled(source, lines + start, end - start, state.mergedText, at);
-        if (end < length && lines[end] == CarriageReturn) ++end;
-        if (end < length && lines[end] == LineFeed) ++end;
-        start = end;
     }
     state.mergedText[*at] = 0;
     return true;

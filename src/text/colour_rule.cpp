@@ -2,15 +2,22 @@
 
 #include "text/characters.h"
 
-static const uint32_t ColourDigits = 6;
-static const uint32_t ColourLength = 1 + ColourDigits;  // "#RRGGBB"
+static const uint32_t ColourDigits = HexColourLength - 1;
 static const WideChar BandMark = '/';
 
-static bool isBlank(WideChar c) { return c == ' ' || c == '\t'; }
+uint32_t skipValueBlanks(const WideChar* value, uint32_t at, uint32_t length) {
+    while (at < length && isValueBlank(value[at])) ++at;
+    return at;
+}
+
+uint32_t trimValueBlanks(const WideChar* value, uint32_t at, uint32_t length) {
+    while (length > at && isValueBlank(value[length - 1])) --length;
+    return length;
+}
 
 // A part of the value ends at value[at]: a blank or the end follows.
 static bool endsPart(const WideChar* value, uint32_t at, uint32_t length) {
-    return at == length || isBlank(value[at]);
+    return at == length || isValueBlank(value[at]);
 }
 
 static int hexDigit(WideChar c) {
@@ -20,7 +27,7 @@ static int hexDigit(WideChar c) {
 }
 
 bool readHexColour(const WideChar* text, uint32_t length, uint32_t* colour) {
-    if (length < ColourLength || text[0] != '#') return false;
+    if (length < HexColourLength || text[0] != '#') return false;
     uint32_t rgb = 0;
     for (uint32_t i = 1; i <= ColourDigits; ++i) {
         int digit = hexDigit(text[i]);
@@ -41,14 +48,9 @@ static uint32_t behindWord(const WideChar* value, uint32_t at, uint32_t length, 
     return endsPart(value, i, length) ? i : at;
 }
 
-static uint32_t skipBlanks(const WideChar* value, uint32_t at, uint32_t length) {
-    while (at < length && isBlank(value[at])) ++at;
-    return at;
-}
-
 // "#RRGGBB" at value[at]: the place behind it, or at when there is none.
 static uint32_t behindColour(const WideChar* value, uint32_t at, uint32_t length, uint32_t* colour) {
-    return readHexColour(value + at, length - at, colour) ? at + ColourLength : at;
+    return readHexColour(value + at, length - at, colour) ? at + HexColourLength : at;
 }
 
 // The colours at value[*at], "#RRGGBB", "#RRGGBB/#RRGGBB" or "/#RRGGBB",
@@ -84,10 +86,10 @@ static uint32_t readRuleWords(const WideChar* value, uint32_t* at, uint32_t leng
         found = false;
         for (const RuleWord& rule : ruleWords) {
             uint32_t behind = behindWord(value, *at, length, rule.word);
-            if (behind == *at || skipBlanks(value, behind, length) == length) continue;
+            if (behind == *at || skipValueBlanks(value, behind, length) == length) continue;
             if (rule.patternOption == 0) *alert = true;
             options |= rule.patternOption;
-            *at = skipBlanks(value, behind, length);
+            *at = skipValueBlanks(value, behind, length);
             found = true;
         }
     }
@@ -109,9 +111,8 @@ void parseColourRule(const WideChar* value, uint32_t length, ColourRule* out) {
     out->background = NoColour;
     out->alert = false;
     compileLinePattern(value, 0, &out->pattern);
-    uint32_t at = skipBlanks(value, 0, length);
-    uint32_t end = length;
-    while (end > at && isBlank(value[end - 1])) --end;
+    uint32_t at = skipValueBlanks(value, 0, length);
+    uint32_t end = trimValueBlanks(value, at, length);
     if (at == end || behindWord(value, at, end, "none") == end) {
         out->check = RuleNone;
     } else if (length > LinePatternCapacity) {
@@ -120,7 +121,7 @@ void parseColourRule(const WideChar* value, uint32_t length, ColourRule* out) {
         out->check = readColours(value, &at, end, out);
     }
     if (out->check == RuleUsable) {
-        at = skipBlanks(value, at, end);
+        at = skipValueBlanks(value, at, end);
         uint32_t options = readRuleWords(value, &at, end, &out->alert);
         out->check = patternCheck(compileLinePattern(value + at, end - at, &out->pattern, options));
     }

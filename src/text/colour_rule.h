@@ -49,4 +49,13 @@ inline uint32_t ruleMainColour(const ColourRule& rule) {
 }
 
 // "#RRGGBB" at the start of text[0, length), as a Windows colour value.
+const uint32_t HexColourLength = 7;
 bool readHexColour(const WideChar* text, uint32_t length, uint32_t* colour);
+
+// The parts of a setting's value (a colour, a word, a label) are parted by
+// blanks: spaces and tabs.
+inline bool isValueBlank(WideChar c) { return c == ' ' || c == '\t'; }
+// The first place from at on that holds no blank, or length.
+uint32_t skipValueBlanks(const WideChar* value, uint32_t at, uint32_t length);
+// The length of the value less the blanks at its end, not below at.
+uint32_t trimValueBlanks(const WideChar* value, uint32_t at, uint32_t length);

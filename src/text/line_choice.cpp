@@ -8,11 +8,6 @@ static const uint32_t AnchorSample = 16 * 1024;
 // cut. An even place keeps UTF-16 units where they are.
 static const uint64_t CutLineOffset = 2;
 
-static Encoding encodingOf(EncodingKind kind, unsigned codePage = 0) {
-    Encoding encoding = {kind, codePage};
-    return encoding;
-}
-
 // ---- Reading lines in an encoding ---------------------------------------------
 
 // The one unit a byte converts to alone, or UINT32_MAX when it is not one.

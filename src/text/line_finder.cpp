@@ -16,7 +16,7 @@ uint32_t unitAt(const uint8_t* bytes, LineUnits units) {
     return units.bigEndian ? (uint32_t(bytes[0]) << 8 | bytes[1]) : (uint32_t(bytes[1]) << 8 | bytes[0]);
 }
 
-static bool endsLine(uint32_t unit, LineUnits units) {
+bool endsLine(uint32_t unit, LineUnits units) {
     return unit == units.carriageReturn || unit == units.lineFeed;
 }
 
@@ -43,7 +43,6 @@ struct BackwardReader {
     uint64_t floor;  // nothing before it is read
     uint64_t start;  // the block holds the file's bytes [start, end)
     uint64_t end;
-    uint64_t lowest;  // the lowest offset read
     bool failed;
 };
 
@@ -59,7 +58,6 @@ static bool hold(BackwardReader& reader, uint64_t from, uint64_t to) {
     }
     reader.start = start;
     reader.end = to;
-    if (start < reader.lowest) reader.lowest = start;
     return true;
 }
 
@@ -197,7 +195,7 @@ static uint64_t alignedDown(uint64_t offset, uint64_t floor, LineUnits units) {
 TakenLines takeLastLines(const LineQuery& query, const ByteSource& source, uint8_t* block,
                          uint32_t blockSize, uint8_t* out, uint32_t outCapacity) {
     TakenLines taken = {false, outCapacity, 0, query.fileSize, query.fileSize, 0, false, false,
-                        false, false, false, 0, NoBoundary};
+                        false, false, false, NoBoundary};
     LineUnits units = query.units;
     uint32_t room = query.maxBytes < outCapacity ? query.maxBytes : outCapacity;
     room -= room % units.size;
@@ -205,7 +203,7 @@ TakenLines takeLastLines(const LineQuery& query, const ByteSource& source, uint8
     uint64_t lineEnd = alignedDown(query.fileSize, floor, units);  // a half unit is no character yet
     uint64_t limitFloor = lineEnd - floor > query.scanLimit ? lineEnd - query.scanLimit : floor;
     limitFloor = alignedDown(limitFloor, floor, units);
-    BackwardReader reader = {&source, block, blockSize, floor, 0, 0, query.fileSize, false};
+    BackwardReader reader = {&source, block, blockSize, floor, 0, 0, false};
     taken.end = lineEnd;
     uint64_t shownBefore = 0;
 
@@ -251,7 +249,6 @@ TakenLines takeLastLines(const LineQuery& query, const ByteSource& source, uint8
     }
     taken.reachedStart = lineEnd <= floor && !reader.failed && !taken.abandoned;
     taken.readFailed = reader.failed;
-    taken.scanned = query.fileSize - reader.lowest;
     if (query.shownEnd != NoOffset) taken.shownEndAt = (uint32_t)shownBefore;
     return taken;
 }

@@ -33,6 +33,8 @@ struct LineUnits {
 LineUnits lineUnitsOf(EncodingKind kind);
 // The unit that starts at bytes.
 uint32_t unitAt(const uint8_t* bytes, LineUnits units);
+// Whether the unit is a CR or an LF.
+bool endsLine(uint32_t unit, LineUnits units);
 
 // Reads count bytes of the file at offset; false when the read failed.
 struct ByteSource {
@@ -83,7 +85,6 @@ struct TakenLines {
     bool limitReached;     // the scan limit ended the search before enough lines
     bool reachedStart;     // every line from textStart on was looked at
     bool abandoned;        // the judge abandoned the search
-    uint64_t scanned;      // bytes looked at
     uint32_t shownEndAt;   // in the bytes taken, where those before shownEnd end; or NoBoundary
 };
 

@@ -62,7 +62,7 @@ uint32_t labelledLength(const WideChar* label) {
 // Where the open line's own text begins: behind the label it starts with,
 // whose source it then bears.
 static uint32_t passLabel(LineMarks* marks, const WideChar* text, uint32_t at, uint32_t length) {
-    if (!marks->labels || marks->full || marks->lineCount == 0 || at >= length || text[at] != '[') {
+    if (!marks->labels || marks->full || at >= length || text[at] != '[') {
         return at;
     }
     for (uint32_t source = 0; source < marks->labels->count; ++source) {

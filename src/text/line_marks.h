@@ -27,7 +27,7 @@ struct LineLabels {
     const WideChar* label[4];
 };
 
-// All zero is empty text.
+// clearLineMarks makes it empty text.
 struct LineMarks {
     const LineLabels* labels;  // none: lines bear no labels
     uint32_t length;    // units marked

@@ -22,11 +22,6 @@ static uint32_t nextCodePoint(const WideChar* text, uint32_t length, uint32_t* a
     return unit;
 }
 
-static uint32_t folded(uint32_t codePoint) {
-    if (codePoint >= AsciiEnd) return foldCase(codePoint);
-    return asciiLower(codePoint);
-}
-
 static void addPosition(PositionSet& set, uint32_t position) {
     set.bits[position / 32] |= 1u << (position % 32);
 }
@@ -41,7 +36,7 @@ static void addPositions(PositionSet& set, const PositionSet& added, uint32_t wo
 
 // The character as the pattern's classes hold it.
 static uint32_t classKey(const LinePattern& pattern, uint32_t codePoint) {
-    return pattern.matchesCase ? codePoint : folded(codePoint);
+    return pattern.matchesCase ? codePoint : foldCase(codePoint);
 }
 
 // Where a character stands, or would stand, among the sorted other characters.

@@ -4,19 +4,19 @@
 
 static const uint64_t StepsPerSecond = 10000000;
 
+static bool isLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
 // Days from 1 January of the year 1 to the given date.
 static int64_t daysBefore(int year, int month, int day) {
     static const int daysBeforeMonth[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
     int previous = year - 1;
-    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     int64_t days = (int64_t)previous * 365 + previous / 4 - previous / 100 + previous / 400;
-    return days + daysBeforeMonth[month - 1] + (leap && month > 2 ? 1 : 0) + day - 1;
+    return days + daysBeforeMonth[month - 1] + (isLeap(year) && month > 2 ? 1 : 0) + day - 1;
 }
 
 static int daysIn(int year, int month) {
     static const int lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : lengths[month - 1];
+    return month == 2 && isLeap(year) ? 29 : lengths[month - 1];
 }
 
 uint64_t timeValue(int year, int month, int day, int hour, int minute, int second,
@@ -131,9 +131,9 @@ static int monthNamed(TimeReader& reader) {
     return 0;
 }
 
-// "Dec  8 10:05:06", "Dec 8 10:05:06" or "Dec 18 10:05:06".
-static bool syslogTime(TimeReader& reader, int thisYear, Moment* moment) {
-    moment->year = thisYear;
+// "Dec  8 10:05:06", "Dec 8 10:05:06" or "Dec 18 10:05:06", in the year
+// the moment holds already.
+static bool syslogTime(TimeReader& reader, Moment* moment) {
     moment->month = monthNamed(reader);
     if (!moment->month || !take(reader, ' ')) return false;
     bool padded = take(reader, ' ');
@@ -154,24 +154,22 @@ static bool endsThere(const TimeReader& reader, bool bracketed) {
     return reader.at == reader.length || !isAsciiLetterOrDigit(reader.text[reader.at]);
 }
 
+// The time a form reads at start, into *time; a syslog form's year is thisYear.
+static bool readForm(bool (*form)(TimeReader&, Moment*), TimeReader reader, bool bracketed, int thisYear,
+                     uint64_t* time) {
+    Moment moment = {};
+    moment.year = thisYear;  // a form with a year reads its own
+    if (!form(reader, &moment) || !valid(moment) || !endsThere(reader, bracketed)) return false;
+    *time = timeValue(moment.year, moment.month, moment.day, moment.hour, moment.minute, moment.second,
+                      moment.fraction);
+    return true;
+}
+
 uint64_t lineTimeAt(const WideChar* line, uint32_t length, int thisYear) {
     TimeReader start = {line, length, 0};
     bool bracketed = take(start, '[');
-    typedef bool (*Form)(TimeReader&, Moment*);
-    Form forms[] = {isoTime, slashedTime};
-    for (Form form : forms) {
-        TimeReader reader = start;
-        Moment moment = {};
-        if (form(reader, &moment) && valid(moment) && endsThere(reader, bracketed)) {
-            return timeValue(moment.year, moment.month, moment.day, moment.hour, moment.minute,
-                             moment.second, moment.fraction);
-        }
-    }
-    TimeReader reader = start;
-    Moment moment = {};
-    if (syslogTime(reader, thisYear, &moment) && valid(moment) && endsThere(reader, bracketed)) {
-        return timeValue(moment.year, moment.month, moment.day, moment.hour, moment.minute,
-                         moment.second, 0);
-    }
-    return NoLineTime;
+    uint64_t time = NoLineTime;
+    readForm(isoTime, start, bracketed, thisYear, &time) || readForm(slashedTime, start, bracketed, thisYear, &time) ||
+        readForm(syslogTime, start, bracketed, thisYear, &time);
+    return time;
 }

@@ -2,17 +2,8 @@
 
 #include "text/characters.h"
 
-static const uint32_t ColourLength = 7;  // "#RRGGBB"
-
-static bool isBlank(WideChar c) { return c == ' ' || c == '\t'; }
-
-static uint32_t skipBlanks(const WideChar* value, uint32_t at, uint32_t length) {
-    while (at < length && isBlank(value[at])) ++at;
-    return at;
-}
-
 static uint32_t wordEnd(const WideChar* value, uint32_t at, uint32_t length) {
-    while (at < length && !isBlank(value[at])) ++at;
+    while (at < length && !isValueBlank(value[at])) ++at;
     return at;
 }
 
@@ -35,21 +26,21 @@ void parseSourceValue(const WideChar* value, uint32_t length, bool pathWanted, S
     out->colour = 0;
     out->label[0] = 0;
     out->pathStart = length;
-    uint32_t at = skipBlanks(value, 0, length);
-    while (length > at && isBlank(value[length - 1])) --length;
+    uint32_t at = skipValueBlanks(value, 0, length);
+    length = trimValueBlanks(value, at, length);
     out->check = SourceNone;
     if (at == length) return;
     uint32_t end = wordEnd(value, at, length);
     if (value[at] == '#') {
         out->check = SourceBadColour;
-        if (end - at != ColourLength || !readHexColour(value + at, end - at, &out->colour)) return;
+        if (end - at != HexColourLength || !readHexColour(value + at, end - at, &out->colour)) return;
         out->coloured = true;
-        at = skipBlanks(value, end, length);
+        at = skipValueBlanks(value, end, length);
         end = wordEnd(value, at, length);
     }
     out->check = takeLabel(value, at, end, out);
     if (out->check != SourceUsable) return;
-    at = skipBlanks(value, end, length);
+    at = skipValueBlanks(value, end, length);
     out->pathStart = at;
     if (pathWanted && at == length) out->check = SourceNeedsPath;
     if (!pathWanted && at < length) out->check = SourceExtraText;

@@ -97,7 +97,7 @@ AppendRange lineAppendRange(uint64_t shownEnd, uint64_t fileSize, int readBuffer
 
 bool linesFitAfterAppend(uint64_t paneBytes, uint32_t paneLines, uint32_t maxLines,
                          int readBufferSize, bool readerAway) {
-    uint32_t window = tailRange(UINT64_MAX, readBufferSize).count;
+    uint32_t window = windowBytes(readBufferSize);
     if (paneBytes > window + olderBytesKept(window, readerAway)) return false;
     uint64_t moreLines = readerAway ? 3 * (uint64_t)maxLines : maxLines / 4;
     return maxLines == 0 || paneLines <= maxLines + moreLines;

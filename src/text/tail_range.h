@@ -24,6 +24,8 @@ struct TailRange {
     uint32_t count;
 };
 TailRange tailRange(uint64_t fileSize, int readBufferSize);
+// The most bytes the pane shows of a file: the count of a long file's range.
+inline uint32_t windowBytes(int readBufferSize) { return tailRange(UINT64_MAX, readBufferSize).count; }
 
 // How a file that grew is shown by adding only its new bytes to the pane's
 // text. The read starts a few bytes before the end the pane shows, so that a

@@ -29,11 +29,6 @@ static unsigned codePageNumber(const char* text, int length) {
     return number <= 65535 ? number : 0;
 }
 
-static Encoding encodingOf(EncodingKind kind, unsigned codePage = 0) {
-    Encoding encoding = {kind, codePage};
-    return encoding;
-}
-
 // The system's numbers for its Unicode code pages name our own decoders.
 static Encoding encodingOfCodePage(unsigned codePage) {
     switch (codePage) {
@@ -368,16 +363,6 @@ DecodedText decodeTail(TailBytes tail, Encoding setting, const CodePageConverter
     return text;
 }
 
-// Valid UTF-8 whose last character is whole, unless the text was cut there.
-static bool isWholeUtf8(const uint8_t* bytes, uint32_t count, bool cut) {
-    for (uint32_t position = 0; position < count;) {
-        Step read = readUtf8(bytes + position, count - position);
-        if (read.kind == Invalid || (read.kind == Incomplete && !cut)) return false;
-        position += read.used;
-    }
-    return true;
-}
-
 uint32_t settingTextToWide(const char* text, WideChar* out, uint32_t capacity,
                            const CodePageConverter& codePages) {
     if (capacity == 0) return 0;
@@ -385,7 +370,8 @@ uint32_t settingTextToWide(const char* text, WideChar* out, uint32_t capacity,
     uint32_t count = 0;
     while (count < capacity - 1 && bytes[count] != 0) ++count;
     UnitWriter writer = {out, 0, NoBoundary};
-    if (isWholeUtf8(bytes, count, bytes[count] != 0)) {
+    // Its last character is whole, unless the text was cut at the capacity.
+    if (validUtf8(bytes, count, false, bytes[count] == 0)) {
         decodeUnicode(bytes, count, EncodingUtf8, false, false, NoBoundary, writer);
     } else {
         writer.written = codePages.convert(AnsiCodePage, bytes, count, out, capacity - 1);

@@ -33,6 +33,11 @@ struct Encoding {
     unsigned codePage;  // for EncodingCodePage only
 };
 
+inline Encoding encodingOf(EncodingKind kind, unsigned codePage = 0) {
+    Encoding encoding = {kind, codePage};
+    return encoding;
+}
+
 // "auto", "utf-8", "utf-16le", "utf-16be", "ansi", "oem" or a code-page
 // number, in any case and with blanks around it; anything else is auto.
 Encoding parseEncoding(const char* text);

@@ -3,17 +3,21 @@
 #include "text/characters.h"
 #include "text/line_time.h"
 
-static uint32_t lineEndOf(const TimelineSource& source, uint32_t start) {
+uint32_t lineEndFrom(const WideChar* text, uint32_t length, uint32_t start) {
     uint32_t at = start;
-    while (at < source.length && !isLineEnd(source.text[at])) ++at;
+    while (at < length && !isLineEnd(text[at])) ++at;
     return at;
 }
 
-static uint32_t nextLineStart(const TimelineSource& source, uint32_t start) {
-    uint32_t at = lineEndOf(source, start);
-    if (at < source.length && source.text[at] == CarriageReturn) ++at;
-    if (at < source.length && source.text[at] == LineFeed) ++at;
+uint32_t nextLineStart(const WideChar* text, uint32_t length, uint32_t start) {
+    uint32_t at = lineEndFrom(text, length, start);
+    if (at < length && text[at] == CarriageReturn) ++at;
+    if (at < length && text[at] == LineFeed) ++at;
     return at;
+}
+
+static uint32_t lineEndOf(const TimelineSource& source, uint32_t start) {
+    return lineEndFrom(source.text, source.length, start);
 }
 
 static uint64_t timeOfLine(const Timeline& timeline, uint32_t s, uint32_t start) {
@@ -33,7 +37,7 @@ static void readTime(Timeline* timeline, uint32_t s) {
 // The time the first lines of a source take: its first line's that has one.
 static uint64_t firstTimeOf(const Timeline& timeline, uint32_t s) {
     const TimelineSource& source = timeline.sources[s];
-    for (uint32_t at = 0; at < source.length; at = nextLineStart(source, at)) {
+    for (uint32_t at = 0; at < source.length; at = nextLineStart(source.text, source.length, at)) {
         uint64_t time = timeOfLine(timeline, s, at);
         if (time != NoLineTime) return time;
     }
@@ -65,7 +69,7 @@ bool nextTimelineLine(Timeline* timeline, TimelineLine* line) {
     line->source = earliest;
     line->start = cursor.at;
     line->length = lineEndOf(source, cursor.at) - cursor.at;
-    cursor.at = nextLineStart(source, cursor.at);
+    cursor.at = nextLineStart(source.text, source.length, cursor.at);
     readTime(timeline, earliest);
     return true;
 }

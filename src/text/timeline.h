@@ -38,6 +38,11 @@ struct Timeline {
     } cursors[MostSources];
 };
 
+// Where the line that starts at text[start] ends (at its line end, or at
+// length), and where the next line starts (behind CR, LF or CR LF).
+uint32_t lineEndFrom(const WideChar* text, uint32_t length, uint32_t start);
+uint32_t nextLineStart(const WideChar* text, uint32_t length, uint32_t start);
+
 void startTimeline(Timeline* timeline, const TimelineSource* sources, uint32_t count, int thisYear);
 // The next line in time; false after the last.
 bool nextTimelineLine(Timeline* timeline, TimelineLine* line);

@@ -113,17 +113,10 @@ static const uint16_t firstRangeOfBlock[] = {
     404,
 };
 
-const uint32_t asciiWordBits[4] = {
-    0x00000000,
-    0x03FF0000,  // '0' to '9'
-    0x87FFFFFE,  // 'A' to 'Z', '_'
-    0x07FFFFFE,  // 'a' to 'z'
-};
-
 static const uint32_t PlaneEnd = 0x10000;
 static const uint32_t BlockBits = 8;
 
-bool isWordCharacterBeyondAscii(uint32_t codePoint) {
+bool isWordCharacter(uint32_t codePoint) {
     if (codePoint >= PlaneEnd) return false;
     // The last run of the block's that starts at or before the code point;
     // a run holding it is never behind the first run of the next block.

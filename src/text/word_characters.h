@@ -9,13 +9,4 @@
 
 #include <stdint.h>
 
-// ASCII's word characters as bits, 32 code points to each word: read
-// without a branch, as letters, digits and blanks alternate in a line.
-extern const uint32_t asciiWordBits[4];
-
-bool isWordCharacterBeyondAscii(uint32_t codePoint);
-
-inline bool isWordCharacter(uint32_t codePoint) {
-    if (codePoint >= 0x80) return isWordCharacterBeyondAscii(codePoint);
-    return (asciiWordBits[codePoint >> 5] >> (codePoint & 31)) & 1;
-}
+bool isWordCharacter(uint32_t codePoint);

@@ -11,16 +11,22 @@ static bool isAlertRule(int rule) {
            state.colourRules[rule].alert;
 }
 
+// The first of two rules (rules come in order), counting only alert rules.
+static int firstAlertRule(int first, int rule) {
+    return isAlertRule(rule) && (first == NoRule || rule < first) ? rule : first;
+}
+
+static int ruleOfMarkedLine(uint32_t line) { return int(state.lineMarks.ruleOfLine[line]) - 1; }
+
 // The first alert rule among the new lines, or NoRule.
 static int newAlertRule(uint32_t from, int ruleBefore) {
     const LineMarks& marks = state.lineMarks;
     int first = NoRule;
     int holding = markedRule(marks, from > 0 ? from - 1 : 0);
-    if (from > 0 && holding != ruleBefore && isAlertRule(holding)) first = holding;
+    if (from > 0 && holding != ruleBefore) first = firstAlertRule(first, holding);
     uint32_t lineCount = marks.full ? firstLineFrom(marks, marks.unmarkedFrom) : marks.lineCount;
     for (uint32_t line = firstLineFrom(marks, from); line < lineCount; ++line) {
-        int rule = int(marks.ruleOfLine[line]) - 1;
-        if (isAlertRule(rule) && (first == NoRule || rule < first)) first = rule;
+        first = firstAlertRule(first, ruleOfMarkedLine(line));
     }
     return first;
 }
@@ -84,9 +90,7 @@ void alertOnLinesMarked(const uint32_t* newLines, uint32_t lineCount) {
     const LineMarks& marks = state.lineMarks;
     int first = NoRule;
     for (uint32_t line = 0; line < lineCount && line < marks.lineCount; ++line) {
-        if (!(newLines[line / 32] >> (line % 32) & 1)) continue;
-        int rule = int(marks.ruleOfLine[line]) - 1;
-        if (isAlertRule(rule) && (first == NoRule || rule < first)) first = rule;
+        if (newLines[line / 32] >> (line % 32) & 1) first = firstAlertRule(first, ruleOfMarkedLine(line));
     }
     raiseAlert(first);
 }

@@ -65,16 +65,21 @@ void createTextPane(HWND viewer) {
     startWatching(viewer);
 }
 
-void layoutTextPane(HWND viewer) {
+// The pane inside the frame, and under it the status line, if shown.
+static void placePaneAndStatusLine(HWND viewer) {
     RECT client;
     GetClientRect(viewer, &client);
     int edge = paneInset(state.edgeSize);
-    bool atEnd = paneShowsLastLine();
     // A client area starts at 0, 0.
     int width = insetExtent(client.right), height = insetExtent(client.bottom);
     int statusHeight = statusLineHeight(height);
     MoveWindow(state.paneWnd, edge, edge, width, height - statusHeight, TRUE);
     MoveWindow(state.statusWnd, edge, edge + height - statusHeight, width, statusHeight, TRUE);
+}
+
+void layoutTextPane(HWND viewer) {
+    bool atEnd = paneShowsLastLine();
+    placePaneAndStatusLine(viewer);
     if (atEnd) scrollPaneToLastLine();
     refitNotice();
 }
@@ -85,7 +90,7 @@ void setPaneFont(HFONT font, bool redraw) {
     measurePaneFont(font);
     SendMessageW(state.paneWnd, WM_SETFONT, (WPARAM)font, redraw);
     SendMessageW(state.statusWnd, WM_SETFONT, (WPARAM)font, redraw);
-    if (state.statusLine) layoutTextPane(state.viewerWnd);
+    if (state.statusLine) placePaneAndStatusLine(state.viewerWnd);
     if (atEnd) scrollPaneToLastLine();
     refitNotice();
 }

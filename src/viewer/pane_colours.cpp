@@ -101,16 +101,14 @@ static void addRow(RuleBands* found, const RECT& row, int rule) {
 }
 
 // The label on the row that starts at `start`, from the control's places of
-// its first character and of the blank behind it.
-static void addLabel(RuleBands* found, LRESULT start, int top, int rule) {
+// its first character (`place`) and of the blank behind it.
+static void addLabel(RuleBands* found, LRESULT start, LRESULT place, const RECT& row, int rule) {
     uint8_t source = labelAt(state.lineMarks, (uint32_t)start);
     if (source == NoSource || found->labelCount == BandCapacity) return;
     uint32_t length = labelledLength(state.lineMarks.labels->label[source]) - 1;
-    LRESULT from = sendToPane(EM_POSFROMCHAR, start, 0);
     LRESULT to = sendToPane(EM_POSFROMCHAR, start + length, 0);
-    if (from == -1 || to == -1 || HIWORD(to) != HIWORD(from)) return;
-    int height = state.paneLineHeight > 0 ? state.paneLineHeight : 1;
-    LabelPart label = {{(short)LOWORD(from), top, (short)LOWORD(to), top + height}, source, rule};
+    if (to == -1 || HIWORD(to) != HIWORD(place)) return;
+    LabelPart label = {{(short)LOWORD(place), row.top, (short)LOWORD(to), row.bottom}, source, rule};
     found->labels[found->labelCount++] = label;
 }
 
@@ -136,7 +134,7 @@ static void findRuleBands(RuleBands* found) {
         int top = (short)HIWORD(place);
         RECT rect = {client.left, top, client.right, top + height};
         if (rule != NoRule) addRow(found, rect, rule);
-        if (labels) addLabel(found, start, top, rule);
+        if (labels) addLabel(found, start, place, rect, rule);
     }
 }
 
@@ -192,38 +190,37 @@ static void addRect(HRGN region, const RECT& rect) {
     DeleteObject(part);
 }
 
-// The labels of a source on the rows of a rule, or every label.
+// The labels of a source on the rows of a rule.
 static HRGN labelRegion(const RuleBands& found, int source, int rule) {
     HRGN region = CreateRectRgn(0, 0, 0, 0);
     for (int i = 0; i < found.labelCount; ++i) {
         const LabelPart& label = found.labels[i];
-        if (source == EveryRule || (label.source == source && label.rule == rule)) addRect(region, label.rect);
+        if (label.source == source && label.rule == rule) addRect(region, label.rect);
     }
     return region;
 }
 
-// The bands of a rule, or of every rule, and with EveryRule the labels.
+static HRGN everyLabelRegion(const RuleBands& found) {
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    for (int i = 0; i < found.labelCount; ++i) addRect(region, found.labels[i].rect);
+    return region;
+}
+
+// The bands of a rule, or of every rule.
 static HRGN bandRegion(const RuleBands& found, int rule) {
     HRGN region = CreateRectRgn(0, 0, 0, 0);
     for (int i = 0; i < found.count; ++i) {
         if (rule == EveryRule || found.bands[i].rule == rule) addRect(region, found.bands[i].rect);
-    }
-    if (rule == EveryRule) {
-        HRGN labels = labelRegion(found, EveryRule, NoRule);
-        CombineRgn(region, region, labels, RGN_OR);
-        DeleteObject(labels);
     }
     return region;
 }
 
 // The area less the bands (RGN_DIFF), or the area within them (RGN_AND);
 // never a label's place, which its own pass paints.
-static HRGN partOfArea(const RECT& area, HRGN bands, int combination, const RuleBands& found) {
+static HRGN partOfArea(const RECT& area, HRGN bands, int combination, HRGN labels) {
     HRGN part = CreateRectRgnIndirect(&area);
     CombineRgn(part, part, bands, combination);
-    HRGN labels = labelRegion(found, EveryRule, NoRule);
     CombineRgn(part, part, labels, RGN_DIFF);
-    DeleteObject(labels);
     DeleteObject(bands);
     return part;
 }
@@ -281,14 +278,15 @@ static void paintInColours(HWND pane, HDC target, const RECT& area, const RuleBa
     HBITMAP bitmap = CreateCompatibleBitmap(target, client.right, client.bottom);
     HGDIOBJ keptBitmap = SelectObject(memory, bitmap);
 
-    paintPart(pane, memory, partOfArea(area, bandRegion(found, EveryRule), RGN_DIFF, found),
-              plainColours());
+    HRGN labels = everyLabelRegion(found);
+    paintPart(pane, memory, partOfArea(area, bandRegion(found, EveryRule), RGN_DIFF, labels), plainColours());
     for (int rule = 0; rule < (int)ColourRuleCount; ++rule) {
         if (!ruleInBands(found, rule)) continue;
         PartColours colours = ruleColours(state.colourRules[rule]);
-        paintPart(pane, memory, partOfArea(area, bandRegion(found, rule), RGN_AND, found), colours);
+        paintPart(pane, memory, partOfArea(area, bandRegion(found, rule), RGN_AND, labels), colours);
         releaseColours(colours);
     }
+    DeleteObject(labels);
     paintLabels(pane, memory, area, found);
     SelectClipRgn(memory, NULL);
     BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, memory,
@@ -365,8 +363,10 @@ HBRUSH colourPaneDrawing(HDC dc) {
         ExcludeClipRect(dc, label.left, label.top, label.right, label.bottom);
     }
     if (!bandsOfPaint && (found.count > 0 || found.labelCount > 0)) state.paneDrewAtOnce = true;
-    return useColours(dc, plainColours());
+    return colourPlainly(dc);
 }
+
+HBRUSH colourPlainly(HDC dc) { return useColours(dc, plainColours()); }
 
 void paintRowsDrawnAtOnce() {
     if (!state.paneDrewAtOnce) return;
@@ -374,6 +374,9 @@ void paintRowsDrawnAtOnce() {
     RuleBands found;
     findRuleBands(&found);
     HRGN rows = bandRegion(found, EveryRule);
+    HRGN labels = everyLabelRegion(found);
+    CombineRgn(rows, rows, labels, RGN_OR);
+    DeleteObject(labels);
     RedrawWindow(state.paneWnd, NULL, rows, RDW_INVALIDATE | RDW_UPDATENOW);
     DeleteObject(rows);
 }

@@ -49,6 +49,8 @@ LRESULT paintPane(HWND pane, UINT message, WPARAM wParam, LPARAM lParam);
 // sets its text and background colours and returns the background's brush.
 // Outside a paint the rows of a rule are cut out of that context.
 HBRUSH colourPaneDrawing(HDC dc);
+// The same for text drawn in the pane's plain colours (the status line).
+HBRUSH colourPlainly(HDC dc);
 // After each message the control handled: paints again the rows of a rule
 // it would have drawn in the wrong colour.
 void paintRowsDrawnAtOnce();

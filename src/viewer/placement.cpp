@@ -100,14 +100,14 @@ static WindowPlace storedPlace() {
     return place;
 }
 
-// Known only while the place is still at the corner it was chosen at.
+// Known only while the place is still at the corner it was chosen at; an
+// empty monitor (none set yet) counts as unknown to the rule.
 static const EdgeRect* chosenMonitor() {
     bool same = state.chosenAt.x == state.x && state.chosenAt.y == state.y;
-    return state.chosenOnKnown && same ? &state.chosenOn : NULL;
+    return same ? &state.chosenOn : NULL;
 }
 
 static void setChosenMonitor(const EdgeRect& monitor) {
-    state.chosenOnKnown = true;
     state.chosenAt.x = state.x;
     state.chosenAt.y = state.y;
     state.chosenOn = monitor;

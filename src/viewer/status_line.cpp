@@ -47,7 +47,8 @@ static const WCHAR* shownName(const Source& source) {
     return source.resolvedPath + fileNameStart(source.resolvedPath);
 }
 
-// What the source says of itself; a failure's reason written into reason.
+// What the source says of itself; a failure's reason written into reason,
+// where one is given (the reason is shown only on the status line).
 static void describe(const Source& source, bool labelled, SourceStatus& status, WCHAR* reason) {
     bool newFile = source.newFileTaken && !source.readerStalled;
     status.label = labelled ? sourceLabel(source) : NULL;
@@ -59,6 +60,7 @@ static void describe(const Source& source, bool labelled, SourceStatus& status, 
     if (source.failure == NoFailure) return;
     status.condition = SourceFailing;
     status.failure = source.failure == ReadFailed || source.failure == QueryFailed ? "cannot read" : "cannot open";
+    if (!reason) return;
     uint32_t length = writeSystemReason(source.failureError, reason, ReasonSize);
     if (length > 0 && reason[length - 1] == '.') reason[length - 1] = 0;
     status.reason = length ? reason : NULL;
@@ -75,7 +77,7 @@ void updateStatus() {
     bool quiet = false, labelled = severalSources();
     for (const Source& source : state.sources) {
         if (!source.active) continue;
-        describe(source, labelled, statuses[count], reasons[count]);
+        describe(source, labelled, statuses[count], state.statusLine ? reasons[count] : NULL);
         if (sourceStale(statuses[count], clock)) quiet = true;
         ++count;
     }
@@ -122,8 +124,3 @@ void onChildCommand(WPARAM wParam, LPARAM lParam) {
     }
 }
 
-HBRUSH colourStatusLine(HDC dc) {
-    SetTextColor(dc, state.fontColor);
-    SetBkColor(dc, state.backColor);
-    return state.backBrush;
-}

@@ -31,5 +31,3 @@ void countLinesBelow(uint32_t lines, bool more);
 void noteViewMoved();
 // WM_COMMAND from one of the viewer window's children.
 void onChildCommand(WPARAM wParam, LPARAM lParam);
-// WM_CTLCOLORSTATIC: the pane's colours.
-HBRUSH colourStatusLine(HDC dc);

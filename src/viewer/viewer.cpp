@@ -216,7 +216,7 @@ LRESULT CALLBACK viewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_NCRBUTTONUP: buildConfigMenu(true); return 0;
     case WM_TIMER: onTimer(wParam); return 0;
     case WM_CTLCOLOREDIT: return (LRESULT)colourPane((HDC)wParam);
-    case WM_CTLCOLORSTATIC: return (LRESULT)colourStatusLine((HDC)wParam);
+    case WM_CTLCOLORSTATIC: return (LRESULT)colourPlainly((HDC)wParam);
     case WM_COMMAND: onChildCommand(wParam, lParam); return 0;
     case WM_EXITSIZEMOVE: onMoveOrResizeEnded(); return 0;
     case HostMsgRestyle: onRestyle(); return 0;

@@ -35,10 +35,11 @@ static void write(void** entry, void* value) {
     VirtualProtect(entry, sizeof *entry, kept, &kept);
 }
 
-ImportHook::ImportHook(const char* dll, const char* function, void* replacement) {
+ImportHook::ImportHook(const char* dll, const char* function, void* replacement, void** original) {
     entry_ = importEntry(dll, function);
     if (!entry_) return;
     original_ = *entry_;
+    if (original) *original = original_;  // before any thread can call the replacement
     write(entry_, replacement);
 }
 
@@ -66,8 +67,8 @@ static BOOL WINAPI countedReadFile(HANDLE file, LPVOID buffer, DWORD count, LPDW
     return originalReadFile(file, buffer, count, read, overlapped);
 }
 
-ReadFileCounter::ReadFileCounter() : hook_("kernel32.dll", "ReadFile", (void*)countedReadFile) {
-    originalReadFile = (ReadFileFunction)hook_.original();
+ReadFileCounter::ReadFileCounter()
+    : hook_("kernel32.dll", "ReadFile", (void*)countedReadFile, (void**)&originalReadFile) {
     reset();
 }
 
@@ -87,8 +88,8 @@ static BOOL WINAPI gatedReadFile(HANDLE file, LPVOID buffer, DWORD count, LPDWOR
     return ungatedReadFile(file, buffer, count, read, overlapped);
 }
 
-ReadFileGate::ReadFileGate() : hook_("kernel32.dll", "ReadFile", (void*)gatedReadFile) {
-    ungatedReadFile = (ReadFileFunction)hook_.original();
+ReadFileGate::ReadFileGate()
+    : hook_("kernel32.dll", "ReadFile", (void*)gatedReadFile, (void**)&ungatedReadFile) {
     gateKeeper = GetCurrentThreadId();
     ResetEvent(gateOpened);
 }

@@ -8,10 +8,10 @@
 
 class ImportHook {
 public:
-    ImportHook(const char* dll, const char* function, void* replacement);
+    // original, when given, receives the function the entry held.
+    ImportHook(const char* dll, const char* function, void* replacement, void** original = nullptr);
     ~ImportHook();
     bool installed() const { return entry_ != nullptr; }
-    void* original() const { return original_; }
 
 private:
     void** entry_ = nullptr;

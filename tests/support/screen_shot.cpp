@@ -55,7 +55,7 @@ Shot shootWindow(HWND window) {
 
 // A pixel between ink and background, as a smoothed glyph's edge: how much
 // ink it holds, or -1 when it is no mix of the two.
-double inkShare(COLORREF pixel, COLORREF ink, COLORREF back) {
+static double inkShare(COLORREF pixel, COLORREF ink, COLORREF back) {
     int channels[3][3] = {{GetRValue(pixel), GetRValue(ink), GetRValue(back)},
                           {GetGValue(pixel), GetGValue(ink), GetGValue(back)},
                           {GetBValue(pixel), GetBValue(ink), GetBValue(back)}};
@@ -74,7 +74,7 @@ double inkShare(COLORREF pixel, COLORREF ink, COLORREF back) {
 }
 
 // Where the control puts the row holding a character.
-RECT rowOf(int index) {
+static RECT rowOf(int index) {
     LRESULT at = SendMessageW(state.paneWnd, EM_POSFROMCHAR, index, 0);
     RECT client;
     GetClientRect(state.paneWnd, &client);

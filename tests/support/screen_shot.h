@@ -21,11 +21,7 @@ Shot shootWindow(HWND window);
 
 const COLORREF White = RGB(255, 255, 255);
 
-// A pixel between ink and background, as a smoothed glyph's edge: how much
-// ink it holds, or -1 when it is no mix of the two.
-double inkShare(COLORREF pixel, COLORREF ink, COLORREF back);
-// Where the pane's control puts the row holding a character, edge to edge.
-RECT rowOf(int index);
+// Where the pane's control puts the row of a line, edge to edge.
 RECT rowOfLine(int line);
 // Every pixel of the rectangle is the background, the ink, or a mix of the
 // two; some are nearly the ink itself.
