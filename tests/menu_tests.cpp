@@ -144,6 +144,7 @@ static std::string expectedTree(bool withSlit, bool inSlit, const std::string& f
            "  item \"Show Scroll\" " + c(CmdShowScroll) + " 1\n"
            "  item \"Hide Over Fullscreen\" " + c(CmdHideOverFullscreen) + " 0\n"
            "  item \"Status Line\" " + c(CmdStatusLine) + " 0\n"
+           "  item \"Activity\" " + c(CmdActivity) + " 0\n"
            "submenu \"Format\"\n"
            "  item \"Word Wrap\" " + c(CmdWordWrap) + " 0\n"
            "  submenu \"Font\"\n"

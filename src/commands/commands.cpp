@@ -324,7 +324,7 @@ static const SettingStep loadedSettingSteps[] = {
     applyHighlightSettings, // highlight, highlight1 to highlight8
     showWatchedFileAgain,   // filePath, sources, encoding, readBufferSize, lines, filters, scanLimit, rescan
     watchForFullscreen,     // hideOverFullscreen
-    applyStatusLine,        // statusLine, staleAfter, staleColor
+    applyStatusLine,        // statusLine, staleAfter, staleColor, activity
     refreshMenu,            // snapWindow, lockPos, alertSound, alertQuiet, every value shown
 };
 
@@ -425,6 +425,12 @@ static void setStaleColor(const CommandArgument& argument) {
     if (!readHexColour(text, (uint32_t)length, &colour)) return;
     state.staleColor = colour;
     InvalidateRect(state.viewerWnd, NULL, FALSE);
+}
+
+static void toggleActivity(const CommandArgument&) {
+    toggle(&state.activity);
+    applyStatusLine();
+    refreshMenu();
 }
 
 static void toggleHighlightLines(const CommandArgument&) {

@@ -94,6 +94,7 @@ static Menu* buildWindowMenu(bool popup) {
     MakeMenuItem(menu, "Hide Over Fullscreen", commandText(CmdHideOverFullscreen),
                  state.hideOverFullscreen);
     MakeMenuItem(menu, "Status Line", commandText(CmdStatusLine), state.statusLine);
+    MakeMenuItem(menu, "Activity", commandText(CmdActivity), state.activity);
     return menu;
 }
 
@@ -174,32 +175,22 @@ static Menu* buildHighlightMenu(bool popup) {
 static const MenuChoice sourceItems[MostSources - 1] = {SOURCE_ITEM(2), SOURCE_ITEM(3), SOURCE_ITEM(4)};
 #undef SOURCE_ITEM
 
-static const char* whySourceIsOff(SourceCheck check) {
-    switch (check) {
-    case SourceBadColour: return " (off: colour is not #RRGGBB)";
-    case SourceNeedsLabel: return " (off: no label)";
-    case SourceLabelTooLong: return " (off: label over 12 characters)";
-    case SourceBadLabel: return " (off: [ or ] in the label)";
-    case SourceNeedsPath: return " (off: no path)";
-    case SourceExtraText: return " (off: blank in the label)";
-    case SourceNone: case SourceUsable: break;
-    }
-    return "";
+// "Source 2 (label not used: over 12 characters)", as the status line says it.
+static const char* sourceTitle(uint32_t i, const char* item) {
+    char* title = state.sourceTitles[i];
+    const char* words = sourceCheckWords(state.sources[i].value.check);
+    if (words) wsprintfA(title, "%s (%s)", item, words);
+    else copyText(title, sizeof state.sourceTitles[i], item);
+    return title;
 }
 
-// The first source's label, then the other sources, each saying why it is off.
+// The first source's label, then the other sources, each saying what of it is not used.
 static Menu* buildSourcesMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Sources", "QVM_Sources", popup);
-    char* title = state.sourceTitles[0];
-    joinText(title, sizeof state.sourceTitles[0], "Source 1 Label",
-             state.sources[0].value.check == SourceNeedsLabel ? ""
-                                                              : whySourceIsOff(state.sources[0].value.check));
-    MakeMenuItemString(menu, title, commandText(CmdLabel), SHOWN_TEXT(label));
+    MakeMenuItemString(menu, sourceTitle(0, "Source 1 Label"), commandText(CmdLabel), SHOWN_TEXT(label));
     for (uint32_t i = 1; i < MostSources; ++i) {
-        title = state.sourceTitles[i];
-        joinText(title, sizeof state.sourceTitles[i], sourceItems[i - 1].title,
-                 whySourceIsOff(state.sources[i].value.check));
-        MakeMenuItemString(menu, title, sourceItems[i - 1].command, SHOWN_TEXT(sourceSettings[i - 1]));
+        MakeMenuItemString(menu, sourceTitle(i, sourceItems[i - 1].title), sourceItems[i - 1].command,
+                           SHOWN_TEXT(sourceSettings[i - 1]));
     }
     return menu;
 }

@@ -130,6 +130,7 @@ struct PluginState {
     bool statusLine;
     int staleAfter;  // minutes without growth before a source counts as quiet; 0: never
     COLORREF staleColor;
+    bool activity;  // the activity strip (viewer/activity_strip.h)
 
     // Runtime state, never stored.
     HINSTANCE hInstance;

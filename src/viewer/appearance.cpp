@@ -3,6 +3,7 @@
 #include "commands/menu.h"
 #include "settings/state.h"
 #include "tail/tail.h"
+#include "viewer/activity_strip.h"
 #include "viewer/alert.h"
 #include "viewer/optional_user32.h"
 #include "viewer/pane.h"
@@ -69,6 +70,7 @@ void paintBackground(HWND viewer) {
 
     MakeStyleGradient(memoryDc, &client, state.styleItem, state.showBorder);
     paintTint(memoryDc, client);
+    paintActivityStrip(memoryDc);
     BitBlt(dc, 0, 0, state.width, state.height, memoryDc, 0, 0, SRCCOPY);
 
     SelectObject(memoryDc, keptBitmap);

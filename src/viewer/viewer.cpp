@@ -4,6 +4,7 @@
 #include "commands/menu.h"
 #include "settings/state.h"
 #include "tail/tail.h"
+#include "viewer/activity_strip.h"
 #include "viewer/alert.h"
 #include "viewer/appearance.h"
 #include "viewer/autohide.h"
@@ -210,7 +211,8 @@ LRESULT CALLBACK viewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_DISPLAYCHANGE: onDisplayChange(); return 0;
     case WM_SETTINGCHANGE: onSettingChange(wParam); return 0;
     case WM_NCHITTEST: return frameHitTest();
-    case WM_NCMOUSEMOVE: onPointerOverWindow(); return 0;
+    case WM_NCMOUSEMOVE: onPointerOverWindow(); onPointerOverFrame(lParam); return 0;
+    case WM_NCMOUSELEAVE: hideActivityTip(); return 0;
     case WM_NCLBUTTONDOWN: return onFrameLeftPress(window, wParam, lParam);
     case WM_NCRBUTTONDOWN: return 0;
     case WM_NCRBUTTONUP: buildConfigMenu(true); return 0;
