@@ -82,7 +82,8 @@ void activityBars(const Activity& activity, uint32_t now, uint32_t height, uint3
         bars[bar].rule = NoRule;
         if (!slot) continue;
         uint32_t tall = (height * scaled(slot->lines) + top / 2) / top;
-        bars[bar].height = tall < 1 ? 1 : tall > height ? height : tall;
+        if (tall < 1) tall = 1;
+        bars[bar].height = tall < height ? tall : height;
         for (uint32_t r = 0; r < ColourRuleCount && bars[bar].rule == NoRule; ++r) {
             if ((colouredRules >> r & 1) && slot->ruleLines[r] > 0) bars[bar].rule = (int)r;
         }
