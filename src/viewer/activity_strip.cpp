@@ -118,6 +118,11 @@ static void fill(HDC dc, const RECT& area, COLORREF colour) {
 // Right-aligned: a strip narrower than the hour shows its newest minutes.
 static int barLeft(uint32_t bar) { return strip.right - (int)(ActivityMinutes - bar) * BarWidth; }
 
+bool activityStripCovers(const RECT& area) {
+    RECT both;
+    return state.activity && IntersectRect(&both, &area, &strip) && EqualRect(&both, &area);
+}
+
 void paintActivityStrip(HDC dc) {
     if (!state.activity || IsRectEmpty(&strip)) return;
     COLORREF kept = GetBkColor(dc);

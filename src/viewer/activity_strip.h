@@ -34,8 +34,10 @@ void noteMarkedLinesArrived(const uint32_t* newLines, uint32_t lineCount);
 // After the pane was given a whole new text to show as new.
 void notePaneShownAnew();
 
-// Part of the window's background paint.
+// Part of the window's background paint; the strip covers its area whole,
+// so that a paint of no more than that area needs nothing else.
 void paintActivityStrip(HDC dc);
+bool activityStripCovers(const RECT& area);
 // The pointer over the frame, in screen coordinates: the tip for the bar
 // under it, or none; and the pointer gone.
 void onPointerOverFrame(LPARAM screenPoint);
