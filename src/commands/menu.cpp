@@ -187,6 +187,14 @@ static const char* whySourceIsOff(SourceCheck check) {
     return "";
 }
 
+static const char* const sameFileTitles[MostSources] = {
+    " (off: same file as source 1)", " (off: same file as source 2)", " (off: same file as source 3)", ""};
+
+static const char* whyOff(const Source& source) {
+    if (source.sameFileAs) return sameFileTitles[source.sameFileAs - 1];
+    return whySourceIsOff(source.value.check);
+}
+
 // The first source's label, then the other sources, each saying why it is off.
 static Menu* buildSourcesMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Sources", "QVM_Sources", popup);
@@ -197,8 +205,7 @@ static Menu* buildSourcesMenu(bool popup) {
     MakeMenuItemString(menu, title, commandText(CmdLabel), SHOWN_TEXT(label));
     for (uint32_t i = 1; i < MostSources; ++i) {
         title = state.sourceTitles[i];
-        joinText(title, sizeof state.sourceTitles[i], sourceItems[i - 1].title,
-                 whySourceIsOff(state.sources[i].value.check));
+        joinText(title, sizeof state.sourceTitles[i], sourceItems[i - 1].title, whyOff(state.sources[i]));
         MakeMenuItemString(menu, title, sourceItems[i - 1].command, SHOWN_TEXT(sourceSettings[i - 1]));
     }
     return menu;

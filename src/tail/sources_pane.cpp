@@ -286,9 +286,9 @@ static void appendLabelled(const Source& source, uint32_t firstNumber, bool firs
     uint32_t which = indexOfSource(source);
     if (!paneSources.hasLines[which]) paneSources.firstNumber[which] = firstNumber;
     paneSources.hasLines[which] = true;
-    if (firstSeen) {
+    if (firstSeen) {  // its rule as it was seen
         from += nextLineStart(state.mergedText, (uint32_t)lstrlenW(state.mergedText), 0);
-        ruleBefore = NoRule;
+        ruleBefore = markedRule(state.lineMarks, from - 1);
     }
     alertOnNewText(from, ruleBefore);
 }

@@ -240,8 +240,11 @@ static bool addNewText(Source& source, const WCHAR* text, uint32_t length, bool 
     uint32_t from = state.lineMarks.length;
     int ruleBefore = lastLineRule();
     appendPaneText(text);
-    if (firstSeen) from += nextLineStart(text, length, 0);
-    alertOnNewText(from, firstSeen ? NoRule : ruleBefore);
+    if (firstSeen) {  // its rule as it was seen
+        from += nextLineStart(text, length, 0);
+        ruleBefore = markedRule(state.lineMarks, from - 1);
+    }
+    alertOnNewText(from, ruleBefore);
     return true;
 }
 

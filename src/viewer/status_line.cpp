@@ -47,6 +47,9 @@ static const WCHAR* shownName(const Source& source) {
     return source.resolvedPath + fileNameStart(source.resolvedPath);
 }
 
+static const char* const sameFileTexts[MostSources] = {"same file as source 1", "same file as source 2",
+                                                      "same file as source 3", ""};
+
 // What the source says of itself; a failure's reason written into reason,
 // where one is given (the reason is shown only on the status line).
 static void describe(const Source& source, bool labelled, SourceStatus& status, WCHAR* reason) {
@@ -57,6 +60,16 @@ static void describe(const Source& source, bool labelled, SourceStatus& status, 
     status.grownAt = source.grownAt;
     status.since = newFile ? source.newFileAt : source.askedAt;
     status.takenAtMinute = source.newFileMinute;
+    status.reason = NULL;
+    if (source.sameFileAs) {
+        status.condition = SourceFailing;
+        status.failure = sameFileTexts[source.sameFileAs - 1];
+        return;
+    }
+    if (source.failure == NoFailure && source.noLinePasses && !source.readerStalled) {
+        status.condition = SourceFailing;
+        status.failure = "no line passes the filter";
+    }
     if (source.failure == NoFailure) return;
     status.condition = SourceFailing;
     status.failure = source.failure == ReadFailed || source.failure == QueryFailed ? "cannot read" : "cannot open";
