@@ -4,6 +4,7 @@
 
 #include "text/line_time.h"
 #include "text/source_value.h"
+#include "support/import_hook.h"
 #include "support/plugin_fixture.h"
 #include "support/screen_shot.h"
 #include "tail/tail.h"
@@ -461,4 +462,61 @@ TEST_F(SourcesOwnTest, ABuildPlacesASourceWithoutTimesByItsWriteTimeNow) {
     std::string shown = paneText();
     EXPECT_LT(shown.find("[a] 2026-12-08 10:04:00 a rotated"), shown.find("[b] c first")) << shown;
     removeFile(a() + ".1");
+}
+
+// CR, LF and CR LF each end a line; a CR alone just before the end of what
+// was shown is the file's own byte when it is looked at again.
+TEST_F(SourcesOwnTest, ACarriageReturnAloneNearTheEndKeepsWhatWasSeen) {
+    writeFile(a(), at(1, "a one"));
+    writeFile(b(), at(0, "b zero FATAL at start"));
+    startAB("qvperuser.highlight1: #C00000 alert FATAL\r\n");
+    COLORREF styled = framePixel();
+    ASSERT_NE(RGB(0xC0, 0, 0), styled);
+    appendFile(b(), "2026-12-08 10:00:02 b two\rshort\r\n");
+    look();
+    send("@QVPeruserAcknowledge");
+    std::string before = paneText();
+    appendFile(b(), at(4, "b four ok"));
+    look();
+    EXPECT_EQ(styled, framePixel());
+    EXPECT_EQ(before + "[b] " + at(4, "b four ok"), paneText()) << "taken at the pane's end";
+}
+
+// A whole read asks for what it shows and a little more, not a block of
+// 256 KiB; an append, for what was appended and a little more. (The shell
+// reads its own settings at a start: a start with a tiny log tells how much.)
+TEST_F(SourcesOwnTest, ReadsAreBoundedByWhatIsShown) {
+    ReadFileCounter reads;
+    ASSERT_TRUE(reads.installed());
+    std::string big;
+    for (int i = 0; big.size() < 2 * 1024 * 1024; ++i) big += at(i % 10, "line " + std::to_string(i) + " of the big log");
+    writeFile(a(), big);
+    writeFile(b(), big);
+    writeFile(dataFolder + "tiny.log", "x\r\n");
+    std::string settings = "qvperuser.lines: 50\r\nqvperuser.readBufferSize: 4096\r\nqvperuser.filePath: ";
+    writeSettings(settings + dataFolder + "tiny.log\r\n");
+    ASSERT_EQ(0, start());
+    unsigned long long shellReads = reads.bytesAsked();
+    stop();
+
+    reads.reset();
+    writeSettings(settings + a() + "\r\n");
+    ASSERT_EQ(0, start());
+    unsigned long long shown = paneText().size();
+    EXPECT_LE(reads.bytesAsked() - shellReads, shown + shown / 2) << shown << " bytes shown, one source with lines";
+    stop();
+
+    reads.reset();
+    writeSettings("qvperuser.filePath: " + a() + "\r\nqvperuser.label: a\r\nqvperuser.source2: b " + b() +
+                  "\r\nqvperuser.readBufferSize: 4096\r\n");
+    ASSERT_EQ(0, start());
+    EXPECT_LE(reads.bytesAsked() - shellReads, 2 * (4096 + 4096 / 2)) << "two sources at start";
+    std::string append;
+    while (append.size() < 2000) append += at(9, "appended to a");
+    for (int i = 0; i < 3; ++i) {
+        reads.reset();
+        appendFile(a(), append);
+        look();
+        EXPECT_LE(reads.bytesAsked(), append.size() + 16384) << "append " << i;
+    }
 }

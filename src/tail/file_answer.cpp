@@ -102,11 +102,12 @@ static void sampleFile(const OpenedFile& file, ByteSample& sample, uint64_t offs
 }
 
 // The first and last bytes of what is shown, from the bytes read where they
-// follow one another in the file, else from the file.
+// are the file's own, one after another; else from the file. Whole lines
+// put side by side are not: a line ended by a CR alone ends in LF there.
 static void sampleShown(const ReaderWork& work, bool whole) {
     FileAnswer& answer = *work.answer;
     const uint8_t* bytes = work.buffer + answer.start;
-    bool contiguous = !filtered(work.request->choice) && answer.end == answer.offset + answer.count;
+    bool contiguous = !completeLinesOnly(work.request->choice) && answer.end == answer.offset + answer.count;
     uint64_t tailOffset = answer.end - answer.offset < SampleCapacity ? answer.offset
                                                                        : answer.end - SampleCapacity;
     if (contiguous) {
