@@ -101,7 +101,7 @@ static ViewPlace placeOfView() {
     ViewPlace place = {false, NoSource, 0, 0};
     const LineMarks& marks = state.lineMarks;
     if (paneFollowsEnd() || marks.lineCount == 0) return place;
-    int top = (int)sendToPane(EM_LINEINDEX, sendToPane(EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+    int top = paneTopIndex();
     if (top < 0 || (uint32_t)top >= marks.length) return place;
     uint32_t line = firstLineFrom(marks, (uint32_t)top + 1) - 1;
     uint8_t source = marks.sourceOfLine[line];
@@ -210,12 +210,7 @@ static void buildPane(bool forced) {
     mergeSources(inputsOfSources(), merge);
     addNoticeRows(merge);
     state.mergedText[merge.at] = 0;
-    int oldEndAt = NoPlace;
-    if (merge.placeAt != NoPlace) {
-        int top = (int)sendToPane(EM_LINEINDEX, sendToPane(EM_GETFIRSTVISIBLELINE, 0, 0), 0);
-        oldEndAt = merge.placeAt + (GetWindowTextLengthW(state.paneWnd) - top);
-    }
-    replacePaneText(state.mergedText, forced, oldEndAt);
+    replacePaneTextAt(state.mergedText, forced, merge.placeAt);
     alertOnLinesMarked(newLines, merge.shown);
     if (away && state.statusLine) countLinesBelow(markedCount(newLines, merge.shown), false);
     for (Source& source : state.sources) source.newFrom = source.textLength;
@@ -266,7 +261,7 @@ static bool paneOutgrown(uint32_t adding) {
     }
     uint64_t built = 0;
     for (const Source& source : state.sources) built += showsLines(source) ? source.textLength : 0;
-    uint64_t shown = (uint64_t)GetWindowTextLengthW(state.paneWnd);
+    uint64_t shown = (uint64_t)paneTextLength();
     return shown > 2 * built + 4096 || shown > PaneTextSize / 2;
 }
 
