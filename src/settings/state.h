@@ -9,6 +9,7 @@
 #include "tail/file_reader.h"
 #include "text/text_decoding.h"
 #include "text/line_marks.h"
+#include "text/merged_pane.h"
 #include "text/source_value.h"
 #include "viewer/placement_rule.h"
 
@@ -56,15 +57,11 @@ struct Source {
     DWORD lastListingTick;
     ULONGLONG folderTime;
     WCHAR chosenName[FileNameCapacity];
-    // With several sources (tail/sources_pane.h): its lines as shown, each
-    // ending in CR LF, where the ones not yet alerted for begin, and the
-    // number that tells its first line from every other it showed. Its
-    // notice, apart from its lines; whether only the filter left it without
-    // lines; the earlier source (1 to 4) that shows the same file, or 0.
-    uint32_t textLength;
-    uint32_t newFrom;
-    uint32_t textLines;
-    uint32_t firstLineNumber;
+    // With several sources (tail/sources_pane.h): its lines as shown in its
+    // text (text/merged_pane.h). Its notice, apart from its lines; whether
+    // only the filter left it without lines; the earlier source (1 to 4)
+    // that shows the same file, or 0.
+    SourceLines lines;
     WCHAR text[DisplayTextSize];
     uint32_t noticeLength;
     WCHAR notice[NoticeCapacity];

@@ -376,7 +376,7 @@ static void noteSameFiles() {
         if (same == source.sameFileAs) continue;
         changed = true;
         source.sameFileAs = same;
-        source.textLength = 0;
+        dropSourceLines(&source.lines);
         source.noticeLength = 0;
         if (!same) {
             forgetWatchedFile(source);
@@ -588,8 +588,7 @@ static void showSourceAgain(Source& source) {
     forgetWatchedFile(source);
     forgetChosenFile(source);
     source.showAsNew = true;
-    source.textLength = 0;
-    source.newFrom = 0;
+    dropSourceLines(&source.lines);
     source.noticeLength = 0;
     source.noLinePasses = false;
     source.sameFileAs = 0;
