@@ -284,15 +284,16 @@ TEST_F(SourcesOwnTest, AnotherSourcesRotationsNeverMakeOldLinesAlertAgain) {
     startAB("qvperuser.highlight1: #C00000 alert ERROR\r\n");
     COLORREF styled = framePixel();
     ASSERT_NE(RGB(0xC0, 0, 0), styled);
-    for (int i = 1; i <= 17; ++i) {
-        rotate(b(), "b " + std::to_string(i) + "\r\n");
+    for (int i = 1; i <= 17; ++i) {  // each file kept aside: 17 files, each seen
+        ASSERT_TRUE(MoveFileA(b().c_str(), (b() + "." + std::to_string(i)).c_str()));
+        writeFile(b(), "b " + std::to_string(i) + "\r\n");
         look();
     }
     appendFile(a(), "INFO later\r\n");
     look();
     EXPECT_EQ(styled, framePixel());
     EXPECT_NE(std::string::npos, paneText().find("[a] INFO later\r\n"));
-    for (int i = 1; i <= 17; ++i) removeFile(b() + ".1");
+    for (int i = 1; i <= 17; ++i) removeFile(b() + "." + std::to_string(i));
 }
 
 // A line seen in part alerts once, whatever way it is shown when it is finished.
