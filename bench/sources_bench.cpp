@@ -2,6 +2,8 @@
 // sources against a look at one, and a 100-byte append to one of four
 // against the same append to a single source. The two set-ups take turns
 // batch by batch, so that load from other programs falls on both alike.
+// Then the bytes a whole read asks of the file against the bytes it shows,
+// for logs of 2 MiB: one source with `lines 50`, and four sources.
 #include <windows.h>
 
 #include <cstdio>
@@ -10,6 +12,7 @@
 
 #include "bench_start.h"
 #include "bench_timing.h"
+#include "support/import_hook.h"
 #include "settings/state.h"
 #include "settings/text.h"
 #include "tail/file_reader.h"
@@ -70,12 +73,41 @@ static void compare(const char* title, int calls, bool grow, double target) {
     printf("  ratio                               %9.2f    (target <= %.1f)\n\n", four / one, target);
 }
 
+// The bytes every source shows of its file, after each was shown anew.
+static uint64_t bytesShown() {
+    uint64_t shown = 0;
+    for (const Source& source : state.sources) shown += source.active ? source.shownTail.bytes.count : 0;
+    return shown;
+}
+
+static void readsAgainstShown(ReadFileCounter& reads, const char* title, int sources, const char* more) {
+    for (int buffer : {4096, 32767}) {
+        state.readBufferSize = buffer;
+        state.lines = 0;
+        if (more) state.lines = 50;
+        reads.reset();
+        watchSources(sources);
+        double ratio = (double)reads.bytesAsked() / (double)bytesShown();
+        printf("  %-28s readBufferSize %5d: %8llu bytes asked for %6llu shown: %5.2f (target <= 1.5)\n", title,
+               buffer, reads.bytesAsked(), (unsigned long long)bytesShown(), ratio);
+    }
+}
+
 int main() {
     startShell(programFolder());
     for (int s = 0; s < (int)MostSources; ++s) writeFile(logPath(s), timedLines(s, 0, 200));
     if (!startBenchPlugin("qvperuser.readBufferSize: 4096\r\nqvperuser.filePath: " + logPath(0) + "\r\n")) return 1;
     compare("A look at unchanged sources", 200, false, 4.5);
     compare("A 100-byte append to the first source", 20, true, 1.5);
+    for (int s = 0; s < (int)MostSources; ++s) {
+        std::string big = timedLines(s, 0, 40000);
+        writeFile(logPath(s), big);
+    }
+    ReadFileCounter reads;
+    printf("Bytes a whole read asks of logs of %lu bytes against the bytes it shows\n",
+           (unsigned long)timedLines(0, 0, 40000).size());
+    readsAgainstShown(reads, "one source, lines 50", 1, "lines");
+    readsAgainstShown(reads, "four sources", (int)MostSources, NULL);
     endPlugin(GetModuleHandleA(NULL));
     stopShell();
     return 0;

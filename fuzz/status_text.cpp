@@ -2,8 +2,8 @@
 // width, against what a reader expects: the sources in trouble before the
 // others, each group in order, after the lines below and before the
 // settings that are off; fitted to a width, the first whole entries that fit
-// with "+N more" for the N behind them, as many as fit, and never a part of
-// an entry. The measure gives every unit one column, or two to a few.
+// with "+N more" for the N behind them, as many as fit, never fewer than
+// the first, and never a part of an entry. The measure gives every unit one column, or two to a few.
 #include "fuzz_input.h"
 #include "text/status_text.h"
 
@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         SourceStatus& source = sources[i];
         source.label = input.take<uint8_t>() % 2 ? labels[i].c_str() : nullptr;
         source.name = names[i].c_str();
-        source.condition = SourceCondition(input.take<uint8_t>() % 7);
+        source.condition = SourceCondition(input.take<uint8_t>() % 8);
         source.reason = input.take<uint8_t>() % 2 ? labels[i].c_str() : nullptr;
         source.grownAt = now - input.take<uint16_t>() * 4;
         source.since = now - input.take<uint8_t>();
@@ -110,11 +110,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     std::vector<Text> shown = entriesOf(line);
     REQUIRE(!shown.empty());
+    if (line == all[0]) {
+        // Not even the first fits with "+N more" behind it.
+        REQUIRE(all.size() == 1 || columns(all[0] + Dot + more(all.size() - 1)) > width);
+        return 0;
+    }
     size_t kept = shown.size() - 1;
+    REQUIRE(kept >= 1 && kept < all.size());
     REQUIRE(shown.back() == more(all.size() - kept));
-    REQUIRE(kept < all.size());
     for (size_t i = 0; i < kept; ++i) REQUIRE(shown[i] == all[i]);
-    REQUIRE(columns(line) <= width || kept == 0);
+    REQUIRE(columns(line) <= width);
     // As many as fit.
     if (kept + 1 < all.size()) {
         Text longer;

@@ -500,7 +500,7 @@ TEST_F(MenuTest, EveryItemSendsACommandThatChangesWhatItShows) {
                             : entry.title == "Encoding"          ? "utf-8"
                             : rule                               ? "#102030 " + entry.title.substr(0, 6)
                             : entry.title == "Source 1 Label"    ? "#102030 first"
-                            : source                             ? "other " + otherPath
+                            : source                             ? "other " + dataFolder + entry.title + ".log"
                                                                  : otherPath;
         shellTrace::clear();
         send(entry.command + " " + value);

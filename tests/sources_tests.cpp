@@ -4,6 +4,7 @@
 
 #include "text/line_time.h"
 #include "text/source_value.h"
+#include "support/import_hook.h"
 #include "support/plugin_fixture.h"
 #include "support/screen_shot.h"
 #include "tail/tail.h"
@@ -270,4 +271,289 @@ TEST_F(SourcesTest, AReaderAwayFromTheEndKeepsTheirPlaceAcrossABuild) {
     EXPECT_EQ(topLine, shown.substr(start, shown.find(L"\r\n", start) - start));
     EXPECT_NE(std::wstring::npos, shown.find(L"[db] 2026-12-08 10:59:00 db new file\r\n"));
     removeFile(db() + ".1");
+}
+
+// ---- Each source its own: what was seen, its notice, its place ----
+
+class SourcesOwnTest : public SourcesTest {
+protected:
+    std::string a() const { return dataFolder + "a.log"; }
+    std::string b() const { return dataFolder + "b.log"; }
+    void startAB(const std::string& more) {
+        writeSettings("qvperuser.filePath: " + a() + "\r\nqvperuser.label: a\r\nqvperuser.source2: b " + b() +
+                      "\r\nqvperuser.edgeSize: 6\r\nqvperuser.readBufferSize: 32767\r\n" + more);
+        ASSERT_EQ(0, start());
+    }
+    static COLORREF framePixel() { return shootWindow(state.viewerWnd).at(2, 2); }
+    // Renamed aside, begun anew: another file at the path.
+    void rotate(const std::string& path, const std::string& text) {
+        ASSERT_TRUE(MoveFileExA(path.c_str(), (path + ".1").c_str(), MOVEFILE_REPLACE_EXISTING));
+        writeFile(path, text);
+    }
+    static std::wstring status() {
+        WCHAR text[1024] = {};
+        GetWindowTextW(state.statusWnd, text, 1024);
+        return text;
+    }
+    static std::wstring topLine() {
+        std::wstring shown = paneWideText();
+        int top = (int)SendMessageW(state.paneWnd, EM_GETFIRSTVISIBLELINE, 0, 0);
+        size_t start = (size_t)SendMessageW(state.paneWnd, EM_LINEINDEX, top, 0);
+        size_t lineStart = shown.rfind(L"\r\n", start == 0 ? 0 : start - 1);
+        lineStart = start == 0 || lineStart == std::wstring::npos ? 0 : lineStart + 2;
+        return shown.substr(lineStart, shown.find(L"\r\n", lineStart) - lineStart);
+    }
+    static int pumpLines(const std::string& text) {
+        int count = 0;
+        for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++count;
+        return count;
+    }
+};
+
+// Another source's rotations never push out what was seen of a file on screen.
+TEST_F(SourcesOwnTest, AnotherSourcesRotationsNeverMakeOldLinesAlertAgain) {
+    writeFile(a(), "ERROR seen long ago\r\n");
+    writeFile(b(), "b 0\r\n");
+    startAB("qvperuser.highlight1: #C00000 alert ERROR\r\n");
+    COLORREF styled = framePixel();
+    ASSERT_NE(RGB(0xC0, 0, 0), styled);
+    for (int i = 1; i <= 17; ++i) {  // each file kept aside: 17 files, each seen
+        ASSERT_TRUE(MoveFileA(b().c_str(), (b() + "." + std::to_string(i)).c_str()));
+        writeFile(b(), "b " + std::to_string(i) + "\r\n");
+        look();
+    }
+    appendFile(a(), "INFO later\r\n");
+    look();
+    EXPECT_EQ(styled, framePixel());
+    EXPECT_NE(std::string::npos, paneText().find("[a] INFO later\r\n"));
+    for (int i = 1; i <= 17; ++i) removeFile(b() + "." + std::to_string(i));
+}
+
+// A line seen in part alerts once, whatever way it is shown when it is finished.
+TEST_F(SourcesOwnTest, ALineSeenInPartAlertsOnceWhenASourceOrFilterComesBeforeItsEnd) {
+    writeFile(a(), "INFO first\r\n");
+    writeFile(b(), "b 0\r\n");
+    writeSettings("qvperuser.filePath: " + a() + "\r\nqvperuser.edgeSize: 6\r\n"
+                  "qvperuser.highlight1: #C00000 alert ERROR\r\n");
+    ASSERT_EQ(0, start());
+    COLORREF styled = framePixel();
+    appendFile(a(), "ERROR partial still");  // seen in part: new, it alerts
+    look();
+    EXPECT_EQ(RGB(0xC0, 0, 0), framePixel());
+    send("@QVPeruserAcknowledge");
+    ASSERT_EQ(styled, framePixel());
+
+    // Another source: whole lines only, the unfinished one waits for its end.
+    send("@QVPeruserSource 2 b " + b());
+    appendFile(a(), " done\r\n");
+    look();
+    EXPECT_NE(std::string::npos, paneText().find("[a.log] ERROR partial still done\r\n")) << paneText();
+    EXPECT_EQ(styled, framePixel()) << "the line alerted when first shown";
+
+    // One source with a filter: whole lines too.
+    send("@QVPeruserSource 2");
+    appendFile(a(), "ERROR two");
+    look();
+    EXPECT_EQ(RGB(0xC0, 0, 0), framePixel());
+    send("@QVPeruserAcknowledge");
+    send("@QVPeruserFilterShow ERROR");
+    appendFile(a(), " ends\r\n");
+    look();
+    EXPECT_NE(std::string::npos, paneText().find("ERROR two ends\r\n")) << paneText();
+    EXPECT_EQ(styled, framePixel());
+    appendFile(a(), "ERROR three\r\n");
+    look();
+    EXPECT_EQ(RGB(0xC0, 0, 0), framePixel()) << "a new line still alerts";
+}
+
+// Notices are not log lines: `lines` counts log lines, a source that only
+// has no passing line says so on the status line, and the pane once when no
+// source shows a line.
+TEST_F(SourcesOwnTest, NoticesAreNeverCountedMergedOrLeftAboveLines) {
+    std::string bLines;
+    for (int i = 0; i < 10; ++i) bLines += at(i, "ERROR b " + std::to_string(i));
+    writeFile(b(), bLines);
+    writeFile(a(), "2026-12-08 10:00:30 INFO a newest\r\n");
+    startAB("qvperuser.lines: 3\r\nqvperuser.filterShow: ERROR\r\nqvperuser.statusLine: true\r\n"
+            "qvperuser.width: 900\r\n");
+    EXPECT_EQ("[b] " + at(7, "ERROR b 7") + "[b] " + at(8, "ERROR b 8") + "[b] " + at(9, "ERROR b 9"),
+              paneText());
+    EXPECT_NE(std::wstring::npos, status().find(L"no line passes the filter")) << status().c_str();
+
+    appendFile(a(), "2026-12-08 10:00:31 ERROR a first\r\n");
+    look();
+    EXPECT_EQ(std::string::npos, paneText().find("No line passes")) << paneText();
+    EXPECT_NE(std::string::npos, paneText().find("[a] 2026-12-08 10:00:31 ERROR a first\r\n")) << paneText();
+
+    send("@QVPeruserFilterShow nothing like it");
+    EXPECT_EQ("No line passes the filter\r\nFilter Show: nothing like it\r\n", paneText());
+}
+
+// With `lines` N, a pane of several sources holds at most 2N lines.
+TEST_F(SourcesOwnTest, AppendsHoldAtMostTwiceTheLinesAsked) {
+    writeFile(a(), at(1, "a 1"));
+    writeFile(b(), at(2, "b 1"));
+    startAB("qvperuser.lines: 3\r\n");
+    int most = 0;
+    for (int i = 0; i < 20; ++i) {
+        appendFile(a(), "2026-12-08 10:01:00 a more " + std::to_string(i) + "\r\n");
+        look();
+        int held = pumpLines(paneText());
+        most = held > most ? held : most;
+    }
+    EXPECT_LE(most, 6);
+    EXPECT_GE(most, 4) << "appends still add lines";
+    EXPECT_NE(std::string::npos, paneText().find("a more 19\r\n"));
+}
+
+// The same file named by two sources: the later is off, and says why.
+TEST_F(SourcesOwnTest, TheSameFileNamedTwiceIsShownOnce) {
+    writeFile(a(), at(1, "one") + at(2, "two"));
+    writeSettings("qvperuser.filePath: " + a() + "\r\nqvperuser.label: one\r\nqvperuser.source2: two " +
+                  dataFolder + ".\\a.log\r\nqvperuser.source3: b " + b() + "\r\nqvperuser.statusLine: true\r\n"
+                  "qvperuser.width: 900\r\n");
+    writeFile(b(), at(0, "b zero"));
+    ASSERT_EQ(0, start());
+    EXPECT_EQ("[b] " + at(0, "b zero") + "[one] " + at(1, "one") + "[one] " + at(2, "two"), paneText());
+    appendFile(a(), at(3, "three"));
+    look();
+    EXPECT_EQ("[b] " + at(0, "b zero") + "[one] " + at(1, "one") + "[one] " + at(2, "two") + "[one] " +
+                  at(3, "three"),
+              paneText());
+    EXPECT_NE(std::wstring::npos, status().find(L" \u00B7 source 2 off: same file as source 1")) << status().c_str();
+    EXPECT_EQ(std::wstring::npos, status().find(L"[two]")) << "an entry of its own no more";
+    SendMessageW(state.viewerWnd, WM_NCRBUTTONUP, HTCAPTION, 0);  // the menu, as the user opens it
+    pumpMessages(20);
+    EXPECT_EQ("Source 2 (off: same file as source 1)", std::string(state.sourceTitles[1]));
+}
+
+// The reader's place is the line at the top of the view, by its source and
+// its number, and the row of it in view when it wraps: not a text that
+// another line may begin with too.
+TEST_F(SourcesOwnTest, AReadersPlaceIsTheLineItselfAcrossABuild) {
+    std::string aLines, padding(120, 'x');
+    for (int i = 1; i <= 150; ++i) aLines += "line " + std::to_string(i) + " " + padding + "\r\n";
+    writeFile(a(), aLines);
+    writeFile(b(), "b first\r\n");
+    startAB("qvperuser.wordWrap: true\r\nqvperuser.width: 400\r\nqvperuser.height: 200\r\n");
+    std::wstring shown = paneWideText();
+    int lineStart = (int)shown.find(L"[a] line 7 ");
+    ASSERT_GE(lineStart, 0);
+    int row = (int)SendMessageW(state.paneWnd, EM_LINEFROMCHAR, lineStart, 0) + 1;  // its second row
+    SendMessageW(state.paneWnd, EM_LINESCROLL, 0,
+                 row - SendMessageW(state.paneWnd, EM_GETFIRSTVISIBLELINE, 0, 0));
+    pumpMessages(20);
+    int topChar = (int)SendMessageW(state.paneWnd, EM_LINEINDEX, SendMessageW(state.paneWnd, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+    ASSERT_GT(topChar, lineStart);
+
+    rotate(b(), "b second\r\n");
+    look();
+    shown = paneWideText();
+    int newStart = (int)shown.find(L"[a] line 7 ");
+    ASSERT_GE(newStart, 0);
+    EXPECT_NE(std::wstring::npos, shown.find(L"[b] b second\r\n"));
+    int newTop = (int)SendMessageW(state.paneWnd, EM_LINEINDEX, SendMessageW(state.paneWnd, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+    EXPECT_EQ(topChar - lineStart, newTop - newStart) << "the same row of the same line";
+    removeFile(b() + ".1");
+}
+
+// Lines a build adds while the reader is away count below the view.
+TEST_F(SourcesOwnTest, ARotatedSourcesLinesCountBelowTheView) {
+    std::string aLines;
+    for (int i = 0; i < 60; ++i) aLines += "2026-12-08 10:00:" + std::to_string(10 + i % 50) + " a " + std::to_string(i) + "\r\n";
+    writeFile(a(), aLines);
+    writeFile(b(), "2026-12-08 09:00:00 b old\r\n");
+    startAB("qvperuser.statusLine: true\r\nqvperuser.height: 200\r\n");
+    SendMessageW(state.paneWnd, EM_LINESCROLL, 0, -40);
+    pumpMessages(20);
+    appendFile(a(), at(1, "a late 1") + at(2, "a late 2") + at(3, "a late 3"));
+    look();
+    EXPECT_EQ(0u, status().find(L"3 new lines below")) << status().c_str();
+    std::string later;
+    for (int i = 0; i < 5; ++i) later += "2026-12-08 11:00:0" + std::to_string(i) + " b new\r\n";
+    rotate(b(), later);
+    look();
+    EXPECT_EQ(0u, status().find(L"8 new lines below")) << status().c_str();
+    removeFile(b() + ".1");
+}
+
+// A source without times counts its lines as written at its file's last
+// write as it is at the build, whichever source caused the build.
+TEST_F(SourcesOwnTest, ABuildPlacesASourceWithoutTimesByItsWriteTimeNow) {
+    writeFile(a(), "2026-12-08 10:01:00 a first\r\n");
+    writeFile(b(), "c first\r\n");
+    setWriteTime(b(), 2);
+    startAB("");
+    appendFile(b(), "c grown\r\n");
+    SYSTEMTIME local = {2026, 12, 2, 8, 10, 5, 0, 0}, utc;
+    TzSpecificLocalTimeToSystemTime(NULL, &local, &utc);
+    FILETIME time;
+    SystemTimeToFileTime(&utc, &time);
+    HANDLE file = CreateFileA(b().c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    SetFileTime(file, NULL, NULL, &time);
+    CloseHandle(file);
+    look();
+    rotate(a(), "2026-12-08 10:04:00 a rotated\r\n");
+    look();
+    std::string shown = paneText();
+    EXPECT_LT(shown.find("[a] 2026-12-08 10:04:00 a rotated"), shown.find("[b] c first")) << shown;
+    removeFile(a() + ".1");
+}
+
+// CR, LF and CR LF each end a line; a CR alone just before the end of what
+// was shown is the file's own byte when it is looked at again.
+TEST_F(SourcesOwnTest, ACarriageReturnAloneNearTheEndKeepsWhatWasSeen) {
+    writeFile(a(), at(1, "a one"));
+    writeFile(b(), at(0, "b zero FATAL at start"));
+    startAB("qvperuser.highlight1: #C00000 alert FATAL\r\n");
+    COLORREF styled = framePixel();
+    ASSERT_NE(RGB(0xC0, 0, 0), styled);
+    appendFile(b(), "2026-12-08 10:00:02 b two\rshort\r\n");
+    look();
+    send("@QVPeruserAcknowledge");
+    std::string before = paneText();
+    appendFile(b(), at(4, "b four ok"));
+    look();
+    EXPECT_EQ(styled, framePixel());
+    EXPECT_EQ(before + "[b] " + at(4, "b four ok"), paneText()) << "taken at the pane's end";
+}
+
+// A whole read asks for what it shows and a little more, not a block of
+// 256 KiB; an append, for what was appended and a little more. (The shell
+// reads its own settings at a start: a start with a tiny log tells how much.)
+TEST_F(SourcesOwnTest, ReadsAreBoundedByWhatIsShown) {
+    ReadFileCounter reads;
+    ASSERT_TRUE(reads.installed());
+    std::string big;
+    for (int i = 0; big.size() < 2 * 1024 * 1024; ++i) big += at(i % 10, "line " + std::to_string(i) + " of the big log");
+    writeFile(a(), big);
+    writeFile(b(), big);
+    writeFile(dataFolder + "tiny.log", "x\r\n");
+    std::string settings = "qvperuser.lines: 50\r\nqvperuser.readBufferSize: 4096\r\nqvperuser.filePath: ";
+    writeSettings(settings + dataFolder + "tiny.log\r\n");
+    ASSERT_EQ(0, start());
+    unsigned long long shellReads = reads.bytesAsked();
+    stop();
+
+    reads.reset();
+    writeSettings(settings + a() + "\r\n");
+    ASSERT_EQ(0, start());
+    unsigned long long shown = paneText().size();
+    EXPECT_LE(reads.bytesAsked() - shellReads, shown + shown / 2) << shown << " bytes shown, one source with lines";
+    stop();
+
+    reads.reset();
+    writeSettings("qvperuser.filePath: " + a() + "\r\nqvperuser.label: a\r\nqvperuser.source2: b " + b() +
+                  "\r\nqvperuser.readBufferSize: 4096\r\n");
+    ASSERT_EQ(0, start());
+    EXPECT_LE(reads.bytesAsked() - shellReads, 2 * (4096 + 4096 / 2)) << "two sources at start";
+    std::string append;
+    while (append.size() < 2000) append += at(9, "appended to a");
+    for (int i = 0; i < 3; ++i) {
+        reads.reset();
+        appendFile(a(), append);
+        look();
+        EXPECT_LE(reads.bytesAsked(), append.size() + 16384) << "append " << i;
+    }
 }

@@ -175,12 +175,19 @@ static Menu* buildHighlightMenu(bool popup) {
 static const MenuChoice sourceItems[MostSources - 1] = {SOURCE_ITEM(2), SOURCE_ITEM(3), SOURCE_ITEM(4)};
 #undef SOURCE_ITEM
 
-// "Source 2 (label not used: over 12 characters)", as the status line says it.
+// "Source 2 (label not used: over 12 characters)", "Source 3 (off: same
+// file as source 1)", as the status line says it.
 static const char* sourceTitle(uint32_t i, const char* item) {
+    const Source& source = state.sources[i];
     char* title = state.sourceTitles[i];
-    const char* words = sourceCheckWords(state.sources[i].value.check);
-    if (words) wsprintfA(title, "%s (%s)", item, words);
-    else copyText(title, sizeof state.sourceTitles[i], item);
+    const char* words = sourceCheckWords(source.value.check);
+    if (source.sameFileAs) {
+        wsprintfA(title, "%s (off: same file as source %u)", item, source.sameFileAs);
+    } else if (words) {
+        wsprintfA(title, "%s (%s)", item, words);
+    } else {
+        copyText(title, sizeof state.sourceTitles[i], item);
+    }
     return title;
 }
 

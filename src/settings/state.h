@@ -9,6 +9,7 @@
 #include "tail/file_reader.h"
 #include "text/text_decoding.h"
 #include "text/line_marks.h"
+#include "text/merged_pane.h"
 #include "text/source_value.h"
 #include "viewer/placement_rule.h"
 
@@ -33,6 +34,9 @@ struct Source {
     bool fileLooked;
     ULONGLONG lastWriteTime;
     ULONGLONG lastFileSize;
+    // The file's last write at its latest answer, when the lines of a file
+    // without times were written.
+    ULONGLONG linesWrittenAt;
     // The next answer shows the file as a new one: from its end, with no
     // place kept and nothing appended.
     bool showAsNew;
@@ -43,6 +47,9 @@ struct Source {
     bool askedToCount;    // ...and counts the lines beyond what was seen
     LONG readerProgressSeen;  // the reads its reader had made at the latest busy tick
     ShownTail shownTail;
+    // What this source showed of each file lately (tail/seen_files.h): its
+    // own, so that what another source shows never pushes it out.
+    SeenFiles seen;
     // Following a pattern's newest file (tail/file_choice.h).
     bool watchingPattern;
     bool listingForced;
@@ -50,13 +57,17 @@ struct Source {
     DWORD lastListingTick;
     ULONGLONG folderTime;
     WCHAR chosenName[FileNameCapacity];
-    // With several sources (tail/sources_pane.h): its lines as shown, each
-    // ending in CR LF, where the ones not yet alerted for begin, and the
-    // time that lines without one take when none of them has one.
-    uint32_t textLength;
-    uint32_t newFrom;
-    uint64_t fallbackTime;
+    // With several sources (tail/sources_pane.h): its lines as shown in its
+    // text (text/merged_pane.h). Its notice, apart from its lines; whether
+    // only the filter left it without lines; the earlier source (1 to 4)
+    // that shows the same file, or 0.
+    SourceLines lines;
     WCHAR text[DisplayTextSize];
+    uint32_t noticeLength;
+    WCHAR notice[NoticeCapacity];
+    bool noLinePasses;
+    FileIdentity answeredFile;  // the file of the reader's latest answer that read one
+    uint32_t sameFileAs;
     // For the status line (text/status_text.h), in its seconds: when the file
     // last grew (first seen: its last write), since when the source shows a
     // file that took the place of the one it showed, and since when its
@@ -184,8 +195,6 @@ struct PluginState {
     // pane's whole text, after an append the text decoded for it, whose new
     // part the pane was given. Word wrap's new pane carries its text across in it.
     WCHAR displayText[DisplayTextSize];
-    // What was shown of each file lately: which of its bytes are new.
-    SeenFiles seenFiles;
     // The lines shown, from the settings above.
     LineChoice lineChoice;
     PatternCheck filterShowCheck;

@@ -81,6 +81,7 @@ struct ReaderWork {
     const FileRequest* request;
     FileAnswer* answer;
     uint64_t seenEnd;  // NoOffset: nothing of the file was seen
+    uint64_t shownEnd;  // where the source's lines end, where appends begin
     uint8_t* buffer;
     uint8_t* block;
     WideChar* lineText;
@@ -101,11 +102,12 @@ static void sampleFile(const OpenedFile& file, ByteSample& sample, uint64_t offs
 }
 
 // The first and last bytes of what is shown, from the bytes read where they
-// follow one another in the file, else from the file.
+// are the file's own, one after another; else from the file. Whole lines
+// put side by side are not: a line ended by a CR alone ends in LF there.
 static void sampleShown(const ReaderWork& work, bool whole) {
     FileAnswer& answer = *work.answer;
     const uint8_t* bytes = work.buffer + answer.start;
-    bool contiguous = !filtered(work.request->choice) && answer.end == answer.offset + answer.count;
+    bool contiguous = !completeLinesOnly(work.request->choice) && answer.end == answer.offset + answer.count;
     uint64_t tailOffset = answer.end - answer.offset < SampleCapacity ? answer.offset
                                                                        : answer.end - SampleCapacity;
     if (contiguous) {
@@ -188,7 +190,7 @@ static bool addLines(const ReaderWork& work, uint32_t count, uint32_t joined) {
     const FileRequest& request = *work.request;
     FileAnswer& answer = *work.answer;
     AddedLines added = chooseAddedLines(lineScanOf(work, true), work.buffer, count, answer.offset,
-                                        work.seenEnd, request.shown.lastLineOpen);
+                                        work.shownEnd, request.shown.lastLineOpen);
     bool moved = completeLinesOnly(request.choice);  // the lines taken are moved to the front
     if (added.abandoned || !fitsThePane(work, moved ? added.count : count - joined, added.lineCount)) {
         return false;
@@ -199,6 +201,7 @@ static bool addLines(const ReaderWork& work, uint32_t count, uint32_t joined) {
     answer.boundary = moved ? 0 : joined;
     answer.lines = added.lineCount;
     answer.lastLineOpen = added.lastLineOpen;
+    answer.firstLineSeen = moved && added.count > 0 && added.firstOffset < work.seenEnd;
     return true;
 }
 
@@ -208,14 +211,14 @@ static bool addedLinesFrom(const ReaderWork& work, uint64_t* from) {
     const FileRequest& request = *work.request;
     LineUnits units = lineUnitsFor(request.appendEncoding, request.shownMark, systemCodePages);
     uint8_t around[2 * 2];
-    uint64_t before = work.seenEnd < units.size ? 0 : units.size;
+    uint64_t before = work.shownEnd < units.size ? 0 : units.size;
     DWORD count = 0;
-    if (!readAt(work.file, work.seenEnd - before, around, (DWORD)(before + units.size), &count) ||
+    if (!readAt(work.file, work.shownEnd - before, around, (DWORD)(before + units.size), &count) ||
         count != before + units.size) {
         return false;
     }
     uint32_t previous = before ? unitAt(around, units) : 0;
-    *from = addedLinesStart(work.seenEnd, previous, unitAt(around + before, units), units);
+    *from = addedLinesStart(work.shownEnd, previous, unitAt(around + before, units), units);
     return true;
 }
 
@@ -226,7 +229,7 @@ static bool addManyLines(const ReaderWork& work) {
     const FileRequest& request = *work.request;
     FileAnswer& answer = *work.answer;
     uint64_t from = 0;
-    if (!filtered(request.choice) || answer.size - work.seenEnd > request.choice.scanLimit ||
+    if (!filtered(request.choice) || answer.size - work.shownEnd > request.choice.scanLimit ||
         !addedLinesFrom(work, &from)) {
         return false;
     }
@@ -248,8 +251,8 @@ static bool readAppended(const ReaderWork& work) {
     if (!request.appendAllowed || !answer.shownStillThere) return false;
     const ShownBytes& shown = request.shown;
     bool lines = linesChosen(request.choice);
-    AppendRange append = lines ? lineAppendRange(work.seenEnd, answer.size, request.readBufferSize)
-                               : appendRange(shown.offset, work.seenEnd, answer.size,
+    AppendRange append = lines ? lineAppendRange(work.shownEnd, answer.size, request.readBufferSize)
+                               : appendRange(shown.offset, work.shownEnd, answer.size,
                                              request.readBufferSize, request.readerAway);
     if (!append.possible) return lines && addManyLines(work);
     DWORD count = 0;
@@ -378,9 +381,9 @@ void answerRequest(FileRequest& request, FileAnswer* answer, const ReaderBuffers
         uint64_t seenEnd = seenEndOf(file, request, *answer);
         answer->seenBefore = seenEnd != NoOffset;
         answer->shownStillThere = request.shown.valid && sameFile(request.shown.file, answer->file) &&
-                                  answer->seenBefore;
-        ReaderWork work = {file, &request, answer, seenEnd, buffers.shown, buffers.block,
-                           buffers.lineText};
+                                  answer->seenBefore && request.shown.end <= answer->size;
+        ReaderWork work = {file, &request, answer, seenEnd, request.shown.end, buffers.shown,
+                           buffers.block, buffers.lineText};
         if (!readAppended(work) && !answer->failure) readWhole(work);
         if (request.countNewLines && answer->seenBefore && answer->read != ReadNothing) {
             answer->newLines = countNewLines(work, answer->end);

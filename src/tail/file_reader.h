@@ -24,13 +24,15 @@ inline uint64_t fileTimeNumber(FILETIME time) {
     return ((uint64_t)time.dwHighDateTime << 32) | time.dwLowDateTime;
 }
 
-// What the pane shows of the file: the bytes from offset to the end of what
-// was seen of it (seen_files.h), or with a filter, the lines among them that
-// pass it.
+// What the pane shows of the file: the bytes from offset to end, or with a
+// filter, the lines among them that pass it. What was seen of the file
+// (seen_files.h) may end later: whole lines stop before an unfinished line
+// that another showing saw in part.
 struct ShownBytes {
     bool valid;
     FileIdentity file;
     uint64_t offset;
+    uint64_t end;     // in the file, where the bytes in the pane end
     uint64_t count;   // bytes of the file in the pane
     uint32_t lines;   // lines of the file in the pane
     bool lastLineOpen;
@@ -109,6 +111,7 @@ struct FileAnswer {
     uint32_t lines;
     bool lastLineOpen;
     bool firstLineCut;
+    bool firstLineSeen;  // appended whole lines: the first began before the seen end
     bool scanLimitReached;  // fewer lines pass within the scan limit than asked for
     // A pattern's file: the name opened or tried, empty when none matches;
     // whether and when (GetTickCount) the folder was looked at, its write

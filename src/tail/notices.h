@@ -41,6 +41,3 @@ void showScanning(Source& source);
 void showWildcardInFolder(Source& source);
 // No path at all: the notice says where to choose one, and nothing is watched.
 void showNothingChosen();
-
-// After the pane's width or font changed: the notice it shows, laid out anew.
-void refitNotice();

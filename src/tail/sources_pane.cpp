@@ -10,6 +10,7 @@
 #include "text/timeline.h"
 #include "viewer/alert.h"
 #include "viewer/pane_view.h"
+#include "viewer/status_line.h"
 
 // The labels the pane's lines begin with, for the colour rules' marks.
 static LineLabels lineLabels;
@@ -23,32 +24,26 @@ void useLineLabels(bool several) {
     state.lineMarks.labels = several ? &lineLabels : nullptr;
 }
 
-// A notice has no time of its own: it follows every line that has one.
-static const uint64_t NoticeTime = NoLineTime - 1;
-// The pane's lines that are new at a build, one bit each.
-static uint32_t newLines[MarkedLineCapacity / 32];
+// The pane's lines that are new at a build, one bit each; which lines of
+// each source it holds.
+static uint32_t newLines[MarkedLineCapacity / 32 + 1];
+static PaneHeld paneHeld;
+
+// Room kept behind the merged lines for each source's notice row and the
+// filter's notice.
+static const uint32_t NoticeRowsRoom = MostSources * (LabelCapacity * 2 + 4 + NoticeCapacity) + 4096;
 
 const WCHAR* sourceLabel(const Source& source) {
     if (source.value.label[0]) return source.value.label;
     return source.resolvedPath + fileNameStart(source.resolvedPath);
 }
 
-// "[label] ", the line, and CR LF.
-static uint32_t labelledLineLength(const Source& source, uint32_t lineLength) {
-    return labelledLength(sourceLabel(source)) + lineLength + 2;
-}
+static uint32_t indexOfSource(const Source& source) { return (uint32_t)(&source - state.sources); }
 
-static void writeLabelled(const Source& source, const WCHAR* line, uint32_t length, WCHAR* out,
-                          uint32_t* at) {
-    WCHAR* to = out + *at;
-    *to++ = '[';
-    for (const WCHAR* label = sourceLabel(source); *label; ++label) *to++ = *label;
-    *to++ = ']';
-    *to++ = ' ';
-    for (uint32_t i = 0; i < length; ++i) *to++ = line[i];
-    *to++ = WCHAR(CarriageReturn);
-    *to++ = WCHAR(LineFeed);
-    *at = (uint32_t)(to - out);
+static uint32_t markedCount(const uint32_t* bits, uint32_t count) {
+    uint32_t marked = 0;
+    for (uint32_t i = 0; i < count; ++i) marked += (bits[i / 32] >> (i % 32)) & 1;
+    return marked;
 }
 
 // A file's last write (UTC) as the local time its lines were written in.
@@ -65,160 +60,149 @@ static int thisYear() {
     return now.wYear;
 }
 
-// The watched sources, in order, as the timeline reads them.
-struct Inputs {
-    uint32_t count;
-    uint32_t source[MostSources];
-    TimelineSource timeline[MostSources];
-};
-
-static Inputs inputsOfSources() {
-    Inputs inputs = {};
-    for (uint32_t i = 0; i < MostSources; ++i) {
-        const Source& source = state.sources[i];
-        if (!source.active) continue;
-        TimelineSource input = {source.text, source.textLength, source.fallbackTime};
-        inputs.source[inputs.count] = i;
-        inputs.timeline[inputs.count++] = input;
+// What the merge reads of each source now: whether it shows lines, its
+// label, and for lines without a time, its file's last write as known now.
+static void prepareSources() {
+    for (Source& source : state.sources) {
+        SourceLines& lines = source.lines;
+        lines.shown = source.active && source.sameFileAs == 0;
+        lines.label = sourceLabel(source);
+        lines.text = source.text;
+        lines.writtenAt = localTimeOf(source.linesWrittenAt);
     }
-    return inputs;
 }
 
-// The merged lines, as many of the last as fit, into the merged text; the
-// new ones are marked. Returns the pane's lines.
-static uint32_t mergeSources(const Inputs& inputs) {
-    Timeline timeline;
-    TimelineLine line;
-    uint32_t lines = 0;
-    uint64_t units = 0;
-    startTimeline(&timeline, inputs.timeline, inputs.count, thisYear());
-    while (nextTimelineLine(&timeline, &line)) {
-        ++lines;
-        units += labelledLineLength(state.sources[inputs.source[line.source]], line.length);
+static uint32_t mostPaneLines() { return state.lineChoice.lines; }
+
+// The line at the top of the view, while the reader is away from the end.
+static PanePlace placeOfView() {
+    PanePlace unknown = {false, 0, 0, 0};
+    const LineMarks& marks = state.lineMarks;
+    if (paneFollowsEnd() || marks.lineCount == 0) return unknown;
+    int top = paneTopIndex();
+    if (top < 0 || (uint32_t)top >= marks.length) return unknown;
+    uint32_t line = firstLineFrom(marks, (uint32_t)top + 1) - 1;
+    return placeOfLine(paneHeld, marks.sourceOfLine, line, (uint32_t)top - marks.lineStart[line]);
+}
+
+// Each source that cannot be shown says why in one row of its own, after
+// every line; when only the filter leaves every source without lines, one
+// notice says so, once.
+static uint32_t addNoticeRows(uint32_t at, bool noLines) {
+    bool filteredOut = false;
+    for (const Source& source : state.sources) {
+        if (!source.lines.shown) continue;
+        filteredOut = filteredOut || source.noLinePasses;
+        if (source.noticeLength == 0) continue;
+        writeLabelledLine(source.lines.label, source.notice, source.noticeLength, state.mergedText, &at);
     }
-    uint32_t mostLines = state.lineChoice.lines ? state.lineChoice.lines : MarkedLineCapacity - 1;
-    uint32_t at = 0, shown = 0;
-    ZeroMemory(newLines, sizeof newLines);
-    startTimeline(&timeline, inputs.timeline, inputs.count, thisYear());
-    while (nextTimelineLine(&timeline, &line)) {
-        const Source& source = state.sources[inputs.source[line.source]];
-        uint32_t length = labelledLineLength(source, line.length);
-        bool fits = lines <= mostLines && units <= PaneTextSize - 1;
-        --lines;
-        units -= length;
-        if (!fits) continue;
-        writeLabelled(source, source.text + line.start, line.length, state.mergedText, &at);
-        if (line.start >= source.newFrom) newLines[shown / 32] |= 1u << (shown % 32);
-        ++shown;
-    }
+    if (noLines && filteredOut) at += writeNoLinePasses(state.mergedText + at);
     state.mergedText[at] = 0;
-    return shown;
+    return at;
 }
 
-// A reader away from the end keeps their place across a build: the row at
-// the top of the view, found again in the merged text (its last place),
-// tells where the old text's end lies in the new.
-static int oldEndInMerged(uint32_t mergedLength) {
-    if (paneFollowsEnd()) return NoPlace;
-    int top = (int)sendToPane(EM_LINEINDEX, sendToPane(EM_GETFIRSTVISIBLELINE, 0, 0), 0);
-    WCHAR row[256];
-    *(WORD*)row = 255;
-    int length = (int)sendToPane(EM_GETLINE, sendToPane(EM_GETFIRSTVISIBLELINE, 0, 0), (LPARAM)row);
-    if (top < 0 || length <= 0) return NoPlace;
-    for (int at = (int)mergedLength - length; at >= 0; --at) {
-        if (memcmp(state.mergedText + at, row, length * sizeof(WCHAR)) != 0) continue;
-        return at + (GetWindowTextLengthW(state.paneWnd) - top);
-    }
-    return NoPlace;
-}
-
-// Every source's lines in one timeline; the new ones alert.
+// Every source's lines in one timeline; the new ones alert, and while the
+// reader is away from the end, count among the lines below the view.
 static void buildPane(bool forced) {
     useLineLabels(true);
-    uint32_t lines = mergeSources(inputsOfSources());
-    replacePaneText(state.mergedText, forced, forced ? NoPlace : oldEndInMerged(lstrlenW(state.mergedText)));
-    alertOnLinesMarked(newLines, lines);
-    for (Source& source : state.sources) source.newFrom = source.textLength;
+    prepareSources();
+    bool away = !forced && !paneFollowsEnd();
+    PanePlace place = {false, 0, 0, 0};
+    if (!forced) place = placeOfView();
+    SourceLines sources[MostSources];
+    for (uint32_t i = 0; i < MostSources; ++i) sources[i] = state.sources[i].lines;
+    MergedPane merged = mergeSourceLines(sources, MostSources, mostPaneLines(), NoticeRowsRoom, thisYear(),
+                                         place, state.mergedText, PaneTextSize, newLines, &paneHeld);
+    addNoticeRows(merged.length, merged.lines == 0);
+    replacePaneTextAt(state.mergedText, forced, merged.placeAt);
+    alertOnLinesMarked(newLines, merged.lines);
+    if (away && state.statusLine) countLinesBelow(markedCount(newLines, merged.lines), false);
+    for (Source& source : state.sources) source.lines.newFrom = source.lines.length;
 }
 
-void showSourceLines(Source& source, uint32_t length, uint32_t newFrom, uint64_t writeTime,
-                     bool asNew) {
-    source.textLength = length;
-    source.newFrom = newFrom;
-    source.fallbackTime = localTimeOf(writeTime);
+void showSourceLines(Source& source, uint32_t length, uint32_t newFrom, bool asNew) {
+    source.lines.text = source.text;
+    takeSourceLines(&source.lines, length, newFrom, false);
+    source.noticeLength = 0;
     buildPane(asNew);
 }
 
-// Lines labelled for the pane's end, in the merged text; false when they
-// would not fit there.
-static bool labelLines(const Source& source, const WCHAR* lines, uint32_t length, uint32_t* at) {
-    *at = 0;
-    for (uint32_t start = 0; start < length; start = nextLineStart(lines, length, start)) {
-        uint32_t end = lineEndFrom(lines, length, start);
-        if (*at + labelledLineLength(source, end - start) > PaneTextSize - 1) return false;
-        writeLabelled(source, lines + start, end - start, state.mergedText, at);
-    }
-    state.mergedText[*at] = 0;
-    return true;
-}
-
-// The pane holds lines appended since its build: when it holds about twice
-// what a build would show, it is built anew.
-static bool paneOutgrown() {
+// The pane is built anew rather than take more lines once it holds about
+// twice what a build would show.
+static bool paneOutgrownBy(uint32_t adding) {
     uint64_t built = 0;
-    for (const Source& source : state.sources) built += source.active ? source.textLength : 0;
-    uint64_t shown = (uint64_t)GetWindowTextLengthW(state.paneWnd);
-    return shown > 2 * built + 4096 || shown > PaneTextSize / 2;
+    for (const Source& source : state.sources) built += source.lines.shown ? source.lines.length : 0;
+    return paneOutgrown(linesHeld(state.lineMarks), adding, mostPaneLines(), (uint64_t)paneTextLength(),
+                        built, PaneTextSize);
 }
 
-// Labelled lines at the pane's end, all of them new.
-static void appendLabelled() {
+// Labelled lines, in the merged text, at the pane's end, numbered from
+// firstNumber, all of them new but the first when the source saw it in part
+// before.
+static void appendLabelled(const Source& source, uint32_t firstNumber, bool firstSeen) {
     useLineLabels(true);
     uint32_t from = state.lineMarks.length;
     int ruleBefore = lastLineRule();
     appendPaneText(state.mergedText);
+    uint32_t which = indexOfSource(source);
+    if (!paneHeld.hasLines[which]) paneHeld.firstNumber[which] = firstNumber;
+    paneHeld.hasLines[which] = true;
+    if (firstSeen) {  // its rule as it was seen
+        from += nextLineStart(state.mergedText, (uint32_t)lstrlenW(state.mergedText), 0);
+        ruleBefore = markedRule(state.lineMarks, from - 1);
+    }
     alertOnNewText(from, ruleBefore);
 }
 
+static bool labelForPane(const Source& source, const WCHAR* lines, uint32_t length) {
+    uint32_t written = 0;
+    return labelLines(sourceLabel(source), lines, length, state.mergedText, PaneTextSize, &written);
+}
+
 void growSourceLines(Source& source, uint32_t length, uint32_t newFrom) {
-    source.textLength = length;
-    source.newFrom = newFrom;
-    uint32_t labelled = 0;
-    if (paneOutgrown() || !labelLines(source, source.text + newFrom, length - newFrom, &labelled)) {
+    source.lines.text = source.text;
+    takeSourceLines(&source.lines, length, newFrom, true);
+    source.noticeLength = 0;
+    const WCHAR* added = source.text + newFrom;
+    if (length == newFrom) return;
+    if (paneOutgrownBy(linesIn(added, length - newFrom)) || !labelForPane(source, added, length - newFrom)) {
         buildPane(false);
         return;
     }
-    if (labelled > 0) appendLabelled();
-    source.newFrom = length;
+    appendLabelled(source, source.lines.firstNumber + linesIn(source.text, newFrom), false);
+    source.lines.newFrom = length;
 }
 
-bool addSourceLines(Source& source, const WCHAR* lines, uint32_t length) {
-    uint32_t labelled = 0;
-    if (source.textLength + length > DisplayTextSize - 1 || !labelLines(source, lines, length, &labelled)) {
+bool addSourceLines(Source& source, const WCHAR* lines, uint32_t length, bool firstSeen) {
+    SourceLines& own = source.lines;
+    if (own.length + length > DisplayTextSize - 1 || paneOutgrownBy(linesIn(lines, length)) ||
+        !labelForPane(source, lines, length)) {
         return false;
     }
-    CopyMemory(source.text + source.textLength, lines, length * sizeof(WCHAR));
-    source.textLength += length;
-    source.newFrom = source.textLength;
-    appendLabelled();
+    CopyMemory(source.text + own.length, lines, length * sizeof(WCHAR));
+    uint32_t firstNumber = own.firstNumber + own.lineCount;
+    addedSourceLines(&own, length, linesIn(lines, length));
+    appendLabelled(source, firstNumber, firstSeen);
     return true;
 }
 
-// One line: the notice's parts joined by a blank. Shown again only when it
-// is not the line shown already, so that a selection survives.
+// One row: the notice's parts joined by a blank, in place of the source's
+// lines. Shown again only when it is not the row shown already, so that a
+// selection survives.
 void showSourceNotice(Source& source, const WCHAR* notice) {
     uint32_t length = 0;
-    WCHAR line[NoticeCapacity + 2];
-    for (; notice[length] && length < NoticeCapacity; ++length) {
-        line[length] = isLineEnd(notice[length]) ? WCHAR(' ') : notice[length];
+    WCHAR row[NoticeCapacity];
+    for (; notice[length] && length < NoticeCapacity - 1; ++length) {
+        row[length] = isLineEnd(notice[length]) ? WCHAR(' ') : notice[length];
     }
-    line[length++] = WCHAR(CarriageReturn);
-    line[length++] = WCHAR(LineFeed);
-    bool same = source.textLength == length && memcmp(source.text, line, length * sizeof(WCHAR)) == 0;
+    bool same = source.lines.length == 0 && source.noticeLength == length &&
+                memcmp(source.notice, row, length * sizeof(WCHAR)) == 0;
     if (same) return;
-    CopyMemory(source.text, line, length * sizeof(WCHAR));
-    source.textLength = length;
-    source.newFrom = length;
-    source.fallbackTime = NoticeTime;
+    CopyMemory(source.notice, row, length * sizeof(WCHAR));
+    source.noticeLength = length;
+    dropSourceLines(&source.lines);
+    source.noLinePasses = false;
     buildPane(false);
 }
+
+void rebuildSourcesPane() { buildPane(false); }

@@ -7,6 +7,7 @@
 #include "tail/notices.h"
 #include "tail/sources_pane.h"
 #include "text/newest_file.h"
+#include "text/timeline.h"
 #include "text/status_text.h"
 #include "viewer/alert.h"
 #include "viewer/pane_view.h"
@@ -105,18 +106,30 @@ static uint32_t writeFilterName(bool set, const WCHAR* title, const char* settin
     return length + wsprintfW(out + length, L"\r\n");
 }
 
+static uint32_t writeFilterNames(WCHAR* out) {
+    const LineChoice& choice = state.lineChoice;
+    uint32_t length = writeFilterName(choice.showSet, L"Filter Show", state.filterShow, out);
+    return length + writeFilterName(choice.hideSet, L"Filter Hide", state.filterHide, out + length);
+}
+
+uint32_t writeNoLinePasses(WCHAR* out) {
+    uint32_t length = wsprintfW(out, L"No line passes the filter\r\n");
+    return length + writeFilterNames(out + length);
+}
+
+static bool noLinePasses(const FileAnswer& answer) {
+    return filtered(state.lineChoice) && answer.lines == 0 && answer.size > 0;
+}
+
 // Over the lines a filter let through: how many, when the scan limit ended
 // the search early; when no line of a file passed at all, that, and which
 // filters are in use.
 static uint32_t writeFilterNotice(const FileAnswer& answer, WCHAR* out) {
-    bool noLine = filtered(state.lineChoice) && answer.lines == 0 && answer.size > 0;
+    bool noLine = noLinePasses(answer);
     if (!answer.scanLimitReached && !noLine) return 0;
-    uint32_t length = answer.scanLimitReached ? writeScanLimitNotice(answer.lines, out)
-                                              : wsprintfW(out, L"No line passes the filter\r\n");
-    if (!noLine) return length;
-    const LineChoice& choice = state.lineChoice;
-    length += writeFilterName(choice.showSet, L"Filter Show", state.filterShow, out + length);
-    return length + writeFilterName(choice.hideSet, L"Filter Hide", state.filterHide, out + length);
+    if (!answer.scanLimitReached) return writeNoLinePasses(out);
+    uint32_t length = writeScanLimitNotice(answer.lines, out);
+    return noLine ? length + writeFilterNames(out + length) : length;
 }
 
 // ---- Showing the file's bytes ------------------------------------------------------
@@ -129,14 +142,27 @@ static int oldTextEndIn(const Source& source, const DecodedText& text, uint32_t 
     return paneTextEndsWith(state.displayText, end) ? end : NoPlace;
 }
 
-// The one memory of what was seen of each file: the end of what is shown
-// now, and the samples that prove the file still holds it. An append keeps
-// the first sample of the last full showing.
-static void rememberSeen(const FileAnswer& answer) {
+// What was seen of each file: the end of what is shown now, and the samples
+// that prove the file still holds it. An append keeps the first sample of
+// the last full showing. A record that knew more of a file that still holds
+// it is kept: whole lines stop before an unfinished line seen in part.
+static void rememberSeen(Source& source, const FileAnswer& answer, const SeenFiles& asked) {
     SeenFile seen = {answer.file, answer.end, answer.head, answer.tail};
-    const SeenFile* known = findSeenFile(state.seenFiles, answer.file);
-    if (answer.read == ReadAppended && known) seen.head = known->head;
-    rememberSeenFile(&state.seenFiles, seen);
+    const SeenFile* known = findSeenFile(asked, answer.file);
+    if (known && answer.seenBefore && known->end > answer.end) {
+        seen = *known;
+    } else if (answer.read == ReadAppended && known) {
+        seen.head = known->head;
+    }
+    rememberSeenFile(&source.seen, seen, OwnSeenFiles);
+}
+
+// The source's own records, then what every other source shows now.
+static void seenFilesFor(const Source& source, SeenFiles* seen) {
+    *seen = source.seen;
+    for (const Source& other : state.sources) {
+        if (&other != &source && other.seen.count > 0) addSeenFile(seen, other.seen.files[0]);
+    }
 }
 
 // A line alerts once: when the widget first shows it, if it is new. What the
@@ -156,6 +182,7 @@ static void rememberShown(Source& source, const FileAnswer& answer, const Decode
     shown.bytes.valid = true;
     shown.bytes.file = answer.file;
     shown.bytes.offset = answer.offset;
+    shown.bytes.end = answer.end;
     shown.bytes.count = answer.count;
     shown.bytes.lines = answer.lines;
     shown.bytes.lastLineOpen = answer.lastLineOpen;
@@ -187,15 +214,15 @@ static void showWholeLines(Source& source, const TailBytes& tail, const FileAnsw
                            bool asNew) {
     bool grown = !asNew && source.shownTail.bytes.valid && answer.shownStillThere &&
                  answer.boundary != NoBoundary;
-    uint32_t notice = writeFilterNotice(answer, source.text);
     DecodedText text = decodeTail(tail, answer.encoding, systemCodePages, answer.boundary,
-                                  source.text + notice, DisplayTextSize - notice);
+                                  source.text, DisplayTextSize);
     rememberShown(source, answer, text, tail.mark);
-    uint32_t length = notice + text.length, from = newTextFrom(answer, text, notice, asNew);
+    source.noLinePasses = noLinePasses(answer);
+    uint32_t from = newTextFrom(answer, text, 0, asNew);
     if (grown) {
-        growSourceLines(source, length, from);
+        growSourceLines(source, text.length, from);
     } else {
-        showSourceLines(source, length, from, answer.writeTime, asNew);
+        showSourceLines(source, text.length, from, asNew);
     }
 }
 
@@ -206,12 +233,17 @@ static Encoding appendedEncoding(const ShownTail& shown) {
 }
 
 // The pane's own text, or with several sources the source's lines, grown by
-// the new text; false when it cannot be.
-static bool addNewText(Source& source, const WCHAR* text, uint32_t length) {
-    if (severalSources()) return addSourceLines(source, text, length);
+// the new text, whose first line is not new when firstSeen; false when it
+// cannot be.
+static bool addNewText(Source& source, const WCHAR* text, uint32_t length, bool firstSeen) {
+    if (severalSources()) return addSourceLines(source, text, length, firstSeen);
     uint32_t from = state.lineMarks.length;
     int ruleBefore = lastLineRule();
     appendPaneText(text);
+    if (firstSeen) {  // its rule as it was seen
+        from += nextLineStart(text, length, 0);
+        ruleBefore = markedRule(state.lineMarks, from - 1);
+    }
     alertOnNewText(from, ruleBefore);
     return true;
 }
@@ -229,9 +261,11 @@ static bool showAppended(Source& source, const TailBytes& tail, const FileAnswer
     if (!sameEncoding(text.used, shown.encoding) && text.length > 0) return false;
     uint32_t linesBefore = linesHeld(state.lineMarks);
     if (text.length > text.boundaryAt &&
-        !addNewText(source, state.displayText + text.boundaryAt, text.length - text.boundaryAt)) {
+        !addNewText(source, state.displayText + text.boundaryAt, text.length - text.boundaryAt,
+                    answer.firstLineSeen)) {
         return false;
     }
+    shown.bytes.end = answer.end;
     shown.bytes.count += answer.count - answer.boundary;
     shown.bytes.lines += answer.lines;
     shown.bytes.lastLineOpen = answer.lastLineOpen;
@@ -271,7 +305,7 @@ static FileRequest composeRequest(const Source& source, bool asNew, bool mayAppe
     request.shown = source.shownTail.bytes;
     request.shown.valid = request.shown.valid && !asNew;
     request.shownMark = source.shownTail.mark;
-    request.seenFiles = state.seenFiles;
+    seenFilesFor(source, &request.seenFiles);
     addFileChoice(source, &request.fileChoice);
     return request;
 }
@@ -320,12 +354,55 @@ static void noteGrowth(Source& source, const FileAnswer& answer, bool asNew) {
     countLinesBelow(answer.newLines, answer.moreNewLines);
 }
 
+// ---- The same file named twice ------------------------------------------------------
+
+// The earlier source (1 to 4) whose reader last answered with the same file, or 0.
+static uint32_t earlierSourceWithFile(const Source& source) {
+    for (uint32_t i = 0; i < indexOf(source); ++i) {
+        const Source& other = state.sources[i];
+        if (other.active && other.sameFileAs == 0 && sameFile(other.answeredFile, source.answeredFile)) {
+            return i + 1;
+        }
+    }
+    return 0;
+}
+
+// A source that names a file an earlier one shows is off while it does; its
+// lines leave the pane. One that no longer does is shown anew at the next look.
+static void noteSameFiles() {
+    bool changed = false;
+    for (Source& source : state.sources) {
+        uint32_t same = source.active ? earlierSourceWithFile(source) : 0;
+        if (same == source.sameFileAs) continue;
+        changed = true;
+        source.sameFileAs = same;
+        dropSourceLines(&source.lines);
+        source.noticeLength = 0;
+        if (!same) {
+            forgetWatchedFile(source);
+            source.showAsNew = true;
+        }
+    }
+    if (changed && severalSources()) rebuildSourcesPane();
+}
+
 // Returns false when the answer could not be shown as it is: bytes appended
 // that only a whole reload shows rightly.
 static bool showAnswer(Source& source, const FileAnswer& answer, const uint8_t* bytes, bool asNew) {
     takeFileChoice(source, answer);
     if (answer.failure != NoFailure) {
         showFailedAnswer(source, answer);
+        return true;
+    }
+    source.linesWrittenAt = answer.writeTime;
+    if (answer.read != ReadNothing) {
+        source.answeredFile = answer.file;
+        noteSameFiles();
+    }
+    if (source.sameFileAs) {
+        source.fileLooked = true;
+        source.lastWriteTime = answer.writeTime;
+        source.lastFileSize = answer.size;
         return true;
     }
     bool complete = completeLinesOnly(state.lineChoice);
@@ -342,7 +419,11 @@ static bool showAnswer(Source& source, const FileAnswer& answer, const uint8_t* 
         }
         source.showAsNew = false;
     }
-    if (answer.read != ReadNothing) rememberSeen(answer);
+    if (answer.read != ReadNothing) {
+        SeenFiles asked;
+        seenFilesFor(source, &asked);
+        rememberSeen(source, answer, asked);
+    }
     noteGrowth(source, answer, asNew);
     source.fileLooked = true;
     source.lastWriteTime = answer.writeTime;
@@ -505,8 +586,11 @@ static void showSourceAgain(Source& source) {
     forgetWatchedFile(source);
     forgetChosenFile(source);
     source.showAsNew = true;
-    source.textLength = 0;
-    source.newFrom = 0;
+    dropSourceLines(&source.lines);
+    source.noticeLength = 0;
+    source.noLinePasses = false;
+    source.sameFileAs = 0;
+    ZeroMemory(&source.answeredFile, sizeof source.answeredFile);
     source.fileShown = false;
     source.newFileTaken = false;
     source.readerStalled = false;

@@ -36,6 +36,11 @@ static void endWithLineFeed(uint8_t* lineEnd, uint32_t endLength, LineUnits unit
 
 // ---- Reading backwards in blocks ---------------------------------------------------
 
+// Reads grow as the search goes back: the first asks for the room the lines
+// may take and a little more, or with a number of lines asked for, a
+// kibibyte; each next one for half as much again as the last, up to the
+// block's size. So a search reads at most about one and a half times what
+// it passes over, and lines that fill the room are found by one read.
 struct BackwardReader {
     const ByteSource* source;
     uint8_t* block;
@@ -44,21 +49,62 @@ struct BackwardReader {
     uint64_t start;  // the block holds the file's bytes [start, end)
     uint64_t end;
     bool failed;
+    uint32_t nextRead;
 };
 
-// Makes the block hold [from, to), to - from being at most the block's size,
-// reading as far back from to as the block takes.
+static void growNextRead(BackwardReader& reader, uint64_t step) {
+    uint64_t next = step + step / 2;
+    reader.nextRead = next > reader.blockSize ? reader.blockSize : (uint32_t)next;
+}
+
+// How far back from `to` a read for [from, to) reaches: the next read's
+// length, or more where [from, to) needs it; never before the floor, and
+// never so far that [start, to) outgrows the block.
+static uint64_t readStart(const BackwardReader& reader, uint64_t from, uint64_t to, uint64_t below) {
+    uint64_t step = below - from > reader.nextRead ? below - from : reader.nextRead;
+    uint64_t start = below - reader.floor > step ? below - step : reader.floor;
+    uint64_t lowest = to - reader.floor > reader.blockSize ? to - reader.blockSize : reader.floor;
+    if (start < lowest) start = lowest;
+    // An even count keeps a two-byte unit whole.
+    return start > reader.floor && start < from && (below - start) % 2 ? start + 1 : start;
+}
+
+static bool readInto(BackwardReader& reader, uint8_t* into, uint64_t start, uint64_t end) {
+    if (reader.source->read(reader.source->context, start, into, (uint32_t)(end - start))) return true;
+    reader.failed = true;
+    return false;
+}
+
+// Makes the block hold [from, to), to - from being at most the block's size.
+// Where the block holds the end of that range already, only the bytes in
+// front of it are read, the bytes held moving up behind them.
 static bool hold(BackwardReader& reader, uint64_t from, uint64_t to) {
     if (reader.failed) return false;
     if (from >= reader.start && to <= reader.end) return true;
-    uint64_t start = to - reader.floor > reader.blockSize ? to - reader.blockSize : reader.floor;
-    if (!reader.source->read(reader.source->context, start, reader.block, (uint32_t)(to - start))) {
-        reader.failed = true;
-        return false;
+    bool continues = to <= reader.end && to >= reader.start && reader.end > reader.start;
+    uint64_t below = continues ? reader.start : to;
+    uint64_t start = readStart(reader, from, to, below);
+    growNextRead(reader, below - start);
+    if (!continues) {
+        if (!readInto(reader, reader.block, start, to)) return false;
+        reader.start = start;
+        reader.end = to;
+        return true;
     }
+    uint64_t kept = (start + reader.blockSize < reader.end ? start + reader.blockSize : reader.end) - reader.start;
+    memmove(reader.block + (reader.start - start), reader.block, (size_t)kept);
+    if (!readInto(reader, reader.block, start, reader.start)) return false;
+    reader.end = reader.start + kept;
     reader.start = start;
-    reader.end = to;
     return true;
+}
+
+// The first read: the room, the unit before its first line, and a few more;
+// a kibibyte where a number of lines may take less.
+static uint32_t firstReadFor(const LineQuery& query, uint32_t room, uint32_t blockSize) {
+    uint64_t first = (uint64_t)room + 2 * query.units.size + 64;
+    if (query.maxLines > 0 && first > 1024) first = 1024;
+    return first < blockSize ? (uint32_t)first : blockSize;
 }
 
 static uint32_t unitOf(BackwardReader& reader, uint64_t offset, LineUnits units) {
@@ -203,7 +249,8 @@ TakenLines takeLastLines(const LineQuery& query, const ByteSource& source, uint8
     uint64_t lineEnd = alignedDown(query.fileSize, floor, units);  // a half unit is no character yet
     uint64_t limitFloor = lineEnd - floor > query.scanLimit ? lineEnd - query.scanLimit : floor;
     limitFloor = alignedDown(limitFloor, floor, units);
-    BackwardReader reader = {&source, block, blockSize, floor, 0, 0, false};
+    BackwardReader reader = {&source, block, blockSize, floor, 0, 0, false,
+                             firstReadFor(query, room, blockSize)};
     taken.end = lineEnd;
     uint64_t shownBefore = 0;
 

@@ -103,6 +103,8 @@ static void putState(StatusWriter& w, const SourceStatus& source, uint32_t now) 
     uint32_t since = secondsAgo(source.since, now);
     if (cannotBeShown(source)) {
         putFailure(w, source);
+    } else if (source.condition == SourceNoLinePasses) {
+        put(w, "no line passes the filter");
     } else if (source.condition == SourceNotAnswering) {
         put(w, "not answering ");
         putAge(w, since);
@@ -191,17 +193,19 @@ static bool fits(const TextFit& fit, const StatusWriter& w) {
     return fit.fit(fit.context, w.out, w.length) >= w.length;
 }
 
-// The first entries that fit with "+N more" for the rest behind them.
+// The first entries that fit with "+N more" for the rest behind them; the
+// first entry alone where not even it fits so.
 static void giveWay(StatusWriter& w, const Entries& entries, const TextFit& fit) {
-    if (fits(fit, w)) return;
-    for (uint32_t kept = entries.count; kept-- > 0;) {
-        w.length = kept > 0 ? entries.end[kept - 1] : 0;
-        if (kept > 0) put(w, Separator);
+    if (entries.count == 0 || fits(fit, w)) return;
+    for (uint32_t kept = entries.count - 1; kept > 0; --kept) {
+        w.length = entries.end[kept - 1];
+        put(w, Separator);
         put(w, '+');
         putNumber(w, entries.count - kept);
         put(w, " more");
         if (fits(fit, w)) return;
     }
+    w.length = entries.end[0];
 }
 
 uint32_t composeStatus(const StatusInput& input, const TextFit* fit, WideChar* out, uint32_t capacity) {

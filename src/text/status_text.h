@@ -8,7 +8,8 @@
 // file's last growth ("2 s", "14 min", "3 h 5 min", "2 d 4 h"), "quiet AGE"
 // once that reaches the source's stale time, "new file 10:02" for a minute
 // after the source took another file, "not answering AGE" while its reader
-// waits for the file, or why the file cannot be shown, in the pane's words:
+// waits for the file, "no line passes the filter" while the filter passes
+// none of its lines, or why the file cannot be shown, in the pane's words:
 // "no file matches the pattern", "is a folder", "cannot open: REASON",
 // "cannot read: REASON".
 //
@@ -17,6 +18,7 @@
 // the others, then each setting that is off ("source 2 off: no path",
 // "source 1 label not used: blank in it", "rule 3 off"). Where the line does
 // not fit its width, whole entries give way from its end to "+2 more".
+// The first entry never gives way.
 #pragma once
 
 #include <stdint.h>
@@ -32,6 +34,7 @@ enum SourceCondition {
     SourceFollowing,
     SourceNewFile,
     SourceNotAnswering,
+    SourceNoLinePasses,  // the filter passes none of the file's lines
     // Why the file cannot be shown:
     SourceNoMatch,     // the pattern matches no file
     SourceIsFolder,    // the path names a folder
@@ -83,6 +86,7 @@ bool sourceInTrouble(const SourceStatus& source, uint32_t now);
 
 // Writes the status into out, zero-terminated and cut to its capacity; with
 // a fit, whole entries give way from the end, to "+N more", until the line
-// fits (only "+N more" when not even the first entry fits with it). Returns
-// the units written before the zero.
+// fits (the first entry alone when not even it fits with "+N more", so that
+// a narrow window shows what matters most). Returns the units written
+// before the zero.
 uint32_t composeStatus(const StatusInput& input, const TextFit* fit, WideChar* out, uint32_t capacity);

@@ -2,7 +2,7 @@
 
 #include "commands/menu.h"
 #include "settings/state.h"
-#include "tail/notices.h"
+#include "viewer/pane_notice.h"
 #include "tail/tail.h"
 #include "viewer/alert.h"
 #include "viewer/appearance.h"

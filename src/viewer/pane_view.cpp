@@ -160,6 +160,14 @@ void replacePaneText(const WCHAR* text, bool forced, int oldEndAt) {
     if (forced) notePaneShownAnew();
 }
 
+int paneTopIndex() { return (int)sendToPane(EM_LINEINDEX, firstVisibleLine(), 0); }
+
+int paneTextLength() { return GetWindowTextLengthW(state.paneWnd); }
+
+void replacePaneTextAt(const WCHAR* text, bool forced, int topAt) {
+    replacePaneText(text, forced, topAt == NoPlace ? NoPlace : topAt + (paneTextLength() - paneTopIndex()));
+}
+
 // Replacing the empty selection at the end lays out only the new lines. The
 // control counts it as the user's edit, which it is not.
 void appendPaneText(const WCHAR* text) {

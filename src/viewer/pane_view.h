@@ -19,6 +19,13 @@ const int NoPlace = -1;
 // fell off the front. Unless forced, the view stays scrolled sideways as it was.
 void replacePaneText(const WCHAR* text, bool forced, int oldEndAt);
 
+// Replaces the pane's text as above, where the character at the view's top
+// now stands at topAt in the new text (NoPlace: not found).
+void replacePaneTextAt(const WCHAR* text, bool forced, int topAt);
+// The index of the first character in view, and the text's length.
+int paneTopIndex();
+int paneTextLength();
+
 // Adds text at the end of the pane's text; the view follows it, or stays.
 void appendPaneText(const WCHAR* text);
 // True while the plugin gives the pane new text and places its view.

@@ -91,6 +91,9 @@ static void describe(const Source& source, bool labelled, SourceStatus& status, 
     status.since = newFile ? source.newFileAt : source.askedAt;
     status.takenAtMinute = source.newFileMinute;
     status.staleAfter = stale != NoStaleTime ? stale : state.staleAfter > 0 ? (uint32_t)state.staleAfter : 0;
+    if (source.failure == NoFailure && source.noLinePasses && !source.readerStalled) {
+        status.condition = SourceNoLinePasses;
+    }
     if (source.failure == NoFailure) return;
     status.condition = failureCondition(source.failure);
     if (!reason || status.condition < SourceCannotOpen) return;
@@ -101,12 +104,14 @@ static void describe(const Source& source, bool labelled, SourceStatus& status, 
 
 // Each setting that is off, or a part of one not used: the sources' values,
 // the rules, the filters.
-static const uint32_t MostOffs = MostSources + ColourRuleCount + 2;
+static const uint32_t MostOffs = 2 * MostSources + ColourRuleCount + 2;
 
 static uint32_t findOffSettings(OffSetting* offs) {
     uint32_t count = 0;
     for (uint32_t i = 0; i < MostSources; ++i) {
-        const char* words = sourceCheckWords(state.sources[i].value.check);
+        const Source& source = state.sources[i];
+        const char* words = sourceCheckWords(source.value.check);
+        if (source.sameFileAs) offs[count++] = {SourceSameFile, i + 1, source.sameFileAs, NULL};
         if (words) offs[count++] = {SourceNote, i + 1, 0, words};
     }
     for (uint32_t r = 0; r < ColourRuleCount; ++r) {
@@ -169,7 +174,7 @@ void updateStatus() {
     uint32_t count = 0;
     bool quiet = false, labelled = severalSources();
     for (const Source& source : state.sources) {
-        if (!source.active) continue;
+        if (!source.active || source.sameFileAs) continue;
         describe(source, labelled, statuses[count], state.statusLine ? reasons[count] : NULL);
         if (sourceStale(statuses[count], now)) quiet = true;
         ++count;
