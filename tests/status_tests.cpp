@@ -1,7 +1,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "support/import_hook.h"
 #include "support/plugin_fixture.h"
@@ -107,58 +106,6 @@ TEST(StatusText, AgesStatesAndTheLinesBelow) {
               L" \u00B7 source 3 off: same file as source 1 \u00B7 rule 3 off \u00B7 filter show off"
               L" \u00B7 filter hide off",
               composed(sources, 1, 0, now, 256, false, offs, 6));
-}
-
-// A measure of one column a unit.
-static uint32_t columnsFit(void* context, const WideChar*, uint32_t length) {
-    uint32_t width = *(const uint32_t*)context;
-    return length < width ? length : width;
-}
-
-static std::vector<std::wstring> entriesOf(const std::wstring& line) {
-    std::vector<std::wstring> entries;
-    size_t start = 0, at;
-    while ((at = line.find(L" \u00B7 ", start)) != std::wstring::npos) {
-        entries.push_back(line.substr(start, at - start));
-        start = at + 3;
-    }
-    if (!line.empty()) entries.push_back(line.substr(start));
-    return entries;
-}
-
-// At every width: whole entries, the first ones, as many as fit with "+N
-// more" for the rest, and never fewer than the first; never a word cut.
-TEST(StatusText, WholeEntriesGiveWayFromTheEndAtEveryWidth) {
-    const uint32_t now = 800000000;
-    SourceStatus sources[] = {following(now - 5, L"web", L"access.log"),
-                              following(now - 2 * 86400, L"dpkg", L"dpkg.log", 1440),
-                              following(now - 9, L"db", L"db.log")};
-    OffSetting off = {RuleOff, 3, 0, NULL};
-    std::wstring whole = composed(sources, 3, 12, now, 256, false, &off, 1);
-    std::vector<std::wstring> all = entriesOf(whole);
-    ASSERT_EQ(5u, all.size());
-    EXPECT_EQ(L"[dpkg] dpkg.log quiet 2 d", all[1]) << "the log in trouble first";
-    for (uint32_t width = 0; width <= whole.size() + 1; ++width) {
-        TextFit fit = {&width, columnsFit};
-        std::wstring line = composed(sources, 3, 12, now, 256, false, &off, 1, &fit);
-        if (line.size() <= width && line == whole) continue;
-        std::vector<std::wstring> shown = entriesOf(line);
-        if (line == all[0]) {
-            EXPECT_GT(all[0].size() + 10, width) << "not even \"+4 more\" fits behind the first";
-            continue;
-        }
-        size_t kept = shown.size() - 1;
-        EXPECT_EQ(L"+" + std::to_wstring(all.size() - kept) + L" more", shown.back()) << width;
-        for (size_t i = 0; i < kept; ++i) EXPECT_EQ(all[i], shown[i]) << width;
-        EXPECT_LE(line.size(), width) << line.c_str();
-        // One more entry would not fit.
-        std::wstring longer;
-        for (size_t i = 0; i <= kept && kept + 1 < all.size(); ++i) longer += all[i] + L" \u00B7 ";
-        if (kept + 1 < all.size()) {
-            longer += L"+" + std::to_wstring(all.size() - kept - 1) + L" more";
-            EXPECT_GT(longer.size(), width) << width;
-        }
-    }
 }
 
 // ---- The status line in the window ----
