@@ -2,6 +2,7 @@
 
 #include "text/characters.h"
 #include "text/line_time.h"
+#include "text/text_writer.h"
 
 static void takeSlot(ActivitySlot& slot, uint32_t minute) {
     slot.minute = minute;
@@ -138,34 +139,10 @@ void countLineTimes(Activity* activity, const LineMarks& marks, const WideChar* 
 
 // ---- Said of a minute ----------------------------------------------------------------
 
-struct Writer {
-    WideChar* out;
-    uint32_t capacity;
-    uint32_t length;
-};
-
-static void put(Writer& w, WideChar c) {
-    if (w.length + 1 < w.capacity) w.out[w.length++] = c;
-}
-
-static void put(Writer& w, const char* text) {
-    while (*text) put(w, (WideChar)(unsigned char)*text++);
-}
-
-static void putNumber(Writer& w, uint32_t n, int leastDigits = 1) {
-    char digits[12];
-    int count = 0;
-    do {
-        digits[count++] = (char)('0' + n % 10);
-        n /= 10;
-    } while (n > 0 || count < leastDigits);
-    while (count > 0) put(w, (WideChar)digits[--count]);
-}
-
 uint32_t describeActivityMinute(const Activity& activity, uint32_t minute,
                                 const WideChar* const ruleNames[ColourRuleCount], WideChar* out,
                                 uint32_t capacity) {
-    Writer w = {out, capacity, 0};
+    TextWriter w = {out, capacity, 0};
     uint32_t ofDay = minute % 1440;
     putNumber(w, ofDay / 60, 2);
     put(w, ':');
@@ -182,12 +159,11 @@ uint32_t describeActivityMinute(const Activity& activity, uint32_t minute,
         putNumber(w, slot->ruleLines[r]);
         put(w, ' ');
         if (ruleNames[r]) {
-            for (const WideChar* name = ruleNames[r]; *name; ++name) put(w, *name);
+            put(w, ruleNames[r]);
         } else {
             put(w, "rule ");
             putNumber(w, r + 1);
         }
     }
-    if (capacity > 0) out[w.length] = 0;
-    return w.length;
+    return endText(w);
 }

@@ -2,39 +2,12 @@
 
 #include <stddef.h>
 
-// Text written into a buffer of fixed size, cut where it is full.
-struct StatusWriter {
-    WideChar* out;
-    uint32_t capacity;
-    uint32_t length;
-};
-
-static void put(StatusWriter& w, WideChar c) {
-    if (w.length + 1 < w.capacity) w.out[w.length++] = c;
-}
-
-static void put(StatusWriter& w, const char* text) {
-    while (*text) put(w, (WideChar)(unsigned char)*text++);
-}
-
-static void put(StatusWriter& w, const WideChar* text) {
-    while (*text) put(w, *text++);
-}
-
-static void putNumber(StatusWriter& w, uint32_t n, int leastDigits = 1) {
-    char digits[12];
-    int count = 0;
-    do {
-        digits[count++] = (char)('0' + n % 10);
-        n /= 10;
-    } while (n > 0 || count < leastDigits);
-    while (count > 0) put(w, (WideChar)digits[--count]);
-}
+#include "text/text_writer.h"
 
 // The largest unit and the next smaller, unless none of it: "3 h 5 min",
 // "2 d". Seconds from 10 on go by tens, so that an idle window's status
 // changes a few times in its first minute, not at every tick.
-static void putAge(StatusWriter& w, uint32_t seconds) {
+static void putAge(TextWriter& w, uint32_t seconds) {
     uint32_t minutes = seconds / 60, hours = minutes / 60, count = seconds, rest = 0;
     const char* unit = " s";
     const char* smaller = NULL;
@@ -90,7 +63,7 @@ bool sourceInTrouble(const SourceStatus& source, uint32_t now) {
 static const uint32_t NewFileShown = 60;
 
 // Why the file cannot be shown, as the pane says it.
-static void putFailure(StatusWriter& w, const SourceStatus& source) {
+static void putFailure(TextWriter& w, const SourceStatus& source) {
     static const char* const words[] = {"no file matches the pattern", "is a folder", "cannot open",
                                         "cannot read"};
     put(w, words[source.condition - SourceNoMatch]);
@@ -99,7 +72,7 @@ static void putFailure(StatusWriter& w, const SourceStatus& source) {
     put(w, source.reason);
 }
 
-static void putState(StatusWriter& w, const SourceStatus& source, uint32_t now) {
+static void putState(TextWriter& w, const SourceStatus& source, uint32_t now) {
     uint32_t since = secondsAgo(source.since, now);
     if (cannotBeShown(source)) {
         putFailure(w, source);
@@ -126,7 +99,7 @@ static bool sameText(const WideChar* a, const WideChar* b) {
 
 // "[label] name state": the name left out where it is the label, the blank
 // before the state where there is none yet.
-static void putSource(StatusWriter& w, const SourceStatus& source, uint32_t now) {
+static void putSource(TextWriter& w, const SourceStatus& source, uint32_t now) {
     bool named = true;
     if (source.label) {
         put(w, '[');
@@ -142,7 +115,7 @@ static void putSource(StatusWriter& w, const SourceStatus& source, uint32_t now)
     if (w.length == before + 1) --w.length;
 }
 
-static void putOff(StatusWriter& w, const OffSetting& off) {
+static void putOff(TextWriter& w, const OffSetting& off) {
     static const char* const words[] = {" ", " off: same file as source ", " off", "filter show off",
                                         "filter hide off"};
     if (off.kind <= RuleOff) {
@@ -154,7 +127,7 @@ static void putOff(StatusWriter& w, const OffSetting& off) {
     if (off.kind == SourceNote && off.words) put(w, off.words);
 }
 
-static void putBelow(StatusWriter& w, uint32_t lines, bool more) {
+static void putBelow(TextWriter& w, uint32_t lines, bool more) {
     if (more) put(w, "more than ");
     putNumber(w, lines);
     put(w, " new line");
@@ -171,16 +144,16 @@ struct Entries {
     uint32_t end[MostEntries];
 };
 
-static void endEntry(const StatusWriter& w, Entries& entries) {
+static void endEntry(const TextWriter& w, Entries& entries) {
     if (entries.count < MostEntries) entries.end[entries.count++] = w.length;
 }
 
-static void startEntry(StatusWriter& w, const Entries& entries) {
+static void startEntry(TextWriter& w, const Entries& entries) {
     if (entries.count > 0) put(w, Separator);
 }
 
 // The sources in trouble, or the others, in their order.
-static void putSources(StatusWriter& w, Entries& entries, const StatusInput& input, bool trouble) {
+static void putSources(TextWriter& w, Entries& entries, const StatusInput& input, bool trouble) {
     for (uint32_t i = 0; i < input.sourceCount; ++i) {
         if (sourceInTrouble(input.sources[i], input.now) != trouble) continue;
         startEntry(w, entries);
@@ -189,13 +162,13 @@ static void putSources(StatusWriter& w, Entries& entries, const StatusInput& inp
     }
 }
 
-static bool fits(const TextFit& fit, const StatusWriter& w) {
+static bool fits(const TextFit& fit, const TextWriter& w) {
     return fit.fit(fit.context, w.out, w.length) >= w.length;
 }
 
 // The first entries that fit with "+N more" for the rest behind them; the
 // first entry alone where not even it fits so.
-static void giveWay(StatusWriter& w, const Entries& entries, const TextFit& fit) {
+static void giveWay(TextWriter& w, const Entries& entries, const TextFit& fit) {
     if (entries.count == 0 || fits(fit, w)) return;
     for (uint32_t kept = entries.count - 1; kept > 0; --kept) {
         w.length = entries.end[kept - 1];
@@ -209,7 +182,7 @@ static void giveWay(StatusWriter& w, const Entries& entries, const TextFit& fit)
 }
 
 uint32_t composeStatus(const StatusInput& input, const TextFit* fit, WideChar* out, uint32_t capacity) {
-    StatusWriter w = {out, capacity, 0};
+    TextWriter w = {out, capacity, 0};
     Entries entries = {0, {}};
     // First, so that it gives way last.
     if (input.linesBelow > 0) {
@@ -224,6 +197,5 @@ uint32_t composeStatus(const StatusInput& input, const TextFit* fit, WideChar* o
         endEntry(w, entries);
     }
     if (fit && capacity > 0) giveWay(w, entries, *fit);
-    if (capacity > 0) out[w.length] = 0;
-    return w.length;
+    return endText(w);
 }

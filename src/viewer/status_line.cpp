@@ -8,6 +8,7 @@
 #include "text/status_text.h"
 #include "viewer/activity_strip.h"
 #include "viewer/alert.h"
+#include "viewer/font_measure.h"
 #include "viewer/pane_colours.h"
 #include "viewer/pane_view.h"
 #include "viewer/viewer.h"
@@ -125,19 +126,6 @@ static uint32_t findOffSettings(OffSetting* offs) {
 
 // ---- Fitted to the line's width ----------------------------------------------------
 
-struct StatusMeasure {
-    HDC dc;
-    int width;
-};
-
-static uint32_t fitInStatus(void* context, const WideChar* text, uint32_t length) {
-    const StatusMeasure& measure = *(const StatusMeasure*)context;
-    int fit = 0;
-    SIZE size;
-    if (!GetTextExtentExPointW(measure.dc, text, (int)length, measure.width, &fit, NULL, &size)) return length;
-    return (uint32_t)fit;
-}
-
 static int statusWidth() {
     RECT client;
     GetClientRect(state.statusWnd, &client);
@@ -152,12 +140,10 @@ static void showStatus(const StatusInput& input) {
     if (width == fittedWidth && lstrcmpW(text, composedText) == 0) return;
     lstrcpynW(composedText, text, StatusTextSize);
     fittedWidth = width;
-    StatusMeasure measure = {GetDC(state.statusWnd), width};
-    HGDIOBJ kept = SelectObject(measure.dc, state.paneFont);
-    TextFit fit = {&measure, fitInStatus};
-    composeStatus(input, &fit, text, StatusTextSize);
-    SelectObject(measure.dc, kept);
-    ReleaseDC(state.statusWnd, measure.dc);
+    FontMeasure measure;
+    startFontMeasure(&measure, state.statusWnd, width);
+    composeStatus(input, &measure.fit, text, StatusTextSize);
+    endFontMeasure(&measure);
     if (lstrcmpW(text, state.statusText) == 0) return;
     lstrcpynW(state.statusText, text, StatusTextSize);
     SetWindowTextW(state.statusWnd, text);
