@@ -24,9 +24,9 @@ static const int ThisYear = 2024;  // whose 29th of February is a day
 static const char* const Phrases[] = {
     "2024-02-29 10:05:06", "[2024/12/08 23:59:60.5]", "Dec  8 10:05:08 ", "Feb 29 00:00:01",
     "2024-12-08T10:05:06.1234+01:00 ", "2024-12-08 10:0", " ", "\t", "at x", "ERROR ",
-    "Caused by: E", "a", "b", "x", "1", ":", "[", "]"};
+    "Caused by: E", "a", "b", "x", "1", ":", "[", "]", "2024-12-08 10:05:06.1", "[w] ", "[v] "};
 static const uint32_t PhraseCount = sizeof Phrases / sizeof Phrases[0];
-static const uint32_t LongRun = 1500, MostLongRuns = 16, TraceBurst = 60;
+static const uint32_t LongRun = 4100, MostLongRuns = 8, TraceBurst = 60;
 
 static void putText(Bytes& out, const char* text, const Case& c) {
     while (*text) putCharacter(out, uint8_t(*text++), c);
@@ -48,9 +48,13 @@ static Bytes writeLog(FuzzInput& input, const Case& c, size_t maxTokens) {
         else if (kind == PhraseCount + 2) putText(out, "\r\n", c);
         else if (kind == PhraseCount + 3) putCharacter(out, input.take<uint8_t>() % 2 ? 0xE9 : 0x65E5, c);
         else if (kind == PhraseCount + 4 && longRuns++ < MostLongRuns) {
-            for (uint32_t k = 0; k < LongRun; ++k) putCharacter(out, 'x', c);
+            Bytes x;
+            putCharacter(x, 'x', c);
+            for (uint32_t k = 0; k < LongRun; ++k) out.insert(out.end(), x.begin(), x.end());
         } else if (kind == PhraseCount + 5) {
-            for (uint32_t k = 0; k < TraceBurst; ++k) putText(out, "\tat b\n", c);
+            Bytes line;
+            putText(line, "\tat b\n", c);
+            for (uint32_t k = 0; k < TraceBurst; ++k) out.insert(out.end(), line.begin(), line.end());
         } else if (kind == PhraseCount + 6) {
             uint8_t raw = input.take<uint8_t>();
             if (utf16) put16(out, 0xD800 + raw * 4, c.writtenIn == EncodingUtf16BE);
@@ -86,21 +90,42 @@ static bool startsWithTime(const Units& line) {
 
 static bool startsWithBlank(const Units& line) { return !line.empty() && (line[0] == ' ' || line[0] == '\t'); }
 
+// Labelled lines of several sources begin with "[w] " or "[v] ".
+static const LineLabels Labels = {2, {u"w", u"v"}};
+
+// The line's own text, behind the label it bears, if any.
+static Units ownText(const Units& line, bool labelled, uint8_t* source) {
+    *source = NoSource;
+    for (uint8_t s = 0; s < Labels.count && labelled; ++s) {
+        Units label = {'[', Labels.label[s][0], ']', ' '};
+        if (line.size() < label.size() || !std::equal(label.begin(), label.end(), line.begin())) continue;
+        *source = s;
+        return Units(line.begin() + label.size(), line.end());
+    }
+    return line;
+}
+
 // Which lines begin an entry, by the definition: an entry is its first line
-// and the lines after it that continue it, until it is full.
-static std::vector<bool> referenceBegins(const std::vector<Units>& lines, bool multiLine) {
+// and the lines after it from its source that continue it, until it is full.
+static std::vector<bool> referenceBegins(const std::vector<Units>& lines, bool multiLine, bool labelled) {
     std::vector<bool> begins(lines.size(), true);
-    size_t first = 0, units = 0;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        bool full = i - first >= EntryLineLimit || units >= EntryUnitLimit;
-        bool continues = startsWithBlank(lines[i]) || (startsWithTime(lines[first]) && !startsWithTime(lines[i]));
-        if (i > 0 && multiLine && !full && continues) {
+    size_t units = 0;
+    uint8_t firstSource = NoSource;
+    Units first;
+    for (size_t i = 0, firstAt = 0; i < lines.size(); ++i) {
+        uint8_t source;
+        Units text = ownText(lines[i], labelled, &source);
+        bool full = i - firstAt >= EntryLineLimit || units >= EntryUnitLimit;
+        bool continues = startsWithBlank(text) || (startsWithTime(first) && !startsWithTime(text));
+        if (i > 0 && multiLine && !full && continues && source == firstSource) {
             begins[i] = false;
         } else {
-            first = i;
+            firstAt = i;
+            first = text;
+            firstSource = source;
             units = 0;
         }
-        units += lines[i].size() + 1;
+        units += text.size() + 1;
     }
     return begins;
 }
@@ -114,14 +139,15 @@ static int firstRuleOf(const ColourRule* rules, const Units& line) {
 
 // By line, the first rule that any line of its entry matches.
 static std::vector<int> referenceRules(const ColourRule* rules, const std::vector<Units>& lines,
-                                       const std::vector<bool>& begins) {
+                                       const std::vector<bool>& begins, bool labelled) {
     std::vector<int> result(lines.size(), NoRule);
     for (size_t first = 0; first < lines.size();) {
         size_t end = first + 1;
         while (end < lines.size() && !begins[end]) ++end;
         int rule = NoRule;
         for (size_t i = first; i < end; ++i) {
-            int own = firstRuleOf(rules, lines[i]);
+            uint8_t source;
+            int own = firstRuleOf(rules, ownText(lines[i], labelled, &source));
             if (own != NoRule && (rule == NoRule || own < rule)) rule = own;
         }
         std::fill(result.begin() + first, result.begin() + end, rule);
@@ -184,7 +210,7 @@ static std::vector<size_t> referencePassing(const Filter& filter, const std::vec
 }
 
 struct Row {
-    Units text;
+    size_t entry;  // whose text it shows
     RepeatedRow counted;
 };
 
@@ -208,14 +234,17 @@ static Units referenceSuffix(uint32_t count, uint64_t time) {
     return units;
 }
 
-// Each entry folds into the row above when the texts after their times agree.
-static std::vector<Units> referenceRows(const std::vector<Units>& entries) {
+// Each entry folds into the row above from its source when the texts after
+// their times agree.
+static std::vector<Units> referenceRows(const std::vector<Units>& entries, const std::vector<uint8_t>& sources) {
     std::vector<Units> rows, firsts;
     std::vector<uint32_t> counts;
     std::vector<uint64_t> times;
-    for (const Units& entry : entries) {
+    for (size_t e = 0; e < entries.size(); ++e) {
+        const Units& entry = entries[e];
         uint64_t time = lineTimeAt(entry.data(), (uint32_t)entry.size(), ThisYear);
-        if (!firsts.empty() && afterTime(firsts.back()) == afterTime(entry)) {
+        bool sameSource = e > 0 && sources[e - 1] == sources[e];
+        if (!firsts.empty() && sameSource && afterTime(firsts.back()) == afterTime(entry)) {
             ++counts.back();
             times.back() = time;
             continue;
@@ -244,9 +273,10 @@ static Units decoded(const Bytes& file, uint64_t from, uint64_t to, ByteOrderMar
     return out;
 }
 
-static void checkMarksSoFar(const LineMarks& marks, const ColourRule* rules, const Units& text, bool multiLine) {
+static void checkMarksSoFar(const LineMarks& marks, const ColourRule* rules, const Units& text, bool multiLine,
+                            bool labelled) {
     std::vector<Units> lines = linesIn(text);
-    std::vector<int> expected = referenceRules(rules, lines, referenceBegins(lines, multiLine));
+    std::vector<int> expected = referenceRules(rules, lines, referenceBegins(lines, multiLine, labelled), labelled);
     REQUIRE(marks.lineCount == lines.size());
     for (uint32_t line = 0; line < marks.lineCount; ++line) REQUIRE(entryRule(marks, line) == expected[line]);
     for (uint32_t line = 0; line < marks.lineCount && line < 4; ++line) {
@@ -262,9 +292,11 @@ static size_t pieceEnd(const Units& text, size_t at) {
 }
 
 // The appends end where lines end; each is decoded alone and marked in
-// pieces, the marks checked after each against the text so far.
+// pieces, the marks checked after each against the text so far. Labelled
+// lines come whole, as the merge of several sources gives them.
 static Units markAppends(LineMarks* marks, const ColourRule* rules, const Bytes& file, ByteOrderMark mark,
-                         Encoding used, const std::vector<uint64_t>& appendEnds, uint16_t cuts, bool multiLine) {
+                         Encoding used, const std::vector<uint64_t>& appendEnds, uint16_t cuts, bool multiLine,
+                         bool labelled) {
     Units text;
     uint64_t from = 0;
     uint32_t checks = 0;
@@ -273,10 +305,11 @@ static Units markAppends(LineMarks* marks, const ColourRule* rules, const Bytes&
         from = end;
         for (size_t at = 0; at < append.size();) {
             size_t next = pieceEnd(append, std::min(append.size(), at + 1 + cuts % 97));
+            while (labelled && next < append.size() && append[next - 1] != '\n') ++next;  // whole lines, as merged
             cuts = uint16_t(cuts * 31 + 7);
             markLines(marks, rules, ColourRuleCount, append.data() + at, uint32_t(next - at));
             text.insert(text.end(), append.begin() + at, append.begin() + next);
-            if (text.size() < 4096 && checks++ < 64) checkMarksSoFar(*marks, rules, text, multiLine);
+            if (text.size() < 2048 && checks++ < 32) checkMarksSoFar(*marks, rules, text, multiLine, labelled);
             at = next;
         }
     }
@@ -287,14 +320,17 @@ static Units markAppends(LineMarks* marks, const ColourRule* rules, const Bytes&
 // beginning with a time (or the shown lines' first line begins with one), the
 // shown lines take the rules of the whole text.
 static void checkLookBack(const ColourRule* rules, const std::vector<Units>& lines, const std::vector<int>& whole,
-                          size_t lookFrom, size_t shownFrom, bool multiLine) {
+                          size_t lookFrom, size_t shownFrom, bool multiLine, bool labelled) {
     bool exact = lookFrom == 0 || !multiLine;
     for (size_t i = lookFrom; i <= shownFrom && i < lines.size(); ++i) {
-        exact = exact || (!startsWithBlank(lines[i]) && startsWithTime(lines[i]));
+        uint8_t source;
+        Units text = ownText(lines[i], labelled, &source);
+        exact = exact || (!startsWithBlank(text) && startsWithTime(text));
     }
     if (!exact) return;
     static LineMarks marks;
     clearLineMarks(&marks);
+    marks.labels = labelled ? &Labels : nullptr;
     marks.entries = {multiLine, ThisYear};
     Units lookBack = joined(lines, lookFrom, shownFrom, true);
     Units shown = joined(lines, shownFrom, lines.size(), false);
@@ -341,18 +377,22 @@ static void checkFilter(const EntryChoice& settings, const Filter& filter, const
 
 // Entries grouped line by line as they arrive, each folded as it stands and
 // folded anew when a line joins it.
-static void checkRepeats(const std::vector<Units>& lines, bool multiLine) {
+static void checkRepeats(const std::vector<Units>& lines, bool multiLine, bool labelled) {
     std::vector<Units> entries;
+    std::vector<uint8_t> sources;
     std::vector<Row> rows;
     RepeatedRow above;
     bool folded = false;
     OpenEntry open;
     startEntries(&open);
     EntryGrouping grouping = {multiLine, ThisYear};
-    for (const Units& line : lines) {
-        bool begins = groupLine(&open, grouping, line.data(), (uint32_t)line.size(), 0);
+    for (const Units& whole : lines) {
+        uint8_t source;
+        Units line = ownText(whole, labelled, &source);
+        bool begins = groupLine(&open, grouping, line.data(), (uint32_t)line.size(), source);
         if (begins) {
             entries.push_back(line);
+            sources.push_back(source);
             if (!rows.empty()) above = rows.back().counted;
         } else {
             entries.back().insert(entries.back().end(), {'\r', '\n'});
@@ -363,18 +403,18 @@ static void checkRepeats(const std::vector<Units>& lines, bool multiLine) {
         RepeatedRow row = above;
         if (rows.empty()) startRepeats(&row);
         const Units& entry = entries.back();
-        const Units* rowText = rows.empty() ? nullptr : &rows.back().text;
+        const Units* rowText = rows.empty() ? nullptr : &entries[rows.back().entry];
         folded = foldRepeat(&row, rowText ? rowText->data() : nullptr, rowText ? (uint32_t)rowText->size() : 0,
-                            entry.data(), (uint32_t)entry.size(), 0, ThisYear);
+                            entry.data(), (uint32_t)entry.size(), sources.back(), ThisYear);
         if (folded) rows.back().counted = row;
-        else rows.push_back({entry, row});
+        else rows.push_back({entries.size() - 1, row});
     }
-    std::vector<Units> expected = referenceRows(entries);
+    std::vector<Units> expected = referenceRows(entries, sources);
     REQUIRE(rows.size() == expected.size());
     for (size_t i = 0; i < rows.size(); ++i) {
         WideChar suffix[RepeatSuffixCapacity];
         uint32_t length = composeRepeatSuffix(rows[i].counted, suffix, RepeatSuffixCapacity);
-        Units shown = rows[i].text;
+        Units shown = entries[rows[i].entry];
         shown.insert(shown.end(), suffix, suffix + length);
         REQUIRE(shown == expected[i]);
     }
@@ -383,7 +423,7 @@ static void checkRepeats(const std::vector<Units>& lines, bool multiLine) {
 // ---- Settings from the input ------------------------------------------------------
 
 static CodePoints patternFrom(FuzzInput& input) {
-    static const uint32_t alphabet[] = {'a', 'b', 'E', 'R', 'x', 'O', 't', '1', ':', ' ', '\t', '*', '?', '|', 'C', 0xE9};
+    static const uint32_t alphabet[] = {'a', 'b', 'E', 'R', 'x', '-', 't', '1', ':', ' ', '\t', '*', '?', '|', 'C', 0xE9};
     CodePoints pattern;
     std::string text = input.takeText();
     for (size_t i = 0; i < text.size() && i < 8; ++i) pattern.push_back(alphabet[uint8_t(text[i]) % 16]);
@@ -413,7 +453,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t options = input.take<uint8_t>();
     uint16_t cuts = input.take<uint16_t>(), appendMask = input.take<uint16_t>();
     uint16_t lookFrom = input.take<uint16_t>(), shownFrom = input.take<uint16_t>();
-    bool multiLine = options & 1;
+    bool multiLine = options & 1, labelled = options & 0x10;
     static ColourRule rules[ColourRuleCount];
     readRules(input, rules);
     Filter filter;
@@ -439,19 +479,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     static LineMarks marks;
     clearLineMarks(&marks);
+    marks.labels = labelled ? &Labels : nullptr;
     marks.entries = {multiLine, ThisYear};
-    REQUIRE(markAppends(&marks, rules, file, mark, used, appendEnds, cuts, multiLine) == text);
+    REQUIRE(markAppends(&marks, rules, file, mark, used, appendEnds, cuts, multiLine, labelled) == text);
     std::vector<Units> shownLines = linesIn(text);
-    std::vector<bool> begins = referenceBegins(shownLines, multiLine);
-    std::vector<int> whole = referenceRules(rules, shownLines, begins);
-    checkMarksSoFar(marks, rules, text, multiLine);
+    std::vector<bool> begins = referenceBegins(shownLines, multiLine, labelled);
+    std::vector<int> whole = referenceRules(rules, shownLines, begins, labelled);
+    checkMarksSoFar(marks, rules, text, multiLine, labelled);
     size_t later = shownFrom % shownLines.size();
-    checkLookBack(rules, shownLines, whole, later - std::min<size_t>(later, lookFrom % 300), later, multiLine);
+    checkLookBack(rules, shownLines, whole, later - std::min<size_t>(later, lookFrom % 300), later, multiLine, labelled);
 
     EntryChoice settings = {};
     settings.grouping = {multiLine, ThisYear};
     settings.filter = {filter.showSet ? &show : nullptr, filter.hideSet ? &hide : nullptr};
-    checkFilter(settings, filter, lines, referenceBegins(lines, multiLine), (options >> 1) % 8);
-    checkRepeats(lines, multiLine);
+    checkFilter(settings, filter, lines, referenceBegins(lines, multiLine, false), (options >> 1) % 8);
+    checkRepeats(lines, multiLine, labelled);
     return 0;
 }
