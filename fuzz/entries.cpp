@@ -115,7 +115,7 @@ static std::vector<bool> referenceBegins(const std::vector<Units>& lines, bool m
     for (size_t i = 0, firstAt = 0; i < lines.size(); ++i) {
         uint8_t source;
         Units text = ownText(lines[i], labelled, &source);
-        bool full = i - firstAt >= EntryLineLimit || units >= EntryUnitLimit;
+        bool full = i - firstAt >= EntryLineLimit || units + text.size() + 1 > EntryUnitLimit;
         bool continues = startsWithBlank(text) || (startsWithTime(first) && !startsWithTime(text));
         if (i > 0 && multiLine && !full && continues && source == firstSource) {
             begins[i] = false;
@@ -349,7 +349,6 @@ static void checkFilter(const EntryChoice& settings, const Filter& filter, const
     Units expectedText = joined(expectedLines, 0, expectedLines.size(), true);
 
     EntryChoice whole = settings;
-    startEntryChoice(&whole);
     Units text = joined(lines, 0, lines.size(), true);
     KeptLines kept = keepPassingEntries(&whole, text.data(), (uint32_t)text.size());
     REQUIRE(Units(text.begin(), text.begin() + kept.length) == expectedText);

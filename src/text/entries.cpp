@@ -14,8 +14,9 @@ void startEntries(OpenEntry* entry) {
 
 static bool isBlank(WideChar unit) { return unit == ' ' || unit == '\t'; }
 
-static bool entryFull(const OpenEntry& entry) {
-    return entry.lines >= EntryLineLimit || entry.units >= EntryUnitLimit;
+// Whether the line would not fit in the entry.
+static bool entryFull(const OpenEntry& entry, uint32_t length) {
+    return entry.lines >= EntryLineLimit || entry.units + length + 1 > EntryUnitLimit;
 }
 
 static bool beginsWithTime(const EntryGrouping& grouping, const WideChar* line, uint32_t length) {
@@ -32,7 +33,7 @@ bool groupLine(OpenEntry* entry, const EntryGrouping& grouping, const WideChar* 
     bool blankFirst = length > 0 && isBlank(line[0]);
     bool timed = !blankFirst && grouping.multiLine && beginsWithTime(grouping, line, length);
     bool begins = !grouping.multiLine || entry->lines == 0 || entry->source != source ||
-                  entryFull(*entry) || !continues(*entry, blankFirst, timed);
+                  entryFull(*entry, length) || !continues(*entry, blankFirst, timed);
     if (begins) {
         entry->lines = 0;
         entry->units = 0;
@@ -83,9 +84,11 @@ static uint32_t behindLineEnd(const WideChar* text, uint32_t length, uint32_t at
 // The open entry's lines are moved to the kept ones once it passes; while
 // it passes, each line that follows is kept; once it stops, they go again.
 KeptLines keepPassingEntries(EntryChoice* choice, WideChar* text, uint32_t length) {
+    startEntryChoice(choice);
     KeptLines kept = {0, 0};
     KeptLines entryStart = kept;  // where the open entry's lines are, or would be, kept
     uint32_t entryFrom = 0;       // where its first line is in text
+    uint32_t entryLines = 0;
     for (uint32_t at = 0; at < length;) {
         uint32_t end = lineEndAt(text, length, at);
         uint32_t next = behindLineEnd(text, length, end);
@@ -93,12 +96,14 @@ KeptLines keepPassingEntries(EntryChoice* choice, WideChar* text, uint32_t lengt
         if (step.begins) {
             entryStart = kept;
             entryFrom = at;
+            entryLines = 0;
         }
+        ++entryLines;
         if (step.passes) {
             uint32_t from = step.passedBefore ? at : entryFrom;
             memmove(text + kept.length, text + from, (next - from) * sizeof(WideChar));
             kept.length += next - from;
-            kept.lineCount = entryStart.lineCount + choice->entry.lines;
+            kept.lineCount = entryStart.lineCount + entryLines;
         } else {
             kept = entryStart;
         }

@@ -3,10 +3,11 @@
 //
 // A line continues the entry above it when it begins with a blank or a tab,
 // or, when the entry's first line begins with a time (line_time.h), when it
-// does not begin with one. An entry that holds EntryLineLimit lines, or
-// EntryUnitLimit units (a line counts its units and one for its line end),
-// takes no more: the line after it begins an entry of its own, so that no
-// entry swallows a file. A line's time is read in its first EntryHeadUnits
+// does not begin with one. An entry holds at most EntryLineLimit lines and
+// EntryUnitLimit units (a line counts its units and one for its line end):
+// a line that would not fit begins an entry of its own, so that no entry
+// swallows a file; only a single longer line makes a longer entry. An open
+// line is grouped as it stands, and again as it grows. A line's time is read in its first EntryHeadUnits
 // units, so that an open line is grouped once that much of it is known.
 // Lines of different sources never share an entry. Without multiLine, every
 // line is an entry of its own.
@@ -21,7 +22,9 @@
 // after it before the tail's own. A line that begins with a time always
 // begins an entry: from the last such line on, the grouping is that of the
 // whole file. With none in the look-back, its first line is taken to begin
-// an entry without a time.
+// an entry without a time. The look-back holds a whole entry where a
+// character is a byte; in UTF-16, or in text of many multi-byte characters,
+// the first line of an entry near the limits may lie before it.
 //
 // Filters judge an entry by all its lines: it is shown whole when one of
 // them matches show (or there is no show) and none matches hide.
@@ -90,7 +93,8 @@ void startEntryChoice(EntryChoice* choice);
 EntryStep chooseEntryLine(EntryChoice* choice, const WideChar* line, uint32_t length);
 
 // The whole lines of text, CR LF after each, of the entries that pass, moved
-// to the front of text in order; the last entry is judged as it stands.
+// to the front of text in order; the text's first line begins an entry, and
+// the last entry is judged as it stands.
 struct KeptLines {
     uint32_t length;
     uint32_t lineCount;
