@@ -484,6 +484,12 @@ TEST_F(MenuTest, EveryItemSendsACommandThatChangesWhatItShows) {
     startWithKnownSettings();
     std::string otherPath = dataFolder + "other.log";
     writeFile(otherPath, "other");
+    // Each source a file of its own: a file named twice is shown once, the later source off.
+    auto sourceValue = [&](const std::string& title) {
+        std::string path = dataFolder + "other" + title.substr(7) + ".log";
+        writeFile(path, "other");
+        return "other " + path;
+    };
     std::vector<ShellItem> entries;
     for (const ShellItem* entry : allEntries()) {
         if (entry->kind == ItemNumber || entry->kind == ItemText) entries.push_back(*entry);
@@ -499,7 +505,7 @@ TEST_F(MenuTest, EveryItemSendsACommandThatChangesWhatItShows) {
                             : entry.title == "Encoding"          ? "utf-8"
                             : rule                               ? "#102030 " + entry.title.substr(0, 6)
                             : entry.title == "Source 1 Label"    ? "#102030 first"
-                            : source                             ? "other " + otherPath
+                            : source                             ? sourceValue(entry.title)
                                                                  : otherPath;
         shellTrace::clear();
         send(entry.command + " " + value);
