@@ -426,9 +426,9 @@ static void expectEverythingFollowsTheSettings() {
     applyReloadTimer();  // as it was
 
     // The menu shows what a fresh build from the settings shows.
-    std::string shown = describeMenu((int)(INT_PTR)state.mainMenu);
+    std::string shown = describeMenu(mainMenuSerial());
     buildConfigMenu(false);
-    EXPECT_EQ(describeMenu((int)(INT_PTR)state.mainMenu), shown);
+    EXPECT_EQ(describeMenu(mainMenuSerial()), shown);
 }
 
 // Reload Settings puts every loaded setting into effect, one way and back.

@@ -1,6 +1,7 @@
 // Start-up, shut-down and the exports, as the shell sees them.
 #include <algorithm>
 
+#include "commands/menu.h"
 #include "menus.h"
 #include "settings/plugin_info.h"
 #include "settings/settings.h"
@@ -121,7 +122,7 @@ TEST_F(PluginTest, EndSavesReleasesAndDestroysInOrder) {
     EXPECT_FALSE(GetClassInfoA(module, "QVPeruser", &unused));
     EXPECT_EQ(NULL, state.paneFont);
     EXPECT_EQ(NULL, state.backBrush);
-    EXPECT_EQ(NULL, state.mainMenu);
+    EXPECT_EQ(NULL, shownConfigMenu());
     EXPECT_EQ("77", storedSetting(settingsPath(), "qvperuser.x:"));
 }
 
