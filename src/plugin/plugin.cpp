@@ -123,6 +123,7 @@ void __cdecl endPlugin(HINSTANCE module) {
                  (LPARAM)registeredMessages);
     if (docked) SendMessageA(state.slitWnd, SlitMsgRemove, 0, (LPARAM)state.viewerWnd);
     releaseFontAndBrush();
+    state.alerting = false;  // a later start in the process alerts only for what it shows new
     KillTimer(state.viewerWnd, ReloadTimer);
     KillTimer(state.viewerWnd, SettingsCheckTimer);
     stopWatching();

@@ -535,10 +535,13 @@ void startWatching(HWND viewer) {
     showWatchedFileAgain();
 }
 
+// A later start in the same process knows no more than a start in a new one:
+// what was seen is forgotten, so that nothing shown at that start alerts.
 void stopWatching() {
     if (watchingWindow) KillTimer(watchingWindow, ReaderRetryTimer);
     watchingWindow = NULL;
     stopFileReaders();
+    state.seenFiles.count = 0;
 }
 
 void onFileAnswered(uint32_t source) {
