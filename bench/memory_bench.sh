@@ -31,6 +31,7 @@ probe() {
       phase=$(cat "$marker")
       sleep 0.5  # the messages of the step before it handled
       echo "$phase $(rss_anon_kib "$pid")"
+      [ -z "${MEMORY_SMAPS:-}" ] || cp "/proc/$pid/smaps" "$MEMORY_SMAPS.$1.$phase"
       rm -f "$marker"
     fi
     sleep 0.1
