@@ -78,7 +78,7 @@ TEST(MatchCommand, NothingElseMatches) {
 // takes and an effect.
 TEST(Readme, ListsEveryCommandWithItsArgumentAndEffect) {
     std::string readme = readFile(programFolder() + "README.md");
-    const std::string rowStart = "| `" + std::string(CommandPrefix);
+    const std::string rowStart = "\n| `" + std::string(CommandPrefix);  // a row, not a cell
     std::map<std::string, std::string> arguments;  // by word
     int rows = 0;
     for (size_t at = readme.find(rowStart); at != std::string::npos;
