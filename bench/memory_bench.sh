@@ -18,7 +18,17 @@ source "$(dirname "$0")/../scripts/wine-env"
 SHELL_DIR=$BUILD_DIR/shell/bin
 WORK=$BUILD_DIR/bench/memory
 
-rss_anon_kib() { sed -n 's/^RssAnon:[[:space:]]*\([0-9]*\) kB/\1/p' "/proc/$1/status"; }
+# The anonymous memory of the process started as $1 that runs the Windows
+# program $2: a 32-bit program runs in the process started, a 64-bit one in
+# a process of its own that start.exe leaves behind, found by its command line.
+rss_anon_kib() {
+  local program pid running=$1
+  program=$(winepath -w "$2")
+  for pid in $(pgrep -f 'memory_probe\.exe|quorvane\.exe'); do
+    if tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qiF "$program"; then running=$pid; fi
+  done
+  sed -n 's/^RssAnon:[[:space:]]*\([0-9]*\) kB/\1/p' "/proc/$running/status"
+}
 
 # Runs memory_probe with one set-up and prints "phase KiB" at each point it names.
 probe() {
@@ -30,8 +40,7 @@ probe() {
     if [ -s "$marker" ]; then
       phase=$(cat "$marker")
       sleep 0.5  # the messages of the step before it handled
-      echo "$phase $(rss_anon_kib "$pid")"
-      [ -z "${MEMORY_SMAPS:-}" ] || cp "/proc/$pid/smaps" "$MEMORY_SMAPS.$1.$phase"
+      echo "$phase $(rss_anon_kib "$pid" "$BUILD_DIR/bench/memory_probe.exe")"
       rm -f "$marker"
     fi
     sleep 0.1
@@ -68,10 +77,10 @@ exec_command() { (cd "$WORK" && wine ./quorvane.exe --exec "$1" >/dev/null 2>&1)
 sleep 5
 exec_command @QVUnloadPlugins
 sleep 2
-without=$(rss_anon_kib "$shell_pid")
+without=$(rss_anon_kib "$shell_pid" "$WORK/quorvane.exe")
 exec_command @QVLoadPlugins
 sleep 5
-with=$(rss_anon_kib "$shell_pid")
+with=$(rss_anon_kib "$shell_pid" "$WORK/quorvane.exe")
 exec_command @QVQuit
 for _ in $(seq 50); do kill -0 "$shell_pid" 2>/dev/null || break; sleep 0.2; done
 if kill -0 "$shell_pid" 2>/dev/null; then kill "$shell_pid"; fi
