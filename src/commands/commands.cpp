@@ -35,8 +35,7 @@ static void showAbout(const CommandArgument&) {
 
 static void repaintViewer() { InvalidateRect(state.viewerWnd, NULL, TRUE); }
 
-// After a change that only the menu shows, or that the steps before it did
-// not show there.
+// An open menu shows every value anew: after every change of a setting.
 static void refreshMenu() { buildConfigMenu(false); }
 
 // ---- The steps that make a new value take effect (settings/setting_rows.h) ----

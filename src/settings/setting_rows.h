@@ -6,9 +6,10 @@
 //   key      the key it is read and written under in the settings file
 //   older    an older key it is also read by (NoOlderKey: none)
 //   default  a number (int, bool) or a text (colour "#RRGGBB", text)
-//   least, most   the range a number takes effect in: a value beyond it is
-//            kept as given and held to it where it is used, and the menu
-//            offers the range (0, 0 for the other types)
+//   least, most   the range the menu's number item offers (0, 0 for the
+//            other types); a value beyond it is kept as given, and lines,
+//            readBufferSize and scanLimit take effect held to it
+//            (heldToRange); the README says what the others do
 //   title    its menu item's title (NoMenuTitle: none)
 //   word     the command word that sets it (CommandId Cmd##word; None: none),
 //   item     and what the word's menu item adds behind it ("", or " 3" for
