@@ -208,9 +208,9 @@ static void setNumberedSetting(const CommandArgument& argument, SettingId first,
     int number = 0;
     CommandArgument value = argument;
     value.text = ruleValueOf(argument.text, &number);
-    int id = first + number - firstNumber;
-    if (number < firstNumber || id >= SettingCount || settingWords[id] != argument.word) return;
-    changeSetting((SettingId)id, value);
+    if (number < firstNumber || number - firstNumber >= SettingCount - first) return;
+    SettingId id = (SettingId)(first + (number - firstNumber));
+    if (settingWords[id] == argument.word) changeSetting(id, value);
 }
 
 static void setHighlightRule(const CommandArgument& argument) {
