@@ -355,7 +355,7 @@ TEST_F(HighlightTest, DefaultsCommandsMenuAndSavedValues) {
     EXPECT_TRUE(state.colourRules[2].alert);
     EXPECT_FALSE(state.highlight);
 
-    const ShellMenu* menu = findMenu((int)(INT_PTR)state.highlightMenu);
+    const ShellMenu* menu = findMenu(submenuSerial("Highlight"));
     ASSERT_TRUE(menu);
     std::vector<std::string> titles;
     for (const ShellItem& item : menu->items) titles.push_back(item.title);

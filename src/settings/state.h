@@ -85,21 +85,8 @@ struct Source {
     DWORD failureError;
 };
 
-// The text items' values as the menu shows them: in the ANSI code page,
-// which the shell's menu functions take.
-struct MenuTexts {
-    char filePath[FilePathSize];
-    char font[FontNameSize];
-    char encoding[EncodingNameSize];
-    char filterShow[FilterTextSize];
-    char filterHide[FilterTextSize];
-    char highlightRules[ColourRuleCount][HighlightRuleSize];
-    char label[LabelSettingSize];
-    char sourceSettings[MostSources - 1][SourceSettingSize];
-};
-
 struct PluginState {
-    // Persistent settings, in the order they are read and written.
+    // Persistent settings, each described by its row (settings/setting_rows.h).
     int x;
     int y;
     int width;
@@ -215,19 +202,6 @@ struct PluginState {
     bool settingPaneText;   // the plugin is giving the pane its text
     bool paneDrewAtOnce;    // the control drew outside a paint
     char showingTitle[ShowingTitleSize];
-    Menu* mainMenu;
-    Menu* configMenu;
-    Menu* windowMenu;
-    Menu* formatMenu;
-    Menu* fontMenu;
-    Menu* styleMenu;
-    Menu* settingsMenu;
-    Menu* highlightMenu;
-    char highlightTitles[ColourRuleCount][64];
-    char sourceTitles[MostSources][64];
-    char filterShowTitle[64];
-    char filterHideTitle[64];
-    MenuTexts menuTexts;
     char rcPath[RcPathSize];
     // The settings file's write time and size as the plugin last read or
     // wrote it: a file found otherwise was changed by someone else.
