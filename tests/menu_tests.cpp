@@ -119,6 +119,7 @@ static std::string expectedTree(bool withSlit, bool inSlit, const std::string& f
            "  string \"Filter Show\" " + c(CmdFilterShow) + " \"\"\n"
            "  string \"Filter Hide\" " + c(CmdFilterHide) + " \"\"\n"
            "  int \"Scan Limit\" " + c(CmdScanLimit) + " 4194304 [1,2147483647]\n"
+           "  item \"Multi-line Entries\" " + c(CmdMultiLine) + " 1\n"
            "  submenu \"Sources\"\n"
            "    string \"Source 1 Label\" " + c(CmdLabel) + " \"\"\n"
            "    string \"Source 2\" " + c(CmdSource) + " 2 \"\"\n"
@@ -246,7 +247,7 @@ static const ShownBoolean shownBooleans[] = {
     {&PluginState::showBorder, "Show Border"},     {&PluginState::lockPos, "Lock Position"},
     {&PluginState::autoHide, "Auto Hide"},         {&PluginState::showScroll, "Show Scroll"},
     {&PluginState::wordWrap, "Word Wrap"},         {&PluginState::highlight, "Highlight Lines"},
-    {&PluginState::alertSound, "Alert Sound"}};
+    {&PluginState::alertSound, "Alert Sound"},     {&PluginState::multiLine, "Multi-line Entries"}};
 
 TEST_F(MenuTest, EachCheckMarkFollowsItsOwnSetting) {
     startDockableWithKnownSettings(false);

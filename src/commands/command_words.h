@@ -52,7 +52,8 @@
     ROW(Label, OptionalTextArgument, setLabel)             \
     ROW(StatusLine, NoArgument, toggleStatusLine)          \
     ROW(StaleAfter, NumberArgument, setStaleAfter)         \
-    ROW(StaleColor, TextArgument, setStaleColor)
+    ROW(StaleColor, TextArgument, setStaleColor)           \
+    ROW(MultiLine, NoArgument, toggleMultiLine)
 
 // A whole command text, as the shell broadcasts it and a menu item sends it.
 #define COMMAND_TEXT(word) "@QVPeruser" #word

@@ -321,7 +321,7 @@ static const SettingStep loadedSettingSteps[] = {
     applyTransparency,      // transparency, alpha, pluginToggle
     applyReloadTimer,       // autoReload, reloadInterval
     onAutoHideSwitched,     // autoHide
-    applyHighlightSettings, // highlight, highlight1 to highlight8
+    applyHighlightSettings, // highlight, highlight1 to highlight8, multiLine
     showWatchedFileAgain,   // filePath, sources, encoding, readBufferSize, lines, filters, scanLimit, rescan
     watchForFullscreen,     // hideOverFullscreen
     applyStatusLine,        // statusLine, staleAfter, staleColor
@@ -425,6 +425,13 @@ static void setStaleColor(const CommandArgument& argument) {
     if (!readHexColour(text, (uint32_t)length, &colour)) return;
     state.staleColor = colour;
     InvalidateRect(state.viewerWnd, NULL, FALSE);
+}
+
+// The marks, the filters and the lines shown follow the new grouping.
+static void toggleMultiLine(const CommandArgument&) {
+    toggle(&state.multiLine);
+    applyHighlightSettings();
+    refreshMenu();
 }
 
 static void toggleHighlightLines(const CommandArgument&) {

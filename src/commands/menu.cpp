@@ -66,6 +66,7 @@ static Menu* buildPeruserMenu(bool popup) {
     MakeMenuItemString(menu, filterTitle(state.filterHideTitle, "Filter Hide", state.filterHideCheck),
                        commandText(CmdFilterHide), SHOWN_TEXT(filterHide));
     MakeMenuItemInt(menu, "Scan Limit", commandText(CmdScanLimit), state.scanLimit, 1, INT_MAX);
+    MakeMenuItem(menu, "Multi-line Entries", commandText(CmdMultiLine), state.multiLine);
     MakeSubmenu(menu, buildSourcesMenu(popup), "Sources");
     MakeMenuItemInt(menu, "Stale After (min)", commandText(CmdStaleAfter), state.staleAfter, 0, 10080);
     return menu;

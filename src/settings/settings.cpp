@@ -98,6 +98,7 @@ static const Setting settings[] = {
     NUMBER_SETTING(BoolSetting, "qvperuser.statusLine:", statusLine, false),
     NUMBER_SETTING(IntSetting, "qvperuser.staleAfter(min):", staleAfter, 0),
     COLOUR_SETTING("qvperuser.staleColor:", staleColor, RGB(0x80, 0x80, 0x80), "#808080"),
+    NUMBER_SETTING(BoolSetting, "qvperuser.multiLine:", multiLine, true),
 };
 
 #undef NUMBER_SETTING
