@@ -427,7 +427,7 @@ static void setStaleColor(const CommandArgument& argument) {
     InvalidateRect(state.viewerWnd, NULL, FALSE);
 }
 
-// The marks, the filters and the lines shown follow the new grouping.
+// The pane's marks follow the new grouping at once.
 static void toggleMultiLine(const CommandArgument&) {
     toggle(&state.multiLine);
     applyHighlightSettings();
