@@ -485,6 +485,12 @@ TEST_F(MenuTest, EveryItemSendsACommandThatChangesWhatItShows) {
     startWithKnownSettings();
     std::string otherPath = dataFolder + "other.log";
     writeFile(otherPath, "other");
+    // Each source a file of its own: one named twice is off, and its title says so.
+    auto sourcePath = [this](const std::string& title) {
+        std::string path = dataFolder + "source" + title.substr(title.size() - 1) + ".log";
+        writeFile(path, "source");
+        return path;
+    };
     std::vector<ShellItem> entries;
     for (const ShellItem* entry : allEntries()) {
         if (entry->kind == ItemNumber || entry->kind == ItemText) entries.push_back(*entry);
@@ -500,7 +506,7 @@ TEST_F(MenuTest, EveryItemSendsACommandThatChangesWhatItShows) {
                             : entry.title == "Encoding"          ? "utf-8"
                             : rule                               ? "#102030 " + entry.title.substr(0, 6)
                             : entry.title == "Source 1 Label"    ? "#102030 first"
-                            : source                             ? "other " + otherPath
+                            : source                             ? "other " + sourcePath(entry.title)
                                                                  : otherPath;
         shellTrace::clear();
         send(entry.command + " " + value);
