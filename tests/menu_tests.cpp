@@ -145,6 +145,7 @@ static std::string expectedTree(bool withSlit, bool inSlit, const std::string& f
            textItem(SettingFilterShow, c(CmdFilterShow), "") +
            textItem(SettingFilterHide, c(CmdFilterHide), "") +
            numberItem(SettingScanLimit, CmdScanLimit, 4194304) +
+           switchItem(SettingMultiLine, CmdMultiLine, true) +
            "  submenu \"Sources\"\n" +
            textItem(SettingLabel, c(CmdLabel), "", "    ") + sources +
            numberItem(SettingStaleAfter, CmdStaleAfter, 0) +
@@ -267,7 +268,7 @@ static const ShownBoolean shownBooleans[] = {
     {&PluginState::showBorder, "Show Border"},     {&PluginState::lockPos, "Lock Position"},
     {&PluginState::autoHide, "Auto Hide"},         {&PluginState::showScroll, "Show Scroll"},
     {&PluginState::wordWrap, "Word Wrap"},         {&PluginState::highlight, "Highlight Lines"},
-    {&PluginState::alertSound, "Alert Sound"}};
+    {&PluginState::alertSound, "Alert Sound"},     {&PluginState::multiLine, "Multi-line Entries"}};
 
 TEST_F(MenuTest, EachCheckMarkFollowsItsOwnSetting) {
     startDockableWithKnownSettings(false);

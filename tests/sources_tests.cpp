@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "text/line_marks.h"
 #include "text/line_time.h"
 #include "text/source_value.h"
 #include "menus.h"
@@ -128,6 +129,24 @@ TEST_F(SourcesTest, LinesOfTwoSourcesAreMergedByTimeAndLabelled) {
     send("@QVPeruserFilterShow");
     send("@QVPeruserSource 2");
     EXPECT_EQ(readFile(web()), paneText());
+}
+
+// A trace that arrives after another source's line still follows the line
+// that logged it, and takes its rule.
+TEST_F(SourcesTest, AnEntrysLinesStayTogetherWhenTheyArriveLater) {
+    writeFile(web(), at(1, "web one"));
+    writeFile(db(), at(2, "db ERROR query failed"));
+    startWithTwo();
+    appendFile(web(), at(3, "web two"));
+    look();
+    appendFile(db(), "\tat com.example.Db.query()\r\n");
+    look();
+    std::string shown = paneText();
+    std::string entry = "[db] " + at(2, "db ERROR query failed") + "[db] \tat com.example.Db.query()\r\n";
+    EXPECT_NE(std::string::npos, shown.find(entry)) << shown;
+    size_t trace = shown.find("\tat com.example");
+    ASSERT_NE(std::string::npos, trace);
+    EXPECT_EQ(0, markedRule(state.lineMarks, (uint32_t)trace));
 }
 
 // A file's last write, as the system keeps it: local 10:00:0N of the test's day.

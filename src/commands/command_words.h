@@ -55,7 +55,8 @@
     ROW(Label, OptionalTextArgument, setSetting)              \
     ROW(StatusLine, NoArgument, setSetting)                   \
     ROW(StaleAfter, NumberArgument, setSetting)               \
-    ROW(StaleColor, TextArgument, setSetting)
+    ROW(StaleColor, TextArgument, setSetting)               \
+    ROW(MultiLine, NoArgument, setSetting)
 
 // A whole command text, as the shell broadcasts it and a menu item sends it.
 #define COMMAND_TEXT(word) "@QVPeruser" #word

@@ -103,6 +103,7 @@ static Menu* buildPeruserMenu(bool popup) {
     textItem(menu, SettingFilterShow, filterTitle(SettingFilterShow, state.filterShowCheck));
     textItem(menu, SettingFilterHide, filterTitle(SettingFilterHide, state.filterHideCheck));
     numberItem(menu, SettingScanLimit);
+    switchItem(menu, SettingMultiLine);
     MakeSubmenu(menu, buildSourcesMenu(popup), "Sources");
     numberItem(menu, SettingStaleAfter);
     return menu;

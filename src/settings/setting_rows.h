@@ -87,7 +87,8 @@ const int MinimumWindowSize = 10;
     ROW(Source4, TextSetting, sourceSettings[2], "qvperuser.source4:", NoOlderKey, "", 0, 0, "Source 4", Source, " 4", showWatchedFileAgain) \
     ROW(StatusLine, BoolSetting, statusLine, "qvperuser.statusLine:", NoOlderKey, false, 0, 0, "Status Line", StatusLine, "", applyStatusLine) \
     ROW(StaleAfter, IntSetting, staleAfter, "qvperuser.staleAfter(min):", NoOlderKey, 0, 0, 10080, "Stale After (min)", StaleAfter, "", updateStatus) \
-    ROW(StaleColor, ColourSetting, staleColor, "qvperuser.staleColor:", NoOlderKey, "#808080", 0, 0, NoMenuTitle, StaleColor, "", repaintFrame)
+    ROW(StaleColor, ColourSetting, staleColor, "qvperuser.staleColor:", NoOlderKey, "#808080", 0, 0, NoMenuTitle, StaleColor, "", repaintFrame) \
+    ROW(MultiLine, BoolSetting, multiLine, "qvperuser.multiLine:", NoOlderKey, true, 0, 0, "Multi-line Entries", MultiLine, "", applyHighlightSettings)
 // clang-format on
 
 #define SETTING_ID(name, ...) Setting##name,

@@ -128,6 +128,7 @@ struct PluginState {
     bool statusLine;
     int staleAfter;  // minutes without growth before a source counts as quiet; 0: never
     COLORREF staleColor;
+    bool multiLine;  // lines are grouped into entries (text/entries.h)
 
     // Runtime state, never stored.
     HINSTANCE hInstance;
@@ -226,3 +227,11 @@ extern PluginState state;
 // gave the plugin a slit: a start without one keeps the stored setting for a
 // later start, and the window floats meanwhile.
 inline bool windowDocked() { return state.inSlit && state.slitWnd != NULL; }
+
+// How the pane's lines are grouped into entries now.
+inline EntryGrouping entryGrouping() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    EntryGrouping grouping = {state.multiLine, now.wYear};
+    return grouping;
+}

@@ -202,7 +202,7 @@ static void showWholeTail(Source& source, const TailBytes& tail, const FileAnswe
     replacePaneText(state.displayText, asNew,
                     samePlace ? oldTextEndIn(source, text, notice) : NoPlace);
     uint32_t from = newTextFrom(answer, text, notice, asNew);
-    if (from < notice + text.length) alertOnNewText(from, ruleOfLineUpTo(state.displayText, from));
+    if (from < notice + text.length) alertOnNewText(from, ruleOfEntryUpTo(state.displayText, from));
     rememberShown(source, answer, text, tail.mark);
 }
 
