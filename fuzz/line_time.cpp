@@ -2,7 +2,8 @@
 // - Any text: never read past its end, and a time found is a real date.
 // - A time written in each form from fuzzed fields is read back as the
 //   value a slow count of days and seconds gives, whatever follows it that
-//   is not a letter or digit, and not at all when a letter or digit follows.
+//   is not a letter or digit, and not at all when a letter or digit follows;
+//   the time's length is that of the text written.
 // - The timeline keeps every line once, each source's in order, and in time
 //   order where each source's lines are.
 #include <algorithm>
@@ -58,10 +59,12 @@ static void checkWrittenTime(FuzzInput& input) {
     if (form % 5 == 1 && isdigit((unsigned char)follower)) return;  // it would lengthen the fraction
     Text text = textOf(written + std::string(1, follower) + " message");
     uint64_t found = lineTimeAt(text.data(), (uint32_t)text.size(), year);
+    uint32_t length = lineTimeLength(text.data(), (uint32_t)text.size(), year);
     if (letterOrDigit && !bracketed) {
-        REQUIRE(found == NoLineTime);
+        REQUIRE(found == NoLineTime && length == 0);
     } else {
         REQUIRE(found == slowValue(year, month, day, hour, minute, second, expectedFraction));
+        REQUIRE(length == written.size());
     }
 }
 

@@ -130,6 +130,33 @@ TEST_F(AlertTest, ALineABufferedWriterFinishesInALargeWriteAlerts) {
     EXPECT_EQ(AlertRed, framePixel());
 }
 
+static std::string traceFrames(int bytes) {
+    std::string lines;
+    for (int i = 0; (int)lines.size() < bytes; ++i) lines += "\tat com.example.Step" + std::to_string(i) + ".run()\r\n";
+    return lines;
+}
+
+// A trace line that names the cause alerts a reload after its head; lines
+// that leave an entry's rule as it was never alert again, whether appended
+// or shown by a full reload.
+TEST_F(AlertTest, AnEntryAlertsWhenALaterLineGivesItItsRuleAndOnlyThen) {
+    startWatching(infoLines(4000) + "2026-12-08 10:00:00 INFO loading the cache\r\n",
+                  "qvperuser.highlight2: #0000C0 alert OutOfMemoryError\r\n");
+    send("@QVPeruserHighlightRule 1 #C00000 alert word ERROR|FATAL");  // not in "...MemoryError"
+    COLORREF styled = framePixel();
+    append("Caused by: java.lang.OutOfMemoryError: Java heap space\r\n");
+    EXPECT_EQ(RGB(0, 0, 0xC0), framePixel());
+    send("@QVPeruserAcknowledge");
+
+    append("2026-12-08 10:00:05 ERROR request failed\r\n");
+    EXPECT_EQ(AlertRed, framePixel());
+    send("@QVPeruserAcknowledge");
+    append("\tERROR detail: connection reset\r\n\tat com.example.Pool.take()\r\n");
+    EXPECT_EQ(styled, framePixel());
+    append(traceFrames(1500));  // more than a quarter of the window: shown whole
+    EXPECT_EQ(styled, framePixel());
+}
+
 TEST_F(AlertTest, OldLinesNeverAlertAgainWhenTheFileComesBack) {
     startWatching("ERROR from yesterday\r\n");
     COLORREF styled = framePixel();

@@ -1,7 +1,9 @@
 # Fails when the plugin DLL is not built for the expected machine (FORMAT, as
 # objdump names it), exports anything but its five entry points, imports
-# anything but Windows system DLLs and the shell, or is larger than SIZE_LIMIT
-# bytes (0: no limit).
+# anything but Windows system DLLs and the shell, lacks the C runtime's
+# start-up (which runs static initialisers and gives thread_local its TLS
+# directory, as in the test programs), or is larger than SIZE_LIMIT bytes
+# (0: no limit).
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
 if(failed)
   message(FATAL_ERROR "objdump failed on ${DLL}")
@@ -45,6 +47,12 @@ list(SORT exports)
 set(expected beginPlugin beginPluginEx beginSlitPlugin endPlugin pluginInfo)
 if(NOT exports STREQUAL expected)
   message(FATAL_ERROR "exports are '${exports}', expected '${expected}'")
+endif()
+
+# The runtime's start-up brings the TLS directory; a DLL linked without it has none.
+string(REGEX MATCH "Entry 9 [0-9a-fA-F]+ ([0-9a-fA-F]+) Thread Storage Directory" tls "${dump}")
+if(NOT tls OR CMAKE_MATCH_1 MATCHES "^0+$")
+  message(FATAL_ERROR "the DLL has no TLS directory: the C runtime's start-up is not linked")
 endif()
 
 file(SIZE ${DLL} size)

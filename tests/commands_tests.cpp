@@ -78,7 +78,7 @@ TEST(MatchCommand, NothingElseMatches) {
 // takes and an effect.
 TEST(Readme, ListsEveryCommandWithItsArgumentAndEffect) {
     std::string readme = readFile(programFolder() + "README.md");
-    const std::string rowStart = "| `" + std::string(CommandPrefix);
+    const std::string rowStart = "\n| `" + std::string(CommandPrefix);  // a row, not a cell
     std::map<std::string, std::string> arguments;  // by word
     int rows = 0;
     for (size_t at = readme.find(rowStart); at != std::string::npos;
@@ -426,9 +426,9 @@ static void expectEverythingFollowsTheSettings() {
     applyReloadTimer();  // as it was
 
     // The menu shows what a fresh build from the settings shows.
-    std::string shown = describeMenu((int)(INT_PTR)state.mainMenu);
+    std::string shown = describeMenu(mainMenuSerial());
     buildConfigMenu(false);
-    EXPECT_EQ(describeMenu((int)(INT_PTR)state.mainMenu), shown);
+    EXPECT_EQ(describeMenu(mainMenuSerial()), shown);
 }
 
 // Reload Settings puts every loaded setting into effect, one way and back.

@@ -355,7 +355,7 @@ TEST_F(HighlightTest, DefaultsCommandsMenuAndSavedValues) {
     EXPECT_TRUE(state.colourRules[2].alert);
     EXPECT_FALSE(state.highlight);
 
-    const ShellMenu* menu = findMenu((int)(INT_PTR)state.highlightMenu);
+    const ShellMenu* menu = findMenu(submenuSerial("Highlight"));
     ASSERT_TRUE(menu);
     std::vector<std::string> titles;
     for (const ShellItem& item : menu->items) titles.push_back(item.title);
@@ -594,4 +594,36 @@ TEST_F(PaneColoursTest, APaintShowsOnlyItsFinishedImage) {
     EXPECT_TRUE(inkIs(shootPane(), rowOfLine(1), RGB(0, 0xA0, 0)));
 }
 
+// A stack trace under an ERROR line: every row of the entry, wrapped rows
+// and the band included, in the rule's colours; the lines around it plain,
+// and with multi-line entries off, the trace too.
+TEST_F(HighlightTest, EveryRowOfAnEntryTakesItsRule) {
+    const std::string head = "2026-12-08 10:00:00 INFO start\r\n2026-12-08 10:00:01 ERROR request failed\r\n";
+    const std::string trace = "java.lang.IllegalStateException: the pool is closed for good\r\n"
+                              "\tat com.example.Pool.take(Pool.java:12)\r\n";
+    startShowing(head + trace + "2026-12-08 10:00:02 INFO next",
+                 "qvperuser.wordWrap: true\r\n");
+    send("@QVPeruserHighlightRule 1 #C00000/#FFE0E0 ERROR");
+    send("@QVPeruserHeightSize 400");
+    SetFocus(NULL);
+    pumpMessages(50);
+    auto rowOfIndex = [](size_t index) { return (int)SendMessageW(state.paneWnd, EM_LINEFROMCHAR, index, 0); };
+    int headRow = rowOfIndex(head.find("2026-12-08 10:00:01"));
+    int nextRow = rowOfIndex(head.size() + trace.size());
+    int rows = (int)SendMessageW(state.paneWnd, EM_GETLINECOUNT, 0, 0);
+    ASSERT_GT(nextRow - headRow, 3);  // the exception wrapped
+    Shot shot = shootPane();
+    ASSERT_LE(rowOfLine(rows - 1).bottom, shot.height);
+    ASSERT_GE(rowOfLine(0).top, 0);
+    for (int row = 0; row < rows; ++row) {
+        bool inEntry = row >= headRow && row < nextRow;
+        EXPECT_TRUE(inEntry ? inkIs(shot, rowOfLine(row), Red, Pink) : inkIs(shot, rowOfLine(row), Black))
+            << "row " << row;
+    }
+
+    send("@QVPeruserMultiLine");
+    shot = shootPane();
+    EXPECT_TRUE(inkIs(shot, rowOfLine(headRow), Red, Pink));
+    EXPECT_TRUE(inkIs(shot, rowOfLine(nextRow - 1), Black));  // the frame, on its own
+}
 }  // namespace

@@ -84,6 +84,7 @@ static std::map<std::string, std::string> settingsNow() {
         {"alertSound", n(state.alertSound)},
         {"alertQuiet", n(state.alertQuiet)},
         {"hideOverFullscreen", n(state.hideOverFullscreen)},
+        {"multiLine", n(state.multiLine)},
     };
 }
 
@@ -162,6 +163,7 @@ static std::set<std::string> mayChange(CommandId id) {
     case CmdAlertSound: return {"alertSound"};
     case CmdAlertQuiet: return {"alertQuiet"};
     case CmdHideOverFullscreen: return {"hideOverFullscreen"};
+    case CmdMultiLine: return {"multiLine"};
     default: return {};  // InSlit too: started without a slit
     }
 }

@@ -8,6 +8,7 @@
 #include "commands/menu.h"
 #include "menu_windows.h"
 #include "menus.h"
+#include "settings/setting_rows.h"
 #include "support/plugin_fixture.h"
 
 static int serialOf(Menu* menu) { return (int)(INT_PTR)menu; }
@@ -50,7 +51,7 @@ protected:
     }
 
     // Every entry of a menu tree, depth first; by default the plugin's latest.
-    static std::vector<const ShellItem*> allEntries(int menu = serialOf(state.mainMenu)) {
+    static std::vector<const ShellItem*> allEntries(int menu = mainMenuSerial()) {
         std::vector<const ShellItem*> entries;
         const ShellMenu* found = findMenu(menu);
         for (size_t i = 0; found && i < found->items.size(); ++i) {
@@ -61,7 +62,7 @@ protected:
         return entries;
     }
     static const ShellItem* entryTitled(const std::string& title,
-                                        int menu = serialOf(state.mainMenu)) {
+                                        int menu = mainMenuSerial()) {
         for (const ShellItem* entry : allEntries(menu)) {
             if (entry->kind != ItemSubmenu && entry->title == title) return entry;
         }
@@ -94,71 +95,92 @@ protected:
     }
 };
 
+// A setting's item as the shell describes it, with the title and the range
+// of the setting's row (settings/setting_rows.h): the menu and the values
+// the plugin takes agree because both read the row, not because this test
+// repeats them. The command and the value are the test's own.
+static std::string c(CommandId id) { return std::string(commandText(id)); }
+static std::string titleOf(SettingId id) { return std::string("\"") + settingRows[id].title + "\" "; }
+static std::string switchItem(SettingId id, CommandId command, bool on, const char* indent = "  ") {
+    return indent + std::string("item ") + titleOf(id) + c(command) + (on ? " 1\n" : " 0\n");
+}
+static std::string numberItem(SettingId id, CommandId command, int value, int most,
+                              const char* indent = "  ") {
+    return indent + std::string("int ") + titleOf(id) + c(command) + " " + std::to_string(value) +
+           " [" + std::to_string(settingRows[id].least) + "," + std::to_string(most) + "]\n";
+}
+static std::string numberItem(SettingId id, CommandId command, int value, const char* indent = "  ") {
+    return numberItem(id, command, value, settingRows[id].most, indent);
+}
+static std::string textItem(SettingId id, const std::string& command, const std::string& value,
+                            const char* indent = "  ") {
+    return indent + std::string("string ") + titleOf(id) + command + " \"" + value + "\"\n";
+}
+
 static std::string expectedTree(bool withSlit, bool inSlit, const std::string& filePath) {
-    auto c = [](CommandId id) { return std::string(commandText(id)); };
-    std::string slitLine =
-        withSlit ? "  item \"In Slit\" " + c(CmdInSlit) + (inSlit ? " 1\n" : " 0\n") : "";
     std::string style = c(CmdStyleType);
     std::string rules;
-    const char* values[] = {"#C00000 ERROR|FATAL|CRITICAL|Exception|Traceback", "#A05A00 WARN"};
-    const char* styles[] = {" (#C00000)", " (#A05A00)"};
+    const char* ruleTitles[] = {"Rule 1 (#C00000)", "Rule 2 (#A05A00)"};
     for (int rule = 1; rule <= 8; ++rule) {
         std::string number = std::to_string(rule);
-        rules += "  string \"Rule " + number + (rule <= 2 ? styles[rule - 1] : "") + "\" " +
-                 c(CmdHighlightRule) + " " + number + " \"" + (rule <= 2 ? values[rule - 1] : "") +
-                 "\"\n";
+        SettingId id = (SettingId)(SettingHighlight1 + rule - 1);
+        rules += rule <= 2 ? "  string \"" + std::string(ruleTitles[rule - 1]) + "\" " +
+                                 c(CmdHighlightRule) + " " + number + " \"" +
+                                 settingRows[id].defaultText + "\"\n"
+                           : textItem(id, c(CmdHighlightRule) + " " + number, "");
     }
-    return "submenu \"Peruser Configuration\"\n"
-           "  item \"Auto Reload\" " + c(CmdAutoReload) + " 1\n"
-           "  string \"File Path\" " + c(CmdFilePath) + " \"" + filePath + "\"\n"
-           "  int \"Reload Interval (sec)\" " + c(CmdReloadInterval) + " 45 [1,3600]\n"
-           "  int \"Rescan Interval (sec)\" " + c(CmdRescan) + " 7 [1,3600]\n"
-           "  int \"ReadBuffer Size\" " + c(CmdReadBufferSize) + " 600 [1,65536]\n"
-           "  string \"Encoding\" " + c(CmdEncoding) + " \"utf-16le\"\n"
-           "  int \"Lines\" " + c(CmdLines) + " 0 [0,10000]\n"
-           "  string \"Filter Show\" " + c(CmdFilterShow) + " \"\"\n"
-           "  string \"Filter Hide\" " + c(CmdFilterHide) + " \"\"\n"
-           "  int \"Scan Limit\" " + c(CmdScanLimit) + " 4194304 [1,2147483647]\n"
-           "  submenu \"Sources\"\n"
-           "    string \"Source 1 Label\" " + c(CmdLabel) + " \"\"\n"
-           "    string \"Source 2\" " + c(CmdSource) + " 2 \"\"\n"
-           "    string \"Source 3\" " + c(CmdSource) + " 3 \"\"\n"
-           "    string \"Source 4\" " + c(CmdSource) + " 4 \"\"\n"
-           "  int \"Stale After (min)\" " + c(CmdStaleAfter) + " 0 [0,10080]\n"
-           "submenu \"Window Configuration\"\n"
-           "  int \"Width Size\" " + c(CmdWidthSize) + " 130 [10," +
-           std::to_string(state.screenWidth) + "]\n"
-           "  int \"Height Size\" " + c(CmdHeightSize) + " 90 [10," +
-           std::to_string(state.screenHeight) + "]\n"
-           "  int \"Edge Size\" " + c(CmdEdgeSize) + " 3 [0,10]\n"
-           "  nop \"\"\n" + slitLine +
-           "  item \"Plugin Toggle\" " + c(CmdPluginToggle) + " 0\n"
-           "  item \"Always on Top\" " + c(CmdOnTop) + " 1\n"
-           "  item \"Transparency\" " + c(CmdTransparent) + " 0\n"
-           "  int \"Alpha Value\" " + c(CmdAlphaValue) + " 170 [0,255]\n"
-           "  item \"Snap To Edge\" " + c(CmdSnapToEdge) + " 1\n"
-           "  item \"Show Border\" " + c(CmdShowBorder) + " 0\n"
-           "  item \"Lock Position\" " + c(CmdLockPosition) + " 1\n"
-           "  item \"Auto Hide\" " + c(CmdAutoHide) + " 0\n"
-           "  nop \"\"\n"
-           "  item \"Show Scroll\" " + c(CmdShowScroll) + " 1\n"
-           "  item \"Hide Over Fullscreen\" " + c(CmdHideOverFullscreen) + " 0\n"
-           "  item \"Status Line\" " + c(CmdStatusLine) + " 0\n"
-           "  item \"Activity\" " + c(CmdActivity) + " 0\n"
-           "submenu \"Format\"\n"
-           "  item \"Word Wrap\" " + c(CmdWordWrap) + " 0\n"
-           "  submenu \"Font\"\n"
-           "    int \"Font Size\" " + c(CmdFontSize) + " 14 [1,64]\n"
-           "    string \"Font Face\" " + c(CmdFontFace) + " \"Courier New\"\n"
-           "    item \"Font Color\" " + c(CmdFontColor) + " 0\n"
-           "    item \"Browse...\" " + c(CmdSetFont) + " 0\n"
-           "  item \"Back Color\" " + c(CmdBackColor) + " 0\n"
-           "submenu \"Highlight\"\n"
-           "  item \"Highlight Lines\" " + c(CmdHighlightLines) + " 1\n"
+    std::string sources;
+    for (int number = 2; number <= 4; ++number) {
+        sources += textItem((SettingId)(SettingSource2 + number - 2),
+                            c(CmdSource) + " " + std::to_string(number), "", "    ");
+    }
+    return "submenu \"Peruser Configuration\"\n" +
+           switchItem(SettingAutoReload, CmdAutoReload, true) +
+           textItem(SettingFilePath, c(CmdFilePath), filePath) +
+           numberItem(SettingReloadInterval, CmdReloadInterval, 45) +
+           numberItem(SettingRescan, CmdRescan, 7) +
+           numberItem(SettingReadBufferSize, CmdReadBufferSize, 600) +
+           textItem(SettingEncoding, c(CmdEncoding), "utf-16le") +
+           numberItem(SettingLines, CmdLines, 0) +
+           textItem(SettingFilterShow, c(CmdFilterShow), "") +
+           textItem(SettingFilterHide, c(CmdFilterHide), "") +
+           numberItem(SettingScanLimit, CmdScanLimit, 4194304) +
+           switchItem(SettingMultiLine, CmdMultiLine, true) +
+           "  submenu \"Sources\"\n" +
+           textItem(SettingLabel, c(CmdLabel), "", "    ") + sources +
+           numberItem(SettingStaleAfter, CmdStaleAfter, 0) +
+           "submenu \"Window Configuration\"\n" +
+           numberItem(SettingWidth, CmdWidthSize, 130, state.screenWidth) +
+           numberItem(SettingHeight, CmdHeightSize, 90, state.screenHeight) +
+           numberItem(SettingEdgeSize, CmdEdgeSize, 3) +
+           "  nop \"\"\n" + (withSlit ? switchItem(SettingInSlit, CmdInSlit, inSlit) : "") +
+           switchItem(SettingPluginToggle, CmdPluginToggle, false) +
+           switchItem(SettingAlwaysOnTop, CmdOnTop, true) +
+           switchItem(SettingTransparency, CmdTransparent, false) +
+           numberItem(SettingAlpha, CmdAlphaValue, 170) +
+           switchItem(SettingSnapWindow, CmdSnapToEdge, true) +
+           switchItem(SettingShowBorder, CmdShowBorder, false) +
+           switchItem(SettingLockPos, CmdLockPosition, true) +
+           switchItem(SettingAutoHide, CmdAutoHide, false) +
+           "  nop \"\"\n" +
+           switchItem(SettingShowScroll, CmdShowScroll, true) +
+           switchItem(SettingHideOverFullscreen, CmdHideOverFullscreen, false) +
+           switchItem(SettingStatusLine, CmdStatusLine, false) +
+           switchItem(SettingActivity, CmdActivity, false) +
+           "submenu \"Format\"\n" +
+           switchItem(SettingWordWrap, CmdWordWrap, false) +
+           "  submenu \"Font\"\n" +
+           numberItem(SettingFontHeight, CmdFontSize, 14, "    ") +
+           textItem(SettingFont, c(CmdFontFace), "Courier New", "    ") +
+           switchItem(SettingFontColor, CmdFontColor, false, "    ") +
+           "    item \"Browse...\" " + c(CmdSetFont) + " 0\n" +
+           switchItem(SettingBackColor, CmdBackColor, false) +
+           "submenu \"Highlight\"\n" +
+           switchItem(SettingHighlight, CmdHighlightLines, true) +
            "  nop \"\"\n" + rules +
-           "  nop \"\"\n"
-           "  item \"Alert Sound\" " + c(CmdAlertSound) + " 0\n"
-           "  int \"Alert Quiet (sec)\" " + c(CmdAlertQuiet) + " 10 [1,3600]\n"
+           "  nop \"\"\n" +
+           switchItem(SettingAlertSound, CmdAlertSound, false) +
+           numberItem(SettingAlertQuiet, CmdAlertQuiet, 10) +
            "submenu \"Style Type\"\n"
            "  item \"Toolbar\" " + style + " 1 0\n"
            "  item \"Button\" " + style + " 2 1\n"
@@ -175,18 +197,18 @@ static std::string expectedTree(bool withSlit, bool inSlit, const std::string& f
 
 TEST_F(MenuTest, WholeTreeWithoutASlit) {
     startWithKnownSettings();
-    const ShellMenu* main = findMenu(serialOf(state.mainMenu));
+    const ShellMenu* main = findMenu(mainMenuSerial());
     ASSERT_TRUE(main);
     EXPECT_EQ("QVPeruser", main->title);
     EXPECT_EQ("QVM_Main", main->id);
-    EXPECT_EQ(expectedTree(false, false, watchedPath()), describeMenu(serialOf(state.mainMenu)));
+    EXPECT_EQ(expectedTree(false, false, watchedPath()), describeMenu(mainMenuSerial()));
 }
 
 TEST_F(MenuTest, WholeTreeWithASlit) {
     startDockableWithKnownSettings(false);
-    EXPECT_EQ(expectedTree(true, false, watchedPath()), describeMenu(serialOf(state.mainMenu)));
+    EXPECT_EQ(expectedTree(true, false, watchedPath()), describeMenu(mainMenuSerial()));
     send("@QVPeruserInSlit");
-    EXPECT_EQ(expectedTree(true, true, watchedPath()), describeMenu(serialOf(state.mainMenu)));
+    EXPECT_EQ(expectedTree(true, true, watchedPath()), describeMenu(mainMenuSerial()));
 }
 
 TEST_F(MenuTest, MenusAreNamedAndEachIsCompleteBeforeItIsAttached) {
@@ -247,7 +269,7 @@ static const ShownBoolean shownBooleans[] = {
     {&PluginState::showBorder, "Show Border"},     {&PluginState::lockPos, "Lock Position"},
     {&PluginState::autoHide, "Auto Hide"},         {&PluginState::showScroll, "Show Scroll"},
     {&PluginState::wordWrap, "Word Wrap"},         {&PluginState::highlight, "Highlight Lines"},
-    {&PluginState::alertSound, "Alert Sound"}};
+    {&PluginState::alertSound, "Alert Sound"},     {&PluginState::multiLine, "Multi-line Entries"}};
 
 TEST_F(MenuTest, EachCheckMarkFollowsItsOwnSetting) {
     startDockableWithKnownSettings(false);
@@ -308,14 +330,14 @@ TEST_F(MenuTest, ValuesAndLimitsAreHandedOnUnchanged) {
 TEST_F(MenuTest, EachBuildReleasesThePreviousTree) {
     startWithKnownSettings();
     EXPECT_EQ(MenuCount, liveMenuCount());
-    int first = serialOf(state.mainMenu);
+    int first = mainMenuSerial();
     buildConfigMenu(false);
-    int second = serialOf(state.mainMenu);
+    int second = mainMenuSerial();
     buildConfigMenu(false);
     EXPECT_EQ(MenuCount, liveMenuCount());
     EXPECT_EQ(nullptr, findMenu(first));
     EXPECT_EQ(nullptr, findMenu(second));
-    EXPECT_NE(nullptr, findMenu(serialOf(state.mainMenu)));
+    EXPECT_NE(nullptr, findMenu(mainMenuSerial()));
 }
 
 TEST_F(MenuTest, RightClicksPopTheMenuUp) {
@@ -323,13 +345,13 @@ TEST_F(MenuTest, RightClicksPopTheMenuUp) {
     shellTrace::clear();
     EXPECT_EQ(0, SendMessageA(state.viewerWnd, WM_NCRBUTTONUP, HTCAPTION, MAKELPARAM(20, 20)));
     EXPECT_EQ(allMenusAndShow("true", "popup"), popupFlagsSeen());
-    EXPECT_EQ(serialOf(state.mainMenu), openMenuAt(0));
+    EXPECT_EQ(mainMenuSerial(), openMenuAt(0));
     EXPECT_TRUE(IsWindowVisible(openMenuWindow(0)));
 
     shellTrace::clear();
     SendMessageA(state.paneWnd, WM_NCRBUTTONUP, HTVSCROLL, MAKELPARAM(20, 20));
     EXPECT_EQ(allMenusAndShow("true", "popup"), popupFlagsSeen());
-    EXPECT_EQ(serialOf(state.mainMenu), openMenuAt(0));
+    EXPECT_EQ(mainMenuSerial(), openMenuAt(0));
     EXPECT_EQ(MenuCount, liveMenuCount());
 }
 
@@ -380,9 +402,9 @@ TEST_F(MenuTest, RightClicksOnThePanesFrameOpenOnlyTheConfigurationMenu) {
     UINT_PTR watch = SetTimer(NULL, 0, 50, closeSystemMenus);
 
     rightClickAt(onScrollBar.x, onScrollBar.y);
-    EXPECT_EQ(serialOf(state.mainMenu), openMenuAt(0));
+    EXPECT_EQ(mainMenuSerial(), openMenuAt(0));
     rightClickAt(pane.left + 20, pane.top + 10, true);
-    EXPECT_EQ(serialOf(state.mainMenu), openMenuAt(0));
+    EXPECT_EQ(mainMenuSerial(), openMenuAt(0));
     EXPECT_FALSE(systemMenuSeen);
     // What a system that answers the release with a context-menu request sends.
     SendMessageW(state.paneWnd, WM_CONTEXTMENU, (WPARAM)state.paneWnd,
@@ -417,7 +439,7 @@ TEST_F(MenuTest, WithoutAFrameToClickTheTextsRightClickOpensTheMenu) {
         systemMenuSeen = false;
         rightClickAt(pane.left + 30, pane.top + 20);
         bool narrow = state.edgeSize < 2;
-        EXPECT_EQ(narrow ? serialOf(state.mainMenu) : 0, openMenuAt(0));
+        EXPECT_EQ(narrow ? mainMenuSerial() : 0, openMenuAt(0));
         EXPECT_EQ(!narrow, systemMenuSeen);
     }
     KillTimer(NULL, watch);
@@ -456,7 +478,7 @@ TEST_F(MenuTest, AnOpenMenuFollowsEveryToggle) {
         SendMessageA(openMenuWindow(0), WM_KEYDOWN, key, 0);
     }
     HWND main = openMenuWindow(0), window = openMenuWindow(1);
-    ASSERT_EQ(serialOf(state.windowMenu), openMenuAt(1));
+    ASSERT_EQ(submenuSerial("Window Configuration"), openMenuAt(1));
     for (const auto& toggle : toggles) {
         SCOPED_TRACE(toggle[0]);
         bool before = entryTitled(toggle[1], openMenuAt(0))->checked;
@@ -464,8 +486,8 @@ TEST_F(MenuTest, AnOpenMenuFollowsEveryToggle) {
         send(toggle[0]);
         EXPECT_EQ(allMenusAndShow("false", "refresh"), popupFlagsSeen());
         EXPECT_EQ(1, shellTrace::count("open menu QVM_Main refreshed"));
-        EXPECT_EQ(serialOf(state.mainMenu), openMenuAt(0));
-        EXPECT_EQ(serialOf(state.windowMenu), openMenuAt(1));
+        EXPECT_EQ(mainMenuSerial(), openMenuAt(0));
+        EXPECT_EQ(submenuSerial("Window Configuration"), openMenuAt(1));
         EXPECT_EQ(!before, entryTitled(toggle[1], openMenuAt(0))->checked);
         EXPECT_EQ(MenuCount, liveMenuCount());
     }
@@ -485,6 +507,12 @@ TEST_F(MenuTest, EveryItemSendsACommandThatChangesWhatItShows) {
     startWithKnownSettings();
     std::string otherPath = dataFolder + "other.log";
     writeFile(otherPath, "other");
+    // Each source a file of its own: a file named twice is shown once, the later source off.
+    auto sourceValue = [&](const std::string& title) {
+        std::string path = dataFolder + "other" + title.substr(7) + ".log";
+        writeFile(path, "other");
+        return "other " + path;
+    };
     std::vector<ShellItem> entries;
     for (const ShellItem* entry : allEntries()) {
         if (entry->kind == ItemNumber || entry->kind == ItemText) entries.push_back(*entry);
@@ -500,7 +528,7 @@ TEST_F(MenuTest, EveryItemSendsACommandThatChangesWhatItShows) {
                             : entry.title == "Encoding"          ? "utf-8"
                             : rule                               ? "#102030 " + entry.title.substr(0, 6)
                             : entry.title == "Source 1 Label"    ? "#102030 first"
-                            : source                             ? "other " + dataFolder + entry.title + ".log"
+                            : source                             ? sourceValue(entry.title)
                                                                  : otherPath;
         shellTrace::clear();
         send(entry.command + " " + value);
@@ -562,7 +590,7 @@ TEST_F(MenuTest, TextValuesRoundTripThroughTheAnsiMenuWithoutLoss) {
 
 TEST_F(MenuTest, RestyleReleasesTheMenuBeforeRestyling) {
     startWithKnownSettings();
-    int old = serialOf(state.mainMenu);
+    int old = mainMenuSerial();
     shellTrace::clear();
     EXPECT_EQ(0, SendMessageA(state.viewerWnd, HostMsgRestyle, 0, 0));
     EXPECT_EQ(1, shellTrace::count("DelMenu("));

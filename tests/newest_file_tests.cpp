@@ -131,7 +131,7 @@ protected:
     }
     // The Peruser Configuration menu's first entries, as the shell holds them.
     static std::string firstConfigEntries(int count) {
-        std::string tree = describeMenu((int)(INT_PTR)state.configMenu);
+        std::string tree = describeMenu(submenuSerial("Peruser Configuration"));
         size_t end = 0;
         for (int i = 0; i < count && end != std::string::npos; ++i) end = tree.find('\n', end + 1);
         return tree.substr(0, end);

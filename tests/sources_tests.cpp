@@ -2,8 +2,10 @@
 
 #include <string>
 
+#include "text/line_marks.h"
 #include "text/line_time.h"
 #include "text/source_value.h"
+#include "menus.h"
 #include "support/import_hook.h"
 #include "support/plugin_fixture.h"
 #include "support/screen_shot.h"
@@ -160,6 +162,24 @@ TEST_F(SourcesTest, LinesOfTwoSourcesAreMergedByTimeAndLabelled) {
     send("@QVPeruserFilterShow");
     send("@QVPeruserSource 2");
     EXPECT_EQ(readFile(web()), paneText());
+}
+
+// A trace that arrives after another source's line still follows the line
+// that logged it, and takes its rule.
+TEST_F(SourcesTest, AnEntrysLinesStayTogetherWhenTheyArriveLater) {
+    writeFile(web(), at(1, "web one"));
+    writeFile(db(), at(2, "db ERROR query failed"));
+    startWithTwo();
+    appendFile(web(), at(3, "web two"));
+    look();
+    appendFile(db(), "\tat com.example.Db.query()\r\n");
+    look();
+    std::string shown = paneText();
+    std::string entry = "[db] " + at(2, "db ERROR query failed") + "[db] \tat com.example.Db.query()\r\n";
+    EXPECT_NE(std::string::npos, shown.find(entry)) << shown;
+    size_t trace = shown.find("\tat com.example");
+    ASSERT_NE(std::string::npos, trace);
+    EXPECT_EQ(0, markedRule(state.lineMarks, (uint32_t)trace));
 }
 
 // A file's last write, as the system keeps it: local 10:00:0N of the test's day.
@@ -424,7 +444,8 @@ TEST_F(SourcesOwnTest, TheSameFileNamedTwiceIsShownOnce) {
     EXPECT_EQ(std::wstring::npos, status().find(L"[two]")) << "an entry of its own no more";
     SendMessageW(state.viewerWnd, WM_NCRBUTTONUP, HTCAPTION, 0);  // the menu, as the user opens it
     pumpMessages(20);
-    EXPECT_EQ("Source 2 (off: same file as source 1)", std::string(state.sourceTitles[1]));
+    EXPECT_NE(std::string::npos, describeMenu(mainMenuSerial()).find("Source 2 (off: same file as source 1)"))
+        << describeMenu(mainMenuSerial());
 }
 
 // The reader's place is the line at the top of the view, by its source and

@@ -1,9 +1,13 @@
 // Start-up, shut-down and the exports, as the shell sees them.
+#include <float.h>
+
 #include <algorithm>
 
+#include "commands/menu.h"
 #include "menus.h"
 #include "settings/plugin_info.h"
 #include "settings/settings.h"
+#include "text/status_text.h"
 #include "shell.h"
 #include "slit.h"
 #include "support/dialogs.h"
@@ -98,9 +102,9 @@ TEST_F(PluginTest, EndSavesReleasesAndDestroysInOrder) {
     shellTrace::clear();
     stop();
 
-    // The 51 settings first, then the releases, and no slit.
+    // The 52 settings first, then the releases, and no slit.
     Lines seen = shellTrace::only({"Write", "DelMenu", "RemoveSticky", "unregister ", "slit "});
-    ASSERT_EQ(54u, seen.size());
+    ASSERT_EQ(55u, seen.size());
     EXPECT_EQ("WriteInt(" + settingsPath() + ",qvperuser.x:,77)", seen[0]);
     EXPECT_EQ(0u, seen[29].find("WriteInt(" + settingsPath() + ",qvperuser.scanLimit:"));
     EXPECT_EQ(0u, seen[38].find("WriteString(" + settingsPath() + ",qvperuser.highlight8:"));
@@ -109,9 +113,10 @@ TEST_F(PluginTest, EndSavesReleasesAndDestroysInOrder) {
     EXPECT_EQ(0u, seen[42].find("WriteBool(" + settingsPath() + ",qvperuser.hideOverFullscreen:"));
     EXPECT_EQ(0u, seen[46].find("WriteString(" + settingsPath() + ",qvperuser.source4:"));
     EXPECT_EQ(0u, seen[49].find("WriteColor(" + settingsPath() + ",qvperuser.staleColor:"));
-    EXPECT_EQ(0u, seen[50].find("WriteBool(" + settingsPath() + ",qvperuser.activity:"));
+    EXPECT_EQ(0u, seen[50].find("WriteBool(" + settingsPath() + ",qvperuser.multiLine:"));
+    EXPECT_EQ(0u, seen[51].find("WriteBool(" + settingsPath() + ",qvperuser.activity:"));
     EXPECT_EQ((Lines{"DelMenu(QVM_Main)", "RemoveSticky(" + handle + ")", unregisterLine(handle)}),
-              Lines(seen.begin() + 51, seen.end()));
+              Lines(seen.begin() + 52, seen.end()));
     EXPECT_EQ(0, liveMenuCount());
 
     EXPECT_EQ(0u, GetObjectType(font));
@@ -122,16 +127,71 @@ TEST_F(PluginTest, EndSavesReleasesAndDestroysInOrder) {
     EXPECT_FALSE(GetClassInfoA(module, "QVPeruser", &unused));
     EXPECT_EQ(NULL, state.paneFont);
     EXPECT_EQ(NULL, state.backBrush);
-    EXPECT_EQ(NULL, state.mainMenu);
+    EXPECT_EQ(NULL, shownConfigMenu());
     EXPECT_EQ("77", storedSetting(settingsPath(), "qvperuser.x:"));
 }
 
-TEST_F(PluginTest, SecondStartAfterEndWorks) {
+// What a start shows and runs, in one text: the window, the pane, the
+// status line, an alert, the sources and the menu.
+static std::string startedPlugin() {
+    RECT window;
+    GetWindowRect(state.viewerWnd, &window);
+    char status[256] = "";
+    GetWindowTextA(state.statusWnd, status, sizeof status);
+    std::string seen = "window " + std::to_string(window.left) + "," + std::to_string(window.top) +
+                       " " + std::to_string(window.right - window.left) + "x" +
+                       std::to_string(window.bottom - window.top) +
+                       (IsWindowVisible(state.viewerWnd) ? " shown" : " hidden") + "\npane " +
+                       paneText() + "\nstatus " + (IsWindowVisible(state.statusWnd) ? "shown " : "hidden ") +
+                       status + "\nalerting " + std::to_string(state.alerting) + " below " +
+                       std::to_string(state.linesBelow) + "\n";
+    for (const Source& source : state.sources) seen += "source " + std::to_string(source.active) + "\n";
+    return seen + describeMenu(mainMenuSerial());
+}
+
+// A shell may end the plugin and start it again without unloading it (a
+// start tried again, plugins reconfigured): the second start in the process,
+// with nothing zeroed in between, is the start a fresh process makes.
+TEST_F(PluginTest, ASecondStartWithoutUnloadingIsAFirstStart) {
+    const std::string other = dataFolder + "other.log";
+    writeFile(watchedPath(), "INFO one\r\n");
+    writeFile(other, "2026-12-08 10:00:00 other\r\n");
+    writeSettings("qvperuser.filePath: " + watchedPath() + "\r\nqvperuser.source2: o " + other +
+                  "\r\nqvperuser.statusLine: true\r\nqvperuser.lines: 3\r\n"
+                  "qvperuser.highlight1: #C00000 alert ERROR\r\nqvperuser.autoReload: true\r\n"
+                  "qvperuser.wordWrap: true\r\nqvperuser.filterShow: INFO|ERROR|other\r\n");
     ASSERT_EQ(0, start());
+    appendFile(watchedPath(), "ERROR two\r\n");
+    look();
+    ASSERT_TRUE(state.alerting);
+    SendMessageA(state.viewerWnd, WM_NCRBUTTONUP, HTCAPTION, MAKELPARAM(20, 20));
     stop();
+
+    appendFile(watchedPath(), "ERROR three\r\n");
+    writeSettings("qvperuser.filePath: " + watchedPath() + "\r\nqvperuser.x: 50\r\n"
+                  "qvperuser.highlight1: #C00000 alert ERROR\r\n");
     ASSERT_EQ(0, start());
-    EXPECT_TRUE(IsWindowVisible(state.viewerWnd));
-    EXPECT_NE(0u, GetObjectType(state.paneFont));
+    std::string second = startedPlugin();
+    stop();
+    ZeroMemory(&state, sizeof state);
+    ASSERT_EQ(0, start());
+    EXPECT_EQ(startedPlugin(), second);
+}
+
+// In a host that sets the FPU to 24-bit precision (as some Direct3D programs
+// do), the status line's seconds are still exact.
+TEST(StatusSeconds, AreExactInAHostWithA24BitFpu) {
+    const uint64_t TicksPerSecond = 10000000, TicksBefore2001 = 12622780800ull * TicksPerSecond;
+    const uint64_t time = TicksBefore2001 + 812345679ull * TicksPerSecond + 9999999;
+#if defined(_M_IX86) || defined(__i386__)
+    unsigned int control = 0;
+    _controlfp_s(&control, _PC_24, _MCW_PC);
+#endif
+    uint32_t seconds = statusSeconds(time);
+#if defined(_M_IX86) || defined(__i386__)
+    _controlfp_s(&control, _PC_64, _MCW_PC);
+#endif
+    EXPECT_EQ(812345679u, seconds);
 }
 
 // --- the slit ----------------------------------------------------------------

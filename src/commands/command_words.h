@@ -5,55 +5,59 @@
 // It needs no windows, so that the fuzz targets build it natively.
 #pragma once
 
-// In test order: no word that takes an argument begins a later word.
-#define COMMAND_TABLE(ROW)                                 \
-    ROW(About, NoArgument, showAbout)                      \
-    ROW(StyleType, NumberArgument, setStyleType)           \
-    ROW(WidthSize, NumberArgument, setWidth)               \
-    ROW(HeightSize, NumberArgument, setHeight)             \
-    ROW(EdgeSize, NumberArgument, setEdgeSize)             \
-    ROW(FontSize, NumberArgument, setFontHeight)           \
-    ROW(FontFace, TextArgument, setFontFace)               \
-    ROW(FilePath, TextArgument, setFilePath)               \
-    ROW(ReadBufferSize, NumberArgument, setReadBufferSize) \
-    ROW(ReloadInterval, NumberArgument, setReloadInterval) \
-    ROW(Rescan, NumberArgument, setRescan)                 \
-    ROW(PluginToggle, NoArgument, togglePluginToggle)      \
-    ROW(OnTop, NoArgument, toggleOnTop)                    \
-    ROW(InSlit, NoArgument, toggleInSlit)                  \
-    ROW(Transparent, NoArgument, toggleTransparency)       \
-    ROW(AlphaValue, NumberArgument, setAlpha)              \
-    ROW(SnapToEdge, NoArgument, toggleSnapToEdge)          \
-    ROW(ShowBorder, NoArgument, toggleShowBorder)          \
-    ROW(ShowScroll, NoArgument, toggleShowScroll)          \
-    ROW(LockPosition, NoArgument, toggleLockPosition)      \
-    ROW(WordWrap, NoArgument, toggleWordWrap)              \
-    ROW(AutoHide, NoArgument, toggleAutoHide)              \
-    ROW(AutoReload, NoArgument, toggleAutoReload)          \
-    ROW(FontColor, NoArgument, chooseFontColour)           \
-    ROW(BackColor, NoArgument, chooseBackColour)           \
-    ROW(SetFont, NoArgument, chooseFont)                   \
-    ROW(EditRC, NoArgument, editSettings)                  \
-    ROW(ReloadSettings, NoArgument, reloadSettingsNow)     \
-    ROW(SaveSettings, NoArgument, saveSettingsNow)         \
-    ROW(SetFocus, NoArgument, bringToFront)                \
-    ROW(Encoding, TextArgument, setEncoding)               \
-    ROW(Lines, NumberArgument, setLines)                   \
-    ROW(FilterShow, OptionalTextArgument, setFilterShow)   \
-    ROW(FilterHide, OptionalTextArgument, setFilterHide)   \
-    ROW(ScanLimit, NumberArgument, setScanLimit)           \
-    ROW(HighlightRule, TextArgument, setHighlightRule)     \
-    ROW(HighlightLines, NoArgument, toggleHighlightLines)  \
-    ROW(Acknowledge, NoArgument, acknowledge)              \
-    ROW(AlertSound, NoArgument, toggleAlertSound)          \
-    ROW(AlertQuiet, NumberArgument, setAlertQuiet)         \
-    ROW(HideOverFullscreen, NoArgument, toggleHideOverFullscreen) \
-    ROW(Source, TextArgument, setSource)                   \
-    ROW(Label, OptionalTextArgument, setLabel)             \
-    ROW(StatusLine, NoArgument, toggleStatusLine)          \
-    ROW(StaleAfter, NumberArgument, setStaleAfter)         \
-    ROW(StaleColor, TextArgument, setStaleColor)           \
-    ROW(Activity, NoArgument, toggleActivity)
+// In test order: no word that takes an argument begins a later word. A word
+// that sets a setting (setSetting) is named by that setting's row
+// (settings/setting_rows.h), which gives what it sets and the step that
+// applies it.
+#define COMMAND_TABLE(ROW)                                    \
+    ROW(About, NoArgument, showAbout)                         \
+    ROW(StyleType, NumberArgument, setSetting)                \
+    ROW(WidthSize, NumberArgument, setSetting)                \
+    ROW(HeightSize, NumberArgument, setSetting)               \
+    ROW(EdgeSize, NumberArgument, setSetting)                 \
+    ROW(FontSize, NumberArgument, setSetting)                 \
+    ROW(FontFace, TextArgument, setSetting)                   \
+    ROW(FilePath, TextArgument, setSetting)                   \
+    ROW(ReadBufferSize, NumberArgument, setSetting)           \
+    ROW(ReloadInterval, NumberArgument, setSetting)           \
+    ROW(Rescan, NumberArgument, setSetting)                   \
+    ROW(PluginToggle, NoArgument, setSetting)                 \
+    ROW(OnTop, NoArgument, setSetting)                        \
+    ROW(InSlit, NoArgument, toggleInSlit)                     \
+    ROW(Transparent, NoArgument, setSetting)                  \
+    ROW(AlphaValue, NumberArgument, setSetting)               \
+    ROW(SnapToEdge, NoArgument, setSetting)                   \
+    ROW(ShowBorder, NoArgument, setSetting)                   \
+    ROW(ShowScroll, NoArgument, setSetting)                   \
+    ROW(LockPosition, NoArgument, setSetting)                 \
+    ROW(WordWrap, NoArgument, setSetting)                     \
+    ROW(AutoHide, NoArgument, setSetting)                     \
+    ROW(AutoReload, NoArgument, setSetting)                   \
+    ROW(FontColor, NoArgument, setSetting)                    \
+    ROW(BackColor, NoArgument, setSetting)                    \
+    ROW(SetFont, NoArgument, chooseFont)                      \
+    ROW(EditRC, NoArgument, editSettings)                     \
+    ROW(ReloadSettings, NoArgument, reloadSettingsNow)        \
+    ROW(SaveSettings, NoArgument, saveSettingsNow)            \
+    ROW(SetFocus, NoArgument, bringToFront)                   \
+    ROW(Encoding, TextArgument, setSetting)                   \
+    ROW(Lines, NumberArgument, setSetting)                    \
+    ROW(FilterShow, OptionalTextArgument, setSetting)         \
+    ROW(FilterHide, OptionalTextArgument, setSetting)         \
+    ROW(ScanLimit, NumberArgument, setSetting)                \
+    ROW(HighlightRule, TextArgument, setHighlightRule)        \
+    ROW(HighlightLines, NoArgument, setSetting)               \
+    ROW(Acknowledge, NoArgument, acknowledge)                 \
+    ROW(AlertSound, NoArgument, setSetting)                   \
+    ROW(AlertQuiet, NumberArgument, setSetting)               \
+    ROW(HideOverFullscreen, NoArgument, setSetting)           \
+    ROW(Source, TextArgument, setSource)                      \
+    ROW(Label, OptionalTextArgument, setSetting)              \
+    ROW(StatusLine, NoArgument, setSetting)                   \
+    ROW(StaleAfter, NumberArgument, setSetting)               \
+    ROW(StaleColor, TextArgument, setSetting)               \
+    ROW(MultiLine, NoArgument, setSetting)                    \
+    ROW(Activity, NoArgument, setSetting)
 
 // A whole command text, as the shell broadcasts it and a menu item sends it.
 #define COMMAND_TEXT(word) "@QVPeruser" #word
@@ -72,6 +76,10 @@ enum CommandId { COMMAND_TABLE(COMMAND_ID) CommandCount, CmdNone = CommandCount 
 // skipped unexamined, and the argument. An optional text may be left out
 // altogether: the word alone gives an empty text.
 enum ArgumentKind { NoArgument, NumberArgument, TextArgument, OptionalTextArgument };
+
+#define COMMAND_ARGUMENT(word, argument, handler) argument,
+constexpr ArgumentKind commandArguments[CommandCount + 1] = {COMMAND_TABLE(COMMAND_ARGUMENT) NoArgument};
+#undef COMMAND_ARGUMENT
 
 struct CommandWord {
     const char* text;  // the whole command text; the word follows the prefix

@@ -5,6 +5,7 @@
 
 #include "commands/menu.h"
 #include "settings/plugin_info.h"
+#include "settings/setting_rows.h"
 #include "settings/settings.h"
 #include "settings/state.h"
 #include "settings/text.h"
@@ -22,6 +23,7 @@
 // What a command word is followed by: the text behind the separator, and
 // for words that take a number, that number.
 struct CommandArgument {
+    CommandId word;
     const char* text;
     int number;
 };
@@ -33,121 +35,32 @@ static void showAbout(const CommandArgument&) {
 
 static void repaintViewer() { InvalidateRect(state.viewerWnd, NULL, TRUE); }
 
-// After a change that only the menu shows, or that the steps before it did
-// not show there.
+// An open menu shows every value anew: after every change of a setting.
 static void refreshMenu() { buildConfigMenu(false); }
 
-// A setting of what is shown of the file: shown again at once, and in the menu.
-static void showFileAgainWithNewValue() {
-    showWatchedFileAgain();
-    refreshMenu();
-}
+// ---- The steps that make a new value take effect (settings/setting_rows.h) ----
 
-static void setStyleType(const CommandArgument& argument) {
-    state.styleType = argument.number;
+// A setting read where it is used (snapping, a drag, an alert's sound, a
+// folder's look): nothing to apply.
+static void readWhenUsed() {}
+
+static void restyle() {
     applyStyle();
     repaintViewer();
+    InvalidateRect(state.paneWnd, NULL, TRUE);
+    InvalidateRect(state.statusWnd, NULL, TRUE);
 }
 
-// The pane is laid out again even when the size stays. The new size may
-// not fit where the window is: it is placed afresh.
-static void resizeViewer(int newWidth, int newHeight) {
-    if (setWindowSize(newWidth, newHeight)) {
-        placeWindowOnMonitors();
-        repaintViewer();
-    }
-    sendSizeMessage(state.viewerWnd);
-    refreshMenu();
+// The pane's colour message reads the font colour directly: no rebuild.
+static void repaintText() {
+    InvalidateRect(state.paneWnd, NULL, TRUE);
+    InvalidateRect(state.statusWnd, NULL, TRUE);
 }
 
-static void setWidth(const CommandArgument& argument) {
-    resizeViewer(argument.number, state.height);
-}
+static void repaintFrame() { InvalidateRect(state.viewerWnd, NULL, FALSE); }
 
-static void setHeight(const CommandArgument& argument) {
-    resizeViewer(state.width, argument.number);
-}
-
-static void setEdgeSize(const CommandArgument& argument) {
-    state.edgeSize = argument.number;
-    sendSizeMessage(state.viewerWnd);
-    refreshMenu();
-}
-
-static void setFontHeight(const CommandArgument& argument) {
-    state.fontHeight = argument.number;
-    applyStyle();
-}
-
-// A text item's menu shows its value in the ANSI code page (see menu.cpp).
-// The value coming back as shown keeps the stored one, whose characters the
-// code page may lack: nothing is lost, and no '?' becomes a wildcard.
-#define TAKE_TEXT(field, given) takeText(state.field, sizeof state.field, state.menuTexts.field, given)
-static void takeText(char* field, int capacity, const char* shown, const char* given) {
-    if (!equalsText(given, shown)) copyText(field, capacity, given);
-}
-
-static void setFontFace(const CommandArgument& argument) {
-    TAKE_TEXT(font, argument.text);
-    applyStyle();
-}
-
-static void setFilePath(const CommandArgument& argument) {
-    TAKE_TEXT(filePath, argument.text);
-    showFileAgainWithNewValue();
-}
-
-// Shown again at once in the new encoding, as a new file is.
-static void setEncoding(const CommandArgument& argument) {
-    TAKE_TEXT(encoding, argument.text);
-    showFileAgainWithNewValue();
-}
-
-// The line settings show the file again at once, as a new encoding does.
-static void setLines(const CommandArgument& argument) {
-    state.lines = argument.number;
-    showFileAgainWithNewValue();
-}
-
-static void setFilterShow(const CommandArgument& argument) {
-    TAKE_TEXT(filterShow, argument.text);
-    showFileAgainWithNewValue();
-}
-
-static void setFilterHide(const CommandArgument& argument) {
-    TAKE_TEXT(filterHide, argument.text);
-    showFileAgainWithNewValue();
-}
-
-static void setScanLimit(const CommandArgument& argument) {
-    state.scanLimit = argument.number;
-    showFileAgainWithNewValue();
-}
-
-// Shown again at once, as a new encoding is.
-static void setReadBufferSize(const CommandArgument& argument) {
-    state.readBufferSize = argument.number;
-    showFileAgainWithNewValue();
-}
-
-static void setReloadInterval(const CommandArgument& argument) {
-    state.reloadInterval = argument.number;
-    applyReloadTimer();
-    refreshMenu();
-}
-
-// Counts from the folder's latest look, at the reload timer's next tick.
-static void setRescan(const CommandArgument& argument) {
-    state.rescan = argument.number;
-    refreshMenu();
-}
-
-static void toggle(bool* setting) { *setting = !*setting; }
-
-static void togglePluginToggle(const CommandArgument&) {
-    toggle(&state.pluginToggle);
-    applyTransparency();
-}
+// The pane is laid out again even when the size stays.
+static void applyEdgeSize() { sendSizeMessage(state.viewerWnd); }
 
 // The slit keeps a docked window in its own place among the windows.
 static void applyZOrder() {
@@ -156,17 +69,14 @@ static void applyZOrder() {
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
 }
 
-static void toggleOnTop(const CommandArgument&) {
-    toggle(&state.alwaysontop);
-    applyZOrder();
-    refreshMenu();
-}
-
+// Transparency is dropped or taken again, and the menu shows the slit's
+// item, before the slit takes the window and after it gave it back.
 static void leaveSlit() {
     SendMessageA(state.slitWnd, SlitMsgRemove, 0, (LPARAM)state.viewerWnd);
     state.inSlit = false;
     placeWindowOnMonitors();
     applyTransparency();
+    refreshMenu();
     onLeftSlit();
     watchForFullscreen();
 }
@@ -174,65 +84,64 @@ static void leaveSlit() {
 static void enterSlit() {
     state.inSlit = true;
     applyTransparency();
+    refreshMenu();
     SendMessageA(state.slitWnd, SlitMsgAdd, 0, (LPARAM)state.viewerWnd);
     watchForFullscreen();
 }
 
-static void toggleInSlit(const CommandArgument&) {
-    if (!state.slitWnd) return;
-    if (state.inSlit) {
-        leaveSlit();
-    } else {
+// Whether the window was docked before Reload Settings read the file.
+static bool dockedBeforeReload;
+
+// Where a slit can take the window, the steps of the InSlit command, taken
+// from where the window was; without one the setting is only kept.
+static void applyDocking() {
+    bool wantsDock = windowDocked();
+    if (wantsDock == dockedBeforeReload) return;
+    state.inSlit = dockedBeforeReload;
+    if (wantsDock) {
         enterSlit();
+    } else {
+        leaveSlit();
     }
 }
 
-static void toggleTransparency(const CommandArgument&) {
-    toggle(&state.transparency);
-    applyTransparency();
-}
+typedef void (*SettingStep)();
 
-static void setAlpha(const CommandArgument& argument) {
-    state.alpha = argument.number;
-    applyTransparency();
-}
+#define ROW_STEP(name, type, field, key, older, value, least, most, title, word, item, step) step,
+static const SettingStep settingSteps[SettingCount] = {SETTING_ROWS(ROW_STEP)};
+#undef ROW_STEP
 
-static void toggleSnapToEdge(const CommandArgument&) {
-    toggle(&state.snapWindow);
-    refreshMenu();
-}
+#define ROW_WORD(name, type, field, key, older, value, least, most, title, word, item, step) Cmd##word,
+static const CommandId settingWords[SettingCount] = {SETTING_ROWS(ROW_WORD)};
+#undef ROW_WORD
 
-static void toggleShowBorder(const CommandArgument&) {
-    toggle(&state.showBorder);
-    InvalidateRect(state.viewerWnd, NULL, FALSE);
-    refreshMenu();
+// A row's word takes the argument its type needs: a number, nothing (a
+// switch; a colour asked for), a text (a colour as "#RRGGBB").
+constexpr bool wordFits(SettingType type, ArgumentKind argument) {
+    return type == IntSetting      ? argument == NumberArgument
+           : type == BoolSetting   ? argument == NoArgument
+           : type == ColourSetting ? argument == NoArgument || argument == TextArgument
+                                   : argument == TextArgument || argument == OptionalTextArgument;
 }
+#define CHECK_WORD(name, type, field, key, older, value, least, most, title, word, item, step) \
+    static_assert(Cmd##word == CmdNone || wordFits(type, commandArguments[Cmd##word]),       \
+                  #word " does not take what a " #type " needs");
+SETTING_ROWS(CHECK_WORD)
+#undef CHECK_WORD
 
-static void toggleShowScroll(const CommandArgument&) {
-    toggle(&state.showScroll);
-    updatePaneScrollBars();
-    refreshMenu();
-}
+// ---- Changing a setting ---------------------------------------------------------
 
-static void toggleLockPosition(const CommandArgument&) {
-    toggle(&state.lockPos);
-    refreshMenu();
-}
+static void* fieldOf(SettingId id) { return (char*)&state + settingRows[id].field; }
 
-static void toggleWordWrap(const CommandArgument&) {
-    toggle(&state.wordWrap);
-    applyWrapMode();
-}
-
-static void toggleAutoHide(const CommandArgument&) {
-    toggle(&state.autoHide);
-    onAutoHideSwitched();
-}
-
-static void toggleAutoReload(const CommandArgument&) {
-    toggle(&state.autoReload);
-    applyReloadTimer();
-    refreshMenu();
+// A text item's menu shows its value in the ANSI code page (see menu.cpp).
+// The value coming back as shown keeps the stored one, whose characters the
+// code page may lack: nothing is lost, and no '?' becomes a wildcard. A line
+// break would end its line in the settings file and make the rest a setting
+// of its own: the value ends before one.
+static void takeText(SettingId id, const char* given) {
+    char* field = (char*)fieldOf(id);
+    if (!equalsText(given, menuShownText(id))) copyText(field, settingRows[id].capacity, given);
+    cutAtLineBreak(field);
 }
 
 // The custom colours belong to one command: they are not carried over.
@@ -249,19 +158,80 @@ static COLORREF askForColour(COLORREF initial) {
     return ChooseColorA(&dialog) ? dialog.rgbResult : CLR_INVALID;
 }
 
-static void chooseColour(COLORREF* colour, bool rebuildsBrush) {
-    COLORREF chosen = askForColour(*colour);
-    if (chosen == CLR_INVALID) return;
-    *colour = chosen;
-    if (rebuildsBrush) applyStyle();
-    InvalidateRect(state.paneWnd, NULL, TRUE);
-    InvalidateRect(state.statusWnd, NULL, TRUE);
+// "#RRGGBB", as the settings file writes colours; anything else is no colour.
+static COLORREF colourOfArgument(const char* argument) {
+    WCHAR text[16];
+    int length = (int)settingTextToWide(argument, text, 16, systemCodePages);
+    uint32_t colour = 0;
+    return readHexColour(text, (uint32_t)length, &colour) ? colour : CLR_INVALID;
 }
 
-// The pane's colour message reads the font colour directly: no rebuild.
-static void chooseFontColour(const CommandArgument&) { chooseColour(&state.fontColor, false); }
+// A colour word without an argument asks for the colour.
+static bool takeColour(SettingId id, const CommandArgument& argument) {
+    COLORREF* field = (COLORREF*)fieldOf(id);
+    bool asks = commandArguments[argument.word] == NoArgument;
+    COLORREF chosen = asks ? askForColour(*field) : colourOfArgument(argument.text);
+    if (chosen == CLR_INVALID) return false;
+    *field = chosen;
+    return true;
+}
 
-static void chooseBackColour(const CommandArgument&) { chooseColour(&state.backColor, true); }
+// Returns false when the command leaves the value as it was.
+static bool takeValue(SettingId id, const CommandArgument& argument) {
+    void* field = fieldOf(id);
+    switch (settingRows[id].type) {
+    case IntSetting: *(int*)field = argument.number; return true;
+    case BoolSetting: *(bool*)field = !*(bool*)field; return true;
+    case ColourSetting: return takeColour(id, argument);
+    case TextSetting: takeText(id, argument.text); return true;
+    }
+    return false;
+}
+
+// The new value takes effect through its row's step, and the menu shows it.
+static void changeSetting(SettingId id, const CommandArgument& argument) {
+    if (!takeValue(id, argument)) return;
+    settingSteps[id]();
+    refreshMenu();
+}
+
+// A word that sets one setting: the row that names it.
+static void setSetting(const CommandArgument& argument) {
+    for (int id = 0; id < SettingCount; ++id) {
+        if (settingWords[id] == argument.word) return changeSetting((SettingId)id, argument);
+    }
+}
+
+// "N VALUE", for a word that several rows share (HighlightRule, Source): the
+// row numbered N among them, the first being firstNumber; nothing else.
+static void setNumberedSetting(const CommandArgument& argument, SettingId first, int firstNumber) {
+    int number = 0;
+    CommandArgument value = argument;
+    value.text = ruleValueOf(argument.text, &number);
+    if (number < firstNumber || number - firstNumber >= SettingCount - first) return;
+    SettingId id = (SettingId)(first + (number - firstNumber));
+    if (settingWords[id] == argument.word) changeSetting(id, value);
+}
+
+static void setHighlightRule(const CommandArgument& argument) {
+    setNumberedSetting(argument, SettingHighlight1, 1);
+}
+
+// Every source is shown again, merged anew; no value removes the source.
+static void setSource(const CommandArgument& argument) {
+    setNumberedSetting(argument, SettingSource2, 2);
+}
+
+// ---- Commands of their own ---------------------------------------------------------
+
+static void toggleInSlit(const CommandArgument&) {
+    if (!state.slitWnd) return;
+    if (state.inSlit) {
+        leaveSlit();
+    } else {
+        enterSlit();
+    }
+}
 
 // The font dialog's choices that the pane does not keep: its style (weight
 // and slant) and its script, each with its label. Without CF_EFFECTS it
@@ -290,7 +260,8 @@ static void chooseFont(const CommandArgument&) {
     if (!ChooseFontA(&dialog)) return;
     copyText(state.font, FontNameSize, font.lfFaceName);
     state.fontHeight = -font.lfHeight;
-    applyStyle();
+    restyle();
+    refreshMenu();
 }
 
 // Saved first, so that the editor shows the settings the plugin uses.
@@ -300,144 +271,42 @@ static void editSettings(const CommandArgument&) {
 }
 
 // ---- Reload Settings ----------------------------------------------------------
-// Every loaded setting takes effect through the step its own command takes,
-// so that window, pane, timers and menu agree with the settings afterwards.
+// Every loaded setting takes effect through its row's step, each step once,
+// so that window, pane, timers and menu agree with the settings afterwards:
+// the docking first, since it decides who places the window, then the others
+// in the rows' order.
 
-static void restyle() {
-    applyStyle();
-    repaintViewer();
-    InvalidateRect(state.paneWnd, NULL, TRUE);
+static bool stepTakenBefore(int id) {
+    for (int before = 0; before < id; ++before) {
+        if (settingSteps[before] == settingSteps[id]) return true;
+    }
+    return settingSteps[id] == applyDocking;
 }
 
-typedef void (*SettingStep)();
-
-// In this order; a setting added later adds its step here.
-static const SettingStep loadedSettingSteps[] = {
-    applyWindowPlacement,   // x, y, width, height, edgeSize
-    applyWrapMode,          // wordWrap
-    updatePaneScrollBars,   // showScroll
-    restyle,                // font, fontHeight, fontColor, backColor, styleType, showBorder
-    applyZOrder,            // alwaysontop
-    applyTransparency,      // transparency, alpha, pluginToggle
-    applyReloadTimer,       // autoReload, reloadInterval
-    onAutoHideSwitched,     // autoHide
-    applyHighlightSettings, // highlight, highlight1 to highlight8
-    showWatchedFileAgain,   // filePath, sources, encoding, readBufferSize, lines, filters, scanLimit, rescan
-    watchForFullscreen,     // hideOverFullscreen
-    applyStatusLine,        // statusLine, staleAfter, staleColor, activity
-    refreshMenu,            // snapWindow, lockPos, alertSound, alertQuiet, every value shown
-};
-
-// Where a slit can take the window, the steps of the InSlit command, taken
-// from where the window was; without one the setting is only kept.
-static void applyDocking(bool wasDocked) {
-    bool wantsDock = windowDocked();
-    if (wantsDock == wasDocked) return;
-    state.inSlit = wasDocked;
-    if (wantsDock) {
-        enterSlit();
-    } else {
-        leaveSlit();
+static void applyEverySetting() {
+    applyDocking();
+    for (int id = 0; id < SettingCount; ++id) {
+        if (!stepTakenBefore(id)) settingSteps[id]();
     }
+    refreshMenu();
 }
 
 static void reloadSettingsNow(const CommandArgument&) {
-    bool wasDocked = windowDocked();
+    dockedBeforeReload = windowDocked();
     loadSettings();
-    applyDocking(wasDocked);
-    for (SettingStep step : loadedSettingSteps) step();
+    applyEverySetting();
 }
 
 // Not while a scroll bar is pressed: the next look finds the change still there.
 void reloadSettingsIfEdited() {
     if (state.scrollBarPressed || !settingsEditedOnDisk()) return;
-    CommandArgument none = {"", 0};
+    CommandArgument none = {CmdReloadSettings, "", 0};
     reloadSettingsNow(none);
 }
 
 static void saveSettingsNow(const CommandArgument&) { saveSettings(); }
 
-// "N VALUE": the value is kept as given, cut to its field, and shown at once.
-// A line break would end its line in the settings file and make the rest a
-// setting of its own: the value ends before one.
-static void setHighlightRule(const CommandArgument& argument) {
-    int number = 0;
-    const char* value = ruleValueOf(argument.text, &number);
-    if (number < 1 || number > (int)ColourRuleCount) return;
-    TAKE_TEXT(highlightRules[number - 1], value);
-    cutAtLineBreak(state.highlightRules[number - 1]);
-    applyHighlightSettings();
-    buildConfigMenu(false);
-}
-
-// "N VALUE", N from 2 to 4; no value removes the source. Every source is
-// shown again, merged anew.
-static void setSource(const CommandArgument& argument) {
-    int number = 0;
-    const char* value = ruleValueOf(argument.text, &number);
-    if (number < 2 || number > (int)MostSources) return;
-    TAKE_TEXT(sourceSettings[number - 2], value);
-    cutAtLineBreak(state.sourceSettings[number - 2]);
-    showFileAgainWithNewValue();
-}
-
-static void setLabel(const CommandArgument& argument) {
-    TAKE_TEXT(label, argument.text);
-    cutAtLineBreak(state.label);
-    showFileAgainWithNewValue();
-}
-
 static void acknowledge(const CommandArgument&) { acknowledgeAlert(); }
-
-static void toggleAlertSound(const CommandArgument&) {
-    toggle(&state.alertSound);
-    buildConfigMenu(false);
-}
-
-static void setAlertQuiet(const CommandArgument& argument) {
-    state.alertQuiet = argument.number;
-    buildConfigMenu(false);
-}
-
-static void toggleHideOverFullscreen(const CommandArgument&) {
-    toggle(&state.hideOverFullscreen);
-    watchForFullscreen();
-    refreshMenu();
-}
-
-static void toggleStatusLine(const CommandArgument&) {
-    toggle(&state.statusLine);
-    applyStatusLine();
-    refreshMenu();
-}
-
-static void setStaleAfter(const CommandArgument& argument) {
-    state.staleAfter = argument.number;
-    updateStatus();
-    refreshMenu();
-}
-
-// "#RRGGBB", as the settings file writes colours; anything else changes nothing.
-static void setStaleColor(const CommandArgument& argument) {
-    WCHAR text[16];
-    int length = (int)settingTextToWide(argument.text, text, 16, systemCodePages);
-    uint32_t colour = 0;
-    if (!readHexColour(text, (uint32_t)length, &colour)) return;
-    state.staleColor = colour;
-    InvalidateRect(state.viewerWnd, NULL, FALSE);
-}
-
-static void toggleActivity(const CommandArgument&) {
-    toggle(&state.activity);
-    applyStatusLine();
-    refreshMenu();
-}
-
-static void toggleHighlightLines(const CommandArgument&) {
-    toggle(&state.highlight);
-    applyHighlightSettings();
-    buildConfigMenu(false);
-}
 
 static void bringToFront(const CommandArgument&) {
     SetWindowPos(state.viewerWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
@@ -466,7 +335,7 @@ static void showOrHidePlugins(const char* text) {
 static void runCommand(CommandMatch match) {
     if (match.id == CmdNone) return;
     bool takesNumber = commandWords[match.id].argument == NumberArgument;
-    CommandArgument argument = {match.argument, takesNumber ? readNumber(match.argument) : 0};
+    CommandArgument argument = {match.id, match.argument, takesNumber ? readNumber(match.argument) : 0};
     commandHandlers[match.id](argument);
 }
 

@@ -2,12 +2,17 @@
 
 #include "commands/command_words.h"
 #include "settings/plugin_info.h"
+#include "settings/setting_rows.h"
 #include "settings/state.h"
 #include "settings/text.h"
 #include "tail/file_choice.h"
 #include "tail/tail.h"
 
-#include <limits.h>
+// The menu as last built, for its release; and the texts and titles its
+// items show, which the shell may read for as long as the menu lives.
+static Menu* mainMenu;
+static char shownTexts[TextSettingCount][SourceSettingSize];
+static char composedTitles[SettingCount][64];
 
 struct MenuChoice {
     const char* title;
@@ -26,98 +31,121 @@ static const MenuChoice styleChoices[] = {
 // in UTF-8 is shown in it, characters the code page lacks as '?' (never as
 // a look-alike). What the menu sends back unchanged keeps the stored value
 // (see the commands' takeText).
-static const char* shownText(char* out, int capacity, const char* value) {
-    static_assert(SourceSettingSize >= HighlightRuleSize && SourceSettingSize >= FilePathSize,
-                  "every text setting fits");
+static const char* shownText(SettingId id) {
+    char* out = shownTexts[textRowsBefore(id)];
+    const char* value = (const char*)settingField(id);
     WCHAR wide[SourceSettingSize];
     settingTextToWide(value, wide, SourceSettingSize, systemCodePages);
-    if (!WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, out, capacity, "?", NULL)) {
-        copyText(out, capacity, value);  // a UTF-8 code page, which takes UTF-8 as it is
+    if (!WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, out, SourceSettingSize, "?", NULL)) {
+        copyText(out, SourceSettingSize, value);  // a UTF-8 code page, which takes UTF-8 as it is
     }
     return out;
 }
-#define SHOWN_TEXT(field) shownText(state.menuTexts.field, sizeof state.menuTexts.field, state.field)
+
+const char* menuShownText(SettingId id) {
+    return settingTypes[id] == TextSetting ? shownTexts[textRowsBefore(id)] : "";
+}
+
+// Each row's item sends its word, and for a word several rows share, the
+// row's number.
+#define ROW_COMMAND(name, type, field, key, older, value, least, most, title, word, item, step) \
+    COMMAND_TEXT(word) item,
+static const char* const rowCommands[SettingCount] = {SETTING_ROWS(ROW_COMMAND)};
+#undef ROW_COMMAND
+
+// The row's title with what is wrong with its value, kept for the menu.
+static const char* titleWith(SettingId id, const char* reason) {
+    joinText(composedTitles[id], sizeof composedTitles[id], settingRows[id].title, reason);
+    return composedTitles[id];
+}
+
+static void switchItem(Menu* menu, SettingId id) {
+    MakeMenuItem(menu, settingRows[id].title, rowCommands[id], *(const bool*)settingField(id));
+}
+
+// A colour's item asks for the colour.
+static void colourItem(Menu* menu, SettingId id) {
+    MakeMenuItem(menu, settingRows[id].title, rowCommands[id], false);
+}
+
+static void numberItem(Menu* menu, SettingId id, int most) {
+    const SettingRow& row = settingRows[id];
+    MakeMenuItemInt(menu, row.title, rowCommands[id], *(const int*)settingField(id), row.least, most);
+}
+
+static void numberItem(Menu* menu, SettingId id) { numberItem(menu, id, settingRows[id].most); }
+
+static void textItem(Menu* menu, SettingId id, const char* title) {
+    MakeMenuItemString(menu, title, rowCommands[id], shownText(id));
+}
+
+static void textItem(Menu* menu, SettingId id) { textItem(menu, id, settingRows[id].title); }
 
 // A filter that is off says why in its title.
-static const char* filterTitle(char (&out)[64], const char* title, PatternCheck check) {
-    const char* reason = check == PatternMatchesEveryLine ? " (off: matches every line)"
+static const char* filterTitle(SettingId id, PatternCheck check) {
+    return titleWith(id, check == PatternMatchesEveryLine ? " (off: matches every line)"
                          : check == PatternTooLong        ? " (off: too long)"
-                                                          : "";
-    joinText(out, sizeof out, title, reason);
-    return out;
+                                                          : "");
 }
 
 static Menu* buildSourcesMenu(bool popup);
 
 static Menu* buildPeruserMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Peruser Configuration", "QVM_Peruser", popup);
-    MakeMenuItem(menu, "Auto Reload", commandText(CmdAutoReload), state.autoReload);
-    MakeMenuItemString(menu, "File Path", commandText(CmdFilePath), SHOWN_TEXT(filePath));
+    switchItem(menu, SettingAutoReload);
+    textItem(menu, SettingFilePath);
     if (state.sources[0].watchingPattern) MakeMenuNOP(menu, showingTitle());
-    MakeMenuItemInt(menu, "Reload Interval (sec)", commandText(CmdReloadInterval),
-                    state.reloadInterval, 1, 3600);
-    MakeMenuItemInt(menu, "Rescan Interval (sec)", commandText(CmdRescan), state.rescan, 1, 3600);
-    MakeMenuItemInt(menu, "ReadBuffer Size", commandText(CmdReadBufferSize), state.readBufferSize,
-                    1, 65536);
-    MakeMenuItemString(menu, "Encoding", commandText(CmdEncoding), SHOWN_TEXT(encoding));
-    MakeMenuItemInt(menu, "Lines", commandText(CmdLines), state.lines, 0, 10000);
-    MakeMenuItemString(menu, filterTitle(state.filterShowTitle, "Filter Show", state.filterShowCheck),
-                       commandText(CmdFilterShow), SHOWN_TEXT(filterShow));
-    MakeMenuItemString(menu, filterTitle(state.filterHideTitle, "Filter Hide", state.filterHideCheck),
-                       commandText(CmdFilterHide), SHOWN_TEXT(filterHide));
-    MakeMenuItemInt(menu, "Scan Limit", commandText(CmdScanLimit), state.scanLimit, 1, INT_MAX);
+    numberItem(menu, SettingReloadInterval);
+    numberItem(menu, SettingRescan);
+    numberItem(menu, SettingReadBufferSize);
+    textItem(menu, SettingEncoding);
+    numberItem(menu, SettingLines);
+    textItem(menu, SettingFilterShow, filterTitle(SettingFilterShow, state.filterShowCheck));
+    textItem(menu, SettingFilterHide, filterTitle(SettingFilterHide, state.filterHideCheck));
+    numberItem(menu, SettingScanLimit);
+    switchItem(menu, SettingMultiLine);
     MakeSubmenu(menu, buildSourcesMenu(popup), "Sources");
-    MakeMenuItemInt(menu, "Stale After (min)", commandText(CmdStaleAfter), state.staleAfter, 0, 10080);
+    numberItem(menu, SettingStaleAfter);
     return menu;
 }
 
+// The size items go up to the screen's size.
 static Menu* buildWindowMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Window Configuration", "QVM_Config", popup);
-    MakeMenuItemInt(menu, "Width Size", commandText(CmdWidthSize), state.width, 10,
-                    state.screenWidth);
-    MakeMenuItemInt(menu, "Height Size", commandText(CmdHeightSize), state.height, 10,
-                    state.screenHeight);
+    numberItem(menu, SettingWidth, state.screenWidth);
+    numberItem(menu, SettingHeight, state.screenHeight);
     // 0: no frame; the text's right click opens this menu then.
-    MakeMenuItemInt(menu, "Edge Size", commandText(CmdEdgeSize), state.edgeSize, 0, 10);
+    numberItem(menu, SettingEdgeSize);
     MakeMenuNOP(menu, NULL);
-    if (state.slitWnd) MakeMenuItem(menu, "In Slit", commandText(CmdInSlit), state.inSlit);
-    MakeMenuItem(menu, "Plugin Toggle", commandText(CmdPluginToggle), state.pluginToggle);
-    MakeMenuItem(menu, "Always on Top", commandText(CmdOnTop), state.alwaysontop);
-    MakeMenuItem(menu, "Transparency", commandText(CmdTransparent), state.transparency);
-    MakeMenuItemInt(menu, "Alpha Value", commandText(CmdAlphaValue), state.alpha, 0, 255);
-    MakeMenuItem(menu, "Snap To Edge", commandText(CmdSnapToEdge), state.snapWindow);
-    MakeMenuItem(menu, "Show Border", commandText(CmdShowBorder), state.showBorder);
-    MakeMenuItem(menu, "Lock Position", commandText(CmdLockPosition), state.lockPos);
-    MakeMenuItem(menu, "Auto Hide", commandText(CmdAutoHide), state.autoHide);
+    if (state.slitWnd) switchItem(menu, SettingInSlit);
+    switchItem(menu, SettingPluginToggle);
+    switchItem(menu, SettingAlwaysOnTop);
+    switchItem(menu, SettingTransparency);
+    numberItem(menu, SettingAlpha);
+    switchItem(menu, SettingSnapWindow);
+    switchItem(menu, SettingShowBorder);
+    switchItem(menu, SettingLockPos);
+    switchItem(menu, SettingAutoHide);
     MakeMenuNOP(menu, NULL);
-    MakeMenuItem(menu, "Show Scroll", commandText(CmdShowScroll), state.showScroll);
-    MakeMenuItem(menu, "Hide Over Fullscreen", commandText(CmdHideOverFullscreen),
-                 state.hideOverFullscreen);
-    MakeMenuItem(menu, "Status Line", commandText(CmdStatusLine), state.statusLine);
-    MakeMenuItem(menu, "Activity", commandText(CmdActivity), state.activity);
+    switchItem(menu, SettingShowScroll);
+    switchItem(menu, SettingHideOverFullscreen);
+    switchItem(menu, SettingStatusLine);
+    switchItem(menu, SettingActivity);
     return menu;
 }
 
 static Menu* buildFormatMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Format", "QVM_Format", popup);
-    MakeMenuItem(menu, "Word Wrap", commandText(CmdWordWrap), state.wordWrap);
-    state.fontMenu = MakeNamedMenu("Font", "QVM_Font", popup);
-    MakeMenuItemInt(state.fontMenu, "Font Size", commandText(CmdFontSize), state.fontHeight, 1, 64);
-    MakeMenuItemString(state.fontMenu, "Font Face", commandText(CmdFontFace), SHOWN_TEXT(font));
-    MakeMenuItem(state.fontMenu, "Font Color", commandText(CmdFontColor), false);
-    MakeMenuItem(state.fontMenu, "Browse...", commandText(CmdSetFont), false);
-    MakeSubmenu(menu, state.fontMenu, "Font");
-    MakeMenuItem(menu, "Back Color", commandText(CmdBackColor), false);
+    switchItem(menu, SettingWordWrap);
+    Menu* fontMenu = MakeNamedMenu("Font", "QVM_Font", popup);
+    numberItem(fontMenu, SettingFontHeight);
+    textItem(fontMenu, SettingFont);
+    colourItem(fontMenu, SettingFontColor);
+    MakeMenuItem(fontMenu, "Browse...", commandText(CmdSetFont), false);
+    MakeSubmenu(menu, fontMenu, "Font");
+    colourItem(menu, SettingBackColor);
     return menu;
 }
-
-// Each rule's item carries the rule's number; the shell adds the value typed.
-#define RULE_ITEM(number) {"Rule " #number, COMMAND_TEXT(HighlightRule) " " #number}
-static const MenuChoice ruleItems[ColourRuleCount] = {
-    RULE_ITEM(1), RULE_ITEM(2), RULE_ITEM(3), RULE_ITEM(4),
-    RULE_ITEM(5), RULE_ITEM(6), RULE_ITEM(7), RULE_ITEM(8),
-};
-#undef RULE_ITEM
 
 static const char* whyRuleIsOff(RuleCheck check) {
     switch (check) {
@@ -141,63 +169,55 @@ static void colourText(char (&out)[8], uint32_t colour) {
 // "Rule 1 (#C00000 on #FFE0E0, alert, case, word)", 47 characters at most,
 // or why the rule is off.
 static const char* ruleTitle(uint32_t r) {
+    SettingId id = (SettingId)(SettingHighlight1 + r);
     const ColourRule& rule = state.colourRules[r];
-    char* title = state.highlightTitles[r];
-    if (rule.check != RuleUsable) {
-        joinText(title, sizeof state.highlightTitles[r], ruleItems[r].title, whyRuleIsOff(rule.check));
-        return title;
-    }
+    if (rule.check != RuleUsable) return titleWith(id, whyRuleIsOff(rule.check));
     char text[8], band[8];
     colourText(text, rule.colour);
     colourText(band, rule.background);
     const char* on = rule.background == NoColour ? "" : rule.colour == NoColour ? "on " : " on ";
-    wsprintfA(title, "%s (%s%s%s%s%s%s)", ruleItems[r].title, text, on, band,
+    wsprintfA(composedTitles[id], "%s (%s%s%s%s%s%s)", settingRows[id].title, text, on, band,
               rule.alert ? ", alert" : "", rule.pattern.matchesCase ? ", case" : "",
               rule.pattern.wholeWords ? ", word" : "");
-    return title;
+    return composedTitles[id];
 }
 
 static Menu* buildHighlightMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Highlight", "QVM_Highlight", popup);
-    MakeMenuItem(menu, "Highlight Lines", commandText(CmdHighlightLines), state.highlight);
+    switchItem(menu, SettingHighlight);
     MakeMenuNOP(menu, NULL);
     for (uint32_t r = 0; r < ColourRuleCount; ++r) {
-        MakeMenuItemString(menu, ruleTitle(r), ruleItems[r].command, SHOWN_TEXT(highlightRules[r]));
+        SettingId id = (SettingId)(SettingHighlight1 + r);
+        textItem(menu, id, ruleTitle(r));
     }
     MakeMenuNOP(menu, NULL);
-    MakeMenuItem(menu, "Alert Sound", commandText(CmdAlertSound), state.alertSound);
-    MakeMenuItemInt(menu, "Alert Quiet (sec)", commandText(CmdAlertQuiet), state.alertQuiet, 1, 3600);
+    switchItem(menu, SettingAlertSound);
+    numberItem(menu, SettingAlertQuiet);
     return menu;
 }
 
-// Each source's item carries the source's number; the shell adds the value typed.
-#define SOURCE_ITEM(number) {"Source " #number, COMMAND_TEXT(Source) " " #number}
-static const MenuChoice sourceItems[MostSources - 1] = {SOURCE_ITEM(2), SOURCE_ITEM(3), SOURCE_ITEM(4)};
-#undef SOURCE_ITEM
-
-// "Source 2 (label not used: over 12 characters)", "Source 3 (off: same
-// file as source 1)", as the status line says it.
-static const char* sourceTitle(uint32_t i, const char* item) {
-    const Source& source = state.sources[i];
-    char* title = state.sourceTitles[i];
+// " (label not used: over 12 characters)", " (off: same file as source
+// 1)": what of the source is not used, or why it is off, as the status
+// line says it; nothing when all of it is.
+static const char* whyOff(const Source& source, char (&out)[64]) {
     const char* words = sourceCheckWords(source.value.check);
+    out[0] = 0;
     if (source.sameFileAs) {
-        wsprintfA(title, "%s (off: same file as source %u)", item, source.sameFileAs);
+        wsprintfA(out, " (off: same file as source %u)", source.sameFileAs);
     } else if (words) {
-        wsprintfA(title, "%s (%s)", item, words);
-    } else {
-        copyText(title, sizeof state.sourceTitles[i], item);
+        wsprintfA(out, " (%s)", words);
     }
-    return title;
+    return out;
 }
 
 // The first source's label, then the other sources, each saying what of it is not used.
 static Menu* buildSourcesMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Sources", "QVM_Sources", popup);
-    MakeMenuItemString(menu, sourceTitle(0, "Source 1 Label"), commandText(CmdLabel), SHOWN_TEXT(label));
+    char reason[64];
+    textItem(menu, SettingLabel, titleWith(SettingLabel, whyOff(state.sources[0], reason)));
     for (uint32_t i = 1; i < MostSources; ++i) {
-        MakeMenuItemString(menu, sourceTitle(i, sourceItems[i - 1].title), sourceItems[i - 1].command,
-                           SHOWN_TEXT(sourceSettings[i - 1]));
+        SettingId id = (SettingId)(SettingSource2 + i - 1);
+        textItem(menu, id, titleWith(id, whyOff(state.sources[i], reason)));
     }
     return menu;
 }
@@ -220,26 +240,36 @@ static Menu* buildSettingsMenu(bool popup) {
 }
 
 void releaseConfigMenu() {
-    if (!state.mainMenu) return;
-    DelMenu(state.mainMenu);
-    state.mainMenu = NULL;
+    if (!mainMenu) return;
+    DelMenu(mainMenu);
+    mainMenu = NULL;
+}
+
+Menu* shownConfigMenu() { return mainMenu; }
+
+void answerMenuRequest(MenuRequest request) {
+    switch (request) {
+    case OpenMenu: buildConfigMenu(true); break;
+    case RefreshMenu: buildConfigMenu(false); break;
+    case ReleaseMenu: releaseConfigMenu(); break;
+    }
 }
 
 void buildConfigMenu(bool popup) {
     releaseConfigMenu();
-    state.configMenu = buildPeruserMenu(popup);
-    state.windowMenu = buildWindowMenu(popup);
-    state.formatMenu = buildFormatMenu(popup);
-    state.highlightMenu = buildHighlightMenu(popup);
-    state.styleMenu = buildStyleMenu(popup);
-    state.settingsMenu = buildSettingsMenu(popup);
-    state.mainMenu = MakeNamedMenu(PluginName, "QVM_Main", popup);
-    MakeSubmenu(state.mainMenu, state.configMenu, "Peruser Configuration");
-    MakeSubmenu(state.mainMenu, state.windowMenu, "Window Configuration");
-    MakeSubmenu(state.mainMenu, state.formatMenu, "Format");
-    MakeSubmenu(state.mainMenu, state.highlightMenu, "Highlight");
-    MakeSubmenu(state.mainMenu, state.styleMenu, "Style Type");
-    MakeSubmenu(state.mainMenu, state.settingsMenu, "Settings");
-    MakeMenuItem(state.mainMenu, "About", commandText(CmdAbout), false);
-    ShowMenu(state.mainMenu);
+    Menu* configMenu = buildPeruserMenu(popup);
+    Menu* windowMenu = buildWindowMenu(popup);
+    Menu* formatMenu = buildFormatMenu(popup);
+    Menu* highlightMenu = buildHighlightMenu(popup);
+    Menu* styleMenu = buildStyleMenu(popup);
+    Menu* settingsMenu = buildSettingsMenu(popup);
+    mainMenu = MakeNamedMenu(PluginName, "QVM_Main", popup);
+    MakeSubmenu(mainMenu, configMenu, "Peruser Configuration");
+    MakeSubmenu(mainMenu, windowMenu, "Window Configuration");
+    MakeSubmenu(mainMenu, formatMenu, "Format");
+    MakeSubmenu(mainMenu, highlightMenu, "Highlight");
+    MakeSubmenu(mainMenu, styleMenu, "Style Type");
+    MakeSubmenu(mainMenu, settingsMenu, "Settings");
+    MakeMenuItem(mainMenu, "About", commandText(CmdAbout), false);
+    ShowMenu(mainMenu);
 }

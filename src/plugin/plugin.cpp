@@ -1,5 +1,6 @@
 #include "plugin/plugin.h"
 
+#include "commands/commands.h"
 #include "commands/menu.h"
 #include "settings/plugin_info.h"
 #include "settings/settings.h"
@@ -60,6 +61,7 @@ static void startTimers() {
 }
 
 int __cdecl beginPlugin(HINSTANCE module) {
+    callsAbove = {answerMenuRequest, dispatchCommand, reloadSettingsIfEdited};
     state.hostWnd = GetQVWnd();
     state.hInstance = module;
     readOsVersion();
@@ -86,6 +88,7 @@ int __cdecl beginPlugin(HINSTANCE module) {
                      SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
     }
     applyTransparency();
+    buildConfigMenu(false);
     placeWindowOnMonitors();
     state.hidden = checkAutoHideEdge(NULL);
     startTimers();
@@ -120,6 +123,7 @@ void __cdecl endPlugin(HINSTANCE module) {
                  (LPARAM)registeredMessages);
     if (docked) SendMessageA(state.slitWnd, SlitMsgRemove, 0, (LPARAM)state.viewerWnd);
     releaseFontAndBrush();
+    state.alerting = false;  // a later start in the process alerts only for what it shows new
     KillTimer(state.viewerWnd, ReloadTimer);
     KillTimer(state.viewerWnd, SettingsCheckTimer);
     stopWatching();

@@ -8,6 +8,8 @@ const int FontNameSize = 256;
 const int FilePathSize = 1024;
 const int ResolvedPathSize = 1028;
 const int TextBufferSize = 32768;
+// The most bytes of a file's end shown: readBufferSize is held to it.
+const int MostShownBytes = TextBufferSize - 1;
 const int RcPathSize = 260;
 const int EncodingNameSize = 32;
 // A colour rule's value. Far more than a usable rule may be long, so that a

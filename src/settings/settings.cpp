@@ -2,7 +2,10 @@
 
 #include <stddef.h>
 
+#include <type_traits>
+
 #include "settings/plugin_info.h"
+#include "settings/setting_rows.h"
 #include "settings/state.h"
 #include "settings/text.h"
 #include "text/newest_file.h"
@@ -23,130 +26,90 @@ static bool findSettingsIn(const char* folder) {
     return false;
 }
 
-enum SettingKind { IntSetting, BoolSetting, ColourSetting, TextSetting };
+// The rows, as the plugin reads them: each field's place and, for a text,
+// its capacity; each type checked against its field's.
+template <SettingType type, typename Field> constexpr bool fieldHasType() {
+    return type == IntSetting      ? std::is_same<Field, int>::value
+           : type == BoolSetting   ? std::is_same<Field, bool>::value
+           : type == ColourSetting ? std::is_same<Field, COLORREF>::value
+                                   : std::is_same<typename std::remove_extent<Field>::type, char>::value;
+}
+constexpr int defaultNumberOf(SettingType, int value) { return value; }
+constexpr int defaultNumberOf(SettingType type, const char* text) {
+    return type == ColourSetting ? (int)colourOfText(text) : 0;
+}
+constexpr const char* defaultTextOf(int) { return nullptr; }
+constexpr const char* defaultTextOf(const char* text) { return text; }
 
-// One persistent setting: the key it is written under, where its field lies
-// in the state record, and its default. Colours have their default both as
-// a value and as the text the shell converts.
-struct Setting {
-    const char* key;
-    uint32_t field;
-    int defaultValue;
-    const char* defaultText;
-    uint16_t capacity;  // of a text field
-    uint8_t kind;       // SettingKind
-};
+#define FIELD_TYPE(field) std::remove_reference<decltype(state.field)>::type
+#define SETTING_ROW(name, type, field, key, older, value, least, most, title, word, item, step)  \
+    {key, older, type, offsetof(PluginState, field),                                             \
+     type == TextSetting ? (uint16_t)sizeof state.field : (uint16_t)0,                          \
+     defaultNumberOf(type, value), defaultTextOf(value), least, most, title},
+const SettingRow settingRows[SettingCount] = {SETTING_ROWS(SETTING_ROW)};
+#undef SETTING_ROW
 
-#define NUMBER_SETTING(kind, key, field, value) \
-    {key, offsetof(PluginState, field), value, NULL, 0, kind}
-#define COLOUR_SETTING(key, field, value, text) \
-    {key, offsetof(PluginState, field), (int)value, text, 0, ColourSetting}
-#define TEXT_SETTING(key, field, text) \
-    {key, offsetof(PluginState, field), 0, text, sizeof state.field, TextSetting}
+#define CHECK_TYPE(name, type, field, ...)                                                    \
+    static_assert(fieldHasType<type, FIELD_TYPE(field)>(), #field " is not of its row's type");    \
+    static_assert(sizeof state.field <= SourceSettingSize, #field " is longer than a menu shows");
+SETTING_ROWS(CHECK_TYPE)
+#undef CHECK_TYPE
+#undef FIELD_TYPE
 
-// In the order they are read and written.
-static const Setting settings[] = {
-    NUMBER_SETTING(IntSetting, "qvperuser.x:", x, 10),
-    NUMBER_SETTING(IntSetting, "qvperuser.y:", y, 10),
-    NUMBER_SETTING(IntSetting, "qvperuser.width:", width, 120),
-    NUMBER_SETTING(IntSetting, "qvperuser.height:", height, 80),
-    NUMBER_SETTING(IntSetting, "qvperuser.edgeSize:", edgeSize, 4),
-    NUMBER_SETTING(IntSetting, "qvperuser.fontHeight:", fontHeight, 12),
-    NUMBER_SETTING(IntSetting, "qvperuser.alpha:", alpha, 160),
-    NUMBER_SETTING(IntSetting, "qvperuser.styleType:", styleType, 1),
-    NUMBER_SETTING(IntSetting, "qvperuser.reloadInterval(sec):", reloadInterval, 120),
-    NUMBER_SETTING(BoolSetting, "qvperuser.alwaysontop:", alwaysontop, false),
-    NUMBER_SETTING(BoolSetting, "qvperuser.transparency:", transparency, false),
-    // Written under the camel-case key, read under the lower-case one (readKey).
-    NUMBER_SETTING(BoolSetting, "qvperuser.snapWindow:", snapWindow, true),
-    NUMBER_SETTING(BoolSetting, "qvperuser.pluginToggle:", pluginToggle, false),
-    NUMBER_SETTING(BoolSetting, "qvperuser.inSlit:", inSlit, false),
-    NUMBER_SETTING(BoolSetting, "qvperuser.showBorder:", showBorder, true),
-    NUMBER_SETTING(BoolSetting, "qvperuser.showScroll:", showScroll, false),
-    NUMBER_SETTING(BoolSetting, "qvperuser.lockPos:", lockPos, false),
-    NUMBER_SETTING(BoolSetting, "qvperuser.wordWrap:", wordWrap, false),
-    NUMBER_SETTING(BoolSetting, "qvperuser.autoHide:", autoHide, false),
-    NUMBER_SETTING(BoolSetting, "qvperuser.autoReload:", autoReload, false),
-    COLOUR_SETTING("qvperuser.fontColor:", fontColor, RGB(0, 0, 0), "#000000"),
-    COLOUR_SETTING("qvperuser.backColor:", backColor, RGB(255, 255, 255), "#FFFFFF"),
-    TEXT_SETTING("qvperuser.font:", font, "Tahoma"),
-    TEXT_SETTING("qvperuser.filePath:", filePath, "readme.txt"),
-    NUMBER_SETTING(IntSetting, "qvperuser.readBufferSize:", readBufferSize, 512),
-    TEXT_SETTING("qvperuser.encoding:", encoding, "auto"),
-    NUMBER_SETTING(IntSetting, "qvperuser.lines:", lines, 0),
-    TEXT_SETTING("qvperuser.filterShow:", filterShow, ""),
-    TEXT_SETTING("qvperuser.filterHide:", filterHide, ""),
-    NUMBER_SETTING(IntSetting, "qvperuser.scanLimit:", scanLimit, 4194304),
-    NUMBER_SETTING(BoolSetting, "qvperuser.highlight:", highlight, true),
-    TEXT_SETTING("qvperuser.highlight1:", highlightRules[0],
-                 "#C00000 ERROR|FATAL|CRITICAL|Exception|Traceback"),
-    TEXT_SETTING("qvperuser.highlight2:", highlightRules[1], "#A05A00 WARN"),
-    TEXT_SETTING("qvperuser.highlight3:", highlightRules[2], ""),
-    TEXT_SETTING("qvperuser.highlight4:", highlightRules[3], ""),
-    TEXT_SETTING("qvperuser.highlight5:", highlightRules[4], ""),
-    TEXT_SETTING("qvperuser.highlight6:", highlightRules[5], ""),
-    TEXT_SETTING("qvperuser.highlight7:", highlightRules[6], ""),
-    TEXT_SETTING("qvperuser.highlight8:", highlightRules[7], ""),
-    NUMBER_SETTING(BoolSetting, "qvperuser.alertSound:", alertSound, false),
-    NUMBER_SETTING(IntSetting, "qvperuser.alertQuiet(sec):", alertQuiet, 10),
-    NUMBER_SETTING(IntSetting, "qvperuser.rescan(sec):", rescan, 10),
-    NUMBER_SETTING(BoolSetting, "qvperuser.hideOverFullscreen:", hideOverFullscreen, false),
-    TEXT_SETTING("qvperuser.label:", label, ""),
-    TEXT_SETTING("qvperuser.source2:", sourceSettings[0], ""),
-    TEXT_SETTING("qvperuser.source3:", sourceSettings[1], ""),
-    TEXT_SETTING("qvperuser.source4:", sourceSettings[2], ""),
-    NUMBER_SETTING(BoolSetting, "qvperuser.statusLine:", statusLine, false),
-    NUMBER_SETTING(IntSetting, "qvperuser.staleAfter(min):", staleAfter, 0),
-    COLOUR_SETTING("qvperuser.staleColor:", staleColor, RGB(0x80, 0x80, 0x80), "#808080"),
-    NUMBER_SETTING(BoolSetting, "qvperuser.activity:", activity, false),
-};
-
-#undef NUMBER_SETTING
-#undef COLOUR_SETTING
-#undef TEXT_SETTING
-
-static void* fieldOf(const Setting& setting) { return (char*)&state + setting.field; }
-
-// Files written by earlier versions have the snapWindow setting's key in
-// lower case; it is read so, and written in camel case.
-static const char* readKey(const Setting& setting) {
-    return setting.field == offsetof(PluginState, snapWindow) ? "qvperuser.snapwindow:" : setting.key;
+int heldToRange(SettingId id, int value) {
+    const SettingRow& row = settingRows[id];
+    return value < row.least ? row.least : value > row.most ? row.most : value;
 }
 
-static void setDefault(const Setting& setting) {
-    void* field = fieldOf(setting);
-    switch (setting.kind) {
-    case IntSetting: *(int*)field = setting.defaultValue; break;
-    case BoolSetting: *(bool*)field = setting.defaultValue != 0; break;
-    case ColourSetting: *(COLORREF*)field = (COLORREF)setting.defaultValue; break;
-    case TextSetting: copyText((char*)field, setting.capacity, setting.defaultText); break;
+static void* fieldOf(const SettingRow& row) { return (char*)&state + row.field; }
+
+void* settingField(SettingId id) { return fieldOf(settingRows[id]); }
+
+static void setDefault(const SettingRow& row) {
+    void* field = fieldOf(row);
+    switch (row.type) {
+    case IntSetting: *(int*)field = row.defaultNumber; break;
+    case BoolSetting: *(bool*)field = row.defaultNumber != 0; break;
+    case ColourSetting: *(COLORREF*)field = (COLORREF)row.defaultNumber; break;
+    case TextSetting: copyText((char*)field, row.capacity, row.defaultText); break;
     }
 }
 
-// The shell's text stays valid only until its next read: it is copied at once.
-static void readSetting(const Setting& setting) {
+// Under the row's key, or where the file has none, under its older key. The
+// shell's text stays valid only until its next read: it is copied at once.
+static int readNumber(const SettingRow& row) {
     const char* rc = state.rcPath;
-    const char* key = readKey(setting);
-    void* field = fieldOf(setting);
-    switch (setting.kind) {
-    case IntSetting: *(int*)field = ReadInt(rc, key, setting.defaultValue); break;
-    case BoolSetting: *(bool*)field = ReadBool(rc, key, setting.defaultValue != 0); break;
-    case ColourSetting: *(COLORREF*)field = ReadColor(rc, key, setting.defaultText); break;
+    int fallback = row.olderKey ? ReadInt(rc, row.olderKey, row.defaultNumber) : row.defaultNumber;
+    return ReadInt(rc, row.key, fallback);
+}
+
+static bool readSwitch(const SettingRow& row) {
+    const char* rc = state.rcPath;
+    bool fallback = row.defaultNumber != 0;
+    if (row.olderKey) fallback = ReadBool(rc, row.olderKey, fallback);
+    return ReadBool(rc, row.key, fallback);
+}
+
+static void readSetting(const SettingRow& row) {
+    void* field = fieldOf(row);
+    switch (row.type) {
+    case IntSetting: *(int*)field = readNumber(row); break;
+    case BoolSetting: *(bool*)field = readSwitch(row); break;
+    case ColourSetting: *(COLORREF*)field = ReadColor(state.rcPath, row.key, row.defaultText); break;
     case TextSetting:
-        copyText((char*)field, setting.capacity, ReadString(rc, key, setting.defaultText));
+        copyText((char*)field, row.capacity, ReadString(state.rcPath, row.key, row.defaultText));
         break;
     }
 }
 
-static void writeSetting(const Setting& setting) {
+static void writeSetting(const SettingRow& row) {
     const char* rc = state.rcPath;
-    const char* key = setting.key;
-    const void* field = fieldOf(setting);
-    switch (setting.kind) {
-    case IntSetting: WriteInt(rc, key, *(const int*)field); break;
-    case BoolSetting: WriteBool(rc, key, *(const bool*)field); break;
-    case ColourSetting: WriteColor(rc, key, *(const COLORREF*)field); break;
-    case TextSetting: WriteString(rc, key, (const char*)field); break;
+    const void* field = fieldOf(row);
+    switch (row.type) {
+    case IntSetting: WriteInt(rc, row.key, *(const int*)field); break;
+    case BoolSetting: WriteBool(rc, row.key, *(const bool*)field); break;
+    case ColourSetting: WriteColor(rc, row.key, *(const COLORREF*)field); break;
+    case TextSetting: WriteString(rc, row.key, (const char*)field); break;
     }
 }
 
@@ -177,7 +140,7 @@ bool settingsEditedOnDisk() {
 // monitors there are when it is shown (viewer/placement.h).
 static void readSettings() {
     noteSettingsStamp();
-    for (const Setting& setting : settings) readSetting(setting);
+    for (const SettingRow& row : settingRows) readSetting(row);
 }
 
 bool getPluginFolder(char* folder, int capacity) {
@@ -214,7 +177,7 @@ static void reportSettingsPathTooLong(const char* folder) {
 // A new file goes beside the plugin, or to the shell's folder when the
 // plugin's folder is unknown or too long for the settings path.
 static void createSettingsFile(const char* pluginFolder, const char* shellFolder) {
-    for (const Setting& setting : settings) setDefault(setting);
+    for (const SettingRow& row : settingRows) setDefault(row);
     if ((pluginFolder[0] && joinText(state.rcPath, RcPathSize, pluginFolder, SettingsName)) ||
         joinText(state.rcPath, RcPathSize, shellFolder, SettingsName)) {
         saveSettings();
@@ -242,7 +205,7 @@ void loadSettings() {
 // Never to a name that is empty or cut.
 void saveSettings() {
     if (!state.rcPath[0]) return;
-    for (const Setting& setting : settings) writeSetting(setting);
+    for (const SettingRow& row : settingRows) writeSetting(row);
     noteSettingsStamp();
 }
 

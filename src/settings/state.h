@@ -85,21 +85,8 @@ struct Source {
     DWORD failureError;
 };
 
-// The text items' values as the menu shows them: in the ANSI code page,
-// which the shell's menu functions take.
-struct MenuTexts {
-    char filePath[FilePathSize];
-    char font[FontNameSize];
-    char encoding[EncodingNameSize];
-    char filterShow[FilterTextSize];
-    char filterHide[FilterTextSize];
-    char highlightRules[ColourRuleCount][HighlightRuleSize];
-    char label[LabelSettingSize];
-    char sourceSettings[MostSources - 1][SourceSettingSize];
-};
-
 struct PluginState {
-    // Persistent settings, in the order they are read and written.
+    // Persistent settings, each described by its row (settings/setting_rows.h).
     int x;
     int y;
     int width;
@@ -141,7 +128,8 @@ struct PluginState {
     bool statusLine;
     int staleAfter;  // minutes without growth before a source counts as quiet; 0: never
     COLORREF staleColor;
-    bool activity;  // the activity strip (viewer/activity_strip.h)
+    bool multiLine;  // lines are grouped into entries (text/entries.h)
+    bool activity;   // the activity strip (viewer/activity_strip.h)
 
     // Runtime state, never stored.
     HINSTANCE hInstance;
@@ -216,19 +204,6 @@ struct PluginState {
     bool settingPaneText;   // the plugin is giving the pane its text
     bool paneDrewAtOnce;    // the control drew outside a paint
     char showingTitle[ShowingTitleSize];
-    Menu* mainMenu;
-    Menu* configMenu;
-    Menu* windowMenu;
-    Menu* formatMenu;
-    Menu* fontMenu;
-    Menu* styleMenu;
-    Menu* settingsMenu;
-    Menu* highlightMenu;
-    char highlightTitles[ColourRuleCount][64];
-    char sourceTitles[MostSources][64];
-    char filterShowTitle[64];
-    char filterHideTitle[64];
-    MenuTexts menuTexts;
     char rcPath[RcPathSize];
     // The settings file's write time and size as the plugin last read or
     // wrote it: a file found otherwise was changed by someone else.
@@ -253,3 +228,11 @@ extern PluginState state;
 // gave the plugin a slit: a start without one keeps the stored setting for a
 // later start, and the window floats meanwhile.
 inline bool windowDocked() { return state.inSlit && state.slitWnd != NULL; }
+
+// How the pane's lines are grouped into entries now.
+inline EntryGrouping entryGrouping() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    EntryGrouping grouping = {state.multiLine, now.wYear};
+    return grouping;
+}

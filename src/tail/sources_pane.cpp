@@ -154,6 +154,35 @@ static void appendLabelled(const Source& source, uint32_t firstNumber, bool firs
     alertOnNewText(from, ruleBefore);
 }
 
+// The pane's last line is another source's: lines appended now would follow it.
+static bool paneEndsWithAnother(const Source& source) {
+    const LineMarks& marks = state.lineMarks;
+    uint32_t held = linesHeld(marks);
+    return held > 0 && !marks.full && marks.sourceOfLine[held - 1] != indexOfSource(source);
+}
+
+// Whether the first of the lines continues the entry that the source's
+// lines before shownLength end with. A line that begins with a time never does.
+static bool continuesEntry(const Source& source, uint32_t shownLength, const WCHAR* lines, uint32_t length) {
+    EntryGrouping grouping = entryGrouping();
+    uint32_t firstEnd = lineEndFrom(lines, length, 0);
+    if (!grouping.multiLine || shownLength == 0 || lineTimeLength(lines, firstEnd, grouping.thisYear) > 0) {
+        return false;
+    }
+    OpenEntry entry;
+    startEntries(&entry);
+    for (uint32_t at = 0; at < shownLength; at = nextLineStart(source.text, shownLength, at)) {
+        groupLine(&entry, grouping, source.text + at, lineEndFrom(source.text, shownLength, at) - at, 0);
+    }
+    return !groupLine(&entry, grouping, lines, firstEnd, 0);
+}
+
+// Appended after another source's line, the lines would part from the entry
+// they continue: the pane is built anew, which keeps them together.
+static bool wouldPartEntry(const Source& source, uint32_t shownLength, const WCHAR* lines, uint32_t length) {
+    return paneEndsWithAnother(source) && continuesEntry(source, shownLength, lines, length);
+}
+
 static bool labelForPane(const Source& source, const WCHAR* lines, uint32_t length) {
     uint32_t written = 0;
     return labelLines(sourceLabel(source), lines, length, state.mergedText, PaneTextSize, &written);
@@ -165,7 +194,8 @@ void growSourceLines(Source& source, uint32_t length, uint32_t newFrom) {
     source.noticeLength = 0;
     const WCHAR* added = source.text + newFrom;
     if (length == newFrom) return;
-    if (paneOutgrownBy(linesIn(added, length - newFrom)) || !labelForPane(source, added, length - newFrom)) {
+    if (paneOutgrownBy(linesIn(added, length - newFrom)) || wouldPartEntry(source, newFrom, added, length - newFrom) ||
+        !labelForPane(source, added, length - newFrom)) {
         buildPane(false);
         return;
     }
@@ -176,7 +206,7 @@ void growSourceLines(Source& source, uint32_t length, uint32_t newFrom) {
 bool addSourceLines(Source& source, const WCHAR* lines, uint32_t length, bool firstSeen) {
     SourceLines& own = source.lines;
     if (own.length + length > DisplayTextSize - 1 || paneOutgrownBy(linesIn(lines, length)) ||
-        !labelForPane(source, lines, length)) {
+        wouldPartEntry(source, own.length, lines, length) || !labelForPane(source, lines, length)) {
         return false;
     }
     CopyMemory(source.text + own.length, lines, length * sizeof(WCHAR));

@@ -1,5 +1,6 @@
 #include "tail/tail.h"
 
+#include "settings/setting_rows.h"
 #include "settings/settings.h"
 #include "settings/state.h"
 #include "tail/file_choice.h"
@@ -71,17 +72,15 @@ static PatternCheck compileFilter(const char* setting, LinePattern* pattern,
     return compileLinePattern(text, length, pattern);
 }
 
-static const int MaxLines = 10000;
-
 // The line settings as they are now, held to what they can be.
 static void chooseLines() {
     LineChoice& choice = state.lineChoice;
-    choice.lines = state.lines < 0 ? 0 : (state.lines > MaxLines ? MaxLines : state.lines);
+    choice.lines = (uint32_t)heldToRange(SettingLines, state.lines);
     state.filterShowCheck = compileFilter(state.filterShow, &choice.show, &choice.showNeedles);
     state.filterHideCheck = compileFilter(state.filterHide, &choice.hide, &choice.hideNeedles);
     choice.showSet = state.filterShowCheck == PatternUsable;
     choice.hideSet = state.filterHideCheck == PatternUsable;
-    choice.scanLimit = state.scanLimit < 1 ? 1 : (uint64_t)state.scanLimit;
+    choice.scanLimit = (uint64_t)heldToRange(SettingScanLimit, state.scanLimit);
     choice.completeLines = severalSources();
 }
 
@@ -203,7 +202,7 @@ static void showWholeTail(Source& source, const TailBytes& tail, const FileAnswe
     replacePaneText(state.displayText, asNew,
                     samePlace ? oldTextEndIn(source, text, notice) : NoPlace);
     uint32_t from = newTextFrom(answer, text, notice, asNew);
-    if (from < notice + text.length) alertOnNewText(from, ruleOfLineUpTo(state.displayText, from));
+    if (from < notice + text.length) alertOnNewText(from, ruleOfEntryUpTo(state.displayText, from));
     rememberShown(source, answer, text, tail.mark);
 }
 
@@ -618,10 +617,13 @@ void startWatching(HWND viewer) {
     showWatchedFileAgain();
 }
 
+// A later start in the same process knows no more than a start in a new one:
+// what was seen is forgotten, so that nothing shown at that start alerts.
 void stopWatching() {
     if (watchingWindow) KillTimer(watchingWindow, ReaderRetryTimer);
     watchingWindow = NULL;
     stopFileReaders();
+    for (Source& source : state.sources) source.seen.count = 0;
 }
 
 void onFileAnswered(uint32_t source) {

@@ -233,9 +233,8 @@ static uint64_t searchFloorFor(const LineQuery& query, uint64_t lineEnd, uint32_
     return lineEnd > reach ? lineEnd - reach : 0;
 }
 
-// Units are one or two bytes: the remainder is the bytes' lowest bits.
 static uint64_t alignedDown(uint64_t offset, uint64_t floor, LineUnits units) {
-    return offset - ((offset - floor) & (units.size - 1));
+    return offset - (offset - floor) % units.size;
 }
 
 TakenLines takeLastLines(const LineQuery& query, const ByteSource& source, uint8_t* block,

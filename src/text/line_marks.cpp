@@ -11,6 +11,11 @@ void clearLineMarks(LineMarks* marks) {
     marks->full = false;
     marks->unmarkedFrom = 0;
     marks->afterCarriageReturn = false;
+    startEntries(&marks->entryBefore.entry);
+    marks->entryBefore.rule = 0;
+    marks->entryBefore.firstLine = NoMarkedLine;
+    marks->entryWith = marks->entryBefore;
+    marks->openLength = 0;
 }
 
 static void beginLine(LineMarks* marks, uint32_t start) {
@@ -20,6 +25,8 @@ static void beginLine(LineMarks* marks, uint32_t start) {
         marks->unmarkedFrom = start;
         return;
     }
+    if (marks->lineCount > 0) marks->entryBefore = marks->entryWith;
+    marks->openLength = 0;
     marks->lineStart[marks->lineCount] = start;
     marks->ruleOfLine[marks->lineCount] = 0;
     marks->sourceOfLine[marks->lineCount] = NoSource;
@@ -34,6 +41,30 @@ static void moveOpenLineStart(LineMarks* marks, uint32_t start) {
     } else {
         marks->lineStart[marks->lineCount - 1] = start;
     }
+}
+
+// 1 + the earlier of two rules; 0 is none.
+static uint8_t earlierRule(uint8_t a, uint8_t b) { return a == 0 || (b != 0 && b < a) ? b : a; }
+
+// The open line joins the entry before it, or begins one, as it stands: the
+// entry's rule is that of its earlier lines, or of the line, whichever
+// comes first.
+static void groupOpenLine(LineMarks* marks, const WideChar* piece, uint32_t length) {
+    for (uint32_t i = 0; i < length && marks->openLength + i < EntryHeadUnits; ++i) {
+        marks->openHead[marks->openLength + i] = piece[i];
+    }
+    marks->openLength += length;
+    uint32_t line = marks->lineCount - 1;
+    const LineMarks::EntrySoFar& before = marks->entryBefore;
+    LineMarks::EntrySoFar with = before;
+    bool begins = groupLine(&with.entry, marks->entries, marks->openHead, marks->openLength,
+                            marks->sourceOfLine[line]);
+    if (before.firstLine != NoMarkedLine) marks->ruleOfEntry[before.firstLine] = before.rule;
+    if (begins || with.firstLine == NoMarkedLine) with.firstLine = line;
+    with.rule = begins ? marks->ruleOfLine[line] : earlierRule(before.rule, marks->ruleOfLine[line]);
+    marks->lineInEntry[line] = uint8_t(line - with.firstLine);
+    marks->ruleOfEntry[with.firstLine] = with.rule;
+    marks->entryWith = with;
 }
 
 // Reads more of the open line. It is picked by the first rule that matches
@@ -51,6 +82,7 @@ static void markPiece(LineMarks* marks, const ColourRule* rules, uint32_t ruleCo
         if (scan.matched) break;
     }
     marks->ruleOfLine[marks->lineCount - 1] = picked;
+    groupOpenLine(marks, piece, length);
 }
 
 uint32_t labelledLength(const WideChar* label) {
@@ -104,6 +136,15 @@ void markLines(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,
     marks->length += length;
 }
 
+void markLookBack(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,
+                  const WideChar* text, uint32_t length) {
+    markLines(marks, rules, ruleCount, text, length);
+    LineMarks::EntrySoFar entry = marks->entryBefore;
+    clearLineMarks(marks);
+    entry.firstLine = NoMarkedLine;
+    marks->entryBefore = entry;
+}
+
 uint32_t linesHeld(const LineMarks& marks) {
     return marks.lineCount - (marks.atLineStart && marks.lineCount > 0 ? 1 : 0);
 }
@@ -111,8 +152,11 @@ uint32_t linesHeld(const LineMarks& marks) {
 int markedRule(const LineMarks& marks, uint32_t index) {
     if (marks.lineCount == 0 || index >= marks.length) return NoRule;
     if (marks.full && index >= marks.unmarkedFrom) return NoRule;
-    uint32_t line = firstLineFrom(marks, index + 1) - 1;
-    return int(marks.ruleOfLine[line]) - 1;
+    return entryRule(marks, firstLineFrom(marks, index + 1) - 1);
+}
+
+int entryRule(const LineMarks& marks, uint32_t line) {
+    return int(marks.ruleOfEntry[line - marks.lineInEntry[line]]) - 1;
 }
 
 uint32_t firstLineFrom(const LineMarks& marks, uint32_t index) {

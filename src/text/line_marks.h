@@ -9,11 +9,18 @@
 // With several sources, each line begins with its source's label in
 // brackets and a blank ("[web] "): given the labels, the rules read a line
 // without it, and which source's label it bears is kept.
+//
+// Lines are grouped into entries (entries.h) as they are marked: the first
+// rule that any line of an entry matches picks every line of it. The open
+// line's entry and its rule are those of the line as it stands, like its
+// own rule. The lines before the text, from a look-back at most, may be
+// marked first: an entry they begin takes its rule from them too.
 #pragma once
 
 #include <stdint.h>
 
 #include "text/colour_rule.h"
+#include "text/entries.h"
 
 const uint32_t ColourRuleCount = 8;
 // The pane's text from a file never has more lines: it holds fewer bytes.
@@ -30,6 +37,7 @@ struct LineLabels {
 // clearLineMarks makes it empty text.
 struct LineMarks {
     const LineLabels* labels;  // none: lines bear no labels
+    EntryGrouping entries;     // without multiLine, every line is an entry
     uint32_t length;    // units marked
     uint32_t lineCount;  // lines begun; the last one is open
     bool full;          // the text from unmarkedFrom on has no room
@@ -40,7 +48,19 @@ struct LineMarks {
     uint8_t ruleOfLine[MarkedLineCapacity];  // 1 + the first rule that matches; 0: none
     uint8_t sourceOfLine[MarkedLineCapacity];  // whose label the line bears, or NoSource
     PatternScan scans[ColourRuleCount];      // of the open line, by rule
+    uint8_t lineInEntry[MarkedLineCapacity];  // lines of its entry marked before it
+    uint8_t ruleOfEntry[MarkedLineCapacity];  // at an entry's first line marked: as ruleOfLine
+    // The open line's entry: as the lines before it leave it, and with it.
+    struct EntrySoFar {
+        OpenEntry entry;
+        uint8_t rule;
+        uint32_t firstLine;  // marked; NoMarkedLine while only looked back at
+    } entryBefore, entryWith;
+    uint32_t openLength;  // units of the open line's own text
+    WideChar openHead[EntryHeadUnits];
 };
+
+const uint32_t NoMarkedLine = UINT32_MAX;
 
 // Starts again with empty text.
 void clearLineMarks(LineMarks* marks);
@@ -48,9 +68,15 @@ void clearLineMarks(LineMarks* marks);
 // the first that matches a line picks it.
 void markLines(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,
                const WideChar* text, uint32_t length);
-// The rule that picked the line holding text[index], or NoRule; NoRule too
-// past the text marked.
+// Marks the whole lines before the text, which the marks then forget but for
+// the entry the last of them is in. Only on empty text.
+void markLookBack(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,
+                  const WideChar* text, uint32_t length);
+// The rule that picked the line holding text[index] (its entry's), or
+// NoRule; NoRule too past the text marked.
 int markedRule(const LineMarks& marks, uint32_t index);
+// The rule of a line's entry, or NoRule.
+int entryRule(const LineMarks& marks, uint32_t line);
 // The lines of the text marked, as a reader counts them: an open last line
 // is one, the empty place behind a last line end is none.
 uint32_t linesHeld(const LineMarks& marks);

@@ -154,22 +154,37 @@ static bool endsThere(const TimeReader& reader, bool bracketed) {
     return reader.at == reader.length || !isAsciiLetterOrDigit(reader.text[reader.at]);
 }
 
-// The time a form reads at start, into *time; a syslog form's year is thisYear.
+// The time a form reads at start, into *time, and where its text ends (a
+// closing bracket included); a syslog form's year is thisYear.
 static bool readForm(bool (*form)(TimeReader&, Moment*), TimeReader reader, bool bracketed, int thisYear,
-                     uint64_t* time) {
+                     uint64_t* time, uint32_t* end) {
     Moment moment = {};
     moment.year = thisYear;  // a form with a year reads its own
     if (!form(reader, &moment) || !valid(moment) || !endsThere(reader, bracketed)) return false;
     *time = timeValue(moment.year, moment.month, moment.day, moment.hour, moment.minute, moment.second,
                       moment.fraction);
+    *end = reader.at + (bracketed ? 1 : 0);
     return true;
 }
 
-uint64_t lineTimeAt(const WideChar* line, uint32_t length, int thisYear) {
+static uint64_t readLineTime(const WideChar* line, uint32_t length, int thisYear, uint32_t* end) {
     TimeReader start = {line, length, 0};
     bool bracketed = take(start, '[');
     uint64_t time = NoLineTime;
-    readForm(isoTime, start, bracketed, thisYear, &time) || readForm(slashedTime, start, bracketed, thisYear, &time) ||
-        readForm(syslogTime, start, bracketed, thisYear, &time);
+    *end = 0;
+    readForm(isoTime, start, bracketed, thisYear, &time, end) ||
+        readForm(slashedTime, start, bracketed, thisYear, &time, end) ||
+        readForm(syslogTime, start, bracketed, thisYear, &time, end);
     return time;
+}
+
+uint64_t lineTimeAt(const WideChar* line, uint32_t length, int thisYear) {
+    uint32_t end = 0;
+    return readLineTime(line, length, thisYear, &end);
+}
+
+uint32_t lineTimeLength(const WideChar* line, uint32_t length, int thisYear) {
+    uint32_t end = 0;
+    readLineTime(line, length, thisYear, &end);
+    return end;
 }

@@ -23,3 +23,6 @@ const uint64_t NoLineTime = UINT64_MAX;
 
 // The time line[0, length) begins with, or NoLineTime.
 uint64_t lineTimeAt(const WideChar* line, uint32_t length, int thisYear);
+// The units the time line[0, length) begins with takes, its brackets
+// included; 0 when it begins with none.
+uint32_t lineTimeLength(const WideChar* line, uint32_t length, int thisYear);

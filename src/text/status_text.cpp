@@ -38,13 +38,11 @@ static void putAge(TextWriter& w, uint32_t seconds) {
     put(w, smaller);
 }
 
-// Divided as a floating-point number: a 32-bit program divides 64-bit
-// integers only through a runtime function of its own.
 uint32_t statusSeconds(uint64_t fileTime) {
     const uint64_t TicksPerSecond = 10000000, TicksBefore2001 = 12622780800ull * TicksPerSecond;
     if (fileTime <= TicksBefore2001 + TicksPerSecond) return 1;
-    double seconds = (double)(int64_t)(fileTime - TicksBefore2001) / (double)TicksPerSecond;
-    return seconds >= 4294967295.0 ? 0xFFFFFFFFu : (uint32_t)seconds;
+    uint64_t seconds = (fileTime - TicksBefore2001) / TicksPerSecond;
+    return seconds >= 0xFFFFFFFFu ? 0xFFFFFFFFu : (uint32_t)seconds;
 }
 
 // A time in the future (a share's clock ahead of ours) is no time ago.

@@ -3,7 +3,7 @@
 #include "settings/buffer_sizes.h"
 #include "settings/text.h"
 
-static const uint32_t MaxShownBytes = TextBufferSize - 1;
+static const uint32_t MaxShownBytes = MostShownBytes;
 // What the pane holds of a file at most: its buffers are sized for it.
 static const uint64_t PaneByteLimit = DisplayTextSize - 1;
 // Enough to reach the start of a UTF-8 character or a UTF-16 surrogate pair.

@@ -89,7 +89,7 @@ void updateActivity() {
 // ---- Lines arriving ---------------------------------------------------------------
 
 static void countLine(uint32_t minute, uint32_t line) {
-    countActivity(&activity, minute, int(state.lineMarks.ruleOfLine[line]) - 1, 1);
+    countActivity(&activity, minute, entryRule(state.lineMarks, line), 1);
     arrived = true;
 }
 

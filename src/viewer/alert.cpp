@@ -30,15 +30,18 @@ static uint32_t markedLinesHeld(const LineMarks& marks) {
     return held < end ? held : end;
 }
 
-// The first alert rule among the new lines, or NoRule.
+// The first alert rule among the entries that begin with the new lines, or
+// NoRule. A new line that continues the entry holding text[from - 1] counts
+// only by what it changed of that entry's rule.
 static int newAlertRule(uint32_t from, int ruleBefore) {
     const LineMarks& marks = state.lineMarks;
     int first = NoRule;
     int holding = markedRule(marks, from > 0 ? from - 1 : 0);
     if (from > 0 && holding != ruleBefore) first = firstAlertRule(first, holding);
     uint32_t lineCount = markedLineEnd(marks);
-    for (uint32_t line = firstLineFrom(marks, from); line < lineCount; ++line) {
-        first = firstAlertRule(first, ruleOfMarkedLine(line));
+    uint32_t firstNew = firstLineFrom(marks, from);
+    for (uint32_t line = firstNew; line < lineCount; ++line) {
+        if (line - marks.lineInEntry[line] >= firstNew) first = firstAlertRule(first, entryRule(marks, line));
     }
     return first;
 }
@@ -50,7 +53,7 @@ int lastLineRule() {
 
 // The first usable rule that matches the line's text before `from` (and
 // before its line end), as the marks pick it.
-int ruleOfLineUpTo(const WCHAR* text, uint32_t from) {
+static int ruleOfLineUpTo(const WCHAR* text, uint32_t from) {
     if (!state.highlight) return NoRule;
     uint32_t end = from;
     if (end > 0 && text[end - 1] == LineFeed) --end;
@@ -62,6 +65,18 @@ int ruleOfLineUpTo(const WCHAR* text, uint32_t from) {
         if (rule.check == RuleUsable && lineMatches(rule.pattern, text + start, end - start)) return (int)r;
     }
     return NoRule;
+}
+
+int ruleOfEntryUpTo(const WCHAR* text, uint32_t from) {
+    int rule = ruleOfLineUpTo(text, from);
+    const LineMarks& marks = state.lineMarks;
+    if (from == 0 || from > marks.length || (marks.full && from > marks.unmarkedFrom)) return rule;
+    uint32_t line = firstLineFrom(marks, from) - 1;
+    for (uint32_t earlier = line - marks.lineInEntry[line]; earlier < line; ++earlier) {
+        int own = ruleOfMarkedLine(earlier);
+        if (own != NoRule && (rule == NoRule || own < rule)) rule = own;
+    }
+    return rule;
 }
 
 static void soundAlert() {

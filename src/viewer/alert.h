@@ -1,8 +1,9 @@
 // The alert: a new line that an alert rule picks paints the window's frame
 // in that rule's colour until someone acknowledges it (a left click on the
-// window or the pane, a key in the pane, or the Acknowledge command). A line
-// alerts once: when the widget first shows it, if it is new (tail.cpp says
-// which text is new, from what was seen of each file). A window
+// window or the pane, a key in the pane, or the Acknowledge command). An
+// entry (text/entries.h) alerts once: when the widget first shows it, if it
+// is new (tail.cpp says which text is new, from what was seen of each file),
+// and again only when a line that arrives later changes its rule. A window
 // slid off at a screen edge comes back for an alert and stays until it is
 // acknowledged; with alertSound on, the system's exclamation sounds at most
 // once per alertQuiet seconds. Nothing runs while nothing alerts: no timer,
@@ -21,9 +22,9 @@ void alertOnNewText(uint32_t from, int ruleBefore);
 void alertOnLinesMarked(const uint32_t* newLines, uint32_t lineCount);
 // The rule that picks the pane's last line, before an append continues it.
 int lastLineRule();
-// The rule that picks the line holding text[from - 1] as read up to `from`:
-// what its rule was before the rest of it arrived.
-int ruleOfLineUpTo(const WCHAR* text, uint32_t from);
+// The rule of the entry holding text[from - 1] as read up to `from`: what
+// its rule was before the rest of it arrived.
+int ruleOfEntryUpTo(const WCHAR* text, uint32_t from);
 
 void acknowledgeAlert();
 // The frame's colour while an alert waits; false while none does.

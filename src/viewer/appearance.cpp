@@ -1,6 +1,5 @@
 #include "viewer/appearance.h"
 
-#include "commands/menu.h"
 #include "settings/state.h"
 #include "tail/tail.h"
 #include "viewer/activity_strip.h"
@@ -45,7 +44,6 @@ void applyStyle() {
     replaceFont();
     replaceBrush();
     copyShellStyle();
-    buildConfigMenu(false);
 }
 
 // An alert paints the frame in its rule's colour, over the style; else a
@@ -104,7 +102,6 @@ void applyTransparency() {
         }
     }
     InvalidateRect(state.viewerWnd, NULL, FALSE);
-    buildConfigMenu(false);
 }
 
 BOOL setLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags) {

@@ -1,6 +1,5 @@
 #include "viewer/autohide.h"
 
-#include "commands/menu.h"
 #include "settings/state.h"
 #include "viewer/placement.h"
 #include "viewer/viewer.h"
@@ -92,7 +91,6 @@ void onPaneFocusLost() {
 void onAutoHideSwitched() {
     state.hidden = checkAutoHideEdge(NULL);
     applyAutoHidePosition();
-    buildConfigMenu(false);
 }
 
 void onLeftSlit() {

@@ -1,6 +1,5 @@
 #include "viewer/pane.h"
 
-#include "commands/menu.h"
 #include "settings/state.h"
 #include "viewer/pane_notice.h"
 #include "tail/tail.h"
@@ -122,7 +121,6 @@ void recreateTextPane() {
     refitNotice();
     SendMessageW(state.paneWnd, EM_SETMODIFY, edited, 0);
     SetFocus(state.paneWnd);
-    buildConfigMenu(false);
 }
 
 void applyWrapMode() {
@@ -171,7 +169,7 @@ static LRESULT scrollByWheel(WPARAM wParam) {
 // caption, nor the release, which the system answers with a request for a
 // context menu; and such a request for a point on a scroll bar shows none.
 static LRESULT onPaneRightRelease() {
-    buildConfigMenu(true);
+    askMenu(OpenMenu);
     return 0;
 }
 

@@ -44,7 +44,10 @@ static void compileRules() {
 }
 
 static void markText(const WCHAR* text, uint32_t length, bool appended) {
-    if (!appended) clearLineMarks(&state.lineMarks);
+    if (!appended) {
+        clearLineMarks(&state.lineMarks);
+        state.lineMarks.entries = entryGrouping();
+    }
     markLines(&state.lineMarks, state.colourRules, rulesInUse(), text, length);
 }
 

@@ -1,7 +1,6 @@
 #include "viewer/viewer.h"
 
-#include "commands/commands.h"
-#include "commands/menu.h"
+#include "settings/setting_rows.h"
 #include "settings/state.h"
 #include "tail/tail.h"
 #include "viewer/activity_strip.h"
@@ -15,7 +14,18 @@
 #include "viewer/status_line.h"
 
 static const int SnapDistance = 10;
-static const int MinimumSize = 10;
+
+CallsAbove callsAbove;
+
+void askMenu(MenuRequest request) {
+    if (callsAbove.menu) callsAbove.menu(request);
+}
+
+static LRESULT runCommand(LPARAM text) { return callsAbove.command ? callsAbove.command(text) : 0; }
+
+static void checkSettings() {
+    if (callsAbove.settingsCheck) callsAbove.settingsCheck();
+}
 
 bool modifierDown(int virtualKey) { return (GetKeyState(virtualKey) & 0xF0) != 0; }
 
@@ -36,7 +46,7 @@ void applyReloadTimer() {
     }
 }
 
-static int atLeastMinimum(int extent) { return extent <= MinimumSize ? MinimumSize : extent; }
+static int atLeastMinimum(int extent) { return extent <= MinimumWindowSize ? MinimumWindowSize : extent; }
 
 // The stored size where the window is placed; the slit places a docked one.
 static void applyStoredSize() {
@@ -186,17 +196,19 @@ static void onTimer(WPARAM id) {
     if (id == AutoHideTimer) onAutoHideTick();
     if (id == ReloadTimer) onReloadTick();
     if (id == ReaderRetryTimer) onReaderRetryTick();
-    if (id == SettingsCheckTimer) reloadSettingsIfEdited();
+    if (id == SettingsCheckTimer) checkSettings();
 }
 
 static void onRestyle() {
-    releaseConfigMenu();
+    askMenu(ReleaseMenu);
     applyStyle();
+    askMenu(RefreshMenu);
     InvalidateRect(state.viewerWnd, NULL, TRUE);
 }
 
 static void onRedraw() {
     applyStyle();
+    askMenu(RefreshMenu);
     InvalidateRect(state.viewerWnd, NULL, TRUE);
 }
 
@@ -215,7 +227,7 @@ LRESULT CALLBACK viewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_NCMOUSELEAVE: hideActivityTip(); return 0;
     case WM_NCLBUTTONDOWN: return onFrameLeftPress(window, wParam, lParam);
     case WM_NCRBUTTONDOWN: return 0;
-    case WM_NCRBUTTONUP: buildConfigMenu(true); return 0;
+    case WM_NCRBUTTONUP: askMenu(OpenMenu); return 0;
     case WM_TIMER: onTimer(wParam); return 0;
     case WM_CTLCOLOREDIT: return (LRESULT)colourPane((HDC)wParam);
     case WM_CTLCOLORSTATIC: return (LRESULT)colourPlainly((HDC)wParam);
@@ -223,7 +235,7 @@ LRESULT CALLBACK viewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_EXITSIZEMOVE: onMoveOrResizeEnded(); return 0;
     case HostMsgRestyle: onRestyle(); return 0;
     case HostMsgRedraw: onRedraw(); return 0;
-    case HostMsgCommand: return dispatchCommand(lParam);
+    case HostMsgCommand: return runCommand(lParam);
     case FileAnsweredMessage: onReaderAnswer(wParam); return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);

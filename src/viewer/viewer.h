@@ -13,6 +13,18 @@ const UINT_PTR ReaderRetryTimer = 3;
 const UINT_PTR SettingsCheckTimer = 7;
 const UINT SettingsCheckPeriod = 2000;
 
+// The configuration menu and the commands lie above the viewer (src/commands):
+// the window reaches them through these calls, which the plugin connects at
+// its start, and the viewer includes nothing of theirs.
+enum MenuRequest { OpenMenu, RefreshMenu, ReleaseMenu };
+struct CallsAbove {
+    void (*menu)(MenuRequest request);  // an open menu shows the values anew
+    LRESULT (*command)(LPARAM text);    // a command text, as the shell sends it
+    void (*settingsCheck)();            // the settings check timer's work
+};
+extern CallsAbove callsAbove;
+void askMenu(MenuRequest request);
+
 LRESULT CALLBACK viewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The one way the window's size changes, applied where the window is

@@ -1,7 +1,9 @@
 #include "support/plugin_fixture.h"
 
+#include "commands/menu.h"
 #include "tail/tail.h"
 
+#include "menus.h"
 #include "shell.h"
 #include "slit.h"
 
@@ -47,6 +49,22 @@ void PluginTest::stop() {
     started = false;
     pumpMessages(20);
 }
+
+int mainMenuSerial() { return (int)(INT_PTR)shownConfigMenu(); }
+
+static int submenuIn(int menu, const std::string& title) {
+    const ShellMenu* found = findMenu(menu);
+    for (size_t i = 0; found && i < found->items.size(); ++i) {
+        const ShellItem& item = found->items[i];
+        if (item.kind != ItemSubmenu) continue;
+        if (item.title == title) return item.submenu;
+        int inner = submenuIn(item.submenu, title);
+        if (inner) return inner;
+    }
+    return 0;
+}
+
+int submenuSerial(const std::string& title) { return submenuIn(mainMenuSerial(), title); }
 
 std::string paneText() {
     std::string text(GetWindowTextLengthA(state.paneWnd) + 1, '\0');

@@ -14,6 +14,11 @@
 #include "support/shell_run.h"
 #include "support/test_files.h"
 
+// The shell's serial of the plugin's main menu as last built (0: none), and
+// of the submenu of that title in it, at any depth.
+int mainMenuSerial();
+int submenuSerial(const std::string& title);
+
 // The pane's whole text, in the ANSI code page or as the pane holds it.
 std::string paneText();
 std::wstring paneWideText();

@@ -1,0 +1,82 @@
+#include "text/repeats.h"
+
+#include "text/line_time.h"
+
+static const uint64_t StepsPerSecond = 10000000;
+static const uint64_t SecondsPerDay = 86400;
+static const WideChar Times = 0x00D7;
+
+void startRepeats(RepeatedRow* row) {
+    row->count = 0;
+    row->source = 0;
+    row->lastTime = NoLineTime;
+}
+
+static bool sameUnits(const WideChar* a, const WideChar* b, uint32_t length) {
+    for (uint32_t i = 0; i < length; ++i) {
+        if (a[i] != b[i]) return false;
+    }
+    return true;
+}
+
+bool repeatsRow(const RepeatedRow& row, const WideChar* rowText, uint32_t rowLength,
+                const WideChar* entry, uint32_t entryLength, uint8_t source, int thisYear) {
+    if (row.count == 0 || row.source != source) return false;
+    uint32_t rowTime = lineTimeLength(rowText, rowLength, thisYear);
+    uint32_t entryTime = lineTimeLength(entry, entryLength, thisYear);
+    uint32_t length = rowLength - rowTime;
+    return entryLength - entryTime == length && sameUnits(rowText + rowTime, entry + entryTime, length);
+}
+
+bool foldRepeat(RepeatedRow* row, const WideChar* rowText, uint32_t rowLength,
+                const WideChar* entry, uint32_t entryLength, uint8_t source, int thisYear) {
+    bool folded = repeatsRow(*row, rowText, rowLength, entry, entryLength, source, thisYear);
+    row->count = folded ? row->count + 1 : 1;
+    row->source = source;
+    row->lastTime = lineTimeAt(entry, entryLength, thisYear);
+    return folded;
+}
+
+struct SuffixWriter {
+    WideChar* out;
+    uint32_t capacity;
+    uint32_t length;
+};
+
+static void put(SuffixWriter& writer, WideChar unit) {
+    if (writer.length + 1 < writer.capacity) writer.out[writer.length++] = unit;
+}
+
+static void putNumber(SuffixWriter& writer, uint32_t value, uint32_t leastDigits) {
+    WideChar digits[10];
+    uint32_t count = 0;
+    do {
+        digits[count++] = WideChar('0' + value % 10);
+        value /= 10;
+    } while (value > 0 || count < leastDigits);
+    while (count > 0) put(writer, digits[--count]);
+}
+
+static void putText(SuffixWriter& writer, const char* text) {
+    while (*text) put(writer, WideChar(*text++));
+}
+
+uint32_t composeRepeatSuffix(const RepeatedRow& row, WideChar* out, uint32_t capacity) {
+    SuffixWriter writer = {out, capacity, 0};
+    if (row.count > 1) {
+        putText(writer, " ");
+        put(writer, Times);
+        putNumber(writer, row.count, 1);
+    }
+    if (row.count > 1 && row.lastTime != NoLineTime) {
+        uint32_t second = uint32_t(row.lastTime / StepsPerSecond % SecondsPerDay);
+        putText(writer, ", last ");
+        putNumber(writer, second / 3600, 2);
+        put(writer, ':');
+        putNumber(writer, second / 60 % 60, 2);
+        put(writer, ':');
+        putNumber(writer, second % 60, 2);
+    }
+    if (capacity > 0) out[writer.length] = 0;
+    return writer.length;
+}
