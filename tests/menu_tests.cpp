@@ -166,6 +166,7 @@ static std::string expectedTree(bool withSlit, bool inSlit, const std::string& f
            switchItem(SettingShowScroll, CmdShowScroll, true) +
            switchItem(SettingHideOverFullscreen, CmdHideOverFullscreen, false) +
            switchItem(SettingStatusLine, CmdStatusLine, false) +
+           switchItem(SettingActivity, CmdActivity, false) +
            "submenu \"Format\"\n" +
            switchItem(SettingWordWrap, CmdWordWrap, false) +
            "  submenu \"Font\"\n" +

@@ -89,7 +89,8 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
         "qvperuser.highlight7:", "qvperuser.highlight8:", "qvperuser.alertSound:",
         "qvperuser.alertQuiet(sec):", "qvperuser.rescan(sec):", "qvperuser.hideOverFullscreen:", "qvperuser.label:",
         "qvperuser.source2:", "qvperuser.source3:", "qvperuser.source4:", "qvperuser.statusLine:",
-        "qvperuser.staleAfter(min):", "qvperuser.staleColor:", "qvperuser.multiLine:"};
+        "qvperuser.staleAfter(min):", "qvperuser.staleColor:", "qvperuser.multiLine:",
+        "qvperuser.activity:"};
     EXPECT_EQ(expected, keys);
     const std::string file = settingsPath();
     EXPECT_EQ("10", storedSetting(file, "qvperuser.x:"));
@@ -120,6 +121,7 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
     EXPECT_EQ("0", storedSetting(file, "qvperuser.staleAfter(min):"));
     EXPECT_EQ("#808080", storedSetting(file, "qvperuser.staleColor:"));
     EXPECT_EQ("true", storedSetting(file, "qvperuser.multiLine:"));
+    EXPECT_EQ("false", storedSetting(file, "qvperuser.activity:"));
     EXPECT_EQ(0, shellTrace::count("ReadInt"));
 }
 
@@ -193,7 +195,7 @@ TEST_F(SettingsTest, StarterFileGivesAWindowThatFollowsItsLog) {
     ASSERT_EQ(0, start());
     RECT window;
     GetWindowRect(state.viewerWnd, &window);
-    EXPECT_EQ(480, window.right - window.left);
+    EXPECT_EQ(720, window.right - window.left);
     EXPECT_EQ(240, window.bottom - window.top);
     EXPECT_EQ(4096, state.readBufferSize);
     appendFile(watchedPath(), "second line\r\n");

@@ -68,14 +68,47 @@ TEST(SourceValues, ColourLabelAndPathOrWhyNot) {
     EXPECT_EQ(SourceUsable, plain.check);
     EXPECT_FALSE(plain.coloured);
     EXPECT_EQ(SourceNone, parsed(L"   ").check);
-    EXPECT_EQ(SourceBadColour, parsed(L"#00FF web x.log").check);
     EXPECT_EQ(SourceNeedsPath, parsed(L"#00FF00 web").check);
-    EXPECT_EQ(SourceNeedsLabel, parsed(L"#00FF00").check);
-    EXPECT_EQ(SourceLabelTooLong, parsed(L"thirteenchars x.log").check);
+    EXPECT_EQ(SourceNeedsPath, parsed(L"#00FF00").check);
     EXPECT_EQ(SourceUsable, parsed(L"twelve_chars x.log").check);
-    EXPECT_EQ(SourceBadLabel, parsed(L"[web] x.log").check);
     EXPECT_EQ(SourceUsable, parsed(L"#C00000 app", false).check);
-    EXPECT_EQ(SourceExtraText, parsed(L"app more", false).check);
+    EXPECT_EQ(SourceNeedsLabel, parsed(L"#C00000", false).check) << "the file's name is the label";
+
+    // What describes the look never stops the source: a part that does not
+    // read is not used, the file's name standing in for a label, and the
+    // path is read behind it.
+    struct Look {
+        const wchar_t* value;
+        SourceCheck check;
+        const wchar_t* label;
+        bool coloured;
+    } looks[] = {{L"#00FF web x.log", SourceBadColour, L"web", false},
+                 {L"thirteenchars x.log", SourceLabelTooLong, L"", false},
+                 {L"#00FF00 [web] x.log", SourceBadLabel, L"", true},
+                 {L"#GG0000 stale=x thirteenchars x.log", SourceBadColour, L"", false},
+                 {L"stale=12345678 web x.log", SourceBadStale, L"web", false}};
+    for (const Look& look : looks) {
+        SourceValue value = parsed(look.value);
+        EXPECT_EQ(look.check, value.check) << look.value;
+        EXPECT_TRUE(sourceShown(value.check)) << look.value;
+        EXPECT_EQ(std::wstring(look.label), (const wchar_t*)value.label) << look.value;
+        EXPECT_EQ(look.coloured, value.coloured) << look.value;
+        EXPECT_EQ(L"x.log", std::wstring(look.value).substr(value.pathStart)) << look.value;
+        EXPECT_NE(nullptr, sourceCheckWords(value.check));
+    }
+    SourceValue blank = parsed(L"my app", false);
+    EXPECT_EQ(SourceExtraText, blank.check);
+    EXPECT_STREQ("label not used: blank in it", sourceCheckWords(blank.check));
+    EXPECT_EQ(0, blank.label[0]) << "the file's name stands in";
+
+    // stale=MIN before the label, for the first source too: its own stale time.
+    SourceValue stale = parsed(L"#A000A0 STALE=1440 db C:\\logs\\db.log");
+    EXPECT_EQ(SourceUsable, stale.check);
+    EXPECT_EQ(1440u, stale.staleAfter);
+    EXPECT_EQ(std::wstring(L"db"), (const wchar_t*)stale.label);
+    EXPECT_EQ(0u, parsed(L"stale=0", false).staleAfter);
+    EXPECT_EQ(SourceNeedsLabel, parsed(L"stale=0", false).check);
+    EXPECT_EQ(NoStaleTime, parsed(L"web x.log").staleAfter);
 }
 
 // ---- Several sources in the pane ----
@@ -361,7 +394,8 @@ TEST_F(SourcesOwnTest, NoticesAreNeverCountedMergedOrLeftAboveLines) {
     for (int i = 0; i < 10; ++i) bLines += at(i, "ERROR b " + std::to_string(i));
     writeFile(b(), bLines);
     writeFile(a(), "2026-12-08 10:00:30 INFO a newest\r\n");
-    startAB("qvperuser.lines: 3\r\nqvperuser.filterShow: ERROR\r\nqvperuser.statusLine: true\r\n");
+    startAB("qvperuser.lines: 3\r\nqvperuser.filterShow: ERROR\r\nqvperuser.statusLine: true\r\n"
+            "qvperuser.width: 900\r\n");
     EXPECT_EQ("[b] " + at(7, "ERROR b 7") + "[b] " + at(8, "ERROR b 8") + "[b] " + at(9, "ERROR b 9"),
               paneText());
     EXPECT_NE(std::wstring::npos, status().find(L"no line passes the filter")) << status().c_str();
@@ -396,7 +430,8 @@ TEST_F(SourcesOwnTest, AppendsHoldAtMostTwiceTheLinesAsked) {
 TEST_F(SourcesOwnTest, TheSameFileNamedTwiceIsShownOnce) {
     writeFile(a(), at(1, "one") + at(2, "two"));
     writeSettings("qvperuser.filePath: " + a() + "\r\nqvperuser.label: one\r\nqvperuser.source2: two " +
-                  dataFolder + ".\\a.log\r\nqvperuser.source3: b " + b() + "\r\nqvperuser.statusLine: true\r\n");
+                  dataFolder + ".\\a.log\r\nqvperuser.source3: b " + b() + "\r\nqvperuser.statusLine: true\r\n"
+                  "qvperuser.width: 900\r\n");
     writeFile(b(), at(0, "b zero"));
     ASSERT_EQ(0, start());
     EXPECT_EQ("[b] " + at(0, "b zero") + "[one] " + at(1, "one") + "[one] " + at(2, "two"), paneText());
@@ -405,7 +440,8 @@ TEST_F(SourcesOwnTest, TheSameFileNamedTwiceIsShownOnce) {
     EXPECT_EQ("[b] " + at(0, "b zero") + "[one] " + at(1, "one") + "[one] " + at(2, "two") + "[one] " +
                   at(3, "three"),
               paneText());
-    EXPECT_NE(std::wstring::npos, status().find(L"same file as source 1")) << status().c_str();
+    EXPECT_NE(std::wstring::npos, status().find(L" \u00B7 source 2 off: same file as source 1")) << status().c_str();
+    EXPECT_EQ(std::wstring::npos, status().find(L"[two]")) << "an entry of its own no more";
     SendMessageW(state.viewerWnd, WM_NCRBUTTONUP, HTCAPTION, 0);  // the menu, as the user opens it
     pumpMessages(20);
     EXPECT_NE(std::string::npos, describeMenu(mainMenuSerial()).find("Source 2 (off: same file as source 1)"))

@@ -605,16 +605,19 @@ TEST_F(StalledFile, AStalledSourceHoldsUpNoOther) {
     writeFile(folder + "qvperuser.rc",
               "qvperuser.filePath: " + folder + "live.log\r\nqvperuser.label: live\r\n"
               "qvperuser.source2: slow " + folder + "mounted\\slow.log\r\n"
-              "qvperuser.autoReload: true\r\nqvperuser.reloadInterval(sec): 1\r\nqvperuser.statusLine: true\r\n");
+              "qvperuser.autoReload: true\r\nqvperuser.reloadInterval(sec): 1\r\nqvperuser.statusLine: true\r\n"
+              "qvperuser.width: 600\r\n");
     setDelay(8);
     startShell("");
     ASSERT_NE(nullptr, waitForViewer());
     EXPECT_TRUE(waitFor([&] { return contains(paneText(), "[slow] Waiting for the file, which is not answering: "); },
                         5000)) << paneText();
-    // The status line says so too, and for how long; the live source is followed.
+    // The status line says so too, and for how long, first as a source in
+    // trouble; the live source is followed.
     EXPECT_TRUE(waitFor([&] { return contains(statusText(), "[slow] slow.log not answering 2 s"); }, 5000))
         << statusText();
-    EXPECT_EQ(0u, statusText().find("[live] live.log ")) << statusText();
+    EXPECT_EQ(0u, statusText().find("[slow] slow.log not answering ")) << statusText();
+    EXPECT_TRUE(contains(statusText(), " \xB7 [live] live.log ")) << statusText();
     appendFile(folder + "live.log", "2026-12-08 10:00:01 still live\r\n");
     EXPECT_TRUE(waitFor([&] { return contains(paneText(), "[live] 2026-12-08 10:00:01 still live"); }, 2500))
         << paneText();

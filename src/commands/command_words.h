@@ -56,7 +56,8 @@
     ROW(StatusLine, NoArgument, setSetting)                   \
     ROW(StaleAfter, NumberArgument, setSetting)               \
     ROW(StaleColor, TextArgument, setSetting)               \
-    ROW(MultiLine, NoArgument, setSetting)
+    ROW(MultiLine, NoArgument, setSetting)                    \
+    ROW(Activity, NoArgument, setSetting)
 
 // A whole command text, as the shell broadcasts it and a menu item sends it.
 #define COMMAND_TEXT(word) "@QVPeruser" #word

@@ -130,6 +130,7 @@ static Menu* buildWindowMenu(bool popup) {
     switchItem(menu, SettingShowScroll);
     switchItem(menu, SettingHideOverFullscreen);
     switchItem(menu, SettingStatusLine);
+    switchItem(menu, SettingActivity);
     return menu;
 }
 
@@ -195,36 +196,28 @@ static Menu* buildHighlightMenu(bool popup) {
     return menu;
 }
 
-static const char* whySourceIsOff(SourceCheck check) {
-    switch (check) {
-    case SourceBadColour: return " (off: colour is not #RRGGBB)";
-    case SourceNeedsLabel: return " (off: no label)";
-    case SourceLabelTooLong: return " (off: label over 12 characters)";
-    case SourceBadLabel: return " (off: [ or ] in the label)";
-    case SourceNeedsPath: return " (off: no path)";
-    case SourceExtraText: return " (off: blank in the label)";
-    case SourceNone: case SourceUsable: break;
+// " (label not used: over 12 characters)", " (off: same file as source
+// 1)": what of the source is not used, or why it is off, as the status
+// line says it; nothing when all of it is.
+static const char* whyOff(const Source& source, char (&out)[64]) {
+    const char* words = sourceCheckWords(source.value.check);
+    out[0] = 0;
+    if (source.sameFileAs) {
+        wsprintfA(out, " (off: same file as source %u)", source.sameFileAs);
+    } else if (words) {
+        wsprintfA(out, " (%s)", words);
     }
-    return "";
+    return out;
 }
 
-static const char* const sameFileTitles[MostSources] = {
-    " (off: same file as source 1)", " (off: same file as source 2)", " (off: same file as source 3)", ""};
-
-static const char* whyOff(const Source& source) {
-    if (source.sameFileAs) return sameFileTitles[source.sameFileAs - 1];
-    return whySourceIsOff(source.value.check);
-}
-
-// The first source's label, then the other sources, each saying why it is off.
+// The first source's label, then the other sources, each saying what of it is not used.
 static Menu* buildSourcesMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Sources", "QVM_Sources", popup);
-    SourceCheck labelCheck = state.sources[0].value.check;
-    textItem(menu, SettingLabel,
-             titleWith(SettingLabel, labelCheck == SourceNeedsLabel ? "" : whySourceIsOff(labelCheck)));
+    char reason[64];
+    textItem(menu, SettingLabel, titleWith(SettingLabel, whyOff(state.sources[0], reason)));
     for (uint32_t i = 1; i < MostSources; ++i) {
         SettingId id = (SettingId)(SettingSource2 + i - 1);
-        textItem(menu, id, titleWith(id, whyOff(state.sources[i])));
+        textItem(menu, id, titleWith(id, whyOff(state.sources[i], reason)));
     }
     return menu;
 }

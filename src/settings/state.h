@@ -129,6 +129,7 @@ struct PluginState {
     int staleAfter;  // minutes without growth before a source counts as quiet; 0: never
     COLORREF staleColor;
     bool multiLine;  // lines are grouped into entries (text/entries.h)
+    bool activity;   // the activity strip (viewer/activity_strip.h)
 
     // Runtime state, never stored.
     HINSTANCE hInstance;

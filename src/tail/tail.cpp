@@ -543,7 +543,8 @@ static bool nothingChosen(const char* path) {
 }
 
 // Which sources are watched, and with what label, from their settings. The
-// first source's label is the file's name when its setting gives none.
+// first source's label is the file's name when its setting gives none; a
+// look that does not read never stops a source (text/source_value.h).
 static void readSourceSettings() {
     for (uint32_t i = 0; i < MostSources; ++i) {
         Source& source = state.sources[i];
@@ -552,10 +553,7 @@ static void readSourceSettings() {
         uint32_t length = settingTextToWide(first ? state.label : state.sourceSettings[i - 1], value,
                                             SourceSettingSize, systemCodePages);
         parseSourceValue(value, length, !first, &source.value);
-        SourceCheck check = source.value.check;
-        // The first source may leave its label to the file's name.
-        bool labelFine = check == SourceUsable || check == SourceNone || check == SourceNeedsLabel;
-        source.active = first ? labelFine && !nothingChosen(state.filePath) : check == SourceUsable;
+        source.active = first ? !nothingChosen(state.filePath) : sourceShown(source.value.check);
     }
 }
 

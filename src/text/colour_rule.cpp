@@ -123,6 +123,7 @@ void parseColourRule(const WideChar* value, uint32_t length, ColourRule* out) {
     if (out->check == RuleUsable) {
         at = skipValueBlanks(value, at, end);
         uint32_t options = readRuleWords(value, &at, end, &out->alert);
+        out->patternStart = at;
         out->check = patternCheck(compileLinePattern(value + at, end - at, &out->pattern, options));
     }
     // An unusable rule has no colours.

@@ -36,6 +36,7 @@ struct ColourRule {
     uint32_t colour;      // of the text, or NoColour: the font's colour
     uint32_t background;  // of a band behind the line's rows, or NoColour: no band
     bool alert;
+    uint32_t patternStart;  // in the value, where a usable rule's pattern begins
     LinePattern pattern;  // matches nothing unless the rule is usable
 };
 

@@ -2,39 +2,12 @@
 
 #include <stddef.h>
 
-// Text written into a buffer of fixed size, cut where it is full.
-struct StatusWriter {
-    WideChar* out;
-    uint32_t capacity;
-    uint32_t length;
-};
-
-static void put(StatusWriter& w, WideChar c) {
-    if (w.length + 1 < w.capacity) w.out[w.length++] = c;
-}
-
-static void put(StatusWriter& w, const char* text) {
-    while (*text) put(w, (WideChar)(unsigned char)*text++);
-}
-
-static void put(StatusWriter& w, const WideChar* text) {
-    while (*text) put(w, *text++);
-}
-
-static void putNumber(StatusWriter& w, uint32_t n, int leastDigits = 1) {
-    char digits[12];
-    int count = 0;
-    do {
-        digits[count++] = (char)('0' + n % 10);
-        n /= 10;
-    } while (n > 0 || count < leastDigits);
-    while (count > 0) put(w, (WideChar)digits[--count]);
-}
+#include "text/text_writer.h"
 
 // The largest unit and the next smaller, unless none of it: "3 h 5 min",
 // "2 d". Seconds from 10 on go by tens, so that an idle window's status
 // changes a few times in its first minute, not at every tick.
-static void putAge(StatusWriter& w, uint32_t seconds) {
+static void putAge(TextWriter& w, uint32_t seconds) {
     uint32_t minutes = seconds / 60, hours = minutes / 60, count = seconds, rest = 0;
     const char* unit = " s";
     const char* smaller = NULL;
@@ -75,19 +48,34 @@ uint32_t statusSeconds(uint64_t fileTime) {
 // A time in the future (a share's clock ahead of ours) is no time ago.
 static uint32_t secondsAgo(uint32_t time, uint32_t now) { return now > time ? now - time : 0; }
 
-bool sourceStale(const SourceStatus& source, const StatusClock& clock) {
-    return clock.staleAfter > 0 && source.grownAt != 0 && secondsAgo(source.grownAt, clock.now) / 60 >= clock.staleAfter;
+bool sourceStale(const SourceStatus& source, uint32_t now) {
+    return source.staleAfter > 0 && source.grownAt != 0 && secondsAgo(source.grownAt, now) / 60 >= source.staleAfter;
+}
+
+static bool cannotBeShown(const SourceStatus& source) { return source.condition >= SourceNoMatch; }
+
+bool sourceInTrouble(const SourceStatus& source, uint32_t now) {
+    return cannotBeShown(source) || source.condition == SourceNotAnswering || sourceStale(source, now);
 }
 
 static const uint32_t NewFileShown = 60;
 
-static void putState(StatusWriter& w, const SourceStatus& source, const StatusClock& clock) {
-    uint32_t since = secondsAgo(source.since, clock.now);
-    if (source.condition == SourceFailing) {
-        put(w, source.failure);
-        if (!source.reason) return;
-        put(w, ": ");
-        put(w, source.reason);
+// Why the file cannot be shown, as the pane says it.
+static void putFailure(TextWriter& w, const SourceStatus& source) {
+    static const char* const words[] = {"no file matches the pattern", "is a folder", "cannot open",
+                                        "cannot read"};
+    put(w, words[source.condition - SourceNoMatch]);
+    if (source.condition < SourceCannotOpen || !source.reason || !source.reason[0]) return;
+    put(w, ": ");
+    put(w, source.reason);
+}
+
+static void putState(TextWriter& w, const SourceStatus& source, uint32_t now) {
+    uint32_t since = secondsAgo(source.since, now);
+    if (cannotBeShown(source)) {
+        putFailure(w, source);
+    } else if (source.condition == SourceNoLinePasses) {
+        put(w, "no line passes the filter");
     } else if (source.condition == SourceNotAnswering) {
         put(w, "not answering ");
         putAge(w, since);
@@ -97,8 +85,8 @@ static void putState(StatusWriter& w, const SourceStatus& source, const StatusCl
         put(w, ':');
         putNumber(w, source.takenAtMinute % 60, 2);
     } else if (source.grownAt != 0) {
-        if (sourceStale(source, clock)) put(w, "quiet ");
-        putAge(w, secondsAgo(source.grownAt, clock.now));
+        if (sourceStale(source, now)) put(w, "quiet ");
+        putAge(w, secondsAgo(source.grownAt, now));
     }
 }
 
@@ -109,7 +97,7 @@ static bool sameText(const WideChar* a, const WideChar* b) {
 
 // "[label] name state": the name left out where it is the label, the blank
 // before the state where there is none yet.
-static void putSource(StatusWriter& w, const SourceStatus& source, const StatusClock& clock) {
+static void putSource(TextWriter& w, const SourceStatus& source, uint32_t now) {
     bool named = true;
     if (source.label) {
         put(w, '[');
@@ -121,27 +109,91 @@ static void putSource(StatusWriter& w, const SourceStatus& source, const StatusC
     if (named) put(w, source.name);
     uint32_t before = w.length;
     put(w, ' ');
-    putState(w, source, clock);
+    putState(w, source, now);
     if (w.length == before + 1) --w.length;
 }
 
-static const char Separator[] = " \xB7 ";  // a middle dot between blanks
+static void putOff(TextWriter& w, const OffSetting& off) {
+    static const char* const words[] = {" ", " off: same file as source ", " off", "filter show off",
+                                        "filter hide off"};
+    if (off.kind <= RuleOff) {
+        put(w, off.kind == RuleOff ? "rule " : "source ");
+        putNumber(w, off.number);
+    }
+    put(w, words[off.kind]);
+    if (off.kind == SourceSameFile) putNumber(w, off.other);
+    if (off.kind == SourceNote && off.words) put(w, off.words);
+}
 
-uint32_t composeStatus(const SourceStatus* sources, uint32_t count, uint32_t linesBelow, bool more,
-                       const StatusClock& clock, WideChar* out, uint32_t capacity) {
-    StatusWriter w = {out, capacity, 0};
-    // First, so that a narrow window's line, cut at its end, still shows it.
-    if (linesBelow > 0) {
-        if (more) put(w, "more than ");
-        putNumber(w, linesBelow);
-        put(w, " new line");
-        if (linesBelow != 1) put(w, 's');
-        put(w, " below");
+static void putBelow(TextWriter& w, uint32_t lines, bool more) {
+    if (more) put(w, "more than ");
+    putNumber(w, lines);
+    put(w, " new line");
+    if (lines != 1) put(w, 's');
+    put(w, " below");
+}
+
+static const char Separator[] = " \xB7 ";  // a middle dot between blanks
+static const uint32_t MostEntries = 64;
+
+// Where each entry ends in the writer, the separator before it included.
+struct Entries {
+    uint32_t count;
+    uint32_t end[MostEntries];
+};
+
+static void endEntry(const TextWriter& w, Entries& entries) {
+    if (entries.count < MostEntries) entries.end[entries.count++] = w.length;
+}
+
+static void startEntry(TextWriter& w, const Entries& entries) {
+    if (entries.count > 0) put(w, Separator);
+}
+
+// The sources in trouble, or the others, in their order.
+static void putSources(TextWriter& w, Entries& entries, const StatusInput& input, bool trouble) {
+    for (uint32_t i = 0; i < input.sourceCount; ++i) {
+        if (sourceInTrouble(input.sources[i], input.now) != trouble) continue;
+        startEntry(w, entries);
+        putSource(w, input.sources[i], input.now);
+        endEntry(w, entries);
     }
-    for (uint32_t i = 0; i < count; ++i) {
-        if (i > 0 || linesBelow > 0) put(w, Separator);
-        putSource(w, sources[i], clock);
+}
+
+static bool fits(const TextFit& fit, const TextWriter& w) {
+    return fit.fit(fit.context, w.out, w.length) >= w.length;
+}
+
+// The first entries that fit with "+N more" for the rest behind them; the
+// first entry alone where not even it fits so.
+static void giveWay(TextWriter& w, const Entries& entries, const TextFit& fit) {
+    if (entries.count == 0 || fits(fit, w)) return;
+    for (uint32_t kept = entries.count - 1; kept > 0; --kept) {
+        w.length = entries.end[kept - 1];
+        put(w, Separator);
+        put(w, '+');
+        putNumber(w, entries.count - kept);
+        put(w, " more");
+        if (fits(fit, w)) return;
     }
-    if (capacity > 0) out[w.length] = 0;
-    return w.length;
+    w.length = entries.end[0];
+}
+
+uint32_t composeStatus(const StatusInput& input, const TextFit* fit, WideChar* out, uint32_t capacity) {
+    TextWriter w = {out, capacity, 0};
+    Entries entries = {0, {}};
+    // First, so that it gives way last.
+    if (input.linesBelow > 0) {
+        putBelow(w, input.linesBelow, input.moreBelow);
+        endEntry(w, entries);
+    }
+    putSources(w, entries, input, true);
+    putSources(w, entries, input, false);
+    for (uint32_t i = 0; i < input.offCount; ++i) {
+        startEntry(w, entries);
+        putOff(w, input.offs[i]);
+        endEntry(w, entries);
+    }
+    if (fit && capacity > 0) giveWay(w, entries, *fit);
+    return endText(w);
 }

@@ -3,6 +3,7 @@
 #include "text/characters.h"
 
 #include "settings/state.h"
+#include "viewer/activity_strip.h"
 #include "viewer/autohide.h"
 #include "viewer/fullscreen.h"
 
@@ -18,6 +19,17 @@ static int firstAlertRule(int first, int rule) {
 
 static int ruleOfMarkedLine(uint32_t line) { return int(state.lineMarks.ruleOfLine[line]) - 1; }
 
+// The lines marked: those past the marks' room are not.
+static uint32_t markedLineEnd(const LineMarks& marks) {
+    return marks.full ? firstLineFrom(marks, marks.unmarkedFrom) : marks.lineCount;
+}
+
+// ...that a reader counts: not the empty place behind the last line end.
+static uint32_t markedLinesHeld(const LineMarks& marks) {
+    uint32_t held = linesHeld(marks), end = markedLineEnd(marks);
+    return held < end ? held : end;
+}
+
 // The first alert rule among the entries that begin with the new lines, or
 // NoRule. A new line that continues the entry holding text[from - 1] counts
 // only by what it changed of that entry's rule.
@@ -26,7 +38,7 @@ static int newAlertRule(uint32_t from, int ruleBefore) {
     int first = NoRule;
     int holding = markedRule(marks, from > 0 ? from - 1 : 0);
     if (from > 0 && holding != ruleBefore) first = firstAlertRule(first, holding);
-    uint32_t lineCount = marks.full ? firstLineFrom(marks, marks.unmarkedFrom) : marks.lineCount;
+    uint32_t lineCount = markedLineEnd(marks);
     uint32_t firstNew = firstLineFrom(marks, from);
     for (uint32_t line = firstNew; line < lineCount; ++line) {
         if (line - marks.lineInEntry[line] >= firstNew) first = firstAlertRule(first, entryRule(marks, line));
@@ -99,9 +111,14 @@ static void raiseAlert(int rule) {
     keepOutOfTheWay();
 }
 
-void alertOnNewText(uint32_t from, int ruleBefore) { raiseAlert(newAlertRule(from, ruleBefore)); }
+// The same new lines are the activity strip's.
+void alertOnNewText(uint32_t from, int ruleBefore) {
+    noteLinesArrived(firstLineFrom(state.lineMarks, from), markedLinesHeld(state.lineMarks));
+    raiseAlert(newAlertRule(from, ruleBefore));
+}
 
 void alertOnLinesMarked(const uint32_t* newLines, uint32_t lineCount) {
+    noteMarkedLinesArrived(newLines, lineCount);
     const LineMarks& marks = state.lineMarks;
     int first = NoRule;
     for (uint32_t line = 0; line < lineCount && line < marks.lineCount; ++line) {

@@ -2,6 +2,7 @@
 
 #include "settings/state.h"
 #include "settings/code_pages.h"
+#include "viewer/activity_strip.h"
 #include "viewer/alert.h"
 #include "viewer/optional_user32.h"
 #include "viewer/pane.h"
@@ -55,19 +56,28 @@ static void paintTint(HDC dc, const RECT& frame) {
     DeleteObject(brush);
 }
 
-// Paints the whole background off-screen and copies it in one piece.
+// Paints the whole background off-screen and copies it in one piece; a bar
+// that changed repaints the activity strip alone, which covers its area.
 void paintBackground(HWND viewer) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(viewer, &paint);
     RECT client;
     GetClientRect(viewer, &client);
+    bool stripAlone = activityStripCovers(paint.rcPaint);
+    RECT area = stripAlone ? paint.rcPaint : client;
+    int width = area.right - area.left, height = area.bottom - area.top;
     HDC memoryDc = CreateCompatibleDC(NULL);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
     HGDIOBJ keptBitmap = SelectObject(memoryDc, bitmap);
+    SetViewportOrgEx(memoryDc, -area.left, -area.top, NULL);
 
-    MakeStyleGradient(memoryDc, &client, state.styleItem, state.showBorder);
-    paintTint(memoryDc, client);
-    BitBlt(dc, 0, 0, state.width, state.height, memoryDc, 0, 0, SRCCOPY);
+    if (!stripAlone) {
+        MakeStyleGradient(memoryDc, &client, state.styleItem, state.showBorder);
+        paintTint(memoryDc, client);
+    }
+    paintActivityStrip(memoryDc);
+    SetViewportOrgEx(memoryDc, 0, 0, NULL);
+    BitBlt(dc, area.left, area.top, width, height, memoryDc, 0, 0, SRCCOPY);
 
     SelectObject(memoryDc, keptBitmap);
     DeleteObject(bitmap);

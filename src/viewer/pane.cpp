@@ -63,7 +63,8 @@ void createTextPane(HWND viewer) {
     if (callsAbove.startWatching) callsAbove.startWatching(viewer);
 }
 
-// The pane inside the frame, and under it the status line, if shown.
+// The pane inside the frame, and under it the status line and the activity
+// strip, if shown.
 static void placePaneAndStatusLine(HWND viewer) {
     RECT client;
     GetClientRect(viewer, &client);
@@ -72,7 +73,7 @@ static void placePaneAndStatusLine(HWND viewer) {
     int width = insetExtent(client.right), height = insetExtent(client.bottom);
     int statusHeight = statusLineHeight(height);
     MoveWindow(state.paneWnd, edge, edge, width, height - statusHeight, TRUE);
-    MoveWindow(state.statusWnd, edge, edge + height - statusHeight, width, statusHeight, TRUE);
+    placeStatusRow(edge, edge + height - statusHeight, width, statusHeight);
 }
 
 void layoutTextPane(HWND viewer) {
@@ -88,7 +89,8 @@ void setPaneFont(HFONT font, bool redraw) {
     measurePaneFont(font);
     SendMessageW(state.paneWnd, WM_SETFONT, (WPARAM)font, redraw);
     SendMessageW(state.statusWnd, WM_SETFONT, (WPARAM)font, redraw);
-    if (state.statusLine) placePaneAndStatusLine(state.viewerWnd);
+    if (state.statusLine || state.activity) placePaneAndStatusLine(state.viewerWnd);
+    refitStatus();
     if (atEnd) scrollPaneToLastLine();
     refitNotice();
 }

@@ -3,6 +3,7 @@
 #include "settings/state.h"
 #include "settings/code_pages.h"
 #include "viewer/pane_view.h"
+#include "viewer/status_line.h"
 
 // Rows of a rule in view, as bands the width of the pane; neighbouring rows
 // of one rule make one band. Rows beyond the capacity, in a pane of
@@ -57,11 +58,13 @@ void markWholePaneText() {
     InvalidateRect(state.paneWnd, NULL, FALSE);
 }
 
+// A rule that is off says so on the status line; the strip's bars take the rules' colours.
 void applyHighlightSettings() {
     compileRules();
     if (!state.paneWnd) return;
     markWholePaneText();
     UpdateWindow(state.paneWnd);
+    updateStatus();
 }
 
 // The marks follow an append only where it goes: at the end of the marked text.

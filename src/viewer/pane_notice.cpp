@@ -2,33 +2,17 @@
 
 #include "settings/state.h"
 #include "text/notice_layout.h"
+#include "viewer/font_measure.h"
 #include "viewer/pane_view.h"
-
-struct PaneMeasure {
-    HDC dc;
-    int width;
-};
-
-static uint32_t fitInPane(void* context, const WideChar* text, uint32_t length) {
-    const PaneMeasure& measure = *(const PaneMeasure*)context;
-    int fit = 0;
-    SIZE size;
-    if (!GetTextExtentExPointW(measure.dc, text, (int)length, measure.width, &fit, NULL, &size)) {
-        return length;
-    }
-    return (uint32_t)fit;
-}
 
 // Into the front of the decoding buffer, which a notice is shown in place of.
 static int layOutInPane() {
     RECT format = {0, 0, 0, 0};
     sendToPane(EM_GETRECT, 0, (LPARAM)&format);
-    PaneMeasure measure = {GetDC(state.paneWnd), format.right - format.left};
-    HGDIOBJ kept = SelectObject(measure.dc, state.paneFont);
-    TextFit fit = {&measure, fitInPane};
-    int length = (int)layOutNotice(state.noticeText, fit, state.displayText, NoticeLinesCapacity);
-    SelectObject(measure.dc, kept);
-    ReleaseDC(state.paneWnd, measure.dc);
+    FontMeasure measure;
+    startFontMeasure(&measure, state.paneWnd, format.right - format.left);
+    int length = (int)layOutNotice(state.noticeText, measure.fit, state.displayText, NoticeLinesCapacity);
+    endFontMeasure(&measure);
     return length;
 }
 

@@ -5,6 +5,7 @@
 // the pane. Otherwise the text at the top of the view and the selection stay
 // where they are, found again through where the old text's end lies in the
 // new one; text that fell off the front leaves the view at the first line.
+#include "viewer/activity_strip.h"
 #include "viewer/pane_view.h"
 
 #include <string.h>
@@ -156,6 +157,7 @@ void replacePaneText(const WCHAR* text, bool forced, int oldEndAt) {
     SetWindowTextW(state.paneWnd, text);
     placeView(before, forced, oldEndAt);
     thawPane();
+    if (forced) notePaneShownAnew();
 }
 
 int paneTopIndex() { return (int)sendToPane(EM_LINEINDEX, firstVisibleLine(), 0); }

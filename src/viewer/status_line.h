@@ -1,8 +1,9 @@
 // The status line: one row of the pane's font at the bottom of the window,
 // inside the frame, under the pane. It is a "Static" child window holding
 // its text (text/status_text.h), so that screen readers read it as text.
-// It is composed again at every reload tick and reader's answer, and given
-// to the window only when it changed: no timer of its own. A click on it
+// It is composed again at every reload tick and reader's answer, measured
+// and fitted to its width only when that text or the width changed, and
+// given to the window only when what it shows changed: no timer of its own. A click on it
 // goes back to the end of the pane, as Ctrl+End does.
 //
 // Lines that arrive below the view while the reader is scrolled up or holds
@@ -17,10 +18,16 @@
 void createStatusLine(HWND viewer);
 // The time now, as the status line counts it (text/status_text.h).
 uint32_t statusTimeNow();
-// The height it takes from the pane's area: a row, or none while it is off.
+// The height it takes from the pane's area: a row, or none while it is off
+// (and the activity strip with it, text/activity.h).
 int statusLineHeight(int paneArea);
-// Shown or hidden as the setting says, with the pane laid out again.
+// Places the row: the activity strip at its right end, the text in the rest.
+void placeStatusRow(int left, int top, int width, int height);
+// Shown or hidden as the settings say (the status line, the activity
+// strip), with the pane laid out again.
 void applyStatusLine();
+// Composes and fits the status anew: after a new font.
+void refitStatus();
 // Composes the status and shows it where it changed; a source that turned
 // quiet, or grew again, repaints the frame.
 void updateStatus();

@@ -2,6 +2,7 @@
 
 #include "settings/setting_rows.h"
 #include "settings/state.h"
+#include "viewer/activity_strip.h"
 #include "viewer/alert.h"
 #include "viewer/appearance.h"
 #include "viewer/autohide.h"
@@ -233,7 +234,8 @@ LRESULT CALLBACK viewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_DISPLAYCHANGE: onDisplayChange(); return 0;
     case WM_SETTINGCHANGE: onSettingChange(wParam); return 0;
     case WM_NCHITTEST: return frameHitTest();
-    case WM_NCMOUSEMOVE: onPointerOverWindow(); return 0;
+    case WM_NCMOUSEMOVE: onPointerOverWindow(); onPointerOverFrame(lParam); return 0;
+    case WM_NCMOUSELEAVE: hideActivityTip(); return 0;
     case WM_NCLBUTTONDOWN: return onFrameLeftPress(window, wParam, lParam);
     case WM_NCRBUTTONDOWN: return 0;
     case WM_NCRBUTTONUP: askMenu(OpenMenu); return 0;
