@@ -61,7 +61,8 @@ static void startTimers() {
 }
 
 int __cdecl beginPlugin(HINSTANCE module) {
-    callsAbove = {answerMenuRequest, dispatchCommand, reloadSettingsIfEdited};
+    callsAbove = {answerMenuRequest, dispatchCommand, reloadSettingsIfEdited,
+                  startWatching, reloadFileTail, onFileAnswered, retryWantedReaders};
     state.hostWnd = GetQVWnd();
     state.hInstance = module;
     readOsVersion();

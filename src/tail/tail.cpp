@@ -1,6 +1,7 @@
 #include "tail/tail.h"
 
 #include "settings/setting_rows.h"
+#include "settings/code_pages.h"
 #include "settings/settings.h"
 #include "settings/state.h"
 #include "tail/file_choice.h"
@@ -29,25 +30,6 @@ void forgetWatchedFile(Source& source) {
 }
 
 // ---- Decoding ----------------------------------------------------------------------
-
-static uint32_t convertCodePage(unsigned codePage, const uint8_t* bytes, uint32_t count,
-                                WideChar* out, uint32_t capacity) {
-    if (count == 0 || (out && capacity == 0)) return 0;
-    int units = MultiByteToWideChar(codePage, 0, (const char*)bytes, (int)count, out,
-                                    out ? (int)capacity : 0);
-    return units > 0 ? (uint32_t)units : 0;
-}
-
-static bool codePageIsMultiByte(unsigned codePage) {
-    CPINFO info;
-    return GetCPInfo(codePage, &info) && info.MaxCharSize > 1;
-}
-
-static bool codePageLeadByte(unsigned codePage, uint8_t byte) {
-    return IsDBCSLeadByteEx(codePage, byte) != FALSE;
-}
-
-const CodePageConverter systemCodePages = {convertCodePage, codePageIsMultiByte, codePageLeadByte};
 
 // A code page the system does not know counts as an unknown setting: auto.
 static Encoding configuredEncoding() {
@@ -282,7 +264,7 @@ static bool showAppended(Source& source, const TailBytes& tail, const FileAnswer
 static bool appendAllowed(const Source& source, bool asNew) {
     const ShownTail& shown = source.shownTail;
     if (asNew || !shown.bytes.valid || paneTextEdited()) return false;
-    bool multiByte = shown.encoding.kind == EncodingCodePage && codePageIsMultiByte(shown.encoding.codePage);
+    bool multiByte = shown.encoding.kind == EncodingCodePage && systemCodePages.multiByte(shown.encoding.codePage);
     return !multiByte || completeLinesOnly(state.lineChoice);
 }
 

@@ -26,6 +26,7 @@
 #include <windows.h>
 
 #include "text/tail_range.h"
+#include "settings/code_pages.h"
 #include "text/text_decoding.h"
 
 struct Source;
@@ -53,6 +54,3 @@ void forgetWatchedFile(Source& source);
 void showWatchedFileAgain();
 // More than one source is watched: the pane merges their lines.
 bool severalSources();
-
-// The system's code pages, for the tail decoder.
-extern const CodePageConverter systemCodePages;

@@ -1,7 +1,7 @@
 #include "viewer/appearance.h"
 
 #include "settings/state.h"
-#include "tail/tail.h"
+#include "settings/code_pages.h"
 #include "viewer/activity_strip.h"
 #include "viewer/alert.h"
 #include "viewer/optional_user32.h"

@@ -2,7 +2,6 @@
 
 #include "settings/state.h"
 #include "viewer/pane_notice.h"
-#include "tail/tail.h"
 #include "viewer/alert.h"
 #include "viewer/appearance.h"
 #include "viewer/autohide.h"
@@ -61,7 +60,7 @@ void createTextPane(HWND viewer) {
     updatePaneScrollBars();
     subclassPane();
     applyHighlightSettings();
-    startWatching(viewer);
+    if (callsAbove.startWatching) callsAbove.startWatching(viewer);
 }
 
 // The pane inside the frame, and under it the status line and the activity

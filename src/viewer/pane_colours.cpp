@@ -1,7 +1,7 @@
 #include "viewer/pane_colours.h"
 
 #include "settings/state.h"
-#include "tail/tail.h"
+#include "settings/code_pages.h"
 #include "viewer/pane_view.h"
 #include "viewer/status_line.h"
 

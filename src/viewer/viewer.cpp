@@ -2,7 +2,6 @@
 
 #include "settings/setting_rows.h"
 #include "settings/state.h"
-#include "tail/tail.h"
 #include "viewer/activity_strip.h"
 #include "viewer/alert.h"
 #include "viewer/appearance.h"
@@ -161,6 +160,18 @@ static void unlessPressed(bool* held, void (*action)()) {
     }
 }
 
+static void reloadFiles() {
+    if (callsAbove.reload) callsAbove.reload();
+}
+
+static void retryReaders() {
+    if (callsAbove.retryReaders) callsAbove.retryReaders();
+}
+
+static void takeAnswer(uint32_t source) {
+    if (callsAbove.answered) callsAbove.answered(source);
+}
+
 static void runIfHeld(bool* held, void (*action)()) {
     if (!*held) return;
     *held = false;
@@ -173,22 +184,22 @@ void holdReloads(bool hold) {
     for (uint32_t source = 0; source < MostSources; ++source) {
         if (!state.sources[source].answerHeld) continue;
         state.sources[source].answerHeld = false;
-        onFileAnswered(source);
+        takeAnswer(source);
     }
-    runIfHeld(&state.reloadHeld, reloadFileTail);
+    runIfHeld(&state.reloadHeld, reloadFiles);
 }
 
-static void onReloadTick() { unlessPressed(&state.reloadHeld, reloadFileTail); }
+static void onReloadTick() { unlessPressed(&state.reloadHeld, reloadFiles); }
 
 // Asking again for a free reader is a reload like the timer's.
-static void onReaderRetryTick() { unlessPressed(&state.reloadHeld, retryWantedReaders); }
+static void onReaderRetryTick() { unlessPressed(&state.reloadHeld, retryReaders); }
 
 static void onReaderAnswer(WPARAM source) {
     if (source >= MostSources) return;
     if (state.scrollBarPressed) {
         state.sources[source].answerHeld = true;
     } else {
-        onFileAnswered((uint32_t)source);
+        takeAnswer((uint32_t)source);
     }
 }
 

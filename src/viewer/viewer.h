@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <stdint.h>
 
 const UINT_PTR AutoHideTimer = 1;
 const UINT AutoHidePeriod = 300;
@@ -13,14 +14,19 @@ const UINT_PTR ReaderRetryTimer = 3;
 const UINT_PTR SettingsCheckTimer = 7;
 const UINT SettingsCheckPeriod = 2000;
 
-// The configuration menu and the commands lie above the viewer (src/commands):
-// the window reaches them through these calls, which the plugin connects at
-// its start, and the viewer includes nothing of theirs.
+// The configuration menu, the commands (src/commands) and the file tail
+// loader (src/tail) lie above the viewer: the window reaches them through
+// these calls, which the plugin connects at its start, and the viewer
+// includes nothing of theirs.
 enum MenuRequest { OpenMenu, RefreshMenu, ReleaseMenu };
 struct CallsAbove {
     void (*menu)(MenuRequest request);  // an open menu shows the values anew
     LRESULT (*command)(LPARAM text);    // a command text, as the shell sends it
     void (*settingsCheck)();            // the settings check timer's work
+    void (*startWatching)(HWND viewer); // the pane is made: the files are shown
+    void (*reload)();                   // the reload timer's work
+    void (*answered)(uint32_t source);  // a reader's late answer has come
+    void (*retryReaders)();             // the reader retry timer's work
 };
 extern CallsAbove callsAbove;
 void askMenu(MenuRequest request);
