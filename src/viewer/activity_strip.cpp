@@ -1,7 +1,7 @@
 #include "viewer/activity_strip.h"
 
+#include "settings/code_pages.h"
 #include "settings/state.h"
-#include "tail/tail.h"
 #include "text/activity.h"
 #include "text/line_time.h"
 #include "viewer/optional_user32.h"
