@@ -1,5 +1,7 @@
 #include "text/repeats.h"
 
+#include "text/text_writer.h"
+
 #include "text/line_time.h"
 
 static const uint64_t StepsPerSecond = 10000000;
@@ -37,46 +39,21 @@ bool foldRepeat(RepeatedRow* row, const WideChar* rowText, uint32_t rowLength,
     return folded;
 }
 
-struct SuffixWriter {
-    WideChar* out;
-    uint32_t capacity;
-    uint32_t length;
-};
-
-static void put(SuffixWriter& writer, WideChar unit) {
-    if (writer.length + 1 < writer.capacity) writer.out[writer.length++] = unit;
-}
-
-static void putNumber(SuffixWriter& writer, uint32_t value, uint32_t leastDigits) {
-    WideChar digits[10];
-    uint32_t count = 0;
-    do {
-        digits[count++] = WideChar('0' + value % 10);
-        value /= 10;
-    } while (value > 0 || count < leastDigits);
-    while (count > 0) put(writer, digits[--count]);
-}
-
-static void putText(SuffixWriter& writer, const char* text) {
-    while (*text) put(writer, WideChar(*text++));
-}
-
 uint32_t composeRepeatSuffix(const RepeatedRow& row, WideChar* out, uint32_t capacity) {
-    SuffixWriter writer = {out, capacity, 0};
+    TextWriter writer = {out, capacity, 0};
     if (row.count > 1) {
-        putText(writer, " ");
+        put(writer, " ");
         put(writer, Times);
         putNumber(writer, row.count, 1);
     }
     if (row.count > 1 && row.lastTime != NoLineTime) {
         uint32_t second = uint32_t(row.lastTime / StepsPerSecond % SecondsPerDay);
-        putText(writer, ", last ");
+        put(writer, ", last ");
         putNumber(writer, second / 3600, 2);
         put(writer, ':');
         putNumber(writer, second / 60 % 60, 2);
         put(writer, ':');
         putNumber(writer, second % 60, 2);
     }
-    if (capacity > 0) out[writer.length] = 0;
-    return writer.length;
+    return endText(writer);
 }
