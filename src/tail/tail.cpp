@@ -12,6 +12,7 @@
 #include "text/timeline.h"
 #include "text/status_text.h"
 #include "viewer/alert.h"
+#include "viewer/pane.h"
 #include "viewer/pane_view.h"
 #include "viewer/status_line.h"
 #include "viewer/viewer.h"
@@ -22,7 +23,9 @@ static const UINT ReaderRetryPeriod = 1000;
 // The window whose timers serve this start's watching.
 static HWND watchingWindow;
 
-static uint32_t indexOf(const Source& source) { return (uint32_t)(&source - state.sources); }
+Source sources[MostSources];
+
+static uint32_t indexOf(const Source& source) { return (uint32_t)(&source - sources); }
 
 void forgetWatchedFile(Source& source) {
     source.fileLooked = false;
@@ -141,7 +144,7 @@ static void rememberSeen(Source& source, const FileAnswer& answer, const SeenFil
 // The source's own records, then what every other source shows now.
 static void seenFilesFor(const Source& source, SeenFiles* seen) {
     *seen = source.seen;
-    for (const Source& other : state.sources) {
+    for (const Source& other : sources) {
         if (&other != &source && other.seen.count > 0) addSeenFile(seen, other.seen.files[0]);
     }
 }
@@ -340,7 +343,7 @@ static void noteGrowth(Source& source, const FileAnswer& answer, bool asNew) {
 // The earlier source (1 to 4) whose reader last answered with the same file, or 0.
 static uint32_t earlierSourceWithFile(const Source& source) {
     for (uint32_t i = 0; i < indexOf(source); ++i) {
-        const Source& other = state.sources[i];
+        const Source& other = sources[i];
         if (other.active && other.sameFileAs == 0 && sameFile(other.answeredFile, source.answeredFile)) {
             return i + 1;
         }
@@ -352,7 +355,7 @@ static uint32_t earlierSourceWithFile(const Source& source) {
 // lines leave the pane. One that no longer does is shown anew at the next look.
 static void noteSameFiles() {
     bool changed = false;
-    for (Source& source : state.sources) {
+    for (Source& source : sources) {
         uint32_t same = source.active ? earlierSourceWithFile(source) : 0;
         if (same == source.sameFileAs) continue;
         changed = true;
@@ -547,7 +550,7 @@ static bool nothingChosen(const char* path) {
 // look that does not read never stops a source (text/source_value.h).
 static void readSourceSettings() {
     for (uint32_t i = 0; i < MostSources; ++i) {
-        Source& source = state.sources[i];
+        Source& source = sources[i];
         bool first = i == 0;
         WCHAR value[SourceSettingSize];
         uint32_t length = settingTextToWide(first ? state.label : state.sourceSettings[i - 1], value,
@@ -559,7 +562,7 @@ static void readSourceSettings() {
 
 bool severalSources() {
     uint32_t active = 0;
-    for (const Source& source : state.sources) active += source.active ? 1 : 0;
+    for (const Source& source : sources) active += source.active ? 1 : 0;
     return active > 1;
 }
 
@@ -586,7 +589,7 @@ void showWatchedFileAgain() {
     useLineLabels(severalSources());
     chooseLines();
     for (uint32_t i = 0; i < MostSources; ++i) {
-        Source& source = state.sources[i];
+        Source& source = sources[i];
         showSourceAgain(source);
         if (!source.active) stopSourceReader(i);
     }
@@ -605,11 +608,11 @@ void stopWatching() {
     if (watchingWindow) KillTimer(watchingWindow, ReaderRetryTimer);
     watchingWindow = NULL;
     stopFileReaders();
-    for (Source& source : state.sources) source.seen.count = 0;
+    for (Source& source : sources) source.seen.count = 0;
 }
 
 void onFileAnswered(uint32_t source) {
-    if (source < MostSources) takeAnswer(state.sources[source]);
+    if (source < MostSources) takeAnswer(sources[source]);
     updateStatus();
 }
 
@@ -619,7 +622,7 @@ void stopReaderRetry() {
 
 void retryWantedReaders() {
     stopReaderRetry();
-    for (Source& source : state.sources) {
+    for (Source& source : sources) {
         if (source.active && source.readerWanted) reloadSource(source);
     }
     updateStatus();
@@ -631,7 +634,7 @@ void reloadFileTail() {
     bool asked[MostSources] = {};
     bool any = false;
     for (uint32_t i = 0; i < MostSources; ++i) {
-        Source& source = state.sources[i];
+        Source& source = sources[i];
         if (!source.active) continue;
         any = true;
         asked[i] = readyToAsk(source) && handOver(source, true);
@@ -639,7 +642,12 @@ void reloadFileTail() {
     if (!any) showNothingChosen();
     DWORD since = GetTickCount();
     for (uint32_t i = 0; i < MostSources; ++i) {
-        if (asked[i]) awaitAnswer(state.sources[i], since);
+        if (asked[i]) awaitAnswer(sources[i], since);
     }
     updateStatus();
+}
+
+void applyWordWrap() {
+    if (!applyWrapMode()) return;
+    for (Source& source : sources) source.shownTail.bytes.valid = false;
 }
