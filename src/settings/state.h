@@ -191,6 +191,11 @@ struct PluginState {
     // each line of the pane's text; see viewer/pane_colours.h.
     ColourRule colourRules[ColourRuleCount];
     LineMarks lineMarks;
+    // The whole lines just before the pane's text, from the file, that the
+    // marks group the pane's first lines with (text/entries.h); empty
+    // when there are none or the pane shows anything else.
+    WCHAR lookBackText[LookBackTextSize];
+    uint32_t lookBackLength;
     // An alert waits to be acknowledged, for the first rule that raised it.
     bool alerting;
     int alertRule;

@@ -114,6 +114,7 @@ static void buildPane(bool forced) {
     MergedPane merged = mergeSourceLines(sources, MostSources, mostPaneLines(), NoticeRowsRoom, thisYear(),
                                          place, state.mergedText, PaneTextSize, newLines, &paneHeld);
     addNoticeRows(merged.length, merged.lines == 0);
+    state.lookBackLength = 0;
     replacePaneTextAt(state.mergedText, forced, merged.placeAt);
     alertOnLinesMarked(newLines, merged.lines);
     if (away && state.statusLine) countLinesBelow(markedCount(newLines, merged.lines), false);

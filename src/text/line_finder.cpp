@@ -20,10 +20,8 @@ bool endsLine(uint32_t unit, LineUnits units) {
     return unit == units.carriageReturn || unit == units.lineFeed;
 }
 
-// Lines that do not follow one another in the file are put side by side: a
-// line ended by a CR alone gets an LF instead, written as the encoding writes
-// it, so that it never pairs with an LF that starts the next line taken.
-static void endWithLineFeed(uint8_t* lineEnd, uint32_t endLength, LineUnits units) {
+// A line ended by a CR alone never pairs with an LF that starts the next line taken.
+void endWithLineFeed(uint8_t* lineEnd, uint32_t endLength, LineUnits units) {
     uint8_t* last = lineEnd - units.size;
     if (endLength != units.size || unitAt(last, units) != units.carriageReturn) return;
     if (units.size == 1) {
@@ -237,10 +235,20 @@ static uint64_t alignedDown(uint64_t offset, uint64_t floor, LineUnits units) {
     return offset - (offset - floor) % units.size;
 }
 
+static TakenLines noLinesTaken(const LineQuery& query, uint32_t outCapacity) {
+    TakenLines taken;
+    memset(&taken, 0, sizeof taken);
+    taken.start = outCapacity;
+    taken.firstOffset = query.fileSize;
+    taken.end = query.fileSize;
+    taken.shownEndAt = NoBoundary;
+    startEntries(&taken.lastEntry.entry);
+    return taken;
+}
+
 TakenLines takeLastLines(const LineQuery& query, const ByteSource& source, uint8_t* block,
                          uint32_t blockSize, uint8_t* out, uint32_t outCapacity) {
-    TakenLines taken = {false, outCapacity, 0, query.fileSize, query.fileSize, 0, false, false,
-                        false, false, false, NoBoundary};
+    TakenLines taken = noLinesTaken(query, outCapacity);
     LineUnits units = query.units;
     uint32_t room = query.maxBytes < outCapacity ? query.maxBytes : outCapacity;
     room -= room % units.size;
@@ -296,6 +304,158 @@ TakenLines takeLastLines(const LineQuery& query, const ByteSource& source, uint8
     taken.reachedStart = lineEnd <= floor && !reader.failed && !taken.abandoned;
     taken.readFailed = reader.failed;
     if (query.shownEnd != NoOffset) taken.shownEndAt = (uint32_t)shownBefore;
+    return taken;
+}
+
+// ---- Whole entries ---------------------------------------------------------------------
+
+struct EntryTaking {
+    const LineQuery* query;
+    const EntryJudge* judge;
+    BackwardReader* reader;
+    TakenLines* taken;
+    uint8_t* out;
+    uint32_t outCapacity;
+    uint32_t room;
+    uint64_t shownBefore;
+    uint32_t count;  // lines kept, lines[0] the lowest
+    bool settledOnce;
+    bool full;       // no more lines are taken
+};
+
+static bool entryShown(const EntryJudge& judge, const EntryJudgement& matched) {
+    return (!judge.showSet || matched.showMatched) && !matched.hideMatched;
+}
+
+static void showEntry(EntryLine* lines, uint32_t first, uint32_t last, bool shown) {
+    for (uint32_t i = last; i <= first; ++i) lines[i].shown = shown;
+}
+
+// Groups the lines kept from the topmost down, which begins an entry.
+static void groupKeptLines(EntryTaking& t) {
+    const EntryJudge& judge = *t.judge;
+    OpenEntry entry;
+    startEntries(&entry);
+    EntryJudgement matched = {false, false};
+    uint32_t first = t.count - 1;
+    for (uint32_t i = t.count; i-- > 0;) {
+        EntryLine& line = judge.lines[i];
+        if (groupOpenedLine(&entry, judge.grouping, line.opening, line.units, 0) && i + 1 < t.count) {
+            showEntry(judge.lines, first, i + 1, entryShown(judge, matched));
+            first = i;
+            matched.showMatched = matched.hideMatched = false;
+        }
+        matched.showMatched = matched.showMatched || line.matched.showMatched;
+        matched.hideMatched = matched.hideMatched || line.matched.hideMatched;
+    }
+    showEntry(judge.lines, first, 0, entryShown(judge, matched));
+    if (!t.settledOnce) {
+        t.taken->lastEntry.entry = entry;
+        t.taken->lastEntry.judgement = matched;
+    }
+    t.settledOnce = true;
+}
+
+// Writes a line in front of those taken; false when no more fit.
+static bool takeEntryLine(EntryTaking& t, const EntryLine& line) {
+    TakenLines& taken = *t.taken;
+    uint64_t start = line.start;
+    uint64_t length = line.end - start;
+    if (length > t.room - taken.count) {
+        if (taken.lineCount > 0) return false;
+        start = line.end - t.room;  // a line longer than all the room: its last bytes
+        length = t.room;
+        taken.firstLineCut = true;
+    }
+    if (!hold(*t.reader, start, line.end)) return false;
+    taken.count += (uint32_t)length;
+    taken.start = t.outCapacity - taken.count;
+    memcpy(t.out + taken.start, t.reader->block + (start - t.reader->start), (size_t)length);
+    endWithLineFeed(t.out + taken.start + length, (uint32_t)(line.end - line.contentEnd), t.query->units);
+    if (t.query->shownEnd > start) {
+        uint64_t before = t.query->shownEnd - start;
+        t.shownBefore += before < length ? before : length;
+    }
+    ++taken.lineCount;
+    taken.firstOffset = start;
+    return taken.count < t.room && taken.lineCount != t.query->maxLines;
+}
+
+// The kept lines are grouped, and those of entries that pass taken.
+static void settleKeptLines(EntryTaking& t, bool guessed) {
+    if (t.count == 0) return;
+    t.taken->entriesGuessed = t.taken->entriesGuessed || guessed;
+    groupKeptLines(t);
+    for (uint32_t i = 0; i < t.count && !t.full; ++i) {
+        if (t.judge->lines[i].shown && !takeEntryLine(t, t.judge->lines[i])) t.full = true;
+    }
+    t.count = 0;
+}
+
+static LineVerdict judgeEntryLine(EntryTaking& t, const LineFound& found, EntryLine* line) {
+    const EntryJudge& judge = *t.judge;
+    BackwardReader& reader = *t.reader;
+    line->start = found.start;
+    line->contentEnd = found.contentEnd;
+    line->end = found.end;
+    uint64_t length = found.contentEnd - found.start;
+    uint64_t headEnd = length > EntryHeadBytes ? found.start + EntryHeadBytes : found.contentEnd;
+    if (!hold(reader, found.start, headEnd)) return LineFails;
+    line->opening = judge.opening(judge.context, reader.block + (found.start - reader.start),
+                                  (uint32_t)(headEnd - found.start));
+    bool cut = length > t.query->judgedBytes;
+    uint64_t from = cut ? found.contentEnd - t.query->judgedBytes : found.start;
+    if (!hold(reader, from, found.contentEnd)) return LineFails;
+    return judge.judge(judge.context, reader.block + (from - reader.start),
+                       (uint32_t)(found.contentEnd - from), cut, line);
+}
+
+TakenLines takeLastEntries(const LineQuery& query, const EntryJudge& judge, const ByteSource& source,
+                           uint8_t* block, uint32_t blockSize, uint8_t* out, uint32_t outCapacity) {
+    TakenLines taken = noLinesTaken(query, outCapacity);
+    LineUnits units = query.units;
+    uint32_t room = query.maxBytes < outCapacity ? query.maxBytes : outCapacity;
+    room -= room % units.size;
+    uint64_t floor = query.textStart < query.fileSize ? query.textStart : query.fileSize;
+    uint64_t lineEnd = alignedDown(query.fileSize, floor, units);
+    uint64_t limitFloor = lineEnd - floor > query.scanLimit ? lineEnd - query.scanLimit : floor;
+    limitFloor = alignedDown(limitFloor, floor, units);
+    BackwardReader reader = {&source, block, blockSize, floor, 0, 0, false,
+                             firstReadFor(query, room, blockSize)};
+    EntryTaking t = {&query, &judge, &reader, &taken, out, outCapacity, room, 0, 0, false, room == 0};
+    taken.end = lineEnd;
+    while (lineEnd > floor && !t.full && !reader.failed) {
+        LineFound found = lineEndingAt(reader, lineEnd, limitFloor, 0, units);
+        if (!found.found) {
+            taken.limitReached = true;
+            settleKeptLines(t, true);
+            break;
+        }
+        lineEnd = found.start;
+        if (found.open) {
+            taken.end = found.start;
+            continue;
+        }
+        if (t.count == judge.capacity) settleKeptLines(t, true);
+        EntryLine& line = judge.lines[t.count];
+        LineVerdict verdict = judgeEntryLine(t, found, &line);
+        if (verdict == SearchAbandoned) {
+            taken.abandoned = true;
+            break;
+        }
+        if (reader.failed) break;
+        ++t.count;
+        if (line.opening.timed) {
+            settleKeptLines(t, false);
+        } else if (judge.lines[0].start - line.start >= EntryLookBackBytes) {
+            settleKeptLines(t, true);
+        }
+    }
+    if (lineEnd <= floor && !reader.failed && !taken.abandoned) settleKeptLines(t, false);
+    taken.reachedStart = lineEnd <= floor && !reader.failed && !taken.abandoned;
+    taken.readFailed = reader.failed;
+    if (t.full) taken.limitReached = false;
+    if (query.shownEnd != NoOffset) taken.shownEndAt = (uint32_t)t.shownBefore;
     return taken;
 }
 

@@ -47,6 +47,10 @@ static void markText(const WCHAR* text, uint32_t length, bool appended) {
     if (!appended) {
         clearLineMarks(&state.lineMarks);
         state.lineMarks.entries = entryGrouping();
+        if (state.lookBackLength > 0) {
+            markLookBack(&state.lineMarks, state.colourRules, rulesInUse(), state.lookBackText,
+                         state.lookBackLength);
+        }
     }
     markLines(&state.lineMarks, state.colourRules, rulesInUse(), text, length);
 }

@@ -24,6 +24,7 @@ static bool paneShows(const WCHAR* text, int length) {
 static void showLaidOut(int length) {
     lstrcpynW(state.noticeLines, state.displayText, NoticeLinesCapacity);
     if (paneShows(state.noticeLines, length)) return;
+    state.lookBackLength = 0;
     SetWindowTextW(state.paneWnd, state.noticeLines);
 }
 
