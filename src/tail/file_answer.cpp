@@ -13,6 +13,7 @@
 
 #include "tail/folder_listing.h"
 #include "tail/tail.h"
+#include "text/characters.h"
 #include "text/tail_range.h"
 
 // The file open for one request, and the count of reads made for it.
@@ -141,7 +142,7 @@ static LineScan lineScanOf(const ReaderWork& work, bool growth) {
     const FileRequest& request = *work.request;
     LineScan scan = {&request.choice, growth ? request.appendEncoding : request.encoding, growth,
                      work.answer->mark, &systemCodePages, work.lineText, MatchedLineSize,
-                     work.entryLines, EntryLineRecords};
+                     work.entryLines, EntryLineRecords, growth ? &request.shown.entry : nullptr};
     return scan;
 }
 
@@ -230,14 +231,12 @@ static bool addedLinesFrom(const ReaderWork& work, uint64_t* from) {
 
 // A filtered file that grew by more than a window is searched from its end
 // back to where the lines shown end, and no further: the lines found are
-// added, or when they alone fill the pane, shown in its place. Entries may
-// begin before the growth: a full reload shows them.
+// added, or when they alone fill the pane, shown in its place.
 static bool addManyLines(const ReaderWork& work) {
     const FileRequest& request = *work.request;
     FileAnswer& answer = *work.answer;
     uint64_t from = 0;
-    if (!filtered(request.choice) || entriesFiltered(request.choice) ||
-        answer.size - work.shownEnd > request.choice.scanLimit ||
+    if (!filtered(request.choice) || answer.size - work.shownEnd > request.choice.scanLimit ||
         !addedLinesFrom(work, &from)) {
         return false;
     }
@@ -332,21 +331,54 @@ static uint32_t seenBoundary(uint64_t seenEnd, uint64_t offset, uint64_t end) {
     return seenEnd < offset ? 0 : (uint32_t)(seenEnd - offset);
 }
 
+// Whether the first of the bytes given begins a line with a time, which
+// always begins an entry.
+static bool firstLineTimed(const ReaderWork& work) {
+    const FileAnswer& answer = *work.answer;
+    if (!linesChosen(work.request->choice) || answer.firstLineCut || answer.count == 0) return false;
+    uint32_t count = answer.count < EntryHeadBytes ? answer.count : EntryHeadBytes;
+    TailBytes bytes = {work.buffer + answer.start, count, answer.offset, answer.mark, true, false};
+    DecodedText text = decodeTail(bytes, answer.encoding, systemCodePages, NoBoundary, work.lineText,
+                                  decodedCapacity(count));
+    return lineOpeningOf(work.request->choice.entries, work.lineText, text.length).timed;
+}
+
+// Whether a line of the bytes read back, after the first, which may be cut,
+// begins with a time: the grouping from there on is the whole file's.
+static bool holdsTimedLine(const ReaderWork& work, uint32_t count) {
+    const FileAnswer& answer = *work.answer;
+    TailBytes bytes = {work.lookBack, count, answer.offset - count, answer.mark, false, false};
+    DecodedText text = decodeTail(bytes, answer.encoding, systemCodePages, NoBoundary, work.lineText,
+                                  decodedCapacity(count));
+    uint32_t at = 0;
+    while (at < text.length && !isLineEnd(work.lineText[at])) ++at;
+    for (uint32_t start = at; start < text.length; start = at) {
+        at = start;
+        while (at < text.length && !isLineEnd(work.lineText[at])) ++at;
+        if (lineOpeningOf(work.request->choice.entries, work.lineText + start, at - start).timed) return true;
+        ++at;
+    }
+    return false;
+}
+
 // With multiLine, the first lines shown may continue an entry that begins
-// before them: the bytes before them are read too, EntryLookBackBytes at
-// most. Several sources' lines are merged whole, without them.
+// before them: the bytes before them are read too, back to a line that
+// begins with a time, EntryLookBackBytes at most. Several sources' lines are
+// merged whole, without them.
 static void readLookBack(const ReaderWork& work) {
     FileAnswer& answer = *work.answer;
     const LineChoice& choice = work.request->choice;
     if (!choice.entries.multiLine || choice.completeLines || answer.read != ReadWhole) return;
     uint64_t textStart = answer.mark.length;
-    if (answer.offset <= textStart) return;
-    uint64_t from = answer.offset - textStart > EntryLookBackBytes ? answer.offset - EntryLookBackBytes
-                                                                    : textStart;
-    DWORD count = 0;
-    if (readAt(work.file, from, work.lookBack, (DWORD)(answer.offset - from), &count) &&
-        count == answer.offset - from) {
+    if (answer.offset <= textStart || firstLineTimed(work)) return;
+    for (uint32_t reach = 1024;; reach *= 4) {
+        if (reach > EntryLookBackBytes) reach = EntryLookBackBytes;
+        uint64_t from = answer.offset - textStart > reach ? answer.offset - reach : textStart;
+        uint32_t count = (uint32_t)(answer.offset - from);
+        DWORD read = 0;
+        if (!readAt(work.file, from, work.lookBack, count, &read) || read != count) return;
         answer.lookBackCount = count;
+        if (from == textStart || reach == EntryLookBackBytes || holdsTimedLine(work, count)) return;
     }
 }
 

@@ -70,6 +70,8 @@ struct LineScan {
     // known (line_finder.h).
     EntryLine* entryLines;
     uint32_t entryLineCapacity;
+    // A growth's search: the entry the lines shown end in (null: none).
+    const EntryState* entryAbove;
 };
 
 // The lines and the encoding the pane decodes them in (auto: it decides).

@@ -331,24 +331,40 @@ static void showEntry(EntryLine* lines, uint32_t first, uint32_t last, bool show
     for (uint32_t i = last; i <= first; ++i) lines[i].shown = shown;
 }
 
-// Groups the lines kept from the topmost down, which begins an entry.
-static void groupKeptLines(EntryTaking& t) {
+// An entry of the lines kept is settled; one that began above them (a
+// growth's) abandons the search when its lines change its verdict.
+static void settleEntry(EntryTaking& t, uint32_t first, uint32_t last, const EntryJudgement& matched,
+                        bool aboveEntry) {
+    bool shown = entryShown(*t.judge, matched);
+    if (aboveEntry && shown != entryShown(*t.judge, t.judge->above->judgement)) t.taken->abandoned = true;
+    showEntry(t.judge->lines, first, last, shown);
+}
+
+// Groups the lines kept from the topmost down, which begins an entry, or at
+// a growth's start continues the entry above.
+static void groupKeptLines(EntryTaking& t, const EntryState* above) {
     const EntryJudge& judge = *t.judge;
     OpenEntry entry;
-    startEntries(&entry);
     EntryJudgement matched = {false, false};
+    startEntries(&entry);
+    if (above) {
+        entry = above->entry;
+        matched = above->judgement;
+    }
+    bool aboveEntry = above != nullptr;
     uint32_t first = t.count - 1;
     for (uint32_t i = t.count; i-- > 0;) {
         EntryLine& line = judge.lines[i];
-        if (groupOpenedLine(&entry, judge.grouping, line.opening, line.units, 0) && i + 1 < t.count) {
-            showEntry(judge.lines, first, i + 1, entryShown(judge, matched));
+        if (groupOpenedLine(&entry, judge.grouping, line.opening, line.units, 0)) {
+            if (i + 1 < t.count) settleEntry(t, first, i + 1, matched, aboveEntry);
             first = i;
             matched.showMatched = matched.hideMatched = false;
+            aboveEntry = false;
         }
         matched.showMatched = matched.showMatched || line.matched.showMatched;
         matched.hideMatched = matched.hideMatched || line.matched.hideMatched;
     }
-    showEntry(judge.lines, first, 0, entryShown(judge, matched));
+    settleEntry(t, first, 0, matched, aboveEntry);
     if (!t.settledOnce) {
         t.taken->lastEntry.entry = entry;
         t.taken->lastEntry.judgement = matched;
@@ -382,10 +398,11 @@ static bool takeEntryLine(EntryTaking& t, const EntryLine& line) {
 }
 
 // The kept lines are grouped, and those of entries that pass taken.
-static void settleKeptLines(EntryTaking& t, bool guessed) {
+static void settleKeptLines(EntryTaking& t, bool guessed, const EntryState* above = nullptr) {
     if (t.count == 0) return;
     t.taken->entriesGuessed = t.taken->entriesGuessed || guessed;
-    groupKeptLines(t);
+    groupKeptLines(t, above);
+    if (t.taken->abandoned) return;
     for (uint32_t i = 0; i < t.count && !t.full; ++i) {
         if (t.judge->lines[i].shown && !takeEntryLine(t, t.judge->lines[i])) t.full = true;
     }
@@ -399,7 +416,9 @@ static LineVerdict judgeEntryLine(EntryTaking& t, const LineFound& found, EntryL
     line->contentEnd = found.contentEnd;
     line->end = found.end;
     uint64_t length = found.contentEnd - found.start;
-    uint64_t headEnd = length > EntryHeadBytes ? found.start + EntryHeadBytes : found.contentEnd;
+    uint32_t headBytes = EntryHeadBytes < reader.blockSize ? EntryHeadBytes : reader.blockSize;
+    if (headBytes > t.query->judgedBytes) headBytes = t.query->judgedBytes;
+    uint64_t headEnd = length > headBytes ? found.start + headBytes : found.contentEnd;
     if (!hold(reader, found.start, headEnd)) return LineFails;
     line->opening = judge.opening(judge.context, reader.block + (found.start - reader.start),
                                   (uint32_t)(headEnd - found.start));
@@ -451,7 +470,7 @@ TakenLines takeLastEntries(const LineQuery& query, const EntryJudge& judge, cons
             settleKeptLines(t, true);
         }
     }
-    if (lineEnd <= floor && !reader.failed && !taken.abandoned) settleKeptLines(t, false);
+    if (lineEnd <= floor && !reader.failed && !taken.abandoned) settleKeptLines(t, false, judge.above);
     taken.reachedStart = lineEnd <= floor && !reader.failed && !taken.abandoned;
     taken.readFailed = reader.failed;
     if (t.full) taken.limitReached = false;

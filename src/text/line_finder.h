@@ -128,6 +128,10 @@ struct EntryJudge {
     LineVerdict (*judge)(void* context, const uint8_t* line, uint32_t count, bool cut, EntryLine* into);
     EntryGrouping grouping;
     bool showSet;  // an entry passes only when a line matched show
+    // Searching a growth: the entry the lines before it end in, which its
+    // first lines may continue; one that comes to pass or stops passing
+    // abandons the search. Null: the first line begins an entry.
+    const EntryState* above;
     EntryLine* lines;
     uint32_t capacity;
 };
