@@ -285,14 +285,6 @@ static void checkLastLines(Engine& engine, const Bytes& file, const Case& c, uin
     if (entries && taken.entriesGuessed) return;
     Expected expected = expectedLines(file, mark.length, unitSize, read, engine.filter, engine.choice.lines,
                                       window, scanLimit, judgedBytes, seenEnd, entries);
-    if (getenv("LC_DEBUG")) {
-        fprintf(stderr, "entries %d enc %d/%u read %d/%u lines %u window %u judged %u limit %llu show %d hide %d guessed %d\n", entries, c.setting.kind, c.setting.codePage, read.kind, read.codePage, engine.choice.lines, window, judgedBytes, (unsigned long long)scanLimit, engine.filter.showSet, engine.filter.hideSet, taken.entriesGuessed);
-        fprintf(stderr, "show:"); for (uint32_t p : engine.filter.show) fprintf(stderr, " %x", p);
-        fprintf(stderr, "\nfile:"); for (uint8_t x : file) fprintf(stderr, " %02x", x);
-        fprintf(stderr, "\ntaken:"); for (uint32_t i = taken.start; i < out.size(); ++i) fprintf(stderr, " %02x", out[i]);
-        fprintf(stderr, "\nexpected:"); for (uint8_t x : expected.bytes) fprintf(stderr, " %02x", x);
-        fprintf(stderr, "\n");
-    }
     REQUIRE(taken.count == expected.bytes.size());
     REQUIRE(std::equal(expected.bytes.begin(), expected.bytes.end(), out.begin() + taken.start));
     REQUIRE(taken.lineCount == expected.lineCount);
