@@ -147,7 +147,7 @@ static LineVerdict judgeEntryLine(void* context, const uint8_t* line, uint32_t c
 }
 
 static EntryJudge entryJudgeOf(FilterJudge* filter, const LineScan& scan) {
-    EntryJudge judge = {filter, entryLineOpening, judgeEntryLine, scan.choice->entries,
+    EntryJudge judge = {filter, entryLineOpening, judgeEntryLine, lastPassingLine, scan.choice->entries,
                         scan.choice->showSet, scan.entryAbove, scan.entryLines,
                         scan.entryLineCapacity};
     return judge;

@@ -429,6 +429,40 @@ static LineVerdict judgeEntryLine(EntryTaking& t, const LineFound& found, EntryL
                        (uint32_t)(found.contentEnd - from), cut, line);
 }
 
+static const uint32_t MostLinesLookedAtForATime = 64;
+
+// Whether the line starting at `at`, ending by `end` at the latest, begins with a time.
+static bool beginsWithTime(EntryTaking& t, uint64_t at, uint64_t end) {
+    const EntryJudge& judge = *t.judge;
+    uint64_t headEnd = end - at > EntryHeadBytes ? at + EntryHeadBytes : end;
+    if (headEnd - at > t.query->judgedBytes) headEnd = at + t.query->judgedBytes;
+    const uint8_t* head = t.reader->block + (at - t.reader->start);
+    return judge.opening(judge.context, head, (uint32_t)(headEnd - at)).timed;
+}
+
+// Called at a line with a time, lineEnd being its start: the lines whole in
+// the block above it, behind the last place where show may match, are passed
+// over from there up to the topmost of them that begins with a time (looked
+// for among the first few only). Returns where the scan goes on.
+static uint64_t passOverUnmatchedEntries(EntryTaking& t, uint64_t lineEnd, uint64_t limitFloor) {
+    const EntryJudge& judge = *t.judge;
+    const BackwardReader& reader = *t.reader;
+    LineUnits units = t.query->units;
+    if (!judge.lastPassing || lineEnd - units.size < reader.start || lineEnd > reader.end) return lineEnd;
+    uint64_t from = reader.start > limitFloor ? reader.start : limitFloor;
+    uint64_t stretch = from < lineEnd ? firstLineStartIn(reader, from, lineEnd, units) : NoOffset;
+    if (stretch == NoOffset) return lineEnd;
+    uint32_t last = judge.lastPassing(judge.context, reader.block + (stretch - reader.start),
+                                      (uint32_t)(lineEnd - stretch));
+    if (last != NoPlaceToPass) stretch = firstLineStartIn(reader, stretch + last - last % units.size, lineEnd, units);
+    for (uint32_t looked = 0; stretch != NoOffset && looked < MostLinesLookedAtForATime; ++looked) {
+        uint64_t next = firstLineStartIn(reader, stretch, lineEnd, units);
+        if (beginsWithTime(t, stretch, next == NoOffset ? lineEnd : next)) return stretch;
+        stretch = next;
+    }
+    return lineEnd;
+}
+
 TakenLines takeLastEntries(const LineQuery& query, const EntryJudge& judge, const ByteSource& source,
                            uint8_t* block, uint32_t blockSize, uint8_t* out, uint32_t outCapacity) {
     TakenLines taken = noLinesTaken(query, outCapacity);
@@ -466,6 +500,7 @@ TakenLines takeLastEntries(const LineQuery& query, const EntryJudge& judge, cons
         ++t.count;
         if (line.opening.timed) {
             settleKeptLines(t, false);
+            if (!t.full) lineEnd = passOverUnmatchedEntries(t, lineEnd, limitFloor);
         } else if (judge.lines[0].start - line.start >= EntryLookBackBytes) {
             settleKeptLines(t, true);
         }

@@ -107,7 +107,9 @@ TakenLines takeLastLines(const LineQuery& query, const ByteSource& source, uint8
 // are kept in `lines` until such a line settles them. A continuation's first
 // line is looked for at most EntryLookBackBytes back, and among at most
 // `capacity` lines: beyond that, or at the scan limit, the topmost line kept
-// is taken to begin an entry without a time (entriesGuessed).
+// is taken to begin an entry without a time (entriesGuessed). Where no line
+// of a stretch can match show, the entries that begin at its lines with a
+// time lie wholly in it, and are passed over unread.
 const uint32_t EntryHeadBytes = 4 * EntryHeadUnits;
 
 struct EntryLine {
@@ -126,6 +128,8 @@ struct EntryJudge {
     LineOpening (*opening)(void* context, const uint8_t* head, uint32_t count);
     // The line's units and what it matches; SearchAbandoned ends the search.
     LineVerdict (*judge)(void* context, const uint8_t* line, uint32_t count, bool cut, EntryLine* into);
+    // As a line judge's: behind the place it gives, no line matches show.
+    uint32_t (*lastPassing)(void* context, const uint8_t* lines, uint32_t count);
     EntryGrouping grouping;
     bool showSet;  // an entry passes only when a line matched show
     // Searching a growth: the entry the lines before it end in, which its
