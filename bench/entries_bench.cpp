@@ -15,6 +15,7 @@
 #include "settings/state.h"
 #include "support/shell_run.h"
 #include "support/test_files.h"
+#include "tail/sources.h"
 #include "tail/tail.h"
 #include "trace.h"
 #include "viewer/pane_colours.h"
@@ -56,7 +57,7 @@ static void useEntries(bool on) {
 }
 
 static void forcedReload() {
-    forgetWatchedFile(state.sources[0]);
+    forgetWatchedFile(sources[0]);
     reloadFileTail();
 }
 

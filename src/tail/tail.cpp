@@ -13,6 +13,8 @@
 #include "text/timeline.h"
 #include "text/status_text.h"
 #include "viewer/alert.h"
+#include "viewer/pane.h"
+#include "viewer/pane_colours.h"
 #include "viewer/pane_view.h"
 #include "viewer/status_line.h"
 #include "viewer/viewer.h"
@@ -23,7 +25,9 @@ static const UINT ReaderRetryPeriod = 1000;
 // The window whose timers serve this start's watching.
 static HWND watchingWindow;
 
-static uint32_t indexOf(const Source& source) { return (uint32_t)(&source - state.sources); }
+Source sources[MostSources];
+
+static uint32_t indexOf(const Source& source) { return (uint32_t)(&source - sources); }
 
 void forgetWatchedFile(Source& source) {
     source.fileLooked = false;
@@ -142,7 +146,7 @@ static void rememberSeen(Source& source, const FileAnswer& answer, const SeenFil
 // The source's own records, then what every other source shows now.
 static void seenFilesFor(const Source& source, SeenFiles* seen) {
     *seen = source.seen;
-    for (const Source& other : state.sources) {
+    for (const Source& other : sources) {
         if (&other != &source && other.seen.count > 0) addSeenFile(seen, other.seen.files[0]);
     }
 }
@@ -177,21 +181,18 @@ static void rememberShown(Source& source, const FileAnswer& answer, const Decode
 // is, for the entry its first line is in: the first line, which may be cut,
 // is passed over unless it is the file's first, and so is an unfinished
 // last one, which the text shown goes on with.
-static void decodeLookBack(const TailBytes& tail, const FileAnswer& answer, const uint8_t* lookBack,
-                           Encoding used, bool notice) {
-    state.lookBackLength = 0;
+static void useLookBack(const TailBytes& tail, const FileAnswer& answer, const uint8_t* lookBack,
+                        Encoding used, bool notice) {
+    static WCHAR text[LookBackTextSize];
+    usePaneLookBack(NULL, 0);
     if (answer.lookBackCount == 0 || notice) return;
     uint64_t from = answer.offset - answer.lookBackCount;
     bool fileStart = from <= tail.mark.length;
     TailBytes bytes = {lookBack, answer.lookBackCount, from, tail.mark, fileStart, true};
-    DecodedText text = decodeTail(bytes, used, systemCodePages, NoBoundary, state.lookBackText,
-                                  LookBackTextSize);
-    uint32_t start = fileStart ? 0 : nextLineStart(state.lookBackText, text.length, 0);
-    uint32_t end = text.length;
-    while (end > start && !isLineEnd(state.lookBackText[end - 1])) --end;
-    if (start >= end) return;
-    MoveMemory(state.lookBackText, state.lookBackText + start, (end - start) * sizeof(WCHAR));
-    state.lookBackLength = end - start;
+    uint32_t length = decodeTail(bytes, used, systemCodePages, NoBoundary, text, LookBackTextSize).length;
+    uint32_t start = fileStart ? 0 : nextLineStart(text, length, 0);
+    while (length > start && !isLineEnd(text[length - 1])) --length;
+    if (length > start) usePaneLookBack(text + start, length - start);
 }
 
 // The reader's place is kept only in the file shown, while the bytes shown
@@ -204,7 +205,7 @@ static void showWholeTail(Source& source, const TailBytes& tail, const FileAnswe
     uint32_t notice = writeFilterNotice(answer, state.displayText);
     DecodedText text = decodeTail(tail, answer.encoding, systemCodePages, answer.boundary,
                                   state.displayText + notice, DisplayTextSize - notice);
-    decodeLookBack(tail, answer, lookBack, text.used, notice > 0);
+    useLookBack(tail, answer, lookBack, text.used, notice > 0);
     replacePaneText(state.displayText, asNew,
                     samePlace ? oldTextEndIn(source, text, notice) : NoPlace);
     uint32_t from = newTextFrom(answer, text, notice, asNew);
@@ -366,7 +367,7 @@ static void noteGrowth(Source& source, const FileAnswer& answer, bool asNew) {
 // The earlier source (1 to 4) whose reader last answered with the same file, or 0.
 static uint32_t earlierSourceWithFile(const Source& source) {
     for (uint32_t i = 0; i < indexOf(source); ++i) {
-        const Source& other = state.sources[i];
+        const Source& other = sources[i];
         if (other.active && other.sameFileAs == 0 && sameFile(other.answeredFile, source.answeredFile)) {
             return i + 1;
         }
@@ -378,7 +379,7 @@ static uint32_t earlierSourceWithFile(const Source& source) {
 // lines leave the pane. One that no longer does is shown anew at the next look.
 static void noteSameFiles() {
     bool changed = false;
-    for (Source& source : state.sources) {
+    for (Source& source : sources) {
         uint32_t same = source.active ? earlierSourceWithFile(source) : 0;
         if (same == source.sameFileAs) continue;
         changed = true;
@@ -575,7 +576,7 @@ static bool nothingChosen(const char* path) {
 // look that does not read never stops a source (text/source_value.h).
 static void readSourceSettings() {
     for (uint32_t i = 0; i < MostSources; ++i) {
-        Source& source = state.sources[i];
+        Source& source = sources[i];
         bool first = i == 0;
         WCHAR value[SourceSettingSize];
         uint32_t length = settingTextToWide(first ? state.label : state.sourceSettings[i - 1], value,
@@ -587,7 +588,7 @@ static void readSourceSettings() {
 
 bool severalSources() {
     uint32_t active = 0;
-    for (const Source& source : state.sources) active += source.active ? 1 : 0;
+    for (const Source& source : sources) active += source.active ? 1 : 0;
     return active > 1;
 }
 
@@ -614,7 +615,7 @@ void showWatchedFileAgain() {
     useLineLabels(severalSources());
     chooseLines();
     for (uint32_t i = 0; i < MostSources; ++i) {
-        Source& source = state.sources[i];
+        Source& source = sources[i];
         showSourceAgain(source);
         if (!source.active) stopSourceReader(i);
     }
@@ -633,11 +634,11 @@ void stopWatching() {
     if (watchingWindow) KillTimer(watchingWindow, ReaderRetryTimer);
     watchingWindow = NULL;
     stopFileReaders();
-    for (Source& source : state.sources) source.seen.count = 0;
+    for (Source& source : sources) source.seen.count = 0;
 }
 
 void onFileAnswered(uint32_t source) {
-    if (source < MostSources) takeAnswer(state.sources[source]);
+    if (source < MostSources) takeAnswer(sources[source]);
     updateStatus();
 }
 
@@ -647,7 +648,7 @@ void stopReaderRetry() {
 
 void retryWantedReaders() {
     stopReaderRetry();
-    for (Source& source : state.sources) {
+    for (Source& source : sources) {
         if (source.active && source.readerWanted) reloadSource(source);
     }
     updateStatus();
@@ -659,7 +660,7 @@ void reloadFileTail() {
     bool asked[MostSources] = {};
     bool any = false;
     for (uint32_t i = 0; i < MostSources; ++i) {
-        Source& source = state.sources[i];
+        Source& source = sources[i];
         if (!source.active) continue;
         any = true;
         asked[i] = readyToAsk(source) && handOver(source, true);
@@ -667,7 +668,12 @@ void reloadFileTail() {
     if (!any) showNothingChosen();
     DWORD since = GetTickCount();
     for (uint32_t i = 0; i < MostSources; ++i) {
-        if (asked[i]) awaitAnswer(state.sources[i], since);
+        if (asked[i]) awaitAnswer(sources[i], since);
     }
     updateStatus();
+}
+
+void applyWordWrap() {
+    if (!applyWrapMode()) return;
+    for (Source& source : sources) source.shownTail.bytes.valid = false;
 }

@@ -23,6 +23,17 @@ struct LabelPart {
     int rule;  // of the label's line, for a band behind it
 };
 
+// Each source's label colour, as the tail last gave it.
+struct LabelColour {
+    bool coloured;
+    COLORREF colour;
+};
+static LabelColour labelColours[MostSources];
+
+void useLabelColour(uint32_t source, bool coloured, COLORREF colour) {
+    if (source < MostSources) labelColours[source] = {coloured, colour};
+}
+
 struct RuleBands {
     int count;
     RuleBand bands[BandCapacity];
@@ -33,6 +44,15 @@ struct RuleBands {
 // ---- Marking ------------------------------------------------------------------
 
 static uint32_t rulesInUse() { return state.highlight ? ColourRuleCount : 0; }
+
+// The lines before the pane's text that its first entries may begin in.
+static WCHAR lookBackText[LookBackTextSize];
+static uint32_t lookBackLength;
+
+void usePaneLookBack(const WCHAR* text, uint32_t length) {
+    lookBackLength = length < LookBackTextSize ? length : 0;
+    if (lookBackLength > 0) CopyMemory(lookBackText, text, lookBackLength * sizeof(WCHAR));
+}
 
 static void compileRules() {
     WideChar value[HighlightRuleSize];
@@ -47,9 +67,8 @@ static void markText(const WCHAR* text, uint32_t length, bool appended) {
     if (!appended) {
         clearLineMarks(&state.lineMarks);
         state.lineMarks.entries = entryGrouping();
-        if (state.lookBackLength > 0) {
-            markLookBack(&state.lineMarks, state.colourRules, rulesInUse(), state.lookBackText,
-                         state.lookBackLength);
+        if (lookBackLength > 0) {
+            markLookBack(&state.lineMarks, state.colourRules, rulesInUse(), lookBackText, lookBackLength);
         }
     }
     markLines(&state.lineMarks, state.colourRules, rulesInUse(), text, length);
@@ -261,8 +280,7 @@ static void paintLabels(HWND pane, HDC dc, const RECT& area, const RuleBands& fo
         }
         if (!first) continue;
         PartColours colours = label.rule == NoRule ? plainColours() : ruleColours(state.colourRules[label.rule]);
-        const SourceValue& value = state.sources[label.source].value;
-        colours.text = value.coloured ? value.colour : state.fontColor;
+        colours.text = labelColours[label.source].coloured ? labelColours[label.source].colour : state.fontColor;
         HRGN region = CreateRectRgnIndirect(&area);
         HRGN labels = labelRegion(found, label.source, label.rule);
         CombineRgn(region, region, labels, RGN_AND);
