@@ -119,6 +119,7 @@ static void buildPane(bool forced) {
     MergedPane merged = mergeSourceLines(lines, MostSources, mostPaneLines(), NoticeRowsRoom, thisYear(),
                                          place, mergedText, PaneTextSize, newLines, &paneHeld);
     addNoticeRows(merged.length, merged.lines == 0);
+    usePaneLookBack(NULL, 0);
     replacePaneTextAt(mergedText, forced, merged.placeAt);
     alertOnLinesMarked(newLines, merged.lines);
     if (away && state.statusLine) countLinesBelow(markedCount(newLines, merged.lines), false);
