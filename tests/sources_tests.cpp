@@ -9,6 +9,7 @@
 #include "support/import_hook.h"
 #include "support/plugin_fixture.h"
 #include "support/screen_shot.h"
+#include "tail/file_reader.h"
 #include "tail/tail.h"
 
 // ---- Pure: the time a line begins with, a source's value ----
@@ -544,6 +545,20 @@ TEST_F(SourcesOwnTest, ACarriageReturnAloneNearTheEndKeepsWhatWasSeen) {
 // A whole read asks for what it shows and a little more, not a block of
 // 256 KiB; an append, for what was appended and a little more. (The shell
 // reads its own settings at a start: a start with a tiny log tells how much.)
+// A reader's buffers are its source's while it reads, and given back when the
+// source goes: a source removed by a command, and every source at the end.
+TEST_F(SourcesOwnTest, ASourceThatGoesGivesItsBuffersBack) {
+    ASSERT_TRUE(pumpUntil([] { return readerMemoriesHeld() == 0; })) << "an earlier reader holds its buffers";
+    writeFile(a(), at(1, "a line"));
+    writeFile(b(), at(2, "b line"));
+    startAB("");
+    EXPECT_EQ(2, readerMemoriesHeld());
+    send("@QVPeruserSource 2");
+    EXPECT_TRUE(pumpUntil([] { return readerMemoriesHeld() == 1; })) << readerMemoriesHeld();
+    stop();
+    EXPECT_TRUE(pumpUntil([] { return readerMemoriesHeld() == 0; })) << readerMemoriesHeld();
+}
+
 TEST_F(SourcesOwnTest, ReadsAreBoundedByWhatIsShown) {
     ReadFileCounter reads;
     ASSERT_TRUE(reads.installed());

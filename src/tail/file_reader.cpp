@@ -26,6 +26,16 @@
 // still blocked in a read.
 static const int SlotCount = 2 * MostSources;
 
+// A reader's buffers: taken with its slot when a source starts, given back
+// when both sides let go of it, so that a source that goes keeps nothing.
+struct ReaderMemory {
+    uint8_t shown[TextBufferSize];
+    uint8_t block[LineBlockSize];
+    WideChar lineText[2 * MatchedLineSize + 1];
+    EntryLine entryLines[EntryLineRecords];
+    uint8_t lookBack[EntryLookBackBytes];
+};
+
 struct ReaderSlot {
     volatile LONG inUse;    // from the start that takes it until both sides let go
     volatile LONG holders;  // of the events: the shell's thread and the reader
@@ -41,11 +51,7 @@ struct ReaderSlot {
     uint32_t source;  // whose answers it posts
     FileRequest request;
     FileAnswer answer;
-    uint8_t buffer[TextBufferSize];
-    uint8_t block[LineBlockSize];
-    WideChar lineText[2 * MatchedLineSize + 1];
-    EntryLine entryLines[EntryLineRecords];
-    uint8_t lookBack[EntryLookBackBytes];
+    ReaderMemory* memory;
 };
 
 static ReaderSlot slots[SlotCount];
@@ -55,11 +61,21 @@ static HWND notifyWindow;
 
 // ---- The thread and the hand-over ----------------------------------------------
 
+static volatile LONG memoriesHeld;
+
+static void giveMemoryBack(ReaderSlot* slot) {
+    if (!slot->memory) return;
+    VirtualFree(slot->memory, 0, MEM_RELEASE);
+    slot->memory = NULL;
+    InterlockedDecrement(&memoriesHeld);
+}
+
 static void closeSlot(ReaderSlot* slot) {
     CloseHandle(slot->asked);
     CloseHandle(slot->answeredEvent);
     slot->asked = NULL;
     slot->answeredEvent = NULL;
+    giveMemoryBack(slot);
     InterlockedExchange(&slot->inUse, 0);
 }
 
@@ -72,8 +88,9 @@ static void postAnswer(ReaderSlot* slot) {
 static DWORD WINAPI readerThread(LPVOID parameter) {
     ReaderSlot* slot = (ReaderSlot*)parameter;
     while (WaitForSingleObject(slot->asked, INFINITE) == WAIT_OBJECT_0 && !slot->quit) {
-        ReaderBuffers buffers = {slot->buffer, slot->block, slot->lineText, slot->entryLines,
-                                 slot->lookBack, &slot->progress};
+        ReaderMemory* memory = slot->memory;
+        ReaderBuffers buffers = {memory->shown, memory->block, memory->lineText, memory->entryLines,
+                                 memory->lookBack, &slot->progress};
         answerRequest(slot->request, &slot->answer, buffers);
         if (slot->quit) break;
         if (answerMustBePosted(&slot->handoff)) postAnswer(slot);
@@ -102,7 +119,10 @@ static bool prepareSlot(ReaderSlot* slot, HWND notify, uint32_t source) {
     slot->source = source;
     slot->asked = CreateEventA(NULL, FALSE, FALSE, NULL);
     slot->answeredEvent = CreateEventA(NULL, FALSE, FALSE, NULL);
-    return slot->asked && slot->answeredEvent;
+    slot->memory =
+        (ReaderMemory*)VirtualAlloc(NULL, sizeof(ReaderMemory), MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (slot->memory) InterlockedIncrement(&memoriesHeld);
+    return slot->asked && slot->answeredEvent && slot->memory;
 }
 
 static bool startThread(ReaderSlot* slot) {
@@ -125,6 +145,7 @@ static void releaseUnstartedSlot(ReaderSlot* slot) {
     if (slot->answeredEvent) CloseHandle(slot->answeredEvent);
     slot->asked = NULL;
     slot->answeredEvent = NULL;
+    giveMemoryBack(slot);
     InterlockedExchange(&slot->inUse, 0);
 }
 
@@ -169,6 +190,8 @@ bool fileReaderBusy(uint32_t source) {
     return current[source] && requestPending(current[source]->handoff);
 }
 
+LONG readerMemoriesHeld() { return memoriesHeld; }
+
 LONG fileReaderProgress(uint32_t source) { return current[source] ? current[source]->progress : 0; }
 
 // The wait may end early on a wake-up meant for an earlier request; only
@@ -202,7 +225,7 @@ bool takeFileAnswer(uint32_t source, FileAnswer* answer, const uint8_t** bytes,
     ReaderSlot* slot = current[source];
     if (!slot || !takeAnswered(&slot->handoff)) return false;
     *answer = slot->answer;
-    *bytes = slot->buffer + slot->answer.start;
-    *lookBack = slot->lookBack;
+    *bytes = slot->memory->shown + slot->answer.start;
+    *lookBack = slot->memory->lookBack;
     return true;
 }

@@ -132,6 +132,10 @@ void startFileReaders(HWND notify);
 void stopSourceReader(uint32_t source);
 void stopFileReaders();
 
+// The readers whose buffers are held: one for each source that reads, and
+// one for each reader of an earlier start still blocked in a read.
+LONG readerMemoriesHeld();
+
 // True while a source's request waits for its answer.
 bool fileReaderBusy(uint32_t source);
 // The reads made for the source's request in hand so far: a long scan moves
