@@ -8,6 +8,8 @@
 #include "viewer/activity_strip.h"
 #include "viewer/pane_view.h"
 
+#include "viewer/pane_colours.h"
+
 #include <string.h>
 
 #include "settings/state.h"
@@ -180,6 +182,20 @@ void appendPaneText(const WCHAR* text) {
     sendToPane(EM_REPLACESEL, FALSE, (LPARAM)text);
     sendToPane(EM_SETMODIFY, FALSE, 0);
     placeView(before, false, before.length);
+    thawPane();
+}
+
+void replacePaneEnd(int from, const WCHAR* text, int oldSuffix, int newSuffix) {
+    PaneView before = readPaneView();
+    freezePane();
+    int carried = from - (int)sendToPane(EM_LINEINDEX, sendToPane(EM_LINEFROMCHAR, from, 0), 0);
+    int longest = longestLine(text, carried);
+    if (longest > state.longestPaneLine) state.longestPaneLine = longest;
+    expectRowEndReplaced(oldSuffix, newSuffix);
+    sendToPane(EM_SETSEL, from, before.length);
+    sendToPane(EM_REPLACESEL, FALSE, (LPARAM)text);
+    sendToPane(EM_SETMODIFY, FALSE, 0);
+    placeView(before, false, NoPlace);
     thawPane();
 }
 
