@@ -15,8 +15,8 @@ static RepeatFolder folder;
 static WCHAR foldedText[PaneTextSize];
 static bool paneFolded;
 static uint32_t foldedLength;  // the pane's length as folded
+static uint32_t foldedChanges; // the pane's text changes when it was
 static uint32_t rowSuffixAt;   // the last row's suffix in the pane
-static RepeatedRow shownRow;   // the count it shows
 static bool countWaiting;      // the last row shows an older count than waitingRow
 static RepeatedRow waitingRow;
 static bool olderCountAbove;   // a row above the last shows an older count
@@ -70,8 +70,8 @@ WholeFold foldWholeText(const WCHAR* text, uint32_t from, uint32_t length, uint3
     whole.repeatAfterMark = piece.repeatAfterMark && piece.repeatedRowAt != NotInPiece;
     whole.repeatedRowAt = from + piece.repeatedRowAt;
     foldedLength = whole.length;
+    foldedChanges = paneTextChanges() + 1;  // the text about to be given
     rowSuffixAt = piece.rowSuffixAt == NotInPiece ? 0 : from + piece.rowSuffixAt;
-    shownRow = folder.row;
     paneFolded = piece.rowSuffixAt != NotInPiece && whole.length >= 2 && foldedText[whole.length - 1] == '\n';
     countWaiting = olderCountAbove = false;
     return whole;
@@ -79,10 +79,11 @@ WholeFold foldWholeText(const WCHAR* text, uint32_t from, uint32_t length, uint3
 
 // Appends may hold a quarter more lines than `lines` asks for, four times as
 // many while the reader is away, as the readers allow them.
-static bool linesFit(uint32_t adding, bool away) {
+static bool linesFit(uint32_t adding) {
     uint32_t most = state.lineChoice.lines;
-    uint64_t more = away ? 3 * (uint64_t)most : most / 4;
-    return most == 0 || linesHeld(state.lineMarks) + adding <= most + more;
+    if (most == 0) return true;
+    uint64_t more = paneFollowsEnd() ? most / 4 : 3 * (uint64_t)most;
+    return linesHeld(state.lineMarks) + adding <= most + more;
 }
 
 static uint32_t composeRowEnd(const RepeatedRow& row, WCHAR* out) {
@@ -93,24 +94,30 @@ static uint32_t composeRowEnd(const RepeatedRow& row, WCHAR* out) {
     return length;
 }
 
-// The pane is still as the folder left it: as long, its last row ending
-// with the count shown and a line end.
-static bool paneAsFolded() {
-    if (!paneFolded || (uint32_t)paneTextLength() != foldedLength) return false;
+// The last row's count written anew, and the piece's rows behind it, in
+// front of which the row's end is written; false while the reader is away.
+static bool reviseLastRow(const FoldedPiece& piece, uint32_t* base) {
     WCHAR rowEnd[RepeatSuffixCapacity + 3];
-    uint32_t suffix = composeRowEnd(shownRow, rowEnd);
-    return rowSuffixAt + suffix + 2 == foldedLength && paneTextEndsWith(rowEnd, (int)suffix + 2);
+    uint32_t suffix = composeRowEnd(waitingRow, rowEnd);
+    WCHAR* revised = piece.out - (suffix + 2);
+    memcpy(revised, rowEnd, (suffix + 2) * sizeof(WCHAR));
+    uint32_t shownSuffix = foldedLength - rowSuffixAt - 2;
+    if (!replacePaneEnd((int)rowSuffixAt, revised, (int)shownSuffix, (int)suffix)) return false;
+    *base = rowSuffixAt + suffix + 2;
+    return true;
 }
 
+// The pane is still as the folder left it: the plugin gave it no text since.
+static bool paneAsFolded() { return paneFolded && paneTextChanges() == foldedChanges; }
+
 bool appendFolded(const WCHAR* text, uint32_t length, bool labelled, FoldedAppend* shown) {
-    bool following = paneFollowsEnd();
-    if (!paneAsFolded() || (olderCountAbove && following)) return false;
+    if (!paneAsFolded() || (olderCountAbove && paneFollowsEnd())) return false;
     folder.labels = labelsOf(labelled);
     const uint32_t rowEndRoom = RepeatSuffixCapacity + 2;
     FoldedPiece piece;
     startFoldedPiece(&piece, foldedText + rowEndRoom, PaneTextSize - rowEndRoom);
     foldRepeats(&folder, text, length, &piece);
-    if (piece.rebuild || !linesFit(piece.lines, !following)) {
+    if (piece.rebuild || !linesFit(piece.lines)) {
         paneFolded = false;
         return false;
     }
@@ -121,14 +128,7 @@ bool appendFolded(const WCHAR* text, uint32_t length, bool labelled, FoldedAppen
     shown->repeated = piece.rowBeforeChanged;
     shown->repeatedAt = rowSuffixAt;
     uint32_t base = foldedLength;
-    if (countWaiting && following) {
-        WCHAR rowEnd[RepeatSuffixCapacity + 3];
-        uint32_t suffix = composeRowEnd(waitingRow, rowEnd);
-        WCHAR* revised = foldedText + rowEndRoom - (suffix + 2);
-        memcpy(revised, rowEnd, (suffix + 2) * sizeof(WCHAR));
-        replacePaneEnd((int)rowSuffixAt, revised, (int)(foldedLength - rowSuffixAt - 2), (int)suffix);
-        base = rowSuffixAt + suffix + 2;
-        shownRow = waitingRow;
+    if (countWaiting && reviseLastRow(piece, &base)) {
         countWaiting = false;
     } else if (piece.length > 0) {
         olderCountAbove = olderCountAbove || countWaiting;
@@ -138,9 +138,8 @@ bool appendFolded(const WCHAR* text, uint32_t length, bool labelled, FoldedAppen
     shown->newAt = base;
     if (piece.rowSuffixAt != NotInPiece) {
         rowSuffixAt = base + piece.rowSuffixAt;
-        shownRow = folder.row;
     }
-    foldedLength = (uint32_t)paneTextLength();
-    paneFolded = piece.length + base == foldedLength;
+    foldedLength = base + piece.length;
+    foldedChanges = paneTextChanges();
     return true;
 }

@@ -135,7 +135,7 @@ static void buildPane(bool forced) {
                                          place, state.mergedText, PaneTextSize, newLines, &paneHeld);
     if (collapsingRepeats()) foldMergedLines(&merged);
     else forgetFoldedPane();
-    addNoticeRows(merged.length, merged.lines == 0);
+    if (addNoticeRows(merged.length, merged.lines == 0) != merged.length) forgetFoldedPane();
     replacePaneTextAt(state.mergedText, forced, merged.placeAt);
     alertOnLinesMarked(newLines, merged.lines);
     if (away && state.statusLine) countLinesBelow(markedCount(newLines, merged.lines), false);

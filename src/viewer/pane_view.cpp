@@ -185,8 +185,9 @@ void appendPaneText(const WCHAR* text) {
     thawPane();
 }
 
-void replacePaneEnd(int from, const WCHAR* text, int oldSuffix, int newSuffix) {
+bool replacePaneEnd(int from, const WCHAR* text, int oldSuffix, int newSuffix) {
     PaneView before = readPaneView();
+    if (!before.atEnd) return false;
     freezePane();
     int carried = from - (int)sendToPane(EM_LINEINDEX, sendToPane(EM_LINEFROMCHAR, from, 0), 0);
     int longest = longestLine(text, carried);
@@ -197,6 +198,7 @@ void replacePaneEnd(int from, const WCHAR* text, int oldSuffix, int newSuffix) {
     sendToPane(EM_SETMODIFY, FALSE, 0);
     placeView(before, false, NoPlace);
     thawPane();
+    return true;
 }
 
 bool paneTextEdited() { return sendToPane(EM_GETMODIFY, 0, 0) != 0; }
