@@ -95,20 +95,20 @@ void startFoldedPiece(FoldedPiece* piece, WideChar* out, uint32_t capacity) {
     if (capacity > 0) out[0] = 0;
 }
 
+// An entry's text kept, its lines parted by CR LF: a first line, or one more.
 static void keepText(RepeatText* text, const WideChar* units, uint32_t length, bool startsIt) {
     if (startsIt) {
         text->length = 0;
         text->fits = true;
     }
-    if (!startsIt && text->fits && text->length + 2 <= RepeatTextCapacity) {
-        text->units[text->length++] = WideChar(CarriageReturn);
-        text->units[text->length++] = WideChar(LineFeed);
-    } else if (!startsIt) {
-        text->fits = false;
-    }
-    if (!text->fits || text->length + length > RepeatTextCapacity) {
+    uint32_t joint = startsIt ? 0 : 2;
+    if (!text->fits || text->length + joint + length > RepeatTextCapacity) {
         text->fits = false;
         return;
+    }
+    if (joint) {
+        text->units[text->length++] = WideChar(CarriageReturn);
+        text->units[text->length++] = WideChar(LineFeed);
     }
     for (uint32_t i = 0; i < length; ++i) text->units[text->length + i] = units[i];
     text->length += length;
@@ -123,7 +123,7 @@ static void setBit(uint32_t* bits, uint32_t line, bool value) {
     bits[line / 32] = value ? bits[line / 32] | bit : bits[line / 32] & ~bit;
 }
 
-static void write(FoldedPiece* piece, const WideChar* units, uint32_t length) {
+static void writeUnits(FoldedPiece* piece, const WideChar* units, uint32_t length) {
     if (piece->length + length + 1 > piece->capacity) {
         piece->rebuild = true;
         return;
@@ -141,10 +141,10 @@ static void writeLabel(const RepeatFolder& folder, uint8_t source, FoldedPiece* 
     const WideChar* label = folder.labels->label[source];
     uint32_t length = 0;
     while (label[length]) ++length;
-    const WideChar open = '[', close[] = {']', ' '};
-    write(piece, &open, 1);
-    write(piece, label, length);
-    write(piece, close, 2);
+    const WideChar opening = '[', closing[] = {']', ' '};
+    writeUnits(piece, &opening, 1);
+    writeUnits(piece, label, length);
+    writeUnits(piece, closing, 2);
 }
 
 // The row's suffix, where the row ends: its count now.
@@ -157,8 +157,8 @@ static void rewriteSuffix(const RepeatFolder& folder, FoldedPiece* piece) {
     bool markInRow = piece->markFrom != NotInPiece && piece->markAt > piece->rowSuffixAt;
     piece->length = piece->rowSuffixAt;
     WideChar suffix[RepeatSuffixCapacity];
-    write(piece, suffix, composeRepeatSuffix(folder.row, suffix, RepeatSuffixCapacity));
-    write(piece, LineEnd, 2);
+    writeUnits(piece, suffix, composeRepeatSuffix(folder.row, suffix, RepeatSuffixCapacity));
+    writeUnits(piece, LineEnd, 2);
     if (markInRow) piece->markAt = piece->length;
 }
 
@@ -184,9 +184,9 @@ static void writeRowLine(RepeatFolder* folder, const WideChar* line, uint32_t le
     setBit(piece->newOut, piece->lines++, isNew);
     piece->lineWrittenAt = piece->length;
     if (ownText) writeLabel(*folder, source, piece);
-    write(piece, line, length);
+    writeUnits(piece, line, length);
     piece->rowSuffixAt = piece->length;
-    if (ended) write(piece, LineEnd, 2);
+    if (ended) writeUnits(piece, LineEnd, 2);
 }
 
 // The hidden entry comes out as a row of its own, behind its row as counted before it.
