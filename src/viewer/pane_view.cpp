@@ -189,8 +189,7 @@ bool replacePaneEnd(int from, const WCHAR* text, int oldSuffix, int newSuffix) {
     PaneView before = readPaneView();
     if (!before.atEnd) return false;
     freezePane();
-    int carried = from - (int)sendToPane(EM_LINEINDEX, sendToPane(EM_LINEFROMCHAR, from, 0), 0);
-    int longest = longestLine(text, carried);
+    int longest = longestLine(text, (int)sendToPane(EM_LINELENGTH, from, 0));
     if (longest > state.longestPaneLine) state.longestPaneLine = longest;
     expectRowEndReplaced(oldSuffix, newSuffix);
     sendToPane(EM_SETSEL, from, before.length);
