@@ -39,7 +39,7 @@ static void prepareBurst(bool strip) {
         applyStatusLine();
     }
     writeFile(path, before);
-    forgetWatchedFile(state.sources[0]);
+    forgetWatchedFile(sources[0]);
     reloadFileTail();
     pumpMessages(10);
     appendFile(path, burst);

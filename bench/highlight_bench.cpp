@@ -58,7 +58,7 @@ static void useRules(bool on) {
 }
 
 static void forcedReload() {
-    forgetWatchedFile(state.sources[0]);
+    forgetWatchedFile(sources[0]);
     reloadFileTail();
 }
 

@@ -76,7 +76,7 @@ static void compare(const char* title, int calls, bool grow, double target) {
 // The bytes every source shows of its file, after each was shown anew.
 static uint64_t bytesShown() {
     uint64_t shown = 0;
-    for (const Source& source : state.sources) shown += source.active ? source.shownTail.bytes.count : 0;
+    for (const Source& source : sources) shown += source.active ? source.shownTail.bytes.count : 0;
     return shown;
 }
 

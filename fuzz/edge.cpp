@@ -4,7 +4,7 @@
 // column of the window on the monitor, held to the range of a coordinate; the
 // line beside an edge is one pixel deep, along the window's span.
 #include "fuzz_input.h"
-#include "viewer/autohide_edge.h"
+#include "text/autohide_edge.h"
 
 // Places beyond the range of a coordinate are held to its end.
 static int32_t coordinate(int64_t value) {

@@ -5,7 +5,7 @@
 // size when some work area holds it, goes to the nearest monitor that holds
 // it, and is a place the rule keeps when given again.
 #include "fuzz_input.h"
-#include "viewer/placement_rule.h"
+#include "text/placement_rule.h"
 
 struct Box {
     int64_t left, top, right, bottom;

@@ -8,6 +8,7 @@
 #include "commands/command_words.h"
 #include "support/dialogs.h"
 #include "support/plugin_fixture.h"
+#include "tail/sources.h"
 
 // ---- What "still consistent" means ----------------------------------------
 
@@ -25,7 +26,7 @@ static void expectConsistent() {
     EXPECT_EQ(state.viewerWnd, GetParent(state.paneWnd));
     EXPECT_TRUE(terminatedWithin(state.font, FontNameSize));
     EXPECT_TRUE(terminatedWithin(state.filePath, FilePathSize));
-    EXPECT_TRUE(terminatedWithin(state.sources[0].resolvedPath, ResolvedPathSize));
+    EXPECT_TRUE(terminatedWithin(sources[0].resolvedPath, ResolvedPathSize));
     EXPECT_TRUE(terminatedWithin(state.rcPath, RcPathSize));
     EXPECT_TRUE(terminatedWithin(state.encoding, EncodingNameSize));
     EXPECT_TRUE(state.paneFont != NULL);

@@ -191,8 +191,8 @@ TEST_F(NewestFileTest, ANewerFileShowsAtTheFirstLookAfterTheRescanTime) {
     waitForRescan(2);
     reloadFileTail();
     EXPECT_EQ("new log\r\n", paneText());
-    state.sources[0].lastFolderLook -= 60000;  // as if a minute had passed
-    state.sources[0].lastListingTick -= 60000;
+    sources[0].lastFolderLook -= 60000;  // as if a minute had passed
+    sources[0].lastListingTick -= 60000;
     reloadFileTail();
     EXPECT_EQ("old log, written again\r\n", paneText());
 

@@ -8,7 +8,7 @@
 #include "support/plugin_fixture.h"
 #include "support/windows_programs.h"
 #include "tail/tail.h"
-#include "viewer/placement_rule.h"
+#include "text/placement_rule.h"
 #include "viewer/viewer.h"
 
 namespace {

@@ -12,6 +12,7 @@
 #include "slit.h"
 #include "support/dialogs.h"
 #include "support/plugin_fixture.h"
+#include "tail/sources.h"
 
 namespace {
 
@@ -146,7 +147,7 @@ static std::string startedPlugin() {
                        paneText() + "\nstatus " + (IsWindowVisible(state.statusWnd) ? "shown " : "hidden ") +
                        status + "\nalerting " + std::to_string(state.alerting) + " below " +
                        std::to_string(state.linesBelow) + "\n";
-    for (const Source& source : state.sources) seen += "source " + std::to_string(source.active) + "\n";
+    for (const Source& source : sources) seen += "source " + std::to_string(source.active) + "\n";
     return seen + describeMenu(mainMenuSerial());
 }
 

@@ -360,7 +360,7 @@ TEST_F(TailTest, ShowsTheLastBytesOrTheWholeShortFile) {
     writeFile(watchedPath(), shortContent);
     forcedReload();
     EXPECT_EQ(shortContent, paneText());
-    EXPECT_EQ(300u, state.sources[0].lastFileSize);
+    EXPECT_EQ(300u, sources[0].lastFileSize);
 }
 
 TEST_F(TailTest, ThePaneShowsEncodingsZerosAndLineEndsAsText) {
@@ -582,13 +582,13 @@ TEST_F(TailTest, AnOlderCopyWaitsForItsNextWrite) {
     ASSERT_EQ("newest text\r\n", paneText());
 
     ULARGE_INTEGER value;
-    value.QuadPart = state.sources[0].lastWriteTime - 864000000000ull;
+    value.QuadPart = sources[0].lastWriteTime - 864000000000ull;
     FILETIME dayEarlier = {value.LowPart, value.HighPart};
     writeFile(watchedPath(), "older copy\r\n");
     setWriteTime(watchedPath(), dayEarlier);
     reloadFileTail();
     EXPECT_EQ("newest text\r\n", paneText());
-    EXPECT_EQ(value.QuadPart, state.sources[0].lastWriteTime);
+    EXPECT_EQ(value.QuadPart, sources[0].lastWriteTime);
 
     appendFile(watchedPath(), "written again\r\n");
     reloadFileTail();
@@ -664,7 +664,7 @@ TEST_F(TailTest, AMissingFileShowsANoticeUntilItAppears) {
     EXPECT_EQ(0u, notice.find("Cannot open the file: ")) << notice;
     EXPECT_TRUE(endsWith(notice, ".\r\n" + missing)) << notice;  // the reason, then the path
     EXPECT_EQ(notice.find("\r\n"), notice.rfind("\r\n")) << notice;
-    EXPECT_FALSE(state.sources[0].fileLooked);
+    EXPECT_FALSE(sources[0].fileLooked);
 
     selectInPane(3, 8);
     reloadFileTail();
@@ -679,7 +679,7 @@ TEST_F(TailTest, AMissingFileShowsANoticeUntilItAppears) {
     removeFile(missing);
     reloadFileTail();
     EXPECT_EQ(notice, paneText());
-    EXPECT_FALSE(state.sources[0].fileLooked);
+    EXPECT_FALSE(sources[0].fileLooked);
 }
 
 TEST_F(TailTest, PathsAreFoundAsTheUserWroteThem) {
@@ -717,7 +717,7 @@ TEST_F(TailTest, PathsAreFoundAsTheUserWroteThem) {
     std::string tooLong(FilePathSize - 1, 'x');
     copyText(state.filePath, FilePathSize, tooLong.c_str());
     forcedReload();
-    EXPECT_EQ(0, state.sources[0].resolvedPath[0]);
+    EXPECT_EQ(0, sources[0].resolvedPath[0]);
     std::string notice = paneText();
     EXPECT_EQ(0u, notice.find("Cannot open the file: "));
     // A name wider than the pane is cut into lines, and nothing of it is lost.
@@ -814,7 +814,7 @@ TEST_F(TailTest, ShowsTheTrueEndOfAFileBeyondFourGiB) {
     CloseHandle(file);
 
     startWatching(big);
-    EXPECT_EQ(5 * GiB + 1000, state.sources[0].lastFileSize);
+    EXPECT_EQ(5 * GiB + 1000, sources[0].lastFileSize);
     EXPECT_EQ(end.substr(488), paneText());
     stop();
     removeFile(big);

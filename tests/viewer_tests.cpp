@@ -8,6 +8,8 @@
 #include "slit.h"
 #include "styles.h"
 #include "support/plugin_fixture.h"
+#include "tail/sources.h"
+#include "tail/tail.h"
 #include "viewer/appearance.h"
 #include "viewer/pane.h"
 #include "viewer/viewer.h"
@@ -463,7 +465,7 @@ LRESULT CALLBACK watchForTheDrop(int code, WPARAM wParam, LPARAM lParam) {
         POINT pointer;
         GetCursorPos(&pointer);
         atDrop = {pointer.y, thumbMiddle(), thumb(SB_VERT).nPos, firstVisibleLine(),
-                  GetWindowTextLengthW(state.paneWnd), state.reloadHeld || state.sources[0].answerHeld};
+                  GetWindowTextLengthW(state.paneWnd), heldForRelease()};
     }
     return CallNextHookEx(dropWatch, code, wParam, lParam);
 }
@@ -535,12 +537,13 @@ TEST_F(ViewerTest, RecreationCutsAnOverlongTextToTheBuffer) {
     SendMessageA(state.paneWnd, EM_SETLIMITTEXT, 0, 0);
     std::string longText(DisplayTextSize + 5000, 'x');
     SetWindowTextA(state.paneWnd, longText.c_str());
-    ShownTail kept = state.sources[0].shownTail;  // the field right behind the buffer
-    recreateTextPane();
+    LineChoice kept = state.lineChoice;  // the field right behind the buffer
+    state.wordWrap = !state.wordWrap;
+    applyWordWrap();
     EXPECT_EQ(DisplayTextSize - 1, GetWindowTextLengthW(state.paneWnd));
     EXPECT_EQ(0, state.displayText[DisplayTextSize - 1]);
-    EXPECT_EQ(kept.bytes.offset, state.sources[0].shownTail.bytes.offset);
-    EXPECT_FALSE(state.sources[0].shownTail.bytes.valid);  // the cut text is no longer the file's
+    EXPECT_EQ(0, memcmp(&kept, &state.lineChoice, sizeof kept));
+    EXPECT_FALSE(sources[0].shownTail.bytes.valid);  // the cut text is no longer the file's
 }
 
 TEST_F(ViewerTest, WheelScrollsThreeLinesPerStep) {

@@ -94,7 +94,7 @@ static Menu* buildPeruserMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Peruser Configuration", "QVM_Peruser", popup);
     switchItem(menu, SettingAutoReload);
     textItem(menu, SettingFilePath);
-    if (state.sources[0].watchingPattern) MakeMenuNOP(menu, showingTitle());
+    if (sources[0].watchingPattern) MakeMenuNOP(menu, showingTitle());
     numberItem(menu, SettingReloadInterval);
     numberItem(menu, SettingRescan);
     numberItem(menu, SettingReadBufferSize);
@@ -215,10 +215,10 @@ static const char* whyOff(const Source& source, char (&out)[64]) {
 static Menu* buildSourcesMenu(bool popup) {
     Menu* menu = MakeNamedMenu("Sources", "QVM_Sources", popup);
     char reason[64];
-    textItem(menu, SettingLabel, titleWith(SettingLabel, whyOff(state.sources[0], reason)));
+    textItem(menu, SettingLabel, titleWith(SettingLabel, whyOff(sources[0], reason)));
     for (uint32_t i = 1; i < MostSources; ++i) {
         SettingId id = (SettingId)(SettingSource2 + i - 1);
-        textItem(menu, id, titleWith(id, whyOff(state.sources[i], reason)));
+        textItem(menu, id, titleWith(id, whyOff(sources[i], reason)));
     }
     return menu;
 }

@@ -5,6 +5,7 @@
 #include "settings/plugin_info.h"
 #include "settings/settings.h"
 #include "settings/state.h"
+#include "tail/source_status.h"
 #include "tail/tail.h"
 #include "viewer/appearance.h"
 #include "viewer/autohide.h"
@@ -61,8 +62,8 @@ static void startTimers() {
 }
 
 int __cdecl beginPlugin(HINSTANCE module) {
-    callsAbove = {answerMenuRequest, dispatchCommand, reloadSettingsIfEdited,
-                  startWatching, reloadFileTail, onFileAnswered, retryWantedReaders};
+    callsAbove = {answerMenuRequest, dispatchCommand, reloadSettingsIfEdited, startWatching,
+                  reloadFileTail, onFileAnswered, retryWantedReaders, describeSources, findOffSettings};
     state.hostWnd = GetQVWnd();
     state.hInstance = module;
     readOsVersion();

@@ -55,7 +55,7 @@ const int MinimumWindowSize = 10;
     ROW(ShowBorder, BoolSetting, showBorder, "qvperuser.showBorder:", NoOlderKey, true, 0, 0, "Show Border", ShowBorder, "", restyle) \
     ROW(ShowScroll, BoolSetting, showScroll, "qvperuser.showScroll:", NoOlderKey, false, 0, 0, "Show Scroll", ShowScroll, "", updatePaneScrollBars) \
     ROW(LockPos, BoolSetting, lockPos, "qvperuser.lockPos:", NoOlderKey, false, 0, 0, "Lock Position", LockPosition, "", readWhenUsed) \
-    ROW(WordWrap, BoolSetting, wordWrap, "qvperuser.wordWrap:", NoOlderKey, false, 0, 0, "Word Wrap", WordWrap, "", applyWrapMode) \
+    ROW(WordWrap, BoolSetting, wordWrap, "qvperuser.wordWrap:", NoOlderKey, false, 0, 0, "Word Wrap", WordWrap, "", applyWordWrap) \
     ROW(AutoHide, BoolSetting, autoHide, "qvperuser.autoHide:", NoOlderKey, false, 0, 0, "Auto Hide", AutoHide, "", onAutoHideSwitched) \
     ROW(AutoReload, BoolSetting, autoReload, "qvperuser.autoReload:", NoOlderKey, false, 0, 0, "Auto Reload", AutoReload, "", applyReloadTimer) \
     ROW(FontColor, ColourSetting, fontColor, "qvperuser.fontColor:", NoOlderKey, "#000000", 0, 0, "Font Color", FontColor, "", repaintText) \

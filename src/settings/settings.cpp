@@ -4,6 +4,7 @@
 
 #include <type_traits>
 
+#include "settings/file_time.h"
 #include "settings/plugin_info.h"
 #include "settings/setting_rows.h"
 #include "settings/state.h"

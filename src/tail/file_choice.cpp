@@ -2,6 +2,7 @@
 
 #include "settings/state.h"
 #include "tail/folder_listing.h"
+#include "tail/sources.h"
 #include "text/newest_file.h"
 
 void forgetChosenFile(Source& source) {
@@ -45,7 +46,7 @@ const char* showingTitle() {
     const int prefixLength = sizeof Showing - 1;
     lstrcpynA(state.showingTitle, Showing, ShowingTitleSize);
     char* name = state.showingTitle + prefixLength;
-    const WCHAR* chosen = state.sources[0].chosenName;
+    const WCHAR* chosen = sources[0].chosenName;
     if (!chosen[0] ||
         !WideCharToMultiByte(CP_ACP, 0, chosen, -1, name, ShowingTitleSize - prefixLength,
                              NULL, NULL)) {

@@ -20,6 +20,7 @@
 
 #include "tail/file_answer.h"
 #include "tail/reader_handoff.h"
+#include "viewer/viewer.h"
 
 // Each source of this start, and as many held by readers of earlier starts
 // still blocked in a read.

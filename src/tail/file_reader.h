@@ -8,6 +8,7 @@
 #include <stdint.h>
 
 #include "settings/buffer_sizes.h"
+#include "settings/file_time.h"
 #include "tail/seen_files.h"
 #include "text/line_choice.h"
 #include "text/text_decoding.h"
@@ -15,14 +16,6 @@
 // The shell's thread waits this long for an answer before it goes on; a
 // local file answers well within it.
 const DWORD AnswerWait = 50;
-// Posted to the window given to startFileReaders when a late answer is
-// ready; wParam is the source whose answer it is.
-const UINT FileAnsweredMessage = WM_APP + 1;
-
-// A file time as one number of 100-nanosecond steps.
-inline uint64_t fileTimeNumber(FILETIME time) {
-    return ((uint64_t)time.dwHighDateTime << 32) | time.dwLowDateTime;
-}
 
 // What the pane shows of the file: the bytes from offset to end, or with a
 // filter, the lines among them that pass it. What was seen of the file

@@ -75,7 +75,7 @@ void showWildcardInFolder(Source& source) {
 
 // No source at all: the first's notice, in the pane.
 void showNothingChosen() {
-    Source& first = state.sources[0];
+    Source& first = sources[0];
     first.resolvedPath[0] = 0;
     forgetWatchedFile(first);
     Notice notice = startNotice();

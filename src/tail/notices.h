@@ -10,6 +10,7 @@
 
 #include <windows.h>
 #include <stdint.h>
+#include "tail/sources.h"
 
 struct Source;
 

@@ -10,8 +10,12 @@
 #include "text/newest_file.h"
 #include "text/timeline.h"
 #include "viewer/alert.h"
+#include "viewer/pane_colours.h"
 #include "viewer/pane_view.h"
 #include "viewer/status_line.h"
+
+// With several sources, the pane's text as merged from them.
+static WCHAR mergedText[PaneTextSize];
 
 // The labels the pane's lines begin with, for the colour rules' marks.
 static LineLabels lineLabels;
@@ -19,8 +23,9 @@ static LineLabels lineLabels;
 void useLineLabels(bool several) {
     lineLabels.count = MostSources;
     for (uint32_t i = 0; i < MostSources; ++i) {
-        const Source& source = state.sources[i];
+        const Source& source = sources[i];
         lineLabels.label[i] = source.active ? sourceLabel(source) : nullptr;
+        useLabelColour(i, source.value.coloured, source.value.colour);
     }
     state.lineMarks.labels = several ? &lineLabels : nullptr;
 }
@@ -39,7 +44,7 @@ const WCHAR* sourceLabel(const Source& source) {
     return source.resolvedPath + fileNameStart(source.resolvedPath);
 }
 
-static uint32_t indexOfSource(const Source& source) { return (uint32_t)(&source - state.sources); }
+static uint32_t indexOfSource(const Source& source) { return (uint32_t)(&source - sources); }
 
 static uint32_t markedCount(const uint32_t* bits, uint32_t count) {
     uint32_t marked = 0;
@@ -64,7 +69,7 @@ static int thisYear() {
 // What the merge reads of each source now: whether it shows lines, its
 // label, and for lines without a time, its file's last write as known now.
 static void prepareSources() {
-    for (Source& source : state.sources) {
+    for (Source& source : sources) {
         SourceLines& lines = source.lines;
         lines.shown = source.active && source.sameFileAs == 0;
         lines.label = sourceLabel(source);
@@ -91,14 +96,14 @@ static PanePlace placeOfView() {
 // notice says so, once.
 static uint32_t addNoticeRows(uint32_t at, bool noLines) {
     bool filteredOut = false;
-    for (const Source& source : state.sources) {
+    for (const Source& source : sources) {
         if (!source.lines.shown) continue;
         filteredOut = filteredOut || source.noLinePasses;
         if (source.noticeLength == 0) continue;
-        writeLabelledLine(source.lines.label, source.notice, source.noticeLength, state.mergedText, &at);
+        writeLabelledLine(source.lines.label, source.notice, source.noticeLength, mergedText, &at);
     }
-    if (noLines && filteredOut) at += writeNoLinePasses(state.mergedText + at);
-    state.mergedText[at] = 0;
+    if (noLines && filteredOut) at += writeNoLinePasses(mergedText + at);
+    mergedText[at] = 0;
     return at;
 }
 
@@ -108,12 +113,12 @@ static uint32_t foldedNewLines[MarkedLineCapacity / 32 + 1];
 
 static void foldMergedLines(MergedPane* merged) {
     uint32_t place = merged->placeAt < 0 ? 0 : (uint32_t)merged->placeAt;
-    WholeFold fold = foldWholeText(state.mergedText, 0, merged->length, place, true, newLines, foldedNewLines);
-    if (fold.text == state.mergedText || fold.length + NoticeRowsRoom + 1 > PaneTextSize) {
+    WholeFold fold = foldWholeText(mergedText, 0, merged->length, place, true, newLines, foldedNewLines);
+    if (fold.text == mergedText || fold.length + NoticeRowsRoom + 1 > PaneTextSize) {
         forgetFoldedPane();
         return;
     }
-    CopyMemory(state.mergedText, fold.text, fold.length * sizeof(WCHAR));
+    CopyMemory(mergedText, fold.text, fold.length * sizeof(WCHAR));
     CopyMemory(newLines, foldedNewLines, (fold.lines / 32 + 1) * sizeof(uint32_t));
     merged->length = fold.length;
     merged->lines = fold.lines;
@@ -128,18 +133,18 @@ static void buildPane(bool forced) {
     bool away = !forced && !paneFollowsEnd();
     PanePlace place = {false, 0, 0, 0};
     if (!forced) place = placeOfView();
-    SourceLines sources[MostSources];
-    for (uint32_t i = 0; i < MostSources; ++i) sources[i] = state.sources[i].lines;
+    SourceLines lines[MostSources];
+    for (uint32_t i = 0; i < MostSources; ++i) lines[i] = sources[i].lines;
     uint32_t mostLines = collapsingRepeats() ? 0 : mostPaneLines();
-    MergedPane merged = mergeSourceLines(sources, MostSources, mostLines, NoticeRowsRoom, thisYear(),
-                                         place, state.mergedText, PaneTextSize, newLines, &paneHeld);
+    MergedPane merged = mergeSourceLines(lines, MostSources, mostLines, NoticeRowsRoom, thisYear(),
+                                         place, mergedText, PaneTextSize, newLines, &paneHeld);
     if (collapsingRepeats()) foldMergedLines(&merged);
     else forgetFoldedPane();
     if (addNoticeRows(merged.length, merged.lines == 0) != merged.length) forgetFoldedPane();
-    replacePaneTextAt(state.mergedText, forced, merged.placeAt);
+    replacePaneTextAt(mergedText, forced, merged.placeAt);
     alertOnLinesMarked(newLines, merged.lines);
     if (away && state.statusLine) countLinesBelow(markedCount(newLines, merged.lines), false);
-    for (Source& source : state.sources) source.lines.newFrom = source.lines.length;
+    for (Source& source : sources) source.lines.newFrom = source.lines.length;
 }
 
 void showSourceLines(Source& source, uint32_t length, uint32_t newFrom, bool asNew) {
@@ -153,7 +158,7 @@ void showSourceLines(Source& source, uint32_t length, uint32_t newFrom, bool asN
 // twice what a build would show.
 static bool paneOutgrownBy(uint32_t adding) {
     uint64_t built = 0;
-    for (const Source& source : state.sources) built += source.lines.shown ? source.lines.length : 0;
+    for (const Source& source : sources) built += source.lines.shown ? source.lines.length : 0;
     return paneOutgrown(linesHeld(state.lineMarks), adding, mostPaneLines(), (uint64_t)paneTextLength(),
                         built, PaneTextSize);
 }
@@ -167,8 +172,8 @@ static bool appendLabelled(const Source& source, uint32_t firstNumber, bool firs
     int ruleBefore = lastLineRule();
     FoldedAppend folded = {from, false, 0};
     if (!collapsingRepeats()) {
-        appendPaneText(state.mergedText);
-    } else if (!appendFolded(state.mergedText, (uint32_t)lstrlenW(state.mergedText), true, &folded)) {
+        appendPaneText(mergedText);
+    } else if (!appendFolded(mergedText, (uint32_t)lstrlenW(mergedText), true, &folded)) {
         return false;
     }
     from = folded.newAt;
@@ -176,7 +181,7 @@ static bool appendLabelled(const Source& source, uint32_t firstNumber, bool firs
     if (!paneHeld.hasLines[which]) paneHeld.firstNumber[which] = firstNumber;
     paneHeld.hasLines[which] = true;
     if (firstSeen) {  // its rule as it was seen
-        from += nextLineStart(state.mergedText, (uint32_t)lstrlenW(state.mergedText), 0);
+        from += nextLineStart(mergedText, (uint32_t)lstrlenW(mergedText), 0);
         ruleBefore = markedRule(state.lineMarks, from - 1);
     }
     alertOnNewText(from, ruleBefore);
@@ -215,7 +220,7 @@ static bool wouldPartEntry(const Source& source, uint32_t shownLength, const WCH
 
 static bool labelForPane(const Source& source, const WCHAR* lines, uint32_t length) {
     uint32_t written = 0;
-    return labelLines(sourceLabel(source), lines, length, state.mergedText, PaneTextSize, &written);
+    return labelLines(sourceLabel(source), lines, length, mergedText, PaneTextSize, &written);
 }
 
 void growSourceLines(Source& source, uint32_t length, uint32_t newFrom) {

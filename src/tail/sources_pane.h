@@ -20,6 +20,7 @@
 
 #include <windows.h>
 #include <stdint.h>
+#include "tail/sources.h"
 
 struct Source;
 

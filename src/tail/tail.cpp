@@ -13,6 +13,7 @@
 #include "text/timeline.h"
 #include "text/status_text.h"
 #include "viewer/alert.h"
+#include "viewer/pane.h"
 #include "viewer/pane_view.h"
 #include "viewer/status_line.h"
 #include "viewer/viewer.h"
@@ -23,7 +24,9 @@ static const UINT ReaderRetryPeriod = 1000;
 // The window whose timers serve this start's watching.
 static HWND watchingWindow;
 
-static uint32_t indexOf(const Source& source) { return (uint32_t)(&source - state.sources); }
+Source sources[MostSources];
+
+static uint32_t indexOf(const Source& source) { return (uint32_t)(&source - sources); }
 
 void forgetWatchedFile(Source& source) {
     source.fileLooked = false;
@@ -141,7 +144,7 @@ static void rememberSeen(Source& source, const FileAnswer& answer, const SeenFil
 // The source's own records, then what every other source shows now.
 static void seenFilesFor(const Source& source, SeenFiles* seen) {
     *seen = source.seen;
-    for (const Source& other : state.sources) {
+    for (const Source& other : sources) {
         if (&other != &source && other.seen.count > 0) addSeenFile(seen, other.seen.files[0]);
     }
 }
@@ -358,7 +361,7 @@ static void noteGrowth(Source& source, const FileAnswer& answer, bool asNew) {
 // The earlier source (1 to 4) whose reader last answered with the same file, or 0.
 static uint32_t earlierSourceWithFile(const Source& source) {
     for (uint32_t i = 0; i < indexOf(source); ++i) {
-        const Source& other = state.sources[i];
+        const Source& other = sources[i];
         if (other.active && other.sameFileAs == 0 && sameFile(other.answeredFile, source.answeredFile)) {
             return i + 1;
         }
@@ -370,7 +373,7 @@ static uint32_t earlierSourceWithFile(const Source& source) {
 // lines leave the pane. One that no longer does is shown anew at the next look.
 static void noteSameFiles() {
     bool changed = false;
-    for (Source& source : state.sources) {
+    for (Source& source : sources) {
         uint32_t same = source.active ? earlierSourceWithFile(source) : 0;
         if (same == source.sameFileAs) continue;
         changed = true;
@@ -565,7 +568,7 @@ static bool nothingChosen(const char* path) {
 // look that does not read never stops a source (text/source_value.h).
 static void readSourceSettings() {
     for (uint32_t i = 0; i < MostSources; ++i) {
-        Source& source = state.sources[i];
+        Source& source = sources[i];
         bool first = i == 0;
         WCHAR value[SourceSettingSize];
         uint32_t length = settingTextToWide(first ? state.label : state.sourceSettings[i - 1], value,
@@ -577,7 +580,7 @@ static void readSourceSettings() {
 
 bool severalSources() {
     uint32_t active = 0;
-    for (const Source& source : state.sources) active += source.active ? 1 : 0;
+    for (const Source& source : sources) active += source.active ? 1 : 0;
     return active > 1;
 }
 
@@ -604,7 +607,7 @@ void showWatchedFileAgain() {
     useLineLabels(severalSources());
     chooseLines();
     for (uint32_t i = 0; i < MostSources; ++i) {
-        Source& source = state.sources[i];
+        Source& source = sources[i];
         showSourceAgain(source);
         if (!source.active) stopSourceReader(i);
     }
@@ -623,11 +626,11 @@ void stopWatching() {
     if (watchingWindow) KillTimer(watchingWindow, ReaderRetryTimer);
     watchingWindow = NULL;
     stopFileReaders();
-    for (Source& source : state.sources) source.seen.count = 0;
+    for (Source& source : sources) source.seen.count = 0;
 }
 
 void onFileAnswered(uint32_t source) {
-    if (source < MostSources) takeAnswer(state.sources[source]);
+    if (source < MostSources) takeAnswer(sources[source]);
     updateStatus();
 }
 
@@ -637,7 +640,7 @@ void stopReaderRetry() {
 
 void retryWantedReaders() {
     stopReaderRetry();
-    for (Source& source : state.sources) {
+    for (Source& source : sources) {
         if (source.active && source.readerWanted) reloadSource(source);
     }
     updateStatus();
@@ -649,7 +652,7 @@ void reloadFileTail() {
     bool asked[MostSources] = {};
     bool any = false;
     for (uint32_t i = 0; i < MostSources; ++i) {
-        Source& source = state.sources[i];
+        Source& source = sources[i];
         if (!source.active) continue;
         any = true;
         asked[i] = readyToAsk(source) && handOver(source, true);
@@ -657,7 +660,12 @@ void reloadFileTail() {
     if (!any) showNothingChosen();
     DWORD since = GetTickCount();
     for (uint32_t i = 0; i < MostSources; ++i) {
-        if (asked[i]) awaitAnswer(state.sources[i], since);
+        if (asked[i]) awaitAnswer(sources[i], since);
     }
     updateStatus();
+}
+
+void applyWordWrap() {
+    if (!applyWrapMode()) return;
+    for (Source& source : sources) source.shownTail.bytes.valid = false;
 }

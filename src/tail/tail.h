@@ -28,6 +28,7 @@
 #include "text/tail_range.h"
 #include "settings/code_pages.h"
 #include "text/text_decoding.h"
+#include "tail/sources.h"
 
 struct Source;
 
@@ -52,5 +53,8 @@ void forgetWatchedFile(Source& source);
 // Shows every source now, as new, with the settings as they are: after a new
 // path, source, encoding, line setting or Reload Settings.
 void showWatchedFileAgain();
+// The pane made anew for wordWrap; a text cut on the way is no longer the
+// files' bytes, and the next answers show them whole.
+void applyWordWrap();
 // More than one source is watched: the pane merges their lines.
 bool severalSources();

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "viewer/autohide_edge.h"
+#include "text/autohide_edge.h"
 
 // True when auto-hide applies and the placed window lies at an edge of its
 // monitor; a given position is replaced by the hidden one while the window is

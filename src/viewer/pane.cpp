@@ -5,7 +5,7 @@
 #include "viewer/alert.h"
 #include "viewer/appearance.h"
 #include "viewer/autohide.h"
-#include "viewer/coordinate.h"
+#include "text/coordinate.h"
 #include "viewer/pane_colours.h"
 #include "viewer/pane_view.h"
 #include "viewer/status_line.h"
@@ -105,11 +105,9 @@ void updatePaneScrollBars() {
 // switching it needs a new pane. The text, user edits included, is carried
 // across in displayText, cut to what the buffer holds; the view ends on its
 // last line.
-void recreateTextPane() {
+bool recreateTextPane() {
     int copied = GetWindowTextW(state.paneWnd, state.displayText, DisplayTextSize);
-    if (copied < GetWindowTextLengthW(state.paneWnd)) {
-        for (Source& source : state.sources) source.shownTail.bytes.valid = false;
-    }
+    bool cut = copied < GetWindowTextLengthW(state.paneWnd);
     WPARAM edited = SendMessageW(state.paneWnd, EM_GETMODIFY, 0, 0);
     DestroyWindow(state.paneWnd);
     state.paneWnd = createPaneWindow(state.viewerWnd);
@@ -120,11 +118,12 @@ void recreateTextPane() {
     refitNotice();
     SendMessageW(state.paneWnd, EM_SETMODIFY, edited, 0);
     SetFocus(state.paneWnd);
+    return cut;
 }
 
-void applyWrapMode() {
+bool applyWrapMode() {
     bool wraps = !(GetWindowLongW(state.paneWnd, GWL_STYLE) & ES_AUTOHSCROLL);
-    if (wraps != state.wordWrap) recreateTextPane();
+    return wraps != state.wordWrap && recreateTextPane();
 }
 
 static LRESULT paneHitTest(HWND window, WPARAM wParam, LPARAM lParam) {

@@ -9,9 +9,11 @@ void createTextPane(HWND viewer);
 void layoutTextPane(HWND viewer);
 void setPaneFont(HFONT font, bool redraw);
 void updatePaneScrollBars();
-void recreateTextPane();
-// Makes a new pane when its wrap mode is not the one wordWrap says.
-void applyWrapMode();
+// True when the text carried across was cut to what the buffer holds.
+bool recreateTextPane();
+// Makes a new pane when its wrap mode is not the one wordWrap says; true
+// when the pane's text was cut on the way.
+bool applyWrapMode();
 
 // The pane's distance from each side of the viewer's client area: a
 // negative edge counts as none.

@@ -23,6 +23,17 @@ struct LabelPart {
     int rule;  // of the label's line, for a band behind it
 };
 
+// Each source's label colour, as the tail last gave it.
+struct LabelColour {
+    bool coloured;
+    COLORREF colour;
+};
+static LabelColour labelColours[MostSources];
+
+void useLabelColour(uint32_t source, bool coloured, COLORREF colour) {
+    if (source < MostSources) labelColours[source] = {coloured, colour};
+}
+
 struct RuleBands {
     int count;
     RuleBand bands[BandCapacity];
@@ -286,8 +297,7 @@ static void paintLabels(HWND pane, HDC dc, const RECT& area, const RuleBands& fo
         }
         if (!first) continue;
         PartColours colours = label.rule == NoRule ? plainColours() : ruleColours(state.colourRules[label.rule]);
-        const SourceValue& value = state.sources[label.source].value;
-        colours.text = value.coloured ? value.colour : state.fontColor;
+        colours.text = labelColours[label.source].coloured ? labelColours[label.source].colour : state.fontColor;
         HRGN region = CreateRectRgnIndirect(&area);
         HRGN labels = labelRegion(found, label.source, label.rule);
         CombineRgn(region, region, labels, RGN_AND);

@@ -29,10 +29,13 @@
 #pragma once
 
 #include <windows.h>
+#include <stdint.h>
 
 // Compiles the rules from the settings, marks the pane's text anew and draws
 // it again. Call after the settings changed.
 void applyHighlightSettings();
+// The colour a source's labels are drawn in: its own, or else the font's.
+void useLabelColour(uint32_t source, bool coloured, COLORREF colour);
 
 // Marks text entering the pane by WM_SETTEXT or EM_REPLACESEL; false when it
 // goes where the marks cannot follow, and the text must be marked whole

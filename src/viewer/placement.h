@@ -1,6 +1,6 @@
 // The window on the monitors there are. The stored x, y, width and height
 // are the place the user chose; where the window goes for the monitors of
-// the moment is the placement rule's (viewer/placement_rule.h), at start, on
+// the moment is the placement rule's (text/placement_rule.h), at start, on
 // Reload Settings, when the display changes and when a work area changes.
 // The plugin's own moves are marked, so that only a move made by the user
 // (or by another program) is recorded as the new place. A docked window is
@@ -9,7 +9,7 @@
 
 #include <windows.h>
 
-#include "viewer/placement_rule.h"
+#include "text/placement_rule.h"
 
 // Measures the virtual screen, for the menu's limits and to tell a move that
 // follows a display change.

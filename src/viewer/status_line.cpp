@@ -1,10 +1,7 @@
 #include "viewer/status_line.h"
 
+#include "settings/file_time.h"
 #include "settings/state.h"
-#include "tail/notices.h"
-#include "tail/sources_pane.h"
-#include "tail/tail.h"
-#include "text/newest_file.h"
 #include "text/status_text.h"
 #include "viewer/activity_strip.h"
 #include "viewer/alert.h"
@@ -63,66 +60,9 @@ uint32_t statusTimeNow() {
     return statusSeconds(fileTimeNumber(now));
 }
 
-// The file shown: the pattern's file chosen, or the path's file name.
-static const WCHAR* shownName(const Source& source) {
-    if (source.watchingPattern && source.chosenName[0]) return source.chosenName;
-    return source.resolvedPath + fileNameStart(source.resolvedPath);
-}
-
-static SourceCondition failureCondition(FileFailure failure) {
-    switch (failure) {
-    case NoFileMatches: return SourceNoMatch;
-    case NamesAFolder: return SourceIsFolder;
-    case QueryFailed: case ReadFailed: return SourceCannotRead;
-    case OpenFailed: case NoFailure: break;
-    }
-    return SourceCannotOpen;
-}
-
-// What the source says of itself; a failure's reason written into reason,
-// where one is given (the reason is shown only on the status line).
-static void describe(const Source& source, bool labelled, SourceStatus& status, WCHAR* reason) {
-    bool newFile = source.newFileTaken && !source.readerStalled;
-    uint32_t stale = source.value.staleAfter;
-    status.label = labelled ? sourceLabel(source) : NULL;
-    status.name = shownName(source);
-    status.condition = newFile ? SourceNewFile : source.readerStalled ? SourceNotAnswering : SourceFollowing;
-    status.reason = NULL;
-    status.grownAt = source.grownAt;
-    status.since = newFile ? source.newFileAt : source.askedAt;
-    status.takenAtMinute = source.newFileMinute;
-    status.staleAfter = stale != NoStaleTime ? stale : state.staleAfter > 0 ? (uint32_t)state.staleAfter : 0;
-    if (source.failure == NoFailure && source.noLinePasses && !source.readerStalled) {
-        status.condition = SourceNoLinePasses;
-    }
-    if (source.failure == NoFailure) return;
-    status.condition = failureCondition(source.failure);
-    if (!reason || status.condition < SourceCannotOpen) return;
-    uint32_t length = writeSystemReason(source.failureError, reason, ReasonSize);
-    if (length > 0 && reason[length - 1] == '.') reason[length - 1] = 0;
-    status.reason = reason;
-}
-
 // Each setting that is off, or a part of one not used: the sources' values,
 // the rules, the filters.
 static const uint32_t MostOffs = 2 * MostSources + ColourRuleCount + 2;
-
-static uint32_t findOffSettings(OffSetting* offs) {
-    uint32_t count = 0;
-    for (uint32_t i = 0; i < MostSources; ++i) {
-        const Source& source = state.sources[i];
-        const char* words = sourceCheckWords(source.value.check);
-        if (source.sameFileAs) offs[count++] = {SourceSameFile, i + 1, source.sameFileAs, NULL};
-        if (words) offs[count++] = {SourceNote, i + 1, 0, words};
-    }
-    for (uint32_t r = 0; r < ColourRuleCount; ++r) {
-        RuleCheck check = state.colourRules[r].check;
-        if (check != RuleNone && check != RuleUsable) offs[count++] = {RuleOff, r + 1, 0, NULL};
-    }
-    if (state.filterShowCheck > PatternUsable) offs[count++] = {FilterShowOff, 0, 0, NULL};
-    if (state.filterHideCheck > PatternUsable) offs[count++] = {FilterHideOff, 0, 0, NULL};
-    return count;
-}
 
 // ---- Fitted to the line's width ----------------------------------------------------
 
@@ -157,21 +97,19 @@ void updateStatus() {
     uint32_t now = statusTimeNow();
     SourceStatus statuses[MostSources];
     WCHAR reasons[MostSources][ReasonSize];
-    uint32_t count = 0;
-    bool quiet = false, labelled = severalSources();
-    for (const Source& source : state.sources) {
-        if (!source.active || source.sameFileAs) continue;
-        describe(source, labelled, statuses[count], state.statusLine ? reasons[count] : NULL);
-        if (sourceStale(statuses[count], now)) quiet = true;
-        ++count;
-    }
+    uint32_t count = callsAbove.describeSources
+                         ? callsAbove.describeSources(statuses, state.statusLine ? reasons[0] : NULL, ReasonSize)
+                         : 0;
+    bool quiet = false;
+    for (uint32_t i = 0; i < count; ++i) quiet = quiet || sourceStale(statuses[i], now);
     if (quiet != state.sourceQuiet) {
         state.sourceQuiet = quiet;
         if (state.viewerWnd) InvalidateRect(state.viewerWnd, NULL, FALSE);
     }
     if (!state.statusLine) return;
     OffSetting offs[MostOffs];
-    StatusInput input = {statuses, count, offs, findOffSettings(offs), state.linesBelow, state.moreLinesBelow, now};
+    uint32_t offCount = callsAbove.offSettings ? callsAbove.offSettings(offs, MostOffs) : 0;
+    StatusInput input = {statuses, count, offs, offCount, state.linesBelow, state.moreLinesBelow, now};
     showStatus(input);
 }
 

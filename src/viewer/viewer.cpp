@@ -172,6 +172,9 @@ static void takeAnswer(uint32_t source) {
     if (callsAbove.answered) callsAbove.answered(source);
 }
 
+// A reader's answer came while a scroll bar was pressed: it is taken at the release.
+static bool answerHeld[MostSources];
+
 static void runIfHeld(bool* held, void (*action)()) {
     if (!*held) return;
     *held = false;
@@ -182,11 +185,17 @@ void holdReloads(bool hold) {
     state.scrollBarPressed = hold;
     if (hold) return;
     for (uint32_t source = 0; source < MostSources; ++source) {
-        if (!state.sources[source].answerHeld) continue;
-        state.sources[source].answerHeld = false;
+        if (!answerHeld[source]) continue;
+        answerHeld[source] = false;
         takeAnswer(source);
     }
     runIfHeld(&state.reloadHeld, reloadFiles);
+}
+
+bool heldForRelease() {
+    bool held = state.reloadHeld;
+    for (bool answer : answerHeld) held = held || answer;
+    return held;
 }
 
 static void onReloadTick() { unlessPressed(&state.reloadHeld, reloadFiles); }
@@ -197,7 +206,7 @@ static void onReaderRetryTick() { unlessPressed(&state.reloadHeld, retryReaders)
 static void onReaderAnswer(WPARAM source) {
     if (source >= MostSources) return;
     if (state.scrollBarPressed) {
-        state.sources[source].answerHeld = true;
+        answerHeld[source] = true;
     } else {
         takeAnswer((uint32_t)source);
     }

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <stdint.h>
 
+#include "text/status_text.h"
+
 const UINT_PTR AutoHideTimer = 1;
 const UINT AutoHidePeriod = 300;
 const UINT_PTR ReloadTimer = 2;
@@ -13,6 +15,9 @@ const UINT_PTR ReaderRetryTimer = 3;
 // Looks whether the user changed the settings file on disk.
 const UINT_PTR SettingsCheckTimer = 7;
 const UINT SettingsCheckPeriod = 2000;
+// Posted by a file reader when a late answer is ready; wParam is the
+// source whose answer it is.
+const UINT FileAnsweredMessage = WM_APP + 1;
 
 // The configuration menu, the commands (src/commands) and the file tail
 // loader (src/tail) lie above the viewer: the window reaches them through
@@ -27,6 +32,10 @@ struct CallsAbove {
     void (*reload)();                   // the reload timer's work
     void (*answered)(uint32_t source);  // a reader's late answer has come
     void (*retryReaders)();             // the reader retry timer's work
+    // What the sources say of themselves, and the settings that are off,
+    // for the status line (text/status_text.h); reasons may be null.
+    uint32_t (*describeSources)(SourceStatus* statuses, WCHAR* reasons, uint32_t reasonSize);
+    uint32_t (*offSettings)(OffSetting* offs, uint32_t capacity);
 };
 extern CallsAbove callsAbove;
 void askMenu(MenuRequest request);
@@ -54,6 +63,8 @@ void applyReloadTimer();
 // Held while one of the pane's scroll bars is pressed: reloads due meanwhile
 // run when the hold ends.
 void holdReloads(bool hold);
+// Whether a reload or a reader's answer waits for the release.
+bool heldForRelease();
 
 // Key test shared with the pane: a modifier counts as down when its key
 // state masked with 0xF0 is non-zero.

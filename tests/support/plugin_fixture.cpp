@@ -1,6 +1,7 @@
 #include "support/plugin_fixture.h"
 
 #include "commands/menu.h"
+#include "tail/sources.h"
 #include "tail/tail.h"
 
 #include "menus.h"
@@ -9,6 +10,7 @@
 
 void PluginTest::SetUp() {
     ZeroMemory(&state, sizeof state);
+    ZeroMemory(sources, sizeof sources);
     shellFolder = makeTempFolder("shell");
     dataFolder = makeTempFolder("data");
     startShell(shellFolder);

@@ -7,7 +7,7 @@
 
 #include <stdint.h>
 
-#include "viewer/autohide_edge.h"
+#include "text/autohide_edge.h"
 
 const int MaxMonitors = 16;
 

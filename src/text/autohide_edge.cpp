@@ -1,6 +1,6 @@
-#include "viewer/autohide_edge.h"
+#include "text/autohide_edge.h"
 
-#include "viewer/coordinate.h"
+#include "text/coordinate.h"
 
 bool autoHideEdge(const EdgeRect& monitor, int x, int y, int width, int height, unsigned continued,
                   EdgePoint* hiddenPosition) {

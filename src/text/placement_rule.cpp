@@ -1,4 +1,4 @@
-#include "viewer/placement_rule.h"
+#include "text/placement_rule.h"
 
 // Rectangles in 64 bits: a place's right edge (x + width) may lie beyond the
 // range of a coordinate.
