@@ -33,7 +33,7 @@ LRESULT CALLBACK countFullBuilds(int code, WPARAM wParam, LPARAM lParam) {
 const std::string Refused = " WARN connection refused to 10.0.0.7\r\n";
 
 // Each repeat rewrites the row's count and nothing above it; a selection
-// holds the count, which the next change after it shows.
+// holds the count until the view is back at the end.
 TEST_F(RepeatsTest, ARepeatsCountChangesInPlaceWhileTheLineAboveStays) {
     startWatching("2026-12-08 10:05:00 INFO started\r\n2026-12-08 10:05:01" + Refused);
     fullBuilds = 0;
@@ -49,6 +49,8 @@ TEST_F(RepeatsTest, ARepeatsCountChangesInPlaceWhileTheLineAboveStays) {
     EXPECT_EQ(row + L" \u00D73, last 10:05:03\r\n", paneWideText()) << "the count waits for the reader";
     int end = (int)paneWideText().size();
     select(end, end);
+    SendMessageW(state.paneWnd, WM_KEYDOWN, VK_END, 0);  // back at the end
+    EXPECT_EQ(row + L" \u00D74, last 10:05:04\r\n", paneWideText());
     append("2026-12-08 10:05:09 INFO back\r\n");
     EXPECT_EQ(row + L" \u00D74, last 10:05:04\r\n2026-12-08 10:05:09 INFO back\r\n", paneWideText());
     EXPECT_EQ(0, fullBuilds);

@@ -143,3 +143,15 @@ bool appendFolded(const WCHAR* text, uint32_t length, bool labelled, FoldedAppen
     foldedChanges = paneTextChanges();
     return true;
 }
+
+void showWaitingCount() {
+    if (!countWaiting || !paneAsFolded()) return;
+    WCHAR nothing[RepeatSuffixCapacity + 3];
+    FoldedPiece piece;
+    startFoldedPiece(&piece, nothing + RepeatSuffixCapacity + 2, 1);
+    uint32_t base;
+    if (!reviseLastRow(piece, &base)) return;
+    countWaiting = false;
+    foldedLength = base;
+    foldedChanges = paneTextChanges();
+}

@@ -6,9 +6,10 @@
 // the pane's last row, so that a repeat costs what an append does: the last
 // row's suffix and what follows it are written anew, nothing else. The pane's
 // text is never rewritten under the reader: while the view is away from the
-// end or holds a selection, a new count waits; new rows are still added
-// behind, and once a row with a waiting count is no longer the last, the
-// pane is shown whole anew at the first change after the reader is back.
+// end or holds a selection, a new count waits until the view is back there;
+// new rows are still added behind, and once a row with a waiting count is
+// no longer the last, the pane is shown whole anew at the first change after
+// the reader is back.
 // `lines N` counts a row once: the readers are asked for as many whole
 // lines as fit, and the folded text is cut to its last N lines.
 #pragma once
@@ -50,3 +51,5 @@ struct FoldedAppend {
     uint32_t repeatedAt;
 };
 bool appendFolded(const WCHAR* text, uint32_t length, bool labelled, FoldedAppend* shown);
+// The view may have come back to the end: a count that waited for it is shown.
+void showWaitingCount();
