@@ -7,12 +7,21 @@
 // "memory_probe one" (one source at readBufferSize 4096) or "memory_probe
 // four" (four sources at 32767 with colour rules, filters and the status
 // line).
+//
+// "memory_probe floor N" measures, in a process of its own, what Wine
+// itself charges for what the plugin asks of it: a window of the shell's
+// thread taking the focus (Wine initialises COM for the thread then, about
+// a megabyte, whoever's the window) and N threads that wait, as the N
+// readers do (Wine touches about a megabyte for each thread it runs, a
+// thread that has ended included). Windows charges neither.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "bench_start.h"
+#include "shell.h"
 #include "settings/state.h"
 #include "tail/file_reader.h"
 #include "tail/tail.h"
@@ -66,8 +75,31 @@ static std::string settingsFor(int sources) {
            "qvperuser.highlight1: #C00000/#FFE0E0 alert ERROR\r\n";
 }
 
+static DWORD WINAPI waitingThread(LPVOID event) {
+    WaitForSingleObject((HANDLE)event, INFINITE);
+    return 0;
+}
+
+static int measureFloor(int threads) {
+    startShell(programFolder());
+    pumpMessages(200);
+    measuredAt("shell");
+    HWND focused = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 0, 0, 40, 20, shell.mainWnd,
+                                   NULL, NULL, NULL);
+    SetFocus(focused);
+    HANDLE quit = CreateEventA(NULL, TRUE, FALSE, NULL);
+    for (int i = 0; i < threads; ++i) CloseHandle(CreateThread(NULL, 0, waitingThread, quit, 0, NULL));
+    pumpMessages(200);
+    measuredAt("floor");
+    SetEvent(quit);
+    DestroyWindow(focused);
+    stopShell();
+    return 0;
+}
+
 int main(int count, char** arguments) {
     std::string setup = count > 1 ? arguments[1] : "one";
+    if (setup == "floor") return measureFloor(count > 2 ? atoi(arguments[2]) : 1);
     int sources = setup == "four" ? 4 : 1;
     startShell(programFolder());
     for (int s = 0; s < sources; ++s) writeFile(logPath(s), logLines(s, 2000));

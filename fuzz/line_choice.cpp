@@ -6,9 +6,15 @@
 // page, a double-byte page, and EBCDIC, whose letters and line ends are not
 // ASCII's. The code pages are stand-ins with the shapes of the real ones.
 // Also: the lines a growth adds continue those of the smaller file exactly.
+// With multi-line entries, the reference groups every line of the file from
+// its start (entries.h), and a line passes with its entry; the engine is
+// held to it wherever it did not have to guess an entry's first line.
 #include "encoded_log.h"
 #include "fuzz_input.h"
 #include "text/line_choice.h"
+#include "text/line_time.h"
+
+static const int ThisYear = 2024;
 
 // A log of tokens: words a filter may look for, line ends of every kind,
 // and raw bytes or lone surrogates that no encoding takes as they are.
@@ -22,8 +28,10 @@ static Bytes writeLog(FuzzInput& input, const Case& c, size_t maxTokens) {
     if (c.mark && utf16) put16(out, 0xFEFF, bigEndian);
     for (size_t i = 0; i < maxTokens && !input.empty(); ++i) {
         uint8_t token = input.take<uint8_t>();
-        uint32_t kind = token % 20;
+        uint32_t kind = token % 22;
         CodePoints characters;
+        if (kind == 20) characters = {'2', '0', '2', '4', '-', '0', '2', '-', '2', '9', ' ', '1', '0', ':', '0', '5', ':', '0', '6'};
+        if (kind == 21) characters = {'\t'};
         if (kind < 15) characters = {words[kind]};
         else if (kind == 15) characters = {'\r'};
         else if (kind == 16) characters = {'\n'};
@@ -37,6 +45,58 @@ static Bytes writeLog(FuzzInput& input, const Case& c, size_t maxTokens) {
         for (uint32_t character : characters) putCharacter(out, character, c);
     }
     return out;
+}
+
+// ---- Entries, slowly ----------------------------------------------------------
+
+static std::vector<WideChar> unitsOf(const CodePoints& points) {
+    std::vector<WideChar> units;
+    for (uint32_t c : points) {
+        if (c < 0x10000) {
+            units.push_back(WideChar(c));
+        } else {
+            units.push_back(WideChar(0xD800 + ((c - 0x10000) >> 10)));
+            units.push_back(WideChar(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        }
+    }
+    return units;
+}
+
+struct JudgedText {
+    CodePoints text;  // as the filter judges it
+    uint32_t units;   // as the entry counts it
+};
+
+// By line, whether its entry passes: every line grouped from the first, an
+// entry passing when a line matches show (or there is none) and none hide.
+static std::vector<bool> entriesPassing(const std::vector<Line>& lines, const std::vector<JudgedText>& judged,
+                                        const Filter& filter) {
+    std::vector<bool> shown(lines.size(), false);
+    size_t first = 0, units = 0;
+    bool timedEntry = false;
+    bool show = false, hide = false;
+    auto close = [&](size_t end) {
+        for (size_t k = first; k < end; ++k) shown[k] = (!filter.showSet || show) && !hide;
+    };
+    for (size_t i = 0; i < lines.size() && !lines[i].open; ++i) {  // an open line is not judged yet
+        std::vector<WideChar> head = unitsOf(lines[i].text);
+        bool blank = !head.empty() && (head[0] == ' ' || head[0] == '\t');
+        head.resize(std::min<size_t>(head.size(), EntryHeadUnits));
+        bool timed = !blank && lineTimeAt(head.data(), (uint32_t)head.size(), ThisYear) != NoLineTime;
+        bool full = i - first >= EntryLineLimit || units + judged[i].units + 1 > EntryUnitLimit;
+        if (i == 0 || full || !(blank || (timedEntry && !timed))) {
+            close(i);
+            first = i;
+            units = 0;
+            timedEntry = timed;
+            show = hide = false;
+        }
+        units += judged[i].units + 1;
+        show = show || (filter.showSet && patternMatches(filter.show, judged[i].text));
+        hide = hide || (filter.hideSet && patternMatches(filter.hide, judged[i].text));
+    }
+    close(lines.size() - (lines.empty() || !lines.back().open ? 0 : 1));
+    return shown;
 }
 
 struct Expected {
@@ -69,13 +129,25 @@ static CodePoints cutLineText(const Bytes& file, uint64_t from, uint64_t to, Enc
 // judgedBytes is judged on its last so many bytes.
 static Expected expectedLines(const Bytes& file, uint64_t textStart, uint32_t unitSize, Encoding encoding,
                               const Filter& filter, uint32_t maxLines, uint32_t room, uint64_t scanLimit,
-                              uint32_t judgedBytes, uint64_t seenEnd) {
+                              uint32_t judgedBytes, uint64_t seenEnd, bool entries = false) {
     Expected expected;
     uint64_t end = file.size() - (file.size() - textStart) % unitSize;
     uint64_t limitFloor = end - textStart > scanLimit ? end - scanLimit : textStart;
     limitFloor -= (limitFloor - textStart) % unitSize;
     room -= room % unitSize;
     std::vector<Line> lines = linesOf(file, textStart, end, encoding);
+    std::vector<bool> byEntry;
+    if (entries) {
+        std::vector<JudgedText> judged;
+        for (const Line& line : lines) {
+            bool cut = line.contentEnd - line.start > judgedBytes;
+            JudgedText j = {cut ? cutLineText(file, line.contentEnd - judgedBytes, line.contentEnd, encoding) : line.text, 0};
+            j.units = (uint32_t)unitsOf(j.text).size();
+            if (cut && j.units < EntryUnitLimit) j.units = EntryUnitLimit;
+            judged.push_back(j);
+        }
+        byEntry = entriesPassing(lines, judged, filter);
+    }
     for (size_t i = room > 0 ? lines.size() : 0; i-- > 0;) {
         Line line = lines[i];
         bool found = line.start == textStart ? limitFloor == textStart : line.start - unitSize >= limitFloor;
@@ -88,7 +160,7 @@ static Expected expectedLines(const Bytes& file, uint64_t textStart, uint32_t un
         CodePoints judged = line.contentEnd - line.start > judgedBytes
                                 ? cutLineText(file, line.contentEnd - judgedBytes, line.contentEnd, encoding)
                                 : line.text;
-        if (filter.any() && !filter.passes(judged)) continue;
+        if (entries ? !byEntry[i] : filter.any() && !filter.passes(judged)) continue;
         if (line.end - line.start > room - expected.bytes.size()) {
             if (expected.lineCount > 0) break;
             line.start = line.end - room;
@@ -129,6 +201,7 @@ struct Engine {
     LineChoice choice;
     Filter filter;
     std::vector<WideChar> lineText;
+    std::vector<EntryLine> entryLines;
 };
 
 static CodePoints patternFrom(FuzzInput& input) {
@@ -193,7 +266,12 @@ static void checkLastLines(Engine& engine, const Bytes& file, const Case& c, uin
     uint64_t seenEnd = (a >> 3) % 2 ? NoOffset : (b >> 2) % (file.size() + 1);
     engine.lineText.assign(2 * judgedBytes + 1, 0);
 
-    LineScan scan = {&engine.choice, c.setting, false, mark, &pages, engine.lineText.data(), judgedBytes};
+    bool entries = entriesFiltered(engine.choice);
+    if (entries && (b & 1)) scanLimit = UINT64_MAX;
+    engine.choice.scanLimit = scanLimit;
+    engine.entryLines.resize(a % 4 ? 4096 : 2 + a % 13);
+    LineScan scan = {&engine.choice, c.setting, false, mark, &pages, engine.lineText.data(), judgedBytes,
+                     engine.entryLines.data(), (uint32_t)engine.entryLines.size(), nullptr};
     LastLinesQuery query = {file.size(), mark.length, window, scanLimit, seenEnd};
     ByteSource source = {nullptr, readSource};
     Bytes block(blockSize), out(window + 1);
@@ -204,8 +282,9 @@ static void checkLastLines(Engine& engine, const Bytes& file, const Case& c, uin
     Encoding read = chosen.encoding;
     if (read.kind == EncodingAuto) read = mark.kind != EncodingAuto ? Encoding{mark.kind, 0} : Encoding{EncodingUtf8, 0};
     uint32_t unitSize = read.kind == EncodingUtf16LE || read.kind == EncodingUtf16BE ? 2 : 1;
+    if (entries && taken.entriesGuessed) return;
     Expected expected = expectedLines(file, mark.length, unitSize, read, engine.filter, engine.choice.lines,
-                                      window, scanLimit, judgedBytes, seenEnd);
+                                      window, scanLimit, judgedBytes, seenEnd, entries);
     REQUIRE(taken.count == expected.bytes.size());
     REQUIRE(std::equal(expected.bytes.begin(), expected.bytes.end(), out.begin() + taken.start));
     REQUIRE(taken.lineCount == expected.lineCount);
@@ -219,6 +298,7 @@ static void checkLastLines(Engine& engine, const Bytes& file, const Case& c, uin
         Bytes shown(out.begin() + taken.start, out.end());
         REQUIRE(shownText(shown, chosen.encoding) == joinedLines(expected.texts));
     }
+    if (entries) return;  // every line looked at may be shown: see the checks below
     // Auto reads UTF-8 unless a line it looks at is not UTF-8: then every
     // line, judged in the ANSI code page, passes as there. Reading UTF-8, no
     // line it looked at passes in the ANSI code page unless it is UTF-8.
@@ -255,29 +335,46 @@ static void checkAddedLines(Engine& engine, const Bytes& file, const Case& c, ui
     uint32_t room = (uint32_t)file.size() + 8;
     engine.lineText.assign(2 * room + 1, 0);
     engine.choice.scanLimit = UINT64_MAX;
-    LineScan scan = {&engine.choice, c.setting, false, mark, &pages, engine.lineText.data(), room};
+    engine.entryLines.resize(4096);
+    LineScan scan = {&engine.choice, c.setting, false, mark, &pages, engine.lineText.data(), room,
+                     engine.entryLines.data(), (uint32_t)engine.entryLines.size(), nullptr};
     ByteSource source = {nullptr, readSource};
     Bytes block(room), out(room);
+    struct Taken {
+        Bytes bytes;
+        uint64_t end;
+        EntryState entry;
+        bool guessed;
+    };
     auto take = [&](uint64_t fileSize) {
         LastLinesQuery query = {fileSize, mark.length, room, UINT64_MAX, NoOffset};
         engine.choice.lines = 0;
         TakenLines taken = chooseLastLines(scan, query, source, block.data(), room, out.data(), room).taken;
-        return std::make_pair(Bytes(out.begin() + taken.start, out.end()), taken.end);
+        return Taken{Bytes(out.begin() + taken.start, out.end()), taken.end, taken.lastEntry, taken.entriesGuessed};
     };
     uint32_t unitSize = c.setting.kind == EncodingUtf16LE || c.setting.kind == EncodingUtf16BE ? 2 : 1;
     grownFrom -= grownFrom % unitSize;
     if (grownFrom < mark.length) return;
-    auto whole = take(file.size());
-    auto before = take(grownFrom);
-    uint64_t joined = std::min<uint64_t>(before.second, 8);
-    Bytes bytes(file.begin() + (before.second - joined), file.end());
+    Taken whole = take(file.size());
+    Taken before = take(grownFrom);
+    uint64_t joined = std::min<uint64_t>(before.end, 8);
+    Bytes bytes(file.begin() + (before.end - joined), file.end());
     scan.growth = true;
-    AddedLines added = chooseAddedLines(scan, bytes.data(), (uint32_t)bytes.size(), before.second - joined,
-                                        before.second, false);
-    REQUIRE(!added.abandoned && added.end == whole.second);
-    Bytes joinedUp = before.first;
+    EntryState entry = before.entry;
+    AddedLines added = chooseAddedLines(scan, &entry, bytes.data(), (uint32_t)bytes.size(), before.end - joined,
+                                        before.end, false);
+    bool entries = entriesFiltered(engine.choice);
+    if (entries && (added.abandoned || whole.guessed || before.guessed)) return;
+    REQUIRE(!added.abandoned && added.end == whole.end);
+    Bytes joinedUp = before.bytes;
     joinedUp.insert(joinedUp.end(), bytes.begin(), bytes.begin() + added.count);
-    REQUIRE(shownText(joinedUp, c.setting) == shownText(whole.first, c.setting));
+    REQUIRE(shownText(joinedUp, c.setting) == shownText(whole.bytes, c.setting));
+    if (!entries) return;
+    REQUIRE(entry.entry.lines == whole.entry.entry.lines);
+    REQUIRE(entry.entry.units == whole.entry.entry.units);
+    REQUIRE(entry.entry.timed == whole.entry.entry.timed);
+    REQUIRE(entry.judgement.showMatched == whole.entry.judgement.showMatched);
+    REQUIRE(entry.judgement.hideMatched == whole.entry.judgement.hideMatched);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -291,6 +388,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     engine.filter.hideSet = compile(engine.filter.hide, &engine.choice.hide, &engine.choice.hideNeedles);
     engine.choice.showSet = engine.filter.showSet;
     engine.choice.hideSet = engine.filter.hideSet;
+    engine.choice.entries = {(c.setting.kind + a) % 3 != 0, ThisYear};
     Bytes file = writeLog(input, c, 400);
     checkLastLines(engine, file, c, a, b);
     checkAddedLines(engine, file, c, file.empty() ? 0 : a % file.size());

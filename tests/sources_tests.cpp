@@ -151,11 +151,12 @@ TEST_F(SourcesTest, LinesOfTwoSourcesAreMergedByTimeAndLabelled) {
     send("@QVPeruserLines 3");
     EXPECT_EQ("[db]   continued\r\n[db] " + at(4, "db two") + "[db] half a line now whole\r\n",
               paneText());
-    // A filter judges the line without its label.
+    // A filter judges the line without its label, and by its entry: the
+    // line without a time goes with the timed line above it.
     send("@QVPeruserLines 0");
     send("@QVPeruserFilterShow two|web");
     EXPECT_EQ("[web] " + at(1, "web one") + "[web] " + at(3, "web two") + "[web] " + at(0, "web late") +
-                  "[db] " + at(4, "db two"),
+                  "[db] " + at(4, "db two") + "[db] half a line now whole\r\n",
               paneText());
 
     // One source again: no labels, as before there were several.

@@ -908,6 +908,75 @@ TEST_F(TailTest, AFilterThatPassesNoLineSaysWhichFilter) {
     EXPECT_EQ("", paneText());
 }
 
+// With multi-line entries a filter shows a whole entry: a Python traceback
+// that logging.exception wrote under its ERROR line, none of the INFO lines
+// around it; and an entry that a later line makes pass, in the same append
+// or a reload after its first line.
+TEST_F(TailTest, AFilterShowsWholeEntries) {
+    const std::string before = "2026-12-08 10:00:00,001 INFO starting the import\r\n";
+    const std::string trace = "2026-12-08 10:00:01,337 ERROR the import failed\r\n"
+                              "Traceback (most recent call last):\r\n"
+                              "  File \"import.py\", line 12, in <module>\r\n"
+                              "    run()\r\n"
+                              "  File \"import.py\", line 8, in run\r\n"
+                              "    raise ValueError(\"no rows\")\r\n"
+                              "ValueError: no rows\r\n";
+    const std::string after = "2026-12-08 10:00:02,001 INFO retrying\r\n";
+    writeFile(watchedPath(), before + trace + after);
+    startWatching(watchedPath(), 4096, "qvperuser.filterShow: ERROR\r\n");
+    EXPECT_EQ(trace, paneText());
+    send("@QVPeruserLines 2");
+    EXPECT_EQ("    raise ValueError(\"no rows\")\r\nValueError: no rows\r\n", paneText());
+    send("@QVPeruserLines 0");
+    send("@QVPeruserMultiLine");
+    EXPECT_EQ("2026-12-08 10:00:01,337 ERROR the import failed\r\n    raise ValueError(\"no rows\")\r\n"
+              "ValueError: no rows\r\n",
+              paneText()) << "off: line by line";
+    send("@QVPeruserMultiLine");
+    EXPECT_EQ(trace, paneText());
+
+    const std::string warning = "2026-12-08 10:00:03,000 WARNING the pool is low\r\n";
+    appendFile(watchedPath(), warning);
+    reloadFileTail();
+    settle();
+    EXPECT_EQ(trace, paneText());
+    const std::string cause = "  raised by ERROR 53 in worker 3\r\n";
+    appendFile(watchedPath(), cause);
+    reloadFileTail();
+    settle();
+    EXPECT_EQ(trace + warning + cause, paneText()) << "its first line, a reload before";
+    const std::string entry = "2026-12-08 10:00:04,000 INFO a slow query\r\nCaused by: ERROR 1205\r\n";
+    appendFile(watchedPath(), after + entry + "  at db.py line 3\r\n");
+    reloadFileTail();
+    settle();
+    EXPECT_EQ(trace + warning + cause + entry + "  at db.py line 3\r\n", paneText());
+}
+
+// An entry whose first line lies before the bytes shown takes its rule from
+// it: the bytes before them are read back for it.
+TEST_F(TailTest, TheFirstLinesShownTakeTheRuleOfTheirEntrysFirstLine) {
+    std::string log = "2026-12-08 10:00:00 INFO start\r\n2026-12-08 10:00:01 ERROR request failed\r\n";
+    for (int i = 0; i < 40; ++i) log += "\tat com.example.Pool.take(Pool.java:" + std::to_string(i) + ")\r\n";
+    writeFile(watchedPath(), log);
+    auto everyLineRuled = [](int rule) {
+        const LineMarks& marks = state.lineMarks;
+        if (linesHeld(marks) < 5) return false;
+        for (uint32_t line = 0; line < linesHeld(marks); ++line) {
+            if (entryRule(marks, line) != rule) return false;
+        }
+        return true;
+    };
+    startWatching(watchedPath(), 300);
+    ASSERT_EQ(std::string::npos, paneText().find("ERROR"));
+    EXPECT_TRUE(everyLineRuled(0)) << "the last bytes, the first line cut";
+    send("@QVPeruserLines 6");
+    EXPECT_TRUE(everyLineRuled(0)) << "whole lines";
+    send("@QVPeruserHighlightRule 2 #2060C0 start|Pool.java:1)");
+    EXPECT_TRUE(everyLineRuled(0)) << "marked anew, the lines before still count";
+    send("@QVPeruserMultiLine");
+    EXPECT_TRUE(everyLineRuled(NoRule)) << "every line its own entry";
+}
+
 TEST_F(TailTest, APaneOfLinesKeepsThemAsTheLogGrows) {
     writeFile(watchedPath(), numberedLines(1, 10));
     startWatching(watchedPath(), 4096, "qvperuser.lines: 8\r\n");

@@ -21,6 +21,9 @@ const int FileNameCapacity = 260;
 const int ShowingTitleSize = 8 + 2 * FileNameCapacity;
 // The pane's text: every byte read may become a line break of two units.
 const int DisplayTextSize = 2 * (TextBufferSize - 1) + 1;
+// The bytes before a file's end looked back at for an entry's first line
+// (text/entries.h: EntryLookBackBytes), decoded.
+const int LookBackTextSize = 2 * 16 * 1024 + 1;
 // A line filter's pattern, as the settings file and commands give it.
 const int FilterTextSize = 512;
 // The pane's whole text: appends let it hold up to DisplayTextSize - 1 bytes

@@ -13,6 +13,7 @@
 
 #include "tail/folder_listing.h"
 #include "tail/tail.h"
+#include "text/characters.h"
 #include "text/tail_range.h"
 
 // The file open for one request, and the count of reads made for it.
@@ -85,6 +86,8 @@ struct ReaderWork {
     uint8_t* buffer;
     uint8_t* block;
     WideChar* lineText;
+    EntryLine* entryLines;
+    uint8_t* lookBack;
 };
 
 static void sampleBytes(ByteSample& sample, const uint8_t* bytes, uint64_t offset, uint32_t count) {
@@ -138,7 +141,8 @@ static ByteOrderMark readMark(const OpenedFile& file) {
 static LineScan lineScanOf(const ReaderWork& work, bool growth) {
     const FileRequest& request = *work.request;
     LineScan scan = {&request.choice, growth ? request.appendEncoding : request.encoding, growth,
-                     work.answer->mark, &systemCodePages, work.lineText, MatchedLineSize};
+                     work.answer->mark, &systemCodePages, work.lineText, MatchedLineSize,
+                     work.entryLines, EntryLineRecords, growth ? &request.shown.entry : nullptr};
     return scan;
 }
 
@@ -165,6 +169,7 @@ static void takeChosen(FileAnswer& answer, const ChosenLines& chosen, FileRead r
     answer.lastLineOpen = taken.lastLineOpen;
     answer.firstLineCut = taken.firstLineCut;
     answer.scanLimitReached = taken.limitReached;
+    answer.entry = taken.lastEntry;
 }
 
 static bool takeLines(const ReaderWork& work) {
@@ -189,8 +194,9 @@ static bool fitsThePane(const ReaderWork& work, uint64_t newBytes, uint32_t newL
 static bool addLines(const ReaderWork& work, uint32_t count, uint32_t joined) {
     const FileRequest& request = *work.request;
     FileAnswer& answer = *work.answer;
-    AddedLines added = chooseAddedLines(lineScanOf(work, true), work.buffer, count, answer.offset,
-                                        work.shownEnd, request.shown.lastLineOpen);
+    EntryState entry = request.shown.entry;
+    AddedLines added = chooseAddedLines(lineScanOf(work, true), &entry, work.buffer, count,
+                                        answer.offset, work.shownEnd, request.shown.lastLineOpen);
     bool moved = completeLinesOnly(request.choice);  // the lines taken are moved to the front
     if (added.abandoned || !fitsThePane(work, moved ? added.count : count - joined, added.lineCount)) {
         return false;
@@ -202,6 +208,7 @@ static bool addLines(const ReaderWork& work, uint32_t count, uint32_t joined) {
     answer.lines = added.lineCount;
     answer.lastLineOpen = added.lastLineOpen;
     answer.firstLineSeen = moved && added.count > 0 && added.firstOffset < work.seenEnd;
+    answer.entry = entry;
     return true;
 }
 
@@ -292,6 +299,7 @@ static uint32_t countNewLines(const ReaderWork& work, uint64_t end) {
     LineScan scan = lineScanOf(work, true);
     LineUnits units = lineUnitsFor(scan.encoding, scan.mark, systemCodePages);
     bool wholeLines = completeLinesOnly(*scan.choice);
+    EntryState entry = work.request->shown.entry;
     uint64_t from = work.seenEnd;
     uint32_t lines = 0;
     while (from < end) {
@@ -305,7 +313,7 @@ static uint32_t countNewLines(const ReaderWork& work, uint64_t end) {
             break;
         }
         bool open = before > 0 && !endsLine(unitAt(work.block, units), units);
-        AddedLines added = chooseAddedLines(scan, work.block, count, start, from, open);
+        AddedLines added = chooseAddedLines(scan, &entry, work.block, count, start, from, open);
         if (added.abandoned) break;
         lines += added.lineCount;
         // Only whole lines: the next block begins with the line not yet
@@ -323,11 +331,63 @@ static uint32_t seenBoundary(uint64_t seenEnd, uint64_t offset, uint64_t end) {
     return seenEnd < offset ? 0 : (uint32_t)(seenEnd - offset);
 }
 
+// Whether the first of the bytes given begins a line with a time, which
+// always begins an entry.
+static bool firstLineTimed(const ReaderWork& work) {
+    const FileAnswer& answer = *work.answer;
+    if (!linesChosen(work.request->choice) || answer.firstLineCut || answer.count == 0) return false;
+    uint32_t count = answer.count < EntryHeadBytes ? answer.count : EntryHeadBytes;
+    TailBytes bytes = {work.buffer + answer.start, count, answer.offset, answer.mark, true, false};
+    DecodedText text = decodeTail(bytes, answer.encoding, systemCodePages, NoBoundary, work.lineText,
+                                  decodedCapacity(count));
+    return lineOpeningOf(work.request->choice.entries, work.lineText, text.length).timed;
+}
+
+// Whether a line of the bytes read back, after the first, which may be cut,
+// begins with a time: the grouping from there on is the whole file's.
+static bool holdsTimedLine(const ReaderWork& work, uint32_t count) {
+    const FileAnswer& answer = *work.answer;
+    TailBytes bytes = {work.lookBack, count, answer.offset - count, answer.mark, false, false};
+    DecodedText text = decodeTail(bytes, answer.encoding, systemCodePages, NoBoundary, work.lineText,
+                                  decodedCapacity(count));
+    uint32_t at = 0;
+    while (at < text.length && !isLineEnd(work.lineText[at])) ++at;
+    for (uint32_t start = at; start < text.length; start = at) {
+        at = start;
+        while (at < text.length && !isLineEnd(work.lineText[at])) ++at;
+        if (lineOpeningOf(work.request->choice.entries, work.lineText + start, at - start).timed) return true;
+        ++at;
+    }
+    return false;
+}
+
+// With multiLine, the first lines shown may continue an entry that begins
+// before them: the bytes before them are read too, back to a line that
+// begins with a time, EntryLookBackBytes at most. Several sources' lines are
+// merged whole, without them.
+static void readLookBack(const ReaderWork& work) {
+    FileAnswer& answer = *work.answer;
+    const LineChoice& choice = work.request->choice;
+    if (!choice.entries.multiLine || choice.completeLines || answer.read != ReadWhole) return;
+    uint64_t textStart = answer.mark.length;
+    if (answer.offset <= textStart || firstLineTimed(work)) return;
+    for (uint32_t reach = 1024;; reach *= 4) {
+        if (reach > EntryLookBackBytes) reach = EntryLookBackBytes;
+        uint64_t from = answer.offset - textStart > reach ? answer.offset - reach : textStart;
+        uint32_t count = (uint32_t)(answer.offset - from);
+        DWORD read = 0;
+        if (!readAt(work.file, from, work.lookBack, count, &read) || read != count) return;
+        answer.lookBackCount = count;
+        if (from == textStart || reach == EntryLookBackBytes || holdsTimedLine(work, count)) return;
+    }
+}
+
 // The mark is at the file's start, which a later window does not hold.
 static void readWhole(const ReaderWork& work) {
     FileAnswer& answer = *work.answer;
     if (linesChosen(work.request->choice)) {
         if (takeLines(work)) sampleShown(work, true);
+        readLookBack(work);
         return;
     }
     TailRange range = tailRange(answer.size, work.request->readBufferSize);
@@ -344,6 +404,7 @@ static void readWhole(const ReaderWork& work) {
     answer.encoding = work.request->encoding;
     answer.boundary = seenBoundary(work.seenEnd, answer.offset, answer.end);
     sampleShown(work, true);
+    readLookBack(work);
 }
 
 static bool queryFile(HANDLE file, FileAnswer* answer) {
@@ -383,7 +444,7 @@ void answerRequest(FileRequest& request, FileAnswer* answer, const ReaderBuffers
         answer->shownStillThere = request.shown.valid && sameFile(request.shown.file, answer->file) &&
                                   answer->seenBefore && request.shown.end <= answer->size;
         ReaderWork work = {file, &request, answer, seenEnd, request.shown.end, buffers.shown,
-                           buffers.block, buffers.lineText};
+                           buffers.block, buffers.lineText, buffers.entryLines, buffers.lookBack};
         if (!readAppended(work) && !answer->failure) readWhole(work);
         if (request.countNewLines && answer->seenBefore && answer->read != ReadNothing) {
             answer->newLines = countNewLines(work, answer->end);

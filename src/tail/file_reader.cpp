@@ -44,6 +44,8 @@ struct ReaderSlot {
     uint8_t buffer[TextBufferSize];
     uint8_t block[LineBlockSize];
     WideChar lineText[2 * MatchedLineSize + 1];
+    EntryLine entryLines[EntryLineRecords];
+    uint8_t lookBack[EntryLookBackBytes];
 };
 
 static ReaderSlot slots[SlotCount];
@@ -70,7 +72,8 @@ static void postAnswer(ReaderSlot* slot) {
 static DWORD WINAPI readerThread(LPVOID parameter) {
     ReaderSlot* slot = (ReaderSlot*)parameter;
     while (WaitForSingleObject(slot->asked, INFINITE) == WAIT_OBJECT_0 && !slot->quit) {
-        ReaderBuffers buffers = {slot->buffer, slot->block, slot->lineText, &slot->progress};
+        ReaderBuffers buffers = {slot->buffer, slot->block, slot->lineText, slot->entryLines,
+                                 slot->lookBack, &slot->progress};
         answerRequest(slot->request, &slot->answer, buffers);
         if (slot->quit) break;
         if (answerMustBePosted(&slot->handoff)) postAnswer(slot);
@@ -194,10 +197,12 @@ ReaderReply awaitFileAnswer(uint32_t source, DWORD since) {
     return waitForAnswer(current[source], since) ? ReaderAnswered : ReaderLate;
 }
 
-bool takeFileAnswer(uint32_t source, FileAnswer* answer, const uint8_t** bytes) {
+bool takeFileAnswer(uint32_t source, FileAnswer* answer, const uint8_t** bytes,
+                    const uint8_t** lookBack) {
     ReaderSlot* slot = current[source];
     if (!slot || !takeAnswered(&slot->handoff)) return false;
     *answer = slot->answer;
     *bytes = slot->buffer + slot->answer.start;
+    *lookBack = slot->lookBack;
     return true;
 }

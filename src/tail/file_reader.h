@@ -29,6 +29,7 @@ struct ShownBytes {
     uint64_t count;   // bytes of the file in the pane
     uint32_t lines;   // lines of the file in the pane
     bool lastLineOpen;
+    EntryState entry;  // with a filter by entries: the entry the lines looked at end in
 };
 
 // With a pattern for a path, which of its files to open: the newest one,
@@ -106,6 +107,10 @@ struct FileAnswer {
     bool firstLineCut;
     bool firstLineSeen;  // appended whole lines: the first began before the seen end
     bool scanLimitReached;  // fewer lines pass within the scan limit than asked for
+    EntryState entry;       // the entry the lines looked at end in, judging entries
+    // Whole, with multiLine: the bytes of the file just before those given,
+    // for the entry the first of them is in (text/entries.h).
+    uint32_t lookBackCount;
     // A pattern's file: the name opened or tried, empty when none matches;
     // whether and when (GetTickCount) the folder was looked at, its write
     // time then, and whether it was listed.
@@ -143,5 +148,7 @@ bool handFileRequest(uint32_t source, const FileRequest& request);
 // Waits for the answer to a request handed over, until AnswerWait after
 // `since` (GetTickCount): the readers of several sources work meanwhile.
 ReaderReply awaitFileAnswer(uint32_t source, DWORD since);
-// The source's answer and its bytes, once per request, when it has come.
-bool takeFileAnswer(uint32_t source, FileAnswer* answer, const uint8_t** bytes);
+// The source's answer, its bytes and the bytes before them, once per
+// request, when it has come.
+bool takeFileAnswer(uint32_t source, FileAnswer* answer, const uint8_t** bytes,
+                    const uint8_t** lookBack);

@@ -141,6 +141,7 @@ static void buildPane(bool forced) {
     if (collapsingRepeats()) foldMergedLines(&merged);
     else forgetFoldedPane();
     if (addNoticeRows(merged.length, merged.lines == 0) != merged.length) forgetFoldedPane();
+    usePaneLookBack(NULL, 0);
     replacePaneTextAt(mergedText, forced, merged.placeAt);
     alertOnLinesMarked(newLines, merged.lines);
     if (away && state.statusLine) countLinesBelow(markedCount(newLines, merged.lines), false);

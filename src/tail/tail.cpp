@@ -9,11 +9,13 @@
 #include "tail/notices.h"
 #include "tail/repeat_rows.h"
 #include "tail/sources_pane.h"
+#include "text/characters.h"
 #include "text/newest_file.h"
 #include "text/timeline.h"
 #include "text/status_text.h"
 #include "viewer/alert.h"
 #include "viewer/pane.h"
+#include "viewer/pane_colours.h"
 #include "viewer/pane_view.h"
 #include "viewer/status_line.h"
 #include "viewer/viewer.h"
@@ -170,8 +172,27 @@ static void rememberShown(Source& source, const FileAnswer& answer, const Decode
     shown.bytes.count = answer.count;
     shown.bytes.lines = answer.lines;
     shown.bytes.lastLineOpen = answer.lastLineOpen;
+    shown.bytes.entry = answer.entry;
     shown.encoding = text.used;
     shown.mark = mark;
+}
+
+// The whole lines of the bytes before the text shown, decoded as the text
+// is, for the entry its first line is in: the first line, which may be cut,
+// is passed over unless it is the file's first, and so is an unfinished
+// last one, which the text shown goes on with.
+static void useLookBack(const TailBytes& tail, const FileAnswer& answer, const uint8_t* lookBack,
+                        Encoding used, bool notice) {
+    static WCHAR text[LookBackTextSize];
+    usePaneLookBack(NULL, 0);
+    if (answer.lookBackCount == 0 || notice) return;
+    uint64_t from = answer.offset - answer.lookBackCount;
+    bool fileStart = from <= tail.mark.length;
+    TailBytes bytes = {lookBack, answer.lookBackCount, from, tail.mark, fileStart, true};
+    uint32_t length = decodeTail(bytes, used, systemCodePages, NoBoundary, text, LookBackTextSize).length;
+    uint32_t start = fileStart ? 0 : nextLineStart(text, length, 0);
+    while (length > start && !isLineEnd(text[length - 1])) --length;
+    if (length > start) usePaneLookBack(text + start, length - start);
 }
 
 // The reader's place is kept only in the file shown, while the bytes shown
@@ -179,11 +200,12 @@ static void rememberShown(Source& source, const FileAnswer& answer, const Decode
 // the text just before the new text is new when its new part gives it
 // another rule.
 static void showWholeTail(Source& source, const TailBytes& tail, const FileAnswer& answer,
-                          bool asNew) {
+                          const uint8_t* lookBack, bool asNew) {
     bool samePlace = !asNew && source.shownTail.bytes.valid && answer.shownStillThere;
     uint32_t notice = writeFilterNotice(answer, state.displayText);
     DecodedText text = decodeTail(tail, answer.encoding, systemCodePages, answer.boundary,
                                   state.displayText + notice, DisplayTextSize - notice);
+    useLookBack(tail, answer, lookBack, text.used, notice > 0);
     uint32_t from = newTextFrom(answer, text, notice, asNew);
     WholeFold shown = {state.displayText, notice + text.length, from, 0, false, 0};
     if (collapsingRepeats()) shown = foldWholeText(state.displayText, notice, notice + text.length, from, false, NULL, NULL);
@@ -270,6 +292,7 @@ static bool showAppended(Source& source, const TailBytes& tail, const FileAnswer
     shown.bytes.count += answer.count - answer.boundary;
     shown.bytes.lines += answer.lines;
     shown.bytes.lastLineOpen = answer.lastLineOpen;
+    shown.bytes.entry = answer.entry;
     // Asked for while the view followed the end, and shown after it left.
     if (state.statusLine && !source.askedToCount && !paneFollowsEnd()) {
         countLinesBelow(linesHeld(state.lineMarks) - linesBefore, false);
@@ -297,6 +320,7 @@ static FileRequest composeRequest(const Source& source, bool asNew, bool mayAppe
     request.appendEncoding = appendedEncoding(source.shownTail);
     request.choice = state.lineChoice;
     request.choice.lines = linesAskedFor(state.lineChoice.lines);
+    request.choice.entries = entryGrouping();
     request.looked = source.fileLooked;
     request.lastWriteTime = source.lastWriteTime;
     request.lastFileSize = source.lastFileSize;
@@ -390,7 +414,8 @@ static void noteSameFiles() {
 
 // Returns false when the answer could not be shown as it is: bytes appended
 // that only a whole reload shows rightly.
-static bool showAnswer(Source& source, const FileAnswer& answer, const uint8_t* bytes, bool asNew) {
+static bool showAnswer(Source& source, const FileAnswer& answer, const uint8_t* bytes,
+                       const uint8_t* lookBack, bool asNew) {
     takeFileChoice(source, answer);
     if (answer.failure != NoFailure) {
         showFailedAnswer(source, answer);
@@ -417,7 +442,7 @@ static bool showAnswer(Source& source, const FileAnswer& answer, const uint8_t* 
         if (severalSources()) {
             showWholeLines(source, tail, answer, asNew);
         } else {
-            showWholeTail(source, tail, answer, asNew);
+            showWholeTail(source, tail, answer, lookBack, asNew);
         }
         source.showAsNew = false;
     }
@@ -439,13 +464,14 @@ static void reloadSource(Source& source);
 static void takeAnswer(Source& source) {
     FileAnswer answer;
     const uint8_t* bytes = NULL;
-    if (!takeFileAnswer(indexOf(source), &answer, &bytes)) return;
+    const uint8_t* lookBack = NULL;
+    if (!takeFileAnswer(indexOf(source), &answer, &bytes, &lookBack)) return;
     source.readerStalled = false;
     if (source.newShowWaiting) {
         source.newShowWaiting = false;
         forgetWatchedFile(source);
         reloadSource(source);
-    } else if (!showAnswer(source, answer, bytes, source.showAsNew)) {
+    } else if (!showAnswer(source, answer, bytes, lookBack, source.showAsNew)) {
         askForFile(source, false);
     }
 }

@@ -28,16 +28,26 @@ static bool continues(const OpenEntry& entry, bool blankFirst, bool timed) {
     return blankFirst || (entry.timed && !timed);
 }
 
+LineOpening lineOpeningOf(const EntryGrouping& grouping, const WideChar* line, uint32_t length) {
+    LineOpening opening;
+    opening.blankFirst = length > 0 && isBlank(line[0]);
+    opening.timed = !opening.blankFirst && grouping.multiLine && beginsWithTime(grouping, line, length);
+    return opening;
+}
+
 bool groupLine(OpenEntry* entry, const EntryGrouping& grouping, const WideChar* line,
                uint32_t length, uint8_t source) {
-    bool blankFirst = length > 0 && isBlank(line[0]);
-    bool timed = !blankFirst && grouping.multiLine && beginsWithTime(grouping, line, length);
+    return groupOpenedLine(entry, grouping, lineOpeningOf(grouping, line, length), length, source);
+}
+
+bool groupOpenedLine(OpenEntry* entry, const EntryGrouping& grouping, LineOpening opening,
+                     uint32_t length, uint8_t source) {
     bool begins = !grouping.multiLine || entry->lines == 0 || entry->source != source ||
-                  entryFull(*entry, length) || !continues(*entry, blankFirst, timed);
+                  entryFull(*entry, length) || !continues(*entry, opening.blankFirst, opening.timed);
     if (begins) {
         entry->lines = 0;
         entry->units = 0;
-        entry->timed = timed;
+        entry->timed = opening.timed;
         entry->source = source;
     }
     ++entry->lines;
@@ -47,7 +57,7 @@ bool groupLine(OpenEntry* entry, const EntryGrouping& grouping, const WideChar* 
 
 // ---- Filters ------------------------------------------------------------------
 
-static bool entryPasses(const EntryFilter& filter, const EntryJudgement& judgement) {
+bool entryPasses(const EntryFilter& filter, const EntryJudgement& judgement) {
     return (!filter.show || judgement.showMatched) && !judgement.hideMatched;
 }
 

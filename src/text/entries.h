@@ -52,7 +52,17 @@ struct OpenEntry {
     uint8_t source;
 };
 
+// How a line begins, which is all of it that decides its entry but its length.
+struct LineOpening {
+    bool blankFirst;
+    bool timed;  // begins with a time (never after a blank)
+};
+
 void startEntries(OpenEntry* entry);
+LineOpening lineOpeningOf(const EntryGrouping& grouping, const WideChar* line, uint32_t length);
+// As groupLine, for a line of `length` units that begins as `opening` says.
+bool groupOpenedLine(OpenEntry* entry, const EntryGrouping& grouping, LineOpening opening,
+                     uint32_t length, uint8_t source);
 // Takes the next line, line[0, length) without its line end, into the
 // entries; true when it begins one. Reads only its first EntryHeadUnits
 // units: the caller may give those of a longer line.
@@ -82,12 +92,20 @@ struct EntryStep {
     bool passes;
 };
 
+// The open entry and what its lines matched: what an append carries on from.
+struct EntryState {
+    OpenEntry entry;
+    EntryJudgement judgement;
+};
+
 struct EntryChoice {
     EntryGrouping grouping;
     EntryFilter filter;
     OpenEntry entry;
     EntryJudgement judgement;
 };
+
+bool entryPasses(const EntryFilter& filter, const EntryJudgement& judgement);
 
 void startEntryChoice(EntryChoice* choice);
 EntryStep chooseEntryLine(EntryChoice* choice, const WideChar* line, uint32_t length);

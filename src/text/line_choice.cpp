@@ -2,6 +2,8 @@
 
 #include "text/characters.h"
 
+#include <string.h>
+
 // The file's last bytes, by which each needle's rarest byte is chosen.
 static const uint32_t AnchorSample = 16 * 1024;
 // A cut line is decoded as the end of a window: its first character may be
@@ -113,6 +115,44 @@ static FilterJudge judgeFor(const LineScan& scan, Encoding encoding) {
     return judge;
 }
 
+// ---- Entries ----------------------------------------------------------------------
+
+static const ByteOrderMark NoMark = {EncodingAuto, 0};
+
+static uint32_t decodeLine(FilterJudge& judge, const uint8_t* line, uint32_t count, bool cut,
+                           bool whole) {
+    TailBytes bytes = {line, count, cut ? CutLineOffset : 0, NoMark, !cut, whole};
+    return decodeTail(bytes, judge.encoding, *judge.codePages, NoBoundary, judge.text,
+                      decodedCapacity(count)).length;
+}
+
+static LineOpening entryLineOpening(void* context, const uint8_t* head, uint32_t count) {
+    FilterJudge& judge = *(FilterJudge*)context;
+    uint32_t length = decodeLine(judge, head, count, false, false);
+    return lineOpeningOf(judge.choice->entries, judge.text, length);
+}
+
+// Every line may be shown with its entry: a line that is not the UTF-8
+// auto chose ends the search, as a line that passes does.
+static LineVerdict judgeEntryLine(void* context, const uint8_t* line, uint32_t count, bool cut,
+                                  EntryLine* into) {
+    FilterJudge& judge = *(FilterJudge*)context;
+    const LineChoice& choice = *judge.choice;
+    if (disprovesUtf8(judge, line, count, cut)) return SearchAbandoned;
+    uint32_t length = decodeLine(judge, line, count, cut, true);
+    into->units = cut && length < EntryUnitLimit ? EntryUnitLimit : length;
+    into->matched.showMatched = choice.showSet && lineMatches(choice.show, judge.text, length);
+    into->matched.hideMatched = choice.hideSet && lineMatches(choice.hide, judge.text, length);
+    return LinePasses;
+}
+
+static EntryJudge entryJudgeOf(FilterJudge* filter, const LineScan& scan) {
+    EntryJudge judge = {filter, entryLineOpening, judgeEntryLine, lastPassingLine, scan.choice->entries,
+                        scan.choice->showSet, scan.entryAbove, scan.entryLines,
+                        scan.entryLineCapacity};
+    return judge;
+}
+
 static LineJudge lineJudgeOf(FilterJudge* filter, const LineScan& scan) {
     LineJudge judge = {filter, nullptr, nullptr};
     if (filtered(*scan.choice)) {
@@ -151,6 +191,10 @@ static TakenLines scanOnce(const LineScan& scan, const LastLinesQuery& query, Fi
                                     *scan.codePages),
                        choice.lines, query.window, query.scanLimit, completeLinesOnly(choice),
                        lineJudgeOf(&filter, scan), query.seenEnd, scan.judgedBytes};
+    if (entriesFiltered(choice)) {
+        return takeLastEntries(lines, entryJudgeOf(&filter, scan), source, block, blockSize, out,
+                               outCapacity);
+    }
     return takeLastLines(lines, source, block, blockSize, out, outCapacity);
 }
 
@@ -168,13 +212,104 @@ ChosenLines chooseLastLines(const LineScan& scan, const LastLinesQuery& query,
     return chosen;
 }
 
-AddedLines chooseAddedLines(const LineScan& scan, uint8_t* bytes, uint32_t count,
-                            uint64_t offset, uint64_t shownEnd, bool shownLineOpen) {
+// ---- The lines a growth adds, by entries ----
+
+// Where the lines kept so far end, and how many, when the open entry began.
+struct AddedEntry {
+    uint32_t from;  // its first line in the bytes; NotInBytes when it began before them
+    uint32_t keptBefore;
+    uint32_t linesBefore;
+};
+static const uint32_t NotInBytes = UINT32_MAX;
+
+struct AddedEntries {
+    uint8_t* bytes;
+    uint64_t offset;
+    LineUnits units;
+    uint32_t kept;
+    AddedLines added;
+};
+
+static uint32_t lineEndAt(const AddedEntries& a, uint32_t at, uint32_t count, uint32_t* contentEnd) {
+    for (uint32_t position = at; position + a.units.size <= count; position += a.units.size) {
+        uint32_t unit = unitAt(a.bytes + position, a.units);
+        if (!endsLine(unit, a.units)) continue;
+        *contentEnd = position;
+        uint32_t next = position + a.units.size;
+        if (unit == a.units.carriageReturn && next + a.units.size <= count &&
+            unitAt(a.bytes + next, a.units) == a.units.lineFeed) {
+            next += a.units.size;
+        }
+        return next;
+    }
+    return NotInBytes;
+}
+
+// Moves the whole lines of bytes[from, to) behind those kept.
+static void keepAddedLines(AddedEntries& a, uint32_t from, uint32_t to) {
+    while (from < to) {
+        uint32_t contentEnd = 0;
+        uint32_t next = lineEndAt(a, from, to, &contentEnd);
+        if (a.kept == 0) a.added.firstOffset = a.offset + from;
+        memmove(a.bytes + a.kept, a.bytes + from, next - from);
+        a.kept += next - from;
+        endWithLineFeed(a.bytes + a.kept, next - contentEnd, a.units);
+        ++a.added.lineCount;
+        from = next;
+    }
+}
+
+static AddedLines chooseAddedEntries(const LineScan& scan, FilterJudge& filter, EntryState* state,
+                                     uint8_t* bytes, uint32_t count, uint64_t offset,
+                                     uint64_t shownEnd, LineUnits units) {
+    AddedEntries a = {bytes, offset, units, 0, {false, offset, 0, offset + count, 0, false}};
+    const LineChoice& choice = *scan.choice;
+    EntryChoice entries = {choice.entries,
+                           {choice.showSet ? &choice.show : nullptr, choice.hideSet ? &choice.hide : nullptr},
+                           state->entry, state->judgement};
+    uint32_t at = (uint32_t)(shownEnd - offset);
+    count -= (count - at) % units.size;
+    uint32_t previous = at >= units.size ? unitAt(bytes + at - units.size, units) : 0;
+    uint32_t following = at + units.size <= count ? unitAt(bytes + at, units) : 0;
+    at = (uint32_t)(addedLinesStart(shownEnd, previous, following, units) - offset);
+    AddedEntry open = {NotInBytes, 0, 0};
+    uint32_t contentEnd = 0;
+    for (uint32_t next; (next = lineEndAt(a, at, count, &contentEnd)) != NotInBytes; at = next) {
+        uint32_t length = contentEnd - at;
+        bool cut = length > scan.judgedBytes;
+        uint32_t from = cut ? contentEnd - scan.judgedBytes : at;
+        if (disprovesUtf8(filter, bytes + from, contentEnd - from, cut)) break;
+        EntryStep step = chooseEntryLine(&entries, filter.text,
+                                         decodeLine(filter, bytes + from, contentEnd - from, cut, true));
+        if (step.begins) open = {at, a.kept, a.added.lineCount};
+        bool before = open.from == NotInBytes;
+        if (step.passes != step.passedBefore && !step.begins && before) break;
+        if (step.passes) {
+            keepAddedLines(a, step.passedBefore ? at : open.from, next);
+        } else if (step.passedBefore) {
+            a.kept = open.keptBefore;
+            a.added.lineCount = open.linesBefore;
+        }
+    }
+    a.added.abandoned = lineEndAt(a, at, count, &contentEnd) != NotInBytes;
+    a.added.count = a.kept;
+    a.added.end = offset + at;
+    state->entry = entries.entry;
+    state->judgement = entries.judgement;
+    return a.added;
+}
+
+AddedLines chooseAddedLines(const LineScan& scan, EntryState* entry, uint8_t* bytes,
+                            uint32_t count, uint64_t offset, uint64_t shownEnd,
+                            bool shownLineOpen) {
     FilterJudge filter = judgeFor(scan, scan.encoding);
     bool filtering = filtered(*scan.choice);
     if (filtering) fitNeedles(filter, bytes, count);
     LineUnits units = lineUnitsFor(filtering ? filter.encoding : scan.encoding, scan.mark,
                                    *scan.codePages);
+    if (entriesFiltered(*scan.choice)) {
+        return chooseAddedEntries(scan, filter, entry, bytes, count, offset, shownEnd, units);
+    }
     return takeAddedLines(bytes, count, offset, shownEnd, units, shownLineOpen,
                           completeLinesOnly(*scan.choice), lineJudgeOf(&filter, scan));
 }

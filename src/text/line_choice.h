@@ -34,6 +34,8 @@ struct LineChoice {
     // Only lines that have their line end, whole, as with several sources,
     // where each line begins with its source's label.
     bool completeLines;
+    // With multiLine, a filter judges whole entries (entries.h).
+    EntryGrouping entries;
 };
 
 inline bool filtered(const LineChoice& choice) { return choice.showSet || choice.hideSet; }
@@ -43,6 +45,11 @@ inline bool linesChosen(const LineChoice& choice) {
 // A line is taken once its line end is written: a filter judges it whole.
 inline bool completeLinesOnly(const LineChoice& choice) {
     return filtered(choice) || choice.completeLines;
+}
+
+// A filter judges lines by their entries.
+inline bool entriesFiltered(const LineChoice& choice) {
+    return filtered(choice) && choice.entries.multiLine;
 }
 
 // What every scan needs besides the file's bytes.
@@ -59,6 +66,12 @@ struct LineScan {
     const CodePageConverter* codePages;
     WideChar* lineText;    // 2 * judgedBytes + 1 units: a line decoded
     uint32_t judgedBytes;  // a longer line is judged on its last so many bytes
+    // Whole entries read backwards: the lines whose entries are not yet
+    // known (line_finder.h).
+    EntryLine* entryLines;
+    uint32_t entryLineCapacity;
+    // A growth's search: the entry the lines shown end in (null: none).
+    const EntryState* entryAbove;
 };
 
 // The lines and the encoding the pane decodes them in (auto: it decides).
@@ -84,9 +97,13 @@ ChosenLines chooseLastLines(const LineScan& scan, const LastLinesQuery& query,
                             uint8_t* out, uint32_t outCapacity);
 
 // The lines a growth adds, as takeAddedLines finds them, judged by the
-// filter, the scan being one of a growth.
-AddedLines chooseAddedLines(const LineScan& scan, uint8_t* bytes, uint32_t count,
-                            uint64_t offset, uint64_t shownEnd, bool shownLineOpen);
+// filter, the scan being one of a growth. Judging entries, `entry` is the
+// open entry the lines shown end in, and is carried on. A line that makes an
+// entry whose earlier lines lie before the growth pass, or stop passing,
+// abandons the search: only a full reload shows that entry rightly.
+AddedLines chooseAddedLines(const LineScan& scan, EntryState* entry, uint8_t* bytes,
+                            uint32_t count, uint64_t offset, uint64_t shownEnd,
+                            bool shownLineOpen);
 
 // The units lines are found in, for the encoding lines are read in.
 LineUnits lineUnitsFor(Encoding encoding, ByteOrderMark mark, const CodePageConverter& codePages);

@@ -20,10 +20,8 @@ bool endsLine(uint32_t unit, LineUnits units) {
     return unit == units.carriageReturn || unit == units.lineFeed;
 }
 
-// Lines that do not follow one another in the file are put side by side: a
-// line ended by a CR alone gets an LF instead, written as the encoding writes
-// it, so that it never pairs with an LF that starts the next line taken.
-static void endWithLineFeed(uint8_t* lineEnd, uint32_t endLength, LineUnits units) {
+// A line ended by a CR alone never pairs with an LF that starts the next line taken.
+void endWithLineFeed(uint8_t* lineEnd, uint32_t endLength, LineUnits units) {
     uint8_t* last = lineEnd - units.size;
     if (endLength != units.size || unitAt(last, units) != units.carriageReturn) return;
     if (units.size == 1) {
@@ -237,10 +235,20 @@ static uint64_t alignedDown(uint64_t offset, uint64_t floor, LineUnits units) {
     return offset - (offset - floor) % units.size;
 }
 
+static TakenLines noLinesTaken(const LineQuery& query, uint32_t outCapacity) {
+    TakenLines taken;
+    memset(&taken, 0, sizeof taken);
+    taken.start = outCapacity;
+    taken.firstOffset = query.fileSize;
+    taken.end = query.fileSize;
+    taken.shownEndAt = NoBoundary;
+    startEntries(&taken.lastEntry.entry);
+    return taken;
+}
+
 TakenLines takeLastLines(const LineQuery& query, const ByteSource& source, uint8_t* block,
                          uint32_t blockSize, uint8_t* out, uint32_t outCapacity) {
-    TakenLines taken = {false, outCapacity, 0, query.fileSize, query.fileSize, 0, false, false,
-                        false, false, false, NoBoundary};
+    TakenLines taken = noLinesTaken(query, outCapacity);
     LineUnits units = query.units;
     uint32_t room = query.maxBytes < outCapacity ? query.maxBytes : outCapacity;
     room -= room % units.size;
@@ -296,6 +304,212 @@ TakenLines takeLastLines(const LineQuery& query, const ByteSource& source, uint8
     taken.reachedStart = lineEnd <= floor && !reader.failed && !taken.abandoned;
     taken.readFailed = reader.failed;
     if (query.shownEnd != NoOffset) taken.shownEndAt = (uint32_t)shownBefore;
+    return taken;
+}
+
+// ---- Whole entries ---------------------------------------------------------------------
+
+struct EntryTaking {
+    const LineQuery* query;
+    const EntryJudge* judge;
+    BackwardReader* reader;
+    TakenLines* taken;
+    uint8_t* out;
+    uint32_t outCapacity;
+    uint32_t room;
+    uint64_t shownBefore;
+    uint32_t count;  // lines kept, lines[0] the lowest
+    bool settledOnce;
+    bool full;       // no more lines are taken
+};
+
+static bool entryShown(const EntryJudge& judge, const EntryJudgement& matched) {
+    return (!judge.showSet || matched.showMatched) && !matched.hideMatched;
+}
+
+static void showEntry(EntryLine* lines, uint32_t first, uint32_t last, bool shown) {
+    for (uint32_t i = last; i <= first; ++i) lines[i].shown = shown;
+}
+
+// An entry of the lines kept is settled; one that began above them (a
+// growth's) abandons the search when its lines change its verdict.
+static void settleEntry(EntryTaking& t, uint32_t first, uint32_t last, const EntryJudgement& matched,
+                        bool aboveEntry) {
+    bool shown = entryShown(*t.judge, matched);
+    if (aboveEntry && shown != entryShown(*t.judge, t.judge->above->judgement)) t.taken->abandoned = true;
+    showEntry(t.judge->lines, first, last, shown);
+}
+
+// Groups the lines kept from the topmost down, which begins an entry, or at
+// a growth's start continues the entry above.
+static void groupKeptLines(EntryTaking& t, const EntryState* above) {
+    const EntryJudge& judge = *t.judge;
+    OpenEntry entry;
+    EntryJudgement matched = {false, false};
+    startEntries(&entry);
+    if (above) {
+        entry = above->entry;
+        matched = above->judgement;
+    }
+    bool aboveEntry = above != nullptr;
+    uint32_t first = t.count - 1;
+    for (uint32_t i = t.count; i-- > 0;) {
+        EntryLine& line = judge.lines[i];
+        if (groupOpenedLine(&entry, judge.grouping, line.opening, line.units, 0)) {
+            if (i + 1 < t.count) settleEntry(t, first, i + 1, matched, aboveEntry);
+            first = i;
+            matched.showMatched = matched.hideMatched = false;
+            aboveEntry = false;
+        }
+        matched.showMatched = matched.showMatched || line.matched.showMatched;
+        matched.hideMatched = matched.hideMatched || line.matched.hideMatched;
+    }
+    settleEntry(t, first, 0, matched, aboveEntry);
+    if (!t.settledOnce) {
+        t.taken->lastEntry.entry = entry;
+        t.taken->lastEntry.judgement = matched;
+    }
+    t.settledOnce = true;
+}
+
+// Writes a line in front of those taken; false when no more fit.
+static bool takeEntryLine(EntryTaking& t, const EntryLine& line) {
+    TakenLines& taken = *t.taken;
+    uint64_t start = line.start;
+    uint64_t length = line.end - start;
+    if (length > t.room - taken.count) {
+        if (taken.lineCount > 0) return false;
+        start = line.end - t.room;  // a line longer than all the room: its last bytes
+        length = t.room;
+        taken.firstLineCut = true;
+    }
+    if (!hold(*t.reader, start, line.end)) return false;
+    taken.count += (uint32_t)length;
+    taken.start = t.outCapacity - taken.count;
+    memcpy(t.out + taken.start, t.reader->block + (start - t.reader->start), (size_t)length);
+    endWithLineFeed(t.out + taken.start + length, (uint32_t)(line.end - line.contentEnd), t.query->units);
+    if (t.query->shownEnd > start) {
+        uint64_t before = t.query->shownEnd - start;
+        t.shownBefore += before < length ? before : length;
+    }
+    ++taken.lineCount;
+    taken.firstOffset = start;
+    return taken.count < t.room && taken.lineCount != t.query->maxLines;
+}
+
+// The kept lines are grouped, and those of entries that pass taken.
+static void settleKeptLines(EntryTaking& t, bool guessed, const EntryState* above = nullptr) {
+    if (t.count == 0) return;
+    t.taken->entriesGuessed = t.taken->entriesGuessed || guessed;
+    groupKeptLines(t, above);
+    if (t.taken->abandoned) return;
+    for (uint32_t i = 0; i < t.count && !t.full; ++i) {
+        if (t.judge->lines[i].shown && !takeEntryLine(t, t.judge->lines[i])) t.full = true;
+    }
+    t.count = 0;
+}
+
+static LineVerdict judgeEntryLine(EntryTaking& t, const LineFound& found, EntryLine* line) {
+    const EntryJudge& judge = *t.judge;
+    BackwardReader& reader = *t.reader;
+    line->start = found.start;
+    line->contentEnd = found.contentEnd;
+    line->end = found.end;
+    uint64_t length = found.contentEnd - found.start;
+    uint32_t headBytes = EntryHeadBytes < reader.blockSize ? EntryHeadBytes : reader.blockSize;
+    if (headBytes > t.query->judgedBytes) headBytes = t.query->judgedBytes;
+    uint64_t headEnd = length > headBytes ? found.start + headBytes : found.contentEnd;
+    if (!hold(reader, found.start, headEnd)) return LineFails;
+    line->opening = judge.opening(judge.context, reader.block + (found.start - reader.start),
+                                  (uint32_t)(headEnd - found.start));
+    bool cut = length > t.query->judgedBytes;
+    uint64_t from = cut ? found.contentEnd - t.query->judgedBytes : found.start;
+    if (!hold(reader, from, found.contentEnd)) return LineFails;
+    return judge.judge(judge.context, reader.block + (from - reader.start),
+                       (uint32_t)(found.contentEnd - from), cut, line);
+}
+
+static const uint32_t MostLinesLookedAtForATime = 64;
+
+// Whether the line starting at `at`, ending by `end` at the latest, begins with a time.
+static bool beginsWithTime(EntryTaking& t, uint64_t at, uint64_t end) {
+    const EntryJudge& judge = *t.judge;
+    uint64_t headEnd = end - at > EntryHeadBytes ? at + EntryHeadBytes : end;
+    if (headEnd - at > t.query->judgedBytes) headEnd = at + t.query->judgedBytes;
+    const uint8_t* head = t.reader->block + (at - t.reader->start);
+    return judge.opening(judge.context, head, (uint32_t)(headEnd - at)).timed;
+}
+
+// Called at a line with a time, lineEnd being its start: the lines whole in
+// the block above it, behind the last place where show may match, are passed
+// over from there up to the topmost of them that begins with a time (looked
+// for among the first few only). Returns where the scan goes on.
+static uint64_t passOverUnmatchedEntries(EntryTaking& t, uint64_t lineEnd, uint64_t limitFloor) {
+    const EntryJudge& judge = *t.judge;
+    const BackwardReader& reader = *t.reader;
+    LineUnits units = t.query->units;
+    if (!judge.lastPassing || lineEnd - units.size < reader.start || lineEnd > reader.end) return lineEnd;
+    uint64_t from = reader.start > limitFloor ? reader.start : limitFloor;
+    uint64_t stretch = from < lineEnd ? firstLineStartIn(reader, from, lineEnd, units) : NoOffset;
+    if (stretch == NoOffset) return lineEnd;
+    uint32_t last = judge.lastPassing(judge.context, reader.block + (stretch - reader.start),
+                                      (uint32_t)(lineEnd - stretch));
+    if (last != NoPlaceToPass) stretch = firstLineStartIn(reader, stretch + last - last % units.size, lineEnd, units);
+    for (uint32_t looked = 0; stretch != NoOffset && looked < MostLinesLookedAtForATime; ++looked) {
+        uint64_t next = firstLineStartIn(reader, stretch, lineEnd, units);
+        if (beginsWithTime(t, stretch, next == NoOffset ? lineEnd : next)) return stretch;
+        stretch = next;
+    }
+    return lineEnd;
+}
+
+TakenLines takeLastEntries(const LineQuery& query, const EntryJudge& judge, const ByteSource& source,
+                           uint8_t* block, uint32_t blockSize, uint8_t* out, uint32_t outCapacity) {
+    TakenLines taken = noLinesTaken(query, outCapacity);
+    LineUnits units = query.units;
+    uint32_t room = query.maxBytes < outCapacity ? query.maxBytes : outCapacity;
+    room -= room % units.size;
+    uint64_t floor = query.textStart < query.fileSize ? query.textStart : query.fileSize;
+    uint64_t lineEnd = alignedDown(query.fileSize, floor, units);
+    uint64_t limitFloor = lineEnd - floor > query.scanLimit ? lineEnd - query.scanLimit : floor;
+    limitFloor = alignedDown(limitFloor, floor, units);
+    BackwardReader reader = {&source, block, blockSize, floor, 0, 0, false,
+                             firstReadFor(query, room, blockSize)};
+    EntryTaking t = {&query, &judge, &reader, &taken, out, outCapacity, room, 0, 0, false, room == 0};
+    taken.end = lineEnd;
+    while (lineEnd > floor && !t.full && !reader.failed) {
+        LineFound found = lineEndingAt(reader, lineEnd, limitFloor, 0, units);
+        if (!found.found) {
+            taken.limitReached = true;
+            settleKeptLines(t, true);
+            break;
+        }
+        lineEnd = found.start;
+        if (found.open) {
+            taken.end = found.start;
+            continue;
+        }
+        if (t.count == judge.capacity) settleKeptLines(t, true);
+        EntryLine& line = judge.lines[t.count];
+        LineVerdict verdict = judgeEntryLine(t, found, &line);
+        if (verdict == SearchAbandoned) {
+            taken.abandoned = true;
+            break;
+        }
+        if (reader.failed) break;
+        ++t.count;
+        if (line.opening.timed) {
+            settleKeptLines(t, false);
+            if (!t.full) lineEnd = passOverUnmatchedEntries(t, lineEnd, limitFloor);
+        } else if (judge.lines[0].start - line.start >= EntryLookBackBytes) {
+            settleKeptLines(t, true);
+        }
+    }
+    if (lineEnd <= floor && !reader.failed && !taken.abandoned) settleKeptLines(t, false, judge.above);
+    taken.reachedStart = lineEnd <= floor && !reader.failed && !taken.abandoned;
+    taken.readFailed = reader.failed;
+    if (t.full) taken.limitReached = false;
+    if (query.shownEnd != NoOffset) taken.shownEndAt = (uint32_t)t.shownBefore;
     return taken;
 }
 

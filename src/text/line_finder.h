@@ -18,6 +18,7 @@
 
 #include <stdint.h>
 
+#include "text/entries.h"
 #include "text/text_decoding.h"
 
 // The units lines are found in: 1 byte for UTF-8 and code pages, 2 for
@@ -86,12 +87,66 @@ struct TakenLines {
     bool reachedStart;     // every line from textStart on was looked at
     bool abandoned;        // the judge abandoned the search
     uint32_t shownEndAt;   // in the bytes taken, where those before shownEnd end; or NoBoundary
+    // Taking whole entries: the entry the last line looked at is in, and
+    // whether an entry's first line was guessed (see takeLastEntries).
+    EntryState lastEntry;
+    bool entriesGuessed;
 };
 
 // The last lines of the file that pass, written to the back of out. block is
 // the reading buffer, at least as large as out and judgedBytes.
 TakenLines takeLastLines(const LineQuery& query, const ByteSource& source, uint8_t* block,
                          uint32_t blockSize, uint8_t* out, uint32_t outCapacity);
+
+// ---- Whole entries ----------------------------------------------------------------
+//
+// With a filter and multi-line entries, a line is taken when its entry
+// (entries.h) passes. Read backwards, a line that begins with a time always
+// begins an entry, so the lines below it up to the next such line are
+// grouped from it alone; at the file's start, from its first line. Lines
+// are kept in `lines` until such a line settles them. A continuation's first
+// line is looked for at most EntryLookBackBytes back, and among at most
+// `capacity` lines: beyond that, or at the scan limit, the topmost line kept
+// is taken to begin an entry without a time (entriesGuessed). Where no line
+// of a stretch can match show, the entries that begin at its lines with a
+// time lie wholly in it, and are passed over unread.
+const uint32_t EntryHeadBytes = 4 * EntryHeadUnits;
+
+struct EntryLine {
+    uint64_t start;
+    uint64_t contentEnd;
+    uint64_t end;
+    uint32_t units;  // a line judged on its last bytes counts EntryUnitLimit at least
+    LineOpening opening;
+    EntryJudgement matched;
+    bool shown;  // its entry passes
+};
+
+struct EntryJudge {
+    void* context;
+    // How the line begins, from its first EntryHeadBytes bytes at most.
+    LineOpening (*opening)(void* context, const uint8_t* head, uint32_t count);
+    // The line's units and what it matches; SearchAbandoned ends the search.
+    LineVerdict (*judge)(void* context, const uint8_t* line, uint32_t count, bool cut, EntryLine* into);
+    // As a line judge's: behind the place it gives, no line matches show.
+    uint32_t (*lastPassing)(void* context, const uint8_t* lines, uint32_t count);
+    EntryGrouping grouping;
+    bool showSet;  // an entry passes only when a line matched show
+    // Searching a growth: the entry the lines before it end in, which its
+    // first lines may continue; one that comes to pass or stops passing
+    // abandons the search. Null: the first line begins an entry.
+    const EntryState* above;
+    EntryLine* lines;
+    uint32_t capacity;
+};
+
+// As takeLastLines, whole lines only, each judged with its entry.
+TakenLines takeLastEntries(const LineQuery& query, const EntryJudge& judge, const ByteSource& source,
+                           uint8_t* block, uint32_t blockSize, uint8_t* out, uint32_t outCapacity);
+
+// Lines that do not follow one another are put side by side: a line ended
+// by a CR alone gets an LF in its place, written as the encoding writes it.
+void endWithLineFeed(uint8_t* lineEnd, uint32_t endLength, LineUnits units);
 
 // The lines a file's growth adds: bytes[0, count) were read from the file at
 // offset, the lines shown end at shownEnd within them, and the last unit

@@ -45,6 +45,15 @@ struct RuleBands {
 
 static uint32_t rulesInUse() { return state.highlight ? ColourRuleCount : 0; }
 
+// The lines before the pane's text that its first entries may begin in.
+static WCHAR lookBackText[LookBackTextSize];
+static uint32_t lookBackLength;
+
+void usePaneLookBack(const WCHAR* text, uint32_t length) {
+    lookBackLength = length < LookBackTextSize ? length : 0;
+    if (lookBackLength > 0) CopyMemory(lookBackText, text, lookBackLength * sizeof(WCHAR));
+}
+
 static void compileRules() {
     WideChar value[HighlightRuleSize];
     for (uint32_t r = 0; r < ColourRuleCount; ++r) {
@@ -58,6 +67,9 @@ static void markText(const WCHAR* text, uint32_t length, bool appended) {
     if (!appended) {
         clearLineMarks(&state.lineMarks);
         state.lineMarks.entries = entryGrouping();
+        if (lookBackLength > 0) {
+            markLookBack(&state.lineMarks, state.colourRules, rulesInUse(), lookBackText, lookBackLength);
+        }
     }
     markLines(&state.lineMarks, state.colourRules, rulesInUse(), text, length);
 }

@@ -37,6 +37,11 @@ void applyHighlightSettings();
 // The colour a source's labels are drawn in: its own, or else the font's.
 void useLabelColour(uint32_t source, bool coloured, COLORREF colour);
 
+// The whole lines of the file just before the text the pane is given next,
+// with which the marks group its first lines into entries (text/entries.h),
+// copied; length 0: none, as for any text that is not a file's.
+void usePaneLookBack(const WCHAR* text, uint32_t length);
+
 // Marks text entering the pane by WM_SETTEXT or EM_REPLACESEL; false when it
 // goes where the marks cannot follow, and the text must be marked whole
 // once the control holds it.

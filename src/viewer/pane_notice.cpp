@@ -3,6 +3,7 @@
 #include "settings/state.h"
 #include "text/notice_layout.h"
 #include "viewer/font_measure.h"
+#include "viewer/pane_colours.h"
 #include "viewer/pane_view.h"
 
 // Into the front of the decoding buffer, which a notice is shown in place of.
@@ -24,6 +25,7 @@ static bool paneShows(const WCHAR* text, int length) {
 static void showLaidOut(int length) {
     lstrcpynW(state.noticeLines, state.displayText, NoticeLinesCapacity);
     if (paneShows(state.noticeLines, length)) return;
+    usePaneLookBack(NULL, 0);
     SetWindowTextW(state.paneWnd, state.noticeLines);
 }
 
