@@ -195,7 +195,10 @@ bool replacePaneEnd(int from, const WCHAR* text, int oldSuffix, int newSuffix) {
     sendToPane(EM_SETSEL, from, before.length);
     sendToPane(EM_REPLACESEL, FALSE, (LPARAM)text);
     sendToPane(EM_SETMODIFY, FALSE, 0);
-    placeView(before, false, NoPlace);
+    // The caret ends on the empty place behind the last line end: the
+    // control scrolled sideways only where the view was already.
+    showPaneEnd();
+    if (before.sideways != 0 && !state.wordWrap) scrollSidewaysTo(before.sideways);
     thawPane();
     return true;
 }
