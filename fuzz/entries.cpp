@@ -419,6 +419,102 @@ static void checkRepeats(const std::vector<Units>& lines, bool multiLine, bool l
     }
 }
 
+// The pane's text by the definition: each row its first entry's lines as
+// given (labels too), its count's suffix behind its last line; an entry
+// folds into the row above from its source when their texts after their
+// times agree, unless the row's text is longer than a folder keeps.
+static Units referencePane(const std::vector<Units>& lines, bool multiLine, bool labelled) {
+    std::vector<bool> begins = referenceBegins(lines, multiLine, labelled);
+    struct PaneRow {
+        size_t first, end;  // its lines
+        Units own;
+        uint8_t source;
+        RepeatedRow counted;
+    };
+    std::vector<PaneRow> rows;
+    for (size_t first = 0; first < lines.size();) {
+        size_t end = first + 1;
+        while (end < lines.size() && !begins[end]) ++end;
+        std::vector<Units> own;
+        uint8_t source = NoSource;
+        for (size_t i = first; i < end; ++i) own.push_back(ownText(lines[i], labelled, &source));
+        if (!labelled) source = 0;
+        Units entry = joined(own, 0, own.size(), false);
+        uint64_t time = lineTimeAt(entry.data(), (uint32_t)entry.size(), ThisYear);
+        PaneRow* above = rows.empty() ? nullptr : &rows.back();
+        if (above && above->source == source && above->own.size() <= RepeatTextCapacity &&
+            afterTime(above->own) == afterTime(entry)) {
+            ++above->counted.count;
+            above->counted.lastTime = time;
+        } else {
+            rows.push_back({first, end, entry, source, {1, source, time}});
+        }
+        first = end;
+    }
+    Units pane;
+    for (const PaneRow& row : rows) {
+        for (size_t i = row.first; i < row.end; ++i) {
+            pane.insert(pane.end(), lines[i].begin(), lines[i].end());
+            if (i + 1 == row.end) {
+                WideChar suffix[RepeatSuffixCapacity];
+                uint32_t length = composeRepeatSuffix(row.counted, suffix, RepeatSuffixCapacity);
+                pane.insert(pane.end(), suffix, suffix + length);
+            }
+            pane.insert(pane.end(), {'\r', '\n'});
+        }
+    }
+    return pane;
+}
+
+static void startFolder(RepeatFolder* folder, bool multiLine, bool labelled) {
+    startRepeatFolder(folder, {multiLine, ThisYear}, labelled ? &Labels : nullptr);
+}
+
+// The whole text folded at once, and in pieces as appends give it: a piece
+// goes behind the pane's text, the row before it counted anew where it
+// says so, and the pane is folded whole again where it asks for that.
+static void checkFoldedText(const std::vector<Units>& lines, uint16_t appendMask, bool multiLine, bool labelled) {
+    Units expected = referencePane(lines, multiLine, labelled);
+    Units text = joined(lines, 0, lines.size(), true);
+    static RepeatFolder folder;
+    static FoldedPiece piece;
+    Units out(2 * text.size() + 64);
+    startFolder(&folder, multiLine, labelled);
+    startFoldedPiece(&piece, out.data(), (uint32_t)out.size());
+    foldRepeats(&folder, text.data(), (uint32_t)text.size(), &piece);
+    REQUIRE(!piece.rebuild);
+    REQUIRE(Units(out.begin(), out.begin() + piece.length) == expected);
+
+    Units pane;
+    size_t suffixAt = 0, from = 0;
+    startFolder(&folder, multiLine, labelled);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i + 1 < lines.size() && !(appendMask >> (i % 16) & 1)) continue;
+        Units added = joined(lines, from, i + 1, true);
+        startFoldedPiece(&piece, out.data(), (uint32_t)out.size());
+        foldRepeats(&folder, added.data(), (uint32_t)added.size(), &piece);
+        if (piece.rebuild) {
+            Units whole = joined(lines, 0, i + 1, true);
+            startFolder(&folder, multiLine, labelled);
+            startFoldedPiece(&piece, out.data(), (uint32_t)out.size());
+            foldRepeats(&folder, whole.data(), (uint32_t)whole.size(), &piece);
+            REQUIRE(!piece.rebuild);
+            pane.clear();
+        } else if (piece.rowBeforeChanged) {
+            WideChar suffix[RepeatSuffixCapacity];
+            uint32_t length = composeRepeatSuffix(piece.rowBefore, suffix, RepeatSuffixCapacity);
+            pane.resize(suffixAt);
+            pane.insert(pane.end(), suffix, suffix + length);
+            pane.insert(pane.end(), {'\r', '\n'});
+        }
+        size_t base = pane.size();
+        pane.insert(pane.end(), out.begin(), out.begin() + piece.length);
+        if (piece.rowSuffixAt != NotInPiece) suffixAt = base + piece.rowSuffixAt;
+        from = i + 1;
+    }
+    REQUIRE(pane == expected);
+}
+
 // ---- Settings from the input ------------------------------------------------------
 
 static CodePoints patternFrom(FuzzInput& input) {
@@ -493,5 +589,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     settings.filter = {filter.showSet ? &show : nullptr, filter.hideSet ? &hide : nullptr};
     checkFilter(settings, filter, lines, referenceBegins(lines, multiLine, false), (options >> 1) % 8);
     checkRepeats(lines, multiLine, labelled);
+    checkFoldedText(lines, appendMask, multiLine, labelled);
     return 0;
 }

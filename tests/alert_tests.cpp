@@ -157,6 +157,19 @@ TEST_F(AlertTest, AnEntryAlertsWhenALaterLineGivesItItsRuleAndOnlyThen) {
     EXPECT_EQ(styled, framePixel());
 }
 
+// Collapsed, a repeat is judged as the line it repeats.
+TEST_F(AlertTest, ARepeatOfAnAlertingLineAlertsAgainAfterAnAcknowledgement) {
+    startWatching("INFO started\r\n", "qvperuser.collapseRepeats: true\r\n");
+    COLORREF styled = framePixel();
+    append("ERROR disk full\r\n");
+    EXPECT_EQ(AlertRed, framePixel());
+    send("@QVPeruserAcknowledge");
+    ASSERT_EQ(styled, framePixel());
+    append("ERROR disk full\r\n");
+    EXPECT_EQ(L"INFO started\r\nERROR disk full \u00D72\r\n", paneWideText());
+    EXPECT_EQ(AlertRed, framePixel());
+}
+
 TEST_F(AlertTest, OldLinesNeverAlertAgainWhenTheFileComesBack) {
     startWatching("ERROR from yesterday\r\n");
     COLORREF styled = framePixel();

@@ -86,6 +86,7 @@ static std::map<std::string, std::string> settingsNow() {
         {"alertQuiet", n(state.alertQuiet)},
         {"hideOverFullscreen", n(state.hideOverFullscreen)},
         {"multiLine", n(state.multiLine)},
+        {"collapseRepeats", n(state.collapseRepeats)},
     };
 }
 
@@ -165,6 +166,7 @@ static std::set<std::string> mayChange(CommandId id) {
     case CmdAlertQuiet: return {"alertQuiet"};
     case CmdHideOverFullscreen: return {"hideOverFullscreen"};
     case CmdMultiLine: return {"multiLine"};
+    case CmdCollapseRepeats: return {"collapseRepeats"};
     default: return {};  // InSlit too: started without a slit
     }
 }

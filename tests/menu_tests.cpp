@@ -146,6 +146,7 @@ static std::string expectedTree(bool withSlit, bool inSlit, const std::string& f
            textItem(SettingFilterHide, c(CmdFilterHide), "") +
            numberItem(SettingScanLimit, CmdScanLimit, 4194304) +
            switchItem(SettingMultiLine, CmdMultiLine, true) +
+           switchItem(SettingCollapseRepeats, CmdCollapseRepeats, false) +
            "  submenu \"Sources\"\n" +
            textItem(SettingLabel, c(CmdLabel), "", "    ") + sources +
            numberItem(SettingStaleAfter, CmdStaleAfter, 0) +
@@ -269,7 +270,8 @@ static const ShownBoolean shownBooleans[] = {
     {&PluginState::showBorder, "Show Border"},     {&PluginState::lockPos, "Lock Position"},
     {&PluginState::autoHide, "Auto Hide"},         {&PluginState::showScroll, "Show Scroll"},
     {&PluginState::wordWrap, "Word Wrap"},         {&PluginState::highlight, "Highlight Lines"},
-    {&PluginState::alertSound, "Alert Sound"},     {&PluginState::multiLine, "Multi-line Entries"}};
+    {&PluginState::alertSound, "Alert Sound"},     {&PluginState::multiLine, "Multi-line Entries"},
+    {&PluginState::collapseRepeats, "Collapse Repeats"}};
 
 TEST_F(MenuTest, EachCheckMarkFollowsItsOwnSetting) {
     startDockableWithKnownSettings(false);

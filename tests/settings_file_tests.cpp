@@ -90,7 +90,7 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
         "qvperuser.alertQuiet(sec):", "qvperuser.rescan(sec):", "qvperuser.hideOverFullscreen:", "qvperuser.label:",
         "qvperuser.source2:", "qvperuser.source3:", "qvperuser.source4:", "qvperuser.statusLine:",
         "qvperuser.staleAfter(min):", "qvperuser.staleColor:", "qvperuser.multiLine:",
-        "qvperuser.activity:"};
+        "qvperuser.activity:", "qvperuser.collapseRepeats:"};
     EXPECT_EQ(expected, keys);
     const std::string file = settingsPath();
     EXPECT_EQ("10", storedSetting(file, "qvperuser.x:"));
@@ -122,6 +122,7 @@ TEST_F(SettingsTest, CreatesTheFileWithEveryDefaultWhenNoneExists) {
     EXPECT_EQ("#808080", storedSetting(file, "qvperuser.staleColor:"));
     EXPECT_EQ("true", storedSetting(file, "qvperuser.multiLine:"));
     EXPECT_EQ("false", storedSetting(file, "qvperuser.activity:"));
+    EXPECT_EQ("false", storedSetting(file, "qvperuser.collapseRepeats:"));
     EXPECT_EQ(0, shellTrace::count("ReadInt"));
 }
 

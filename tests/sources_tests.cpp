@@ -184,6 +184,20 @@ TEST_F(SourcesTest, AnEntrysLinesStayTogetherWhenTheyArriveLater) {
     EXPECT_EQ(0, markedRule(state.lineMarks, (uint32_t)trace));
 }
 
+// Collapsed, a line repeats only the row above it from its own source, at a
+// build and as lines arrive.
+TEST_F(SourcesTest, ARepeatIsCountedOnlyUnderARowOfItsOwnSource) {
+    writeFile(web(), at(1, "refused") + at(2, "refused") + at(4, "refused"));
+    writeFile(db(), at(3, "refused"));
+    startWithTwo("qvperuser.collapseRepeats: true\r\n");
+    const std::wstring twice = L"[web] 2026-12-08 10:00:01 refused \u00D72, last 10:00:02\r\n";
+    const std::wstring db = L"[db] 2026-12-08 10:00:03 refused\r\n";
+    EXPECT_EQ(twice + db + L"[web] 2026-12-08 10:00:04 refused\r\n", paneWideText());
+    appendFile(web(), at(5, "refused"));
+    look();
+    EXPECT_EQ(twice + db + L"[web] 2026-12-08 10:00:04 refused \u00D72, last 10:00:05\r\n", paneWideText());
+}
+
 // A file's last write, as the system keeps it: local 10:00:0N of the test's day.
 static void setWriteTime(const std::string& path, int second) {
     SYSTEMTIME local = {2026, 12, 2, 8, 10, 0, (WORD)second, 0}, utc;

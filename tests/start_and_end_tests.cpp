@@ -103,9 +103,9 @@ TEST_F(PluginTest, EndSavesReleasesAndDestroysInOrder) {
     shellTrace::clear();
     stop();
 
-    // The 52 settings first, then the releases, and no slit.
+    // The 53 settings first, then the releases, and no slit.
     Lines seen = shellTrace::only({"Write", "DelMenu", "RemoveSticky", "unregister ", "slit "});
-    ASSERT_EQ(55u, seen.size());
+    ASSERT_EQ(56u, seen.size());
     EXPECT_EQ("WriteInt(" + settingsPath() + ",qvperuser.x:,77)", seen[0]);
     EXPECT_EQ(0u, seen[29].find("WriteInt(" + settingsPath() + ",qvperuser.scanLimit:"));
     EXPECT_EQ(0u, seen[38].find("WriteString(" + settingsPath() + ",qvperuser.highlight8:"));
@@ -116,8 +116,9 @@ TEST_F(PluginTest, EndSavesReleasesAndDestroysInOrder) {
     EXPECT_EQ(0u, seen[49].find("WriteColor(" + settingsPath() + ",qvperuser.staleColor:"));
     EXPECT_EQ(0u, seen[50].find("WriteBool(" + settingsPath() + ",qvperuser.multiLine:"));
     EXPECT_EQ(0u, seen[51].find("WriteBool(" + settingsPath() + ",qvperuser.activity:"));
+    EXPECT_EQ(0u, seen[52].find("WriteBool(" + settingsPath() + ",qvperuser.collapseRepeats:"));
     EXPECT_EQ((Lines{"DelMenu(QVM_Main)", "RemoveSticky(" + handle + ")", unregisterLine(handle)}),
-              Lines(seen.begin() + 52, seen.end()));
+              Lines(seen.begin() + 53, seen.end()));
     EXPECT_EQ(0, liveMenuCount());
 
     EXPECT_EQ(0u, GetObjectType(font));

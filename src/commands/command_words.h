@@ -57,7 +57,8 @@
     ROW(StaleAfter, NumberArgument, setSetting)               \
     ROW(StaleColor, TextArgument, setSetting)               \
     ROW(MultiLine, NoArgument, setSetting)                    \
-    ROW(Activity, NoArgument, setSetting)
+    ROW(Activity, NoArgument, setSetting)                     \
+    ROW(CollapseRepeats, NoArgument, setSetting)
 
 // A whole command text, as the shell broadcasts it and a menu item sends it.
 #define COMMAND_TEXT(word) "@QVPeruser" #word

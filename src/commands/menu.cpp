@@ -104,6 +104,7 @@ static Menu* buildPeruserMenu(bool popup) {
     textItem(menu, SettingFilterHide, filterTitle(SettingFilterHide, state.filterHideCheck));
     numberItem(menu, SettingScanLimit);
     switchItem(menu, SettingMultiLine);
+    switchItem(menu, SettingCollapseRepeats);
     MakeSubmenu(menu, buildSourcesMenu(popup), "Sources");
     numberItem(menu, SettingStaleAfter);
     return menu;

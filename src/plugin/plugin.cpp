@@ -6,6 +6,7 @@
 #include "settings/settings.h"
 #include "settings/state.h"
 #include "tail/source_status.h"
+#include "tail/repeat_rows.h"
 #include "tail/tail.h"
 #include "viewer/appearance.h"
 #include "viewer/autohide.h"
@@ -63,7 +64,8 @@ static void startTimers() {
 
 int __cdecl beginPlugin(HINSTANCE module) {
     callsAbove = {answerMenuRequest, dispatchCommand, reloadSettingsIfEdited, startWatching,
-                  reloadFileTail, onFileAnswered, retryWantedReaders, describeSources, findOffSettings};
+                  reloadFileTail, onFileAnswered, retryWantedReaders, describeSources, findOffSettings,
+                  showWaitingCount};
     state.hostWnd = GetQVWnd();
     state.hInstance = module;
     readOsVersion();

@@ -89,7 +89,8 @@ const int MinimumWindowSize = 10;
     ROW(StaleAfter, IntSetting, staleAfter, "qvperuser.staleAfter(min):", NoOlderKey, 0, 0, 10080, "Stale After (min)", StaleAfter, "", updateStatus) \
     ROW(StaleColor, ColourSetting, staleColor, "qvperuser.staleColor:", NoOlderKey, "#808080", 0, 0, NoMenuTitle, StaleColor, "", repaintFrame) \
     ROW(MultiLine, BoolSetting, multiLine, "qvperuser.multiLine:", NoOlderKey, true, 0, 0, "Multi-line Entries", MultiLine, "", showWatchedFileAgain) \
-    ROW(Activity, BoolSetting, activity, "qvperuser.activity:", NoOlderKey, false, 0, 0, "Activity", Activity, "", applyStatusLine)
+    ROW(Activity, BoolSetting, activity, "qvperuser.activity:", NoOlderKey, false, 0, 0, "Activity", Activity, "", applyStatusLine) \
+    ROW(CollapseRepeats, BoolSetting, collapseRepeats, "qvperuser.collapseRepeats:", NoOlderKey, false, 0, 0, "Collapse Repeats", CollapseRepeats, "", showWatchedFileAgain)
 // clang-format on
 
 #define SETTING_ID(name, ...) Setting##name,

@@ -58,6 +58,7 @@ struct PluginState {
     COLORREF staleColor;
     bool multiLine;  // lines are grouped into entries (text/entries.h)
     bool activity;   // the activity strip (viewer/activity_strip.h)
+    bool collapseRepeats;  // a repeated entry is counted on the row above (text/repeats.h)
 
     // Runtime state, never stored.
     HINSTANCE hInstance;

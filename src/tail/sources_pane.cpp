@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "settings/state.h"
+#include "tail/repeat_rows.h"
 #include "tail/tail.h"
 #include "text/characters.h"
 #include "text/line_time.h"
@@ -106,6 +107,24 @@ static uint32_t addNoticeRows(uint32_t at, bool noLines) {
     return at;
 }
 
+// The merged lines with repeats counted on their rows, and the bits of the
+// rows that are new or took a new repeat; unfolded when notices would not fit.
+static uint32_t foldedNewLines[MarkedLineCapacity / 32 + 1];
+
+static void foldMergedLines(MergedPane* merged) {
+    uint32_t place = merged->placeAt < 0 ? 0 : (uint32_t)merged->placeAt;
+    WholeFold fold = foldWholeText(mergedText, 0, merged->length, place, true, newLines, foldedNewLines);
+    if (fold.text == mergedText || fold.length + NoticeRowsRoom + 1 > PaneTextSize) {
+        forgetFoldedPane();
+        return;
+    }
+    CopyMemory(mergedText, fold.text, fold.length * sizeof(WCHAR));
+    CopyMemory(newLines, foldedNewLines, (fold.lines / 32 + 1) * sizeof(uint32_t));
+    merged->length = fold.length;
+    merged->lines = fold.lines;
+    if (merged->placeAt >= 0) merged->placeAt = (int)fold.mark;
+}
+
 // Every source's lines in one timeline; the new ones alert, and while the
 // reader is away from the end, count among the lines below the view.
 static void buildPane(bool forced) {
@@ -116,9 +135,12 @@ static void buildPane(bool forced) {
     if (!forced) place = placeOfView();
     SourceLines lines[MostSources];
     for (uint32_t i = 0; i < MostSources; ++i) lines[i] = sources[i].lines;
-    MergedPane merged = mergeSourceLines(lines, MostSources, mostPaneLines(), NoticeRowsRoom, thisYear(),
+    uint32_t mostLines = collapsingRepeats() ? 0 : mostPaneLines();
+    MergedPane merged = mergeSourceLines(lines, MostSources, mostLines, NoticeRowsRoom, thisYear(),
                                          place, mergedText, PaneTextSize, newLines, &paneHeld);
-    addNoticeRows(merged.length, merged.lines == 0);
+    if (collapsingRepeats()) foldMergedLines(&merged);
+    else forgetFoldedPane();
+    if (addNoticeRows(merged.length, merged.lines == 0) != merged.length) forgetFoldedPane();
     usePaneLookBack(NULL, 0);
     replacePaneTextAt(mergedText, forced, merged.placeAt);
     alertOnLinesMarked(newLines, merged.lines);
@@ -145,11 +167,17 @@ static bool paneOutgrownBy(uint32_t adding) {
 // Labelled lines, in the merged text, at the pane's end, numbered from
 // firstNumber, all of them new but the first when the source saw it in part
 // before.
-static void appendLabelled(const Source& source, uint32_t firstNumber, bool firstSeen) {
+static bool appendLabelled(const Source& source, uint32_t firstNumber, bool firstSeen) {
     useLineLabels(true);
     uint32_t from = state.lineMarks.length;
     int ruleBefore = lastLineRule();
-    appendPaneText(mergedText);
+    FoldedAppend folded = {from, false, 0};
+    if (!collapsingRepeats()) {
+        appendPaneText(mergedText);
+    } else if (!appendFolded(mergedText, (uint32_t)lstrlenW(mergedText), true, &folded)) {
+        return false;
+    }
+    from = folded.newAt;
     uint32_t which = indexOfSource(source);
     if (!paneHeld.hasLines[which]) paneHeld.firstNumber[which] = firstNumber;
     paneHeld.hasLines[which] = true;
@@ -158,6 +186,8 @@ static void appendLabelled(const Source& source, uint32_t firstNumber, bool firs
         ruleBefore = markedRule(state.lineMarks, from - 1);
     }
     alertOnNewText(from, ruleBefore);
+    if (folded.repeated) alertOnRepeat(folded.repeatedAt);
+    return true;
 }
 
 // The pane's last line is another source's: lines appended now would follow it.
@@ -205,7 +235,10 @@ void growSourceLines(Source& source, uint32_t length, uint32_t newFrom) {
         buildPane(false);
         return;
     }
-    appendLabelled(source, source.lines.firstNumber + linesIn(source.text, newFrom), false);
+    if (!appendLabelled(source, source.lines.firstNumber + linesIn(source.text, newFrom), false)) {
+        buildPane(false);
+        return;
+    }
     source.lines.newFrom = length;
 }
 
@@ -215,10 +248,9 @@ bool addSourceLines(Source& source, const WCHAR* lines, uint32_t length, bool fi
         wouldPartEntry(source, own.length, lines, length) || !labelForPane(source, lines, length)) {
         return false;
     }
+    if (!appendLabelled(source, own.firstNumber + own.lineCount, firstSeen)) return false;
     CopyMemory(source.text + own.length, lines, length * sizeof(WCHAR));
-    uint32_t firstNumber = own.firstNumber + own.lineCount;
     addedSourceLines(&own, length, linesIn(lines, length));
-    appendLabelled(source, firstNumber, firstSeen);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "tail/file_choice.h"
 #include "tail/file_reader.h"
 #include "tail/notices.h"
+#include "tail/repeat_rows.h"
 #include "tail/sources_pane.h"
 #include "text/characters.h"
 #include "text/newest_file.h"
@@ -122,10 +123,9 @@ static uint32_t writeFilterNotice(const FileAnswer& answer, WCHAR* out) {
 
 // Where the pane's text ends in the new text, so that the reader's place is
 // found again: no place when another encoding made other text of the same bytes.
-static int oldTextEndIn(const Source& source, const DecodedText& text, uint32_t noticeLength) {
-    int end = (int)(noticeLength + text.boundaryAt);
-    if (sameEncoding(text.used, source.shownTail.encoding)) return end;
-    return paneTextEndsWith(state.displayText, end) ? end : NoPlace;
+static int oldTextEndIn(const Source& source, const DecodedText& text, const WCHAR* shown, uint32_t end) {
+    if (sameEncoding(text.used, source.shownTail.encoding)) return (int)end;
+    return paneTextEndsWith(shown, (int)end) ? (int)end : NoPlace;
 }
 
 // What was seen of each file: the end of what is shown now, and the samples
@@ -206,10 +206,15 @@ static void showWholeTail(Source& source, const TailBytes& tail, const FileAnswe
     DecodedText text = decodeTail(tail, answer.encoding, systemCodePages, answer.boundary,
                                   state.displayText + notice, DisplayTextSize - notice);
     useLookBack(tail, answer, lookBack, text.used, notice > 0);
-    replacePaneText(state.displayText, asNew,
-                    samePlace ? oldTextEndIn(source, text, notice) : NoPlace);
     uint32_t from = newTextFrom(answer, text, notice, asNew);
-    if (from < notice + text.length) alertOnNewText(from, ruleOfEntryUpTo(state.displayText, from));
+    WholeFold shown = {state.displayText, notice + text.length, from, 0, false, 0};
+    if (collapsingRepeats()) shown = foldWholeText(state.displayText, notice, notice + text.length, from, false, NULL, NULL);
+    else forgetFoldedPane();
+    // The old text's end is where the new text begins, or its end.
+    uint32_t oldEnd = text.boundaryAt == text.length ? shown.length : shown.mark;
+    replacePaneText(shown.text, asNew, samePlace ? oldTextEndIn(source, text, shown.text, oldEnd) : NoPlace);
+    if (shown.mark < shown.length) alertOnNewText(shown.mark, ruleOfEntryUpTo(shown.text, shown.mark));
+    if (shown.repeatAfterMark) alertOnRepeat(shown.repeatedRowAt);
     rememberShown(source, answer, text, tail.mark);
 }
 
@@ -238,11 +243,23 @@ static Encoding appendedEncoding(const ShownTail& shown) {
     return shown.encoding.kind == EncodingCodePage ? shown.encoding : configuredEncoding();
 }
 
+// The pane's rows, their last one's count and new rows behind it; a repeat
+// alerts as the line it repeats.
+static bool addFoldedText(const WCHAR* text, uint32_t length) {
+    int ruleBefore = lastLineRule();
+    FoldedAppend shown;
+    if (!appendFolded(text, length, false, &shown)) return false;
+    alertOnNewText(shown.newAt, ruleBefore);
+    if (shown.repeated) alertOnRepeat(shown.repeatedAt);
+    return true;
+}
+
 // The pane's own text, or with several sources the source's lines, grown by
 // the new text, whose first line is not new when firstSeen; false when it
 // cannot be.
 static bool addNewText(Source& source, const WCHAR* text, uint32_t length, bool firstSeen) {
     if (severalSources()) return addSourceLines(source, text, length, firstSeen);
+    if (collapsingRepeats()) return addFoldedText(text, length);
     uint32_t from = state.lineMarks.length;
     int ruleBefore = lastLineRule();
     appendPaneText(text);
@@ -302,6 +319,7 @@ static FileRequest composeRequest(const Source& source, bool asNew, bool mayAppe
     request.encoding = configuredEncoding();
     request.appendEncoding = appendedEncoding(source.shownTail);
     request.choice = state.lineChoice;
+    request.choice.lines = linesAskedFor(state.lineChoice.lines);
     request.choice.entries = entryGrouping();
     request.looked = source.fileLooked;
     request.lastWriteTime = source.lastWriteTime;

@@ -136,6 +136,17 @@ void markLines(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,
     marks->length += length;
 }
 
+void moveLastLineEnd(LineMarks* marks, int32_t delta) {
+    if (!marks->atLineStart || marks->lineCount == 0) return;
+    uint32_t end = marks->length;
+    marks->length += delta;
+    if (!marks->full) {
+        marks->lineStart[marks->lineCount - 1] += delta;
+    } else if (marks->unmarkedFrom >= end) {
+        marks->unmarkedFrom += delta;
+    }
+}
+
 void markLookBack(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,
                   const WideChar* text, uint32_t length) {
     markLines(marks, rules, ruleCount, text, length);

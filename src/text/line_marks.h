@@ -68,6 +68,10 @@ void clearLineMarks(LineMarks* marks);
 // the first that matches a line picks it.
 void markLines(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,
                const WideChar* text, uint32_t length);
+// The last whole line's end moved by delta units, the text behind it being
+// empty: its own text grew or shrank at its end (a repeat's count), its rule
+// kept. Only where the text ends with a line end.
+void moveLastLineEnd(LineMarks* marks, int32_t delta);
 // Marks the whole lines before the text, which the marks then forget but for
 // the entry the last of them is in. Only on empty text.
 void markLookBack(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,

@@ -37,3 +37,83 @@ bool foldRepeat(RepeatedRow* row, const WideChar* rowText, uint32_t rowLength,
 // The suffix the row ends with, zero-terminated; returns its units, 0 for
 // a row said once.
 uint32_t composeRepeatSuffix(const RepeatedRow& row, WideChar* out, uint32_t capacity);
+
+// ---- Folding text into rows ------------------------------------------------------
+//
+// A folder turns text, as it comes in pieces of whole lines (the last line
+// of the last piece may still be open), into the pane's rows: each row is
+// its first entry's lines, its suffix behind its last line, then that
+// line's end. A piece's rows go behind what the earlier pieces gave, except
+// that the suffix of the row last given before may change
+// (rowBeforeChanged: the caller writes it anew), and except where only
+// building the pane anew shows it (rebuild): a line joined an entry shown
+// as a row of its own before this piece and made it a repeat, a piece began
+// inside a line, or a row is too long to be kept. A row's text is kept for
+// comparison up to RepeatTextCapacity units; a longer row takes no repeats.
+//
+// With labels (several sources), each line begins with its source's label
+// ("[web] "): entries are compared without it, only within one source, and
+// a hidden entry shown again bears it on each line.
+
+#include "text/entries.h"
+#include "text/line_marks.h"
+
+const uint32_t RepeatTextCapacity = 2 * EntryUnitLimit;
+const uint32_t NotInPiece = UINT32_MAX;
+
+struct RepeatText {
+    WideChar units[RepeatTextCapacity];
+    uint32_t length;
+    bool fits;
+};
+
+struct RepeatFolder {
+    EntryGrouping grouping;
+    const LineLabels* labels;  // none: lines bear no labels
+    OpenEntry entry;
+    RepeatedRow row;      // the last row
+    RepeatedRow above;    // the last row as it was before the open entry came
+    bool entryFolded;     // the open entry is counted in the row, not shown
+    bool hiddenNew;       // ...and one of its lines was new
+    bool lineOpen;        // the text so far ends inside a line
+    uint32_t rowIs;       // texts[rowIs] is the last row's, the other the row's above
+    RepeatText texts[2];
+    RepeatText hidden;    // the open entry, while folded
+};
+
+// What one piece gave. Where the row last given begins and where its
+// suffix begins are places in out, NotInPiece for a row of an earlier piece.
+struct FoldedPiece {
+    WideChar* out;
+    uint32_t capacity;
+    uint32_t length;     // units written (a zero follows)
+    uint32_t lines;      // lines begun in out
+    uint32_t rowStart;
+    uint32_t rowSuffixAt;
+    uint32_t rowFirstLine;
+    uint32_t aboveStart;
+    uint32_t aboveFirstLine;
+    uint32_t aboveSuffixAt;
+    uint32_t lineWrittenAt;  // of the line just folded, NotInPiece: it was not shown
+    bool rowBeforeChanged;
+    RepeatedRow rowBefore;  // its count now
+    bool rebuild;
+    // An index into the piece's text (NotInPiece: none) and where it lies
+    // in out; whether an entry from there on was counted in a row that
+    // begins before it, and where that row begins in out (NotInPiece: it
+    // is the row before).
+    uint32_t markFrom;
+    uint32_t markAt;
+    bool repeatAfterMark;
+    uint32_t repeatedRowAt;
+    // Optional: a bit for each line of the piece's text, and one written for
+    // each line of out; a row whose count grew by a line with its bit set
+    // has every line's bit set.
+    const uint32_t* newIn;
+    uint32_t* newOut;
+};
+
+void startRepeatFolder(RepeatFolder* folder, const EntryGrouping& grouping, const LineLabels* labels);
+void startFoldedPiece(FoldedPiece* piece, WideChar* out, uint32_t capacity);
+// Folds text[0, length) behind what the folder has taken.
+void foldRepeats(RepeatFolder* folder, const WideChar* text, uint32_t length, FoldedPiece* piece);

@@ -117,6 +117,14 @@ void alertOnNewText(uint32_t from, int ruleBefore) {
     raiseAlert(newAlertRule(from, ruleBefore));
 }
 
+void alertOnRepeat(uint32_t at) {
+    const LineMarks& marks = state.lineMarks;
+    if (at >= marks.length) return;
+    uint32_t line = firstLineFrom(marks, at + 1) - 1;
+    noteLinesArrived(line, line + 1);
+    raiseAlert(firstAlertRule(NoRule, markedRule(marks, at)));
+}
+
 void alertOnLinesMarked(const uint32_t* newLines, uint32_t lineCount) {
     noteMarkedLinesArrived(newLines, lineCount);
     const LineMarks& marks = state.lineMarks;

@@ -20,6 +20,9 @@ void alertOnNewText(uint32_t from, int ruleBefore);
 // After the pane's text was replaced: alerts when one of the lines whose bit
 // is set, counted from the first, is picked by an alert rule.
 void alertOnLinesMarked(const uint32_t* newLines, uint32_t lineCount);
+// A repeat was counted on the row holding text[at]: it alerts as the line
+// it repeats would, once more after an acknowledgement.
+void alertOnRepeat(uint32_t at);
 // The rule that picks the pane's last line, before an append continues it.
 int lastLineRule();
 // The rule of the entry holding text[from - 1] as read up to `from`: what

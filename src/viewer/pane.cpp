@@ -233,7 +233,12 @@ static LRESULT passOnAndFollow(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 // Text the plugin gives the pane is marked for the colour rules as it enters;
 // the user's edits reported meanwhile are not the user's.
+static uint32_t textChanges;
+
+uint32_t paneTextChanges() { return textChanges; }
+
 static LRESULT takeText(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    ++textChanges;
     bool marked = markEnteringText(message, (const WCHAR*)lParam);
     state.settingPaneText = true;
     LRESULT result = passOnAndFollow(window, message, wParam, lParam);

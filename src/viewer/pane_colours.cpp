@@ -98,8 +98,37 @@ static bool appendsToMarkedText() {
     return start == end && end == length && state.lineMarks.length == length;
 }
 
+static bool rowEndExpected;
+static int oldRowSuffix, newRowSuffix;
+
+void expectRowEndReplaced(int oldSuffix, int newSuffix) {
+    rowEndExpected = true;
+    oldRowSuffix = oldSuffix;
+    newRowSuffix = newSuffix;
+}
+
+// The selection is the last row's suffix and line end, as the marks hold them.
+static bool replacesMarkedRowEnd(const WCHAR* text) {
+    DWORD start = 0, end = 0;
+    sendToPane(EM_GETSEL, (WPARAM)&start, (LPARAM)&end);
+    DWORD length = (DWORD)GetWindowTextLengthW(state.paneWnd);
+    const LineMarks& marks = state.lineMarks;
+    return text && end == length && marks.length == length && marks.atLineStart &&
+           (int)(end - start) == oldRowSuffix + 2 && lstrlenW(text) >= newRowSuffix + 2;
+}
+
+static bool markReplacedRowEnd(const WCHAR* text) {
+    rowEndExpected = false;
+    if (!replacesMarkedRowEnd(text)) return false;
+    moveLastLineEnd(&state.lineMarks, newRowSuffix - oldRowSuffix);
+    const WCHAR* behind = text + newRowSuffix + 2;
+    markLines(&state.lineMarks, state.colourRules, rulesInUse(), behind, (uint32_t)lstrlenW(behind));
+    return true;
+}
+
 bool markEnteringText(UINT message, const WCHAR* text) {
     bool appended = message == EM_REPLACESEL;
+    if (appended && rowEndExpected) return markReplacedRowEnd(text);
     if (appended && !appendsToMarkedText()) return false;
     markText(text ? text : L"", text ? (uint32_t)lstrlenW(text) : 0, appended);
     return true;

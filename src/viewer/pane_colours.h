@@ -46,6 +46,10 @@ void usePaneLookBack(const WCHAR* text, uint32_t length);
 // goes where the marks cannot follow, and the text must be marked whole
 // once the control holds it.
 bool markEnteringText(UINT message, const WCHAR* text);
+// The next EM_REPLACESEL replaces the last row's suffix of oldSuffix units
+// and its line end with a suffix of newSuffix units, a line end and more
+// lines: the row keeps its marks, the lines behind it are marked.
+void expectRowEndReplaced(int oldSuffix, int newSuffix);
 // Reads the pane's text back, marks it anew and draws the pane again.
 void markWholePaneText();
 // The viewer window's WM_COMMAND: a user's edit of the pane.

@@ -8,6 +8,8 @@
 #include "viewer/activity_strip.h"
 #include "viewer/pane_view.h"
 
+#include "viewer/pane_colours.h"
+
 #include <string.h>
 
 #include "settings/state.h"
@@ -181,6 +183,24 @@ void appendPaneText(const WCHAR* text) {
     sendToPane(EM_SETMODIFY, FALSE, 0);
     placeView(before, false, before.length);
     thawPane();
+}
+
+bool replacePaneEnd(int from, const WCHAR* text, int oldSuffix, int newSuffix) {
+    PaneView before = readPaneView();
+    if (!before.atEnd) return false;
+    freezePane();
+    int longest = longestLine(text, (int)sendToPane(EM_LINELENGTH, from, 0));
+    if (longest > state.longestPaneLine) state.longestPaneLine = longest;
+    expectRowEndReplaced(oldSuffix, newSuffix);
+    sendToPane(EM_SETSEL, from, before.length);
+    sendToPane(EM_REPLACESEL, FALSE, (LPARAM)text);
+    sendToPane(EM_SETMODIFY, FALSE, 0);
+    // The caret ends on the empty place behind the last line end: the
+    // control scrolled sideways only where the view was already.
+    showPaneEnd();
+    if (before.sideways != 0 && !state.wordWrap) scrollSidewaysTo(before.sideways);
+    thawPane();
+    return true;
 }
 
 bool paneTextEdited() { return sendToPane(EM_GETMODIFY, 0, 0) != 0; }

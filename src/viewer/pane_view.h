@@ -28,6 +28,15 @@ int paneTextLength();
 
 // Adds text at the end of the pane's text; the view follows it, or stays.
 void appendPaneText(const WCHAR* text);
+// Replaces the pane's text from `from` on, the last row's suffix of
+// oldSuffix units and its line end, with text: the row's new suffix of
+// newSuffix units, its line end and any rows behind it. The rows above stay
+// as they are, marks and all. Only while the view follows the end: false,
+// having changed nothing, while it does not.
+bool replacePaneEnd(int from, const WCHAR* text, int oldSuffix, int newSuffix);
+// Counts the texts the plugin gave the pane, whole or added: what a part of
+// the plugin knows of the pane's text holds while the count stays.
+uint32_t paneTextChanges();
 // True while the plugin gives the pane new text and places its view.
 bool paneTextChanging();
 // True when the user has changed the pane's text since it was last replaced.

@@ -123,6 +123,7 @@ void countLinesBelow(uint32_t lines, bool more) {
 }
 
 void noteViewMoved() {
+    if (!paneTextChanging() && callsAbove.viewMoved) callsAbove.viewMoved();
     if (state.linesBelow == 0 || paneTextChanging() || !paneFollowsEnd()) return;
     state.linesBelow = 0;
     state.moreLinesBelow = false;

@@ -36,6 +36,7 @@ struct CallsAbove {
     // for the status line (text/status_text.h); reasons may be null.
     uint32_t (*describeSources)(SourceStatus* statuses, WCHAR* reasons, uint32_t reasonSize);
     uint32_t (*offSettings)(OffSetting* offs, uint32_t capacity);
+    void (*viewMoved)();  // the view may be back at the end: what waited for it is shown
 };
 extern CallsAbove callsAbove;
 void askMenu(MenuRequest request);
