@@ -108,10 +108,6 @@ struct PluginState {
     int longestPaneLine;
     int paneLineHeight;
     int paneCharWidth;
-    // Where file bytes are decoded for the pane: after a full reload the
-    // pane's whole text, after an append the text decoded for it, whose new
-    // part the pane was given. Word wrap's new pane carries its text across in it.
-    WCHAR displayText[DisplayTextSize];
     // The lines shown, from the settings above.
     LineChoice lineChoice;
     PatternCheck filterShowCheck;

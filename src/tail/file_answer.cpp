@@ -434,7 +434,7 @@ void answerRequest(FileRequest& request, FileAnswer* answer, const ReaderBuffers
         return;
     }
     bool changed = queryFile(handle, answer) &&
-                   (!request.looked || fileChanged(answer->writeTime, answer->size,
+                   (!request.fileLooked || fileChanged(answer->writeTime, answer->size,
                                                    request.lastWriteTime, request.lastFileSize));
     if (changed) {
         OpenedFile file = {handle, buffers.progress};

@@ -23,13 +23,13 @@ void addFileChoice(const Source& source, FileChoice* choice) {
 
 void takeFileChoice(Source& source, const FileAnswer& answer) {
     if (!source.watchingPattern) return;
-    if (answer.looked) {
-        source.lastFolderLook = answer.lookedAt;
+    if (answer.folderLooked) {
+        source.lastFolderLook = answer.folderLookedAt;
         source.folderTime = answer.folderTime;
     }
     if (answer.listed) {
         source.listingForced = false;
-        source.lastListingTick = answer.lookedAt;
+        source.lastListingTick = answer.folderLookedAt;
     }
     lstrcpynW(source.chosenName, answer.chosenName, FileNameCapacity);
 }

@@ -56,7 +56,7 @@ struct FileRequest {
     LineChoice choice;
     // The time and size at the latest look; not looked at, the file is read
     // whatever they are.
-    bool looked;
+    bool fileLooked;
     uint64_t lastWriteTime;
     uint64_t lastFileSize;
     bool appendAllowed;
@@ -115,8 +115,8 @@ struct FileAnswer {
     // whether and when (GetTickCount) the folder was looked at, its write
     // time then, and whether it was listed.
     WCHAR chosenName[FileNameCapacity];
-    bool looked;
-    DWORD lookedAt;
+    bool folderLooked;
+    DWORD folderLookedAt;
     uint64_t folderTime;
     bool listed;
 };

@@ -87,8 +87,8 @@ static void listFolder(const WCHAR* patternPath, FileAnswer* answer, FolderLook*
 // holds the same files: it is listed only when a full listing is due.
 static void lookAtFolder(const WCHAR* patternPath, const FileChoice& choice, bool full,
                          FileAnswer* answer, FolderLook* look) {
-    answer->looked = true;
-    answer->lookedAt = GetTickCount();
+    answer->folderLooked = true;
+    answer->folderLookedAt = GetTickCount();
     if (!folderWriteTime(patternPath, &answer->folderTime)) answer->folderTime = 0;
     bool unchanged = answer->folderTime != 0 && answer->folderTime == choice.folderTime;
     if (!unchanged || full) listFolder(patternPath, answer, look);
@@ -101,7 +101,7 @@ static bool fileGone(DWORD error) {
 // Another file than the one shown is read whole, from its end; what was
 // seen of it before, if anything, still tells its new lines.
 static void readAsNewFile(FileRequest& request) {
-    request.looked = false;
+    request.fileLooked = false;
     request.shown.valid = false;
     request.appendAllowed = false;
 }

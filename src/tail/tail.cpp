@@ -28,6 +28,11 @@ static HWND watchingWindow;
 
 Source sources[MostSources];
 
+// Where a file's bytes are decoded for the pane: after a full reload the
+// pane's whole text, after an append the text decoded for it, whose new
+// part the pane is given.
+static WCHAR decodedText[DisplayTextSize];
+
 static uint32_t indexOf(const Source& source) { return (uint32_t)(&source - sources); }
 
 void forgetWatchedFile(Source& source) {
@@ -202,13 +207,13 @@ static void useLookBack(const TailBytes& tail, const FileAnswer& answer, const u
 static void showWholeTail(Source& source, const TailBytes& tail, const FileAnswer& answer,
                           const uint8_t* lookBack, bool asNew) {
     bool samePlace = !asNew && source.shownTail.bytes.valid && answer.shownStillThere;
-    uint32_t notice = writeFilterNotice(answer, state.displayText);
+    uint32_t notice = writeFilterNotice(answer, decodedText);
     DecodedText text = decodeTail(tail, answer.encoding, systemCodePages, answer.boundary,
-                                  state.displayText + notice, DisplayTextSize - notice);
+                                  decodedText + notice, DisplayTextSize - notice);
     useLookBack(tail, answer, lookBack, text.used, notice > 0);
     uint32_t from = newTextFrom(answer, text, notice, asNew);
-    WholeFold shown = {state.displayText, notice + text.length, from, 0, false, 0};
-    if (collapsingRepeats()) shown = foldWholeText(state.displayText, notice, notice + text.length, from, false, NULL, NULL);
+    WholeFold shown = {decodedText, notice + text.length, from, 0, false, 0};
+    if (collapsingRepeats()) shown = foldWholeText(decodedText, notice, notice + text.length, from, false, NULL, NULL);
     else forgetFoldedPane();
     // The old text's end is where the new text begins, or its end.
     uint32_t oldEnd = text.boundaryAt == text.length ? shown.length : shown.mark;
@@ -280,11 +285,11 @@ static bool showAppended(Source& source, const TailBytes& tail, const FileAnswer
     // The first lines to pass take the place of the notice that none did.
     if (filtered(state.lineChoice) && shown.bytes.lines == 0 && answer.lines > 0) return false;
     DecodedText text = decodeTail(tail, appendedEncoding(shown), systemCodePages, answer.boundary,
-                                  state.displayText, DisplayTextSize);
+                                  decodedText, DisplayTextSize);
     if (!sameEncoding(text.used, shown.encoding) && text.length > 0) return false;
     uint32_t linesBefore = linesHeld(state.lineMarks);
     if (text.length > text.boundaryAt &&
-        !addNewText(source, state.displayText + text.boundaryAt, text.length - text.boundaryAt,
+        !addNewText(source, decodedText + text.boundaryAt, text.length - text.boundaryAt,
                     answer.firstLineSeen)) {
         return false;
     }
@@ -321,7 +326,7 @@ static FileRequest composeRequest(const Source& source, bool asNew, bool mayAppe
     request.choice = state.lineChoice;
     request.choice.lines = linesAskedFor(state.lineChoice.lines);
     request.choice.entries = entryGrouping();
-    request.looked = source.fileLooked;
+    request.fileLooked = source.fileLooked;
     request.lastWriteTime = source.lastWriteTime;
     request.lastFileSize = source.lastFileSize;
     request.appendAllowed = mayAppend && appendAllowed(source, asNew);

@@ -103,10 +103,10 @@ void updatePaneScrollBars() {
 
 // The wrap mode is part of the EDIT control's style, fixed at creation, so
 // switching it needs a new pane. The text, user edits included, is carried
-// across in displayText, cut to what the buffer holds; the view ends on its
-// last line.
+// across, cut to what the buffer holds; the view ends on its last line.
 bool recreateTextPane() {
-    int copied = GetWindowTextW(state.paneWnd, state.displayText, DisplayTextSize);
+    static WCHAR carried[DisplayTextSize];
+    int copied = GetWindowTextW(state.paneWnd, carried, DisplayTextSize);
     bool cut = copied < GetWindowTextLengthW(state.paneWnd);
     WPARAM edited = SendMessageW(state.paneWnd, EM_GETMODIFY, 0, 0);
     DestroyWindow(state.paneWnd);
@@ -114,7 +114,7 @@ bool recreateTextPane() {
     updatePaneScrollBars();
     subclassPane();
     setPaneFont(state.paneFont, false);
-    replacePaneText(state.displayText, true, NoPlace);
+    replacePaneText(carried, true, NoPlace);
     refitNotice();
     SendMessageW(state.paneWnd, EM_SETMODIFY, edited, 0);
     SetFocus(state.paneWnd);

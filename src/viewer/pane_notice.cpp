@@ -6,13 +6,13 @@
 #include "viewer/pane_colours.h"
 #include "viewer/pane_view.h"
 
-// Into the front of the decoding buffer, which a notice is shown in place of.
+// Into the notice's lines, fitted to the pane's width.
 static int layOutInPane() {
     RECT format = {0, 0, 0, 0};
     sendToPane(EM_GETRECT, 0, (LPARAM)&format);
     FontMeasure measure;
     startFontMeasure(&measure, state.paneWnd, format.right - format.left);
-    int length = (int)layOutNotice(state.noticeText, measure.fit, state.displayText, NoticeLinesCapacity);
+    int length = (int)layOutNotice(state.noticeText, measure.fit, state.noticeLines, NoticeLinesCapacity);
     endFontMeasure(&measure);
     return length;
 }
@@ -23,7 +23,6 @@ static bool paneShows(const WCHAR* text, int length) {
 
 // The notice as just laid out, unless the pane shows it already.
 static void showLaidOut(int length) {
-    lstrcpynW(state.noticeLines, state.displayText, NoticeLinesCapacity);
     if (paneShows(state.noticeLines, length)) return;
     usePaneLookBack(NULL, 0);
     SetWindowTextW(state.paneWnd, state.noticeLines);
