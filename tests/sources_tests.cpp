@@ -573,6 +573,28 @@ TEST_F(SourcesOwnTest, ASourceThatGoesGivesItsBuffersBack) {
     EXPECT_TRUE(pumpUntil([] { return readerMemoriesHeld() == 0; })) << readerMemoriesHeld();
 }
 
+// With several sources too, a source's first lines shown that continue an
+// entry begun before them take the rule of its first line, read back from
+// the file; the other source's lines keep their own.
+TEST_F(SourcesOwnTest, AnEntryBegunBeforeASourcesLinesGivesThemItsRule) {
+    writeFile(a(), at(0, "INFO a starts") + at(8, "INFO a goes on"));
+    std::string trace = at(1, "ERROR request failed");
+    for (int i = 0; i < 60; ++i) trace += "\tat com.example.Pool.take(Pool.java:" + std::to_string(i) + ")\r\n";
+    writeFile(b(), trace);
+    writeSettings("qvperuser.filePath: " + a() + "\r\nqvperuser.label: a\r\nqvperuser.source2: b " + b() +
+                  "\r\nqvperuser.readBufferSize: 600\r\n");
+    ASSERT_EQ(0, start());
+    ASSERT_EQ(std::string::npos, paneText().find("ERROR"));
+    const LineMarks& marks = state.lineMarks;
+    int traceLines = 0;
+    for (uint32_t line = 0; line < linesHeld(marks); ++line) {
+        bool ofB = marks.sourceOfLine[line] == 1;
+        traceLines += ofB ? 1 : 0;
+        EXPECT_EQ(ofB ? 0 : NoRule, entryRule(marks, line)) << "line " << line;
+    }
+    EXPECT_GT(traceLines, 5);
+}
+
 TEST_F(SourcesOwnTest, ReadsAreBoundedByWhatIsShown) {
     ReadFileCounter reads;
     ASSERT_TRUE(reads.installed());

@@ -363,12 +363,11 @@ static bool holdsTimedLine(const ReaderWork& work, uint32_t count) {
 
 // With multiLine, the first lines shown may continue an entry that begins
 // before them: the bytes before them are read too, back to a line that
-// begins with a time, EntryLookBackBytes at most. Several sources' lines are
-// merged whole, without them.
+// begins with a time, EntryLookBackBytes at most.
 static void readLookBack(const ReaderWork& work) {
     FileAnswer& answer = *work.answer;
     const LineChoice& choice = work.request->choice;
-    if (!choice.entries.multiLine || choice.completeLines || answer.read != ReadWhole) return;
+    if (!choice.entries.multiLine || answer.read != ReadWhole) return;
     uint64_t textStart = answer.mark.length;
     if (answer.offset <= textStart || firstLineTimed(work)) return;
     for (uint32_t reach = 1024;; reach *= 4) {

@@ -59,6 +59,11 @@ struct Source {
     // that shows the same file, or 0.
     SourceLines lines;
     WCHAR text[DisplayTextSize];
+    // The whole lines of its file just before its text, for the entry its
+    // first line is in: lookBack[lookBackStart, + lookBackLength).
+    WCHAR lookBack[LookBackTextSize];
+    uint32_t lookBackStart;
+    uint32_t lookBackLength;
     uint32_t noticeLength;
     WCHAR notice[NoticeCapacity];
     bool noLinePasses;

@@ -125,6 +125,23 @@ static void foldMergedLines(MergedPane* merged) {
     if (merged->placeAt >= 0) merged->placeAt = (int)fold.mark;
 }
 
+// Each source's lines before its first line in the pane: those read back
+// from its file, then its own lines the merge left out.
+static void handLookBacks() {
+    usePaneLookBack(NULL, 0);
+    for (uint32_t i = 0; i < MostSources; ++i) {
+        const Source& source = sources[i];
+        if (!source.lines.shown || !paneHeld.hasLines[i]) continue;
+        uint32_t dropped = 0, length = source.lines.length;
+        for (uint32_t n = source.lines.firstNumber; n < paneHeld.firstNumber[i] && dropped < length; ++n) {
+            dropped = nextLineStart(source.text, length, dropped);
+        }
+        if (source.lookBackLength == 0 && dropped == 0) continue;
+        useSourceLookBack(i, source.lookBack + source.lookBackStart, source.lookBackLength, source.text,
+                          dropped);
+    }
+}
+
 // Every source's lines in one timeline; the new ones alert, and while the
 // reader is away from the end, count among the lines below the view.
 static void buildPane(bool forced) {
@@ -141,7 +158,7 @@ static void buildPane(bool forced) {
     if (collapsingRepeats()) foldMergedLines(&merged);
     else forgetFoldedPane();
     if (addNoticeRows(merged.length, merged.lines == 0) != merged.length) forgetFoldedPane();
-    usePaneLookBack(NULL, 0);
+    handLookBacks();
     replacePaneTextAt(mergedText, forced, merged.placeAt);
     alertOnLinesMarked(newLines, merged.lines);
     if (away && state.statusLine) countLinesBelow(markedCount(newLines, merged.lines), false);

@@ -183,21 +183,35 @@ static void rememberShown(Source& source, const FileAnswer& answer, const Decode
 }
 
 // The whole lines of the bytes before the text shown, decoded as the text
-// is, for the entry its first line is in: the first line, which may be cut,
-// is passed over unless it is the file's first, and so is an unfinished
-// last one, which the text shown goes on with.
+// is into out (LookBackTextSize units), for the entry its first line is in:
+// the first line, which may be cut, is passed over unless it is the file's
+// first, and so is an unfinished last one, which the text shown goes on with.
+struct LookBackLines {
+    uint32_t start;
+    uint32_t length;
+};
+
+static LookBackLines decodeLookBack(const TailBytes& tail, const FileAnswer& answer, const uint8_t* lookBack,
+                                    Encoding used, WCHAR* out) {
+    LookBackLines none = {0, 0};
+    if (answer.lookBackCount == 0 || !lookBack) return none;
+    uint64_t from = answer.offset - answer.lookBackCount;
+    bool fileStart = from <= tail.mark.length;
+    TailBytes bytes = {lookBack, answer.lookBackCount, from, tail.mark, fileStart, true};
+    uint32_t length = decodeTail(bytes, used, systemCodePages, NoBoundary, out, LookBackTextSize).length;
+    uint32_t start = fileStart ? 0 : nextLineStart(out, length, 0);
+    while (length > start && !isLineEnd(out[length - 1])) --length;
+    LookBackLines lines = {start, length > start ? length - start : 0};
+    return lines;
+}
+
 static void useLookBack(const TailBytes& tail, const FileAnswer& answer, const uint8_t* lookBack,
                         Encoding used, bool notice) {
     static WCHAR text[LookBackTextSize];
     usePaneLookBack(NULL, 0);
-    if (answer.lookBackCount == 0 || notice) return;
-    uint64_t from = answer.offset - answer.lookBackCount;
-    bool fileStart = from <= tail.mark.length;
-    TailBytes bytes = {lookBack, answer.lookBackCount, from, tail.mark, fileStart, true};
-    uint32_t length = decodeTail(bytes, used, systemCodePages, NoBoundary, text, LookBackTextSize).length;
-    uint32_t start = fileStart ? 0 : nextLineStart(text, length, 0);
-    while (length > start && !isLineEnd(text[length - 1])) --length;
-    if (length > start) usePaneLookBack(text + start, length - start);
+    if (notice) return;
+    LookBackLines lines = decodeLookBack(tail, answer, lookBack, used, text);
+    if (lines.length > 0) usePaneLookBack(text + lines.start, lines.length);
 }
 
 // The reader's place is kept only in the file shown, while the bytes shown
@@ -227,11 +241,14 @@ static void showWholeTail(Source& source, const TailBytes& tail, const FileAnswe
 // When the file only grew, the pane keeps what it shows and takes the new
 // lines at its end, as from an append.
 static void showWholeLines(Source& source, const TailBytes& tail, const FileAnswer& answer,
-                           bool asNew) {
+                           const uint8_t* lookBack, bool asNew) {
     bool grown = !asNew && source.shownTail.bytes.valid && answer.shownStillThere &&
                  answer.boundary != NoBoundary;
     DecodedText text = decodeTail(tail, answer.encoding, systemCodePages, answer.boundary,
                                   source.text, DisplayTextSize);
+    LookBackLines lines = decodeLookBack(tail, answer, lookBack, text.used, source.lookBack);
+    source.lookBackStart = lines.start;
+    source.lookBackLength = lines.length;
     rememberShown(source, answer, text, tail.mark);
     source.noLinePasses = noLinePasses(answer);
     uint32_t from = newTextFrom(answer, text, 0, asNew);
@@ -445,7 +462,7 @@ static bool showAnswer(Source& source, const FileAnswer& answer, const uint8_t* 
         if (!showAppended(source, tail, answer)) return false;
     } else if (answer.read == ReadWhole) {
         if (severalSources()) {
-            showWholeLines(source, tail, answer, asNew);
+            showWholeLines(source, tail, answer, lookBack, asNew);
         } else {
             showWholeTail(source, tail, answer, lookBack, asNew);
         }
@@ -621,6 +638,7 @@ static void showSourceAgain(Source& source) {
     source.showAsNew = true;
     dropSourceLines(&source.lines);
     source.noticeLength = 0;
+    source.lookBackLength = 0;
     source.noLinePasses = false;
     source.sameFileAs = 0;
     ZeroMemory(&source.answeredFile, sizeof source.answeredFile);

@@ -16,6 +16,7 @@ void clearLineMarks(LineMarks* marks) {
     marks->entryBefore.firstLine = NoMarkedLine;
     marks->entryWith = marks->entryBefore;
     marks->openLength = 0;
+    marks->lookBackWaiting = 0;
 }
 
 static void beginLine(LineMarks* marks, uint32_t start) {
@@ -91,6 +92,15 @@ uint32_t labelledLength(const WideChar* label) {
     return length + 3;
 }
 
+// A source's first line goes on with the entry its lines before the text
+// left open, in place of the other source's entry above it.
+static void takeLookedBack(LineMarks* marks, uint8_t source) {
+    uint8_t bit = uint8_t(1u << source);
+    if (source >= 4 || !(marks->lookBackWaiting & bit)) return;
+    marks->lookBackWaiting &= uint8_t(~bit);
+    marks->entryBefore = marks->lookedBack[source];
+}
+
 // Where the open line's own text begins: behind the label it starts with,
 // whose source it then bears.
 static uint32_t passLabel(LineMarks* marks, const WideChar* text, uint32_t at, uint32_t length) {
@@ -105,6 +115,7 @@ static uint32_t passLabel(LineMarks* marks, const WideChar* text, uint32_t at, u
         uint32_t behind = at + 1 + i;
         if (label[i] || behind + 2 > length || text[behind] != ']' || text[behind + 1] != ' ') continue;
         marks->sourceOfLine[marks->lineCount - 1] = (uint8_t)source;
+        takeLookedBack(marks, (uint8_t)source);
         return behind + 2;
     }
     return at;
@@ -154,6 +165,22 @@ void markLookBack(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,
     clearLineMarks(marks);
     entry.firstLine = NoMarkedLine;
     marks->entryBefore = entry;
+}
+
+void markSourceLookBack(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount, uint8_t source,
+                        const WideChar* text, uint32_t length) {
+    if (source >= 4) return;
+    uint8_t waiting = marks->lookBackWaiting;
+    const LineLabels* labels = marks->labels;
+    marks->labels = nullptr;
+    markLines(marks, rules, ruleCount, text, length);
+    LineMarks::EntrySoFar entry = marks->entryBefore;
+    clearLineMarks(marks);
+    marks->labels = labels;
+    entry.entry.source = source;
+    entry.firstLine = NoMarkedLine;
+    marks->lookedBack[source] = entry;
+    marks->lookBackWaiting = uint8_t(waiting | (1u << source));
 }
 
 uint32_t linesHeld(const LineMarks& marks) {

@@ -58,6 +58,10 @@ struct LineMarks {
     } entryBefore, entryWith;
     uint32_t openLength;  // units of the open line's own text
     WideChar openHead[EntryHeadUnits];
+    // With labels: the entry each source's lines before the text leave open,
+    // taken up by the source's first line marked (a bit for each waiting).
+    EntrySoFar lookedBack[4];
+    uint8_t lookBackWaiting;
 };
 
 const uint32_t NoMarkedLine = UINT32_MAX;
@@ -76,6 +80,11 @@ void moveLastLineEnd(LineMarks* marks, int32_t delta);
 // the entry the last of them is in. Only on empty text.
 void markLookBack(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount,
                   const WideChar* text, uint32_t length);
+// With labels, the same for one source: its whole lines before its first
+// line in the text, which bear no label; its first line marked goes on with
+// the entry they leave open. Only on empty text.
+void markSourceLookBack(LineMarks* marks, const ColourRule* rules, uint32_t ruleCount, uint8_t source,
+                        const WideChar* text, uint32_t length);
 // The rule that picked the line holding text[index] (its entry's), or
 // NoRule; NoRule too past the text marked.
 int markedRule(const LineMarks& marks, uint32_t index);

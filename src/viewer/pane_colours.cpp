@@ -2,6 +2,7 @@
 
 #include "settings/state.h"
 #include "settings/code_pages.h"
+#include "text/timeline.h"
 #include "viewer/pane_view.h"
 #include "viewer/status_line.h"
 
@@ -49,9 +50,36 @@ static uint32_t rulesInUse() { return state.highlight ? ColourRuleCount : 0; }
 static WCHAR lookBackText[LookBackTextSize];
 static uint32_t lookBackLength;
 
+// With several sources, each one's lines before its first in the pane.
+static WCHAR sourceLookBackText[MostSources][LookBackTextSize];
+static uint32_t sourceLookBackLength[MostSources];
+
 void usePaneLookBack(const WCHAR* text, uint32_t length) {
     lookBackLength = length < LookBackTextSize ? length : 0;
     if (lookBackLength > 0) CopyMemory(lookBackText, text, lookBackLength * sizeof(WCHAR));
+    for (uint32_t& sourceLength : sourceLookBackLength) sourceLength = 0;
+}
+
+// The last whole lines of before and dropped, one after the other, that fit.
+void useSourceLookBack(uint32_t source, const WCHAR* before, uint32_t beforeLength, const WCHAR* dropped,
+                       uint32_t droppedLength) {
+    if (source >= MostSources) return;
+    const uint32_t room = LookBackTextSize - 1;
+    if (droppedLength > room) {
+        uint32_t from = nextLineStart(dropped, droppedLength, droppedLength - room);
+        dropped += from;
+        droppedLength -= from;
+        beforeLength = 0;
+    }
+    uint32_t fromBefore = 0;
+    if (beforeLength + droppedLength > room) {
+        fromBefore = nextLineStart(before, beforeLength, beforeLength + droppedLength - room);
+    }
+    WCHAR* out = sourceLookBackText[source];
+    uint32_t kept = beforeLength - fromBefore;
+    CopyMemory(out, before + fromBefore, kept * sizeof(WCHAR));
+    CopyMemory(out + kept, dropped, droppedLength * sizeof(WCHAR));
+    sourceLookBackLength[source] = kept + droppedLength;
 }
 
 static void compileRules() {
@@ -69,6 +97,11 @@ static void markText(const WCHAR* text, uint32_t length, bool appended) {
         state.lineMarks.entries = entryGrouping();
         if (lookBackLength > 0) {
             markLookBack(&state.lineMarks, state.colourRules, rulesInUse(), lookBackText, lookBackLength);
+        }
+        for (uint8_t source = 0; source < MostSources; ++source) {
+            if (sourceLookBackLength[source] == 0) continue;
+            markSourceLookBack(&state.lineMarks, state.colourRules, rulesInUse(), source,
+                               sourceLookBackText[source], sourceLookBackLength[source]);
         }
     }
     markLines(&state.lineMarks, state.colourRules, rulesInUse(), text, length);

@@ -41,6 +41,12 @@ void useLabelColour(uint32_t source, bool coloured, COLORREF colour);
 // with which the marks group its first lines into entries (text/entries.h),
 // copied; length 0: none, as for any text that is not a file's.
 void usePaneLookBack(const WCHAR* text, uint32_t length);
+// With several sources, a source's lines before its first line in the pane,
+// for the entry that line is in: those read back from its file (before),
+// then its own lines the pane no longer holds (dropped). usePaneLookBack
+// forgets every source's.
+void useSourceLookBack(uint32_t source, const WCHAR* before, uint32_t beforeLength, const WCHAR* dropped,
+                       uint32_t droppedLength);
 
 // Marks text entering the pane by WM_SETTEXT or EM_REPLACESEL; false when it
 // goes where the marks cannot follow, and the text must be marked whole
