@@ -441,11 +441,13 @@ DWORD WINAPI dragUpOnABusyLog(void* log) {
         appendFile(*(const std::string*)log, "a line written during the drag\r\n");
         SetCursorPos(at.x, at.y - 3 * step);
     }
-    // The release comes after the last move has reached the system.
+    // The release comes after the last move has reached the system, and
+    // after a reload fell due, however slowly the timer came.
     POINT now = {};
     for (int waited = 0; waited < 1000 && (GetCursorPos(&now), now.y != at.y - 3 * DragSteps); waited += 10) {
         Sleep(10);
     }
+    for (int waited = 0; waited < 3000 && !heldForRelease(); waited += 10) Sleep(10);
     Sleep(100);
     input.mi.dwFlags = MOUSEEVENTF_LEFTUP;
     SendInput(1, &input, sizeof input);
