@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bench_start.h"
+#include "append_bench.h"
 #include "bench_timing.h"
 #include "plugin/plugin.h"
 #include "settings/state.h"
@@ -56,11 +57,6 @@ static void useEntries(bool on) {
     applyHighlightSettings();
 }
 
-static void forcedReload() {
-    forgetWatchedFile(sources[0]);
-    reloadFileTail();
-}
-
 static void benchReload(const std::string& path) {
     writeFile(path, tracesOfSize(1024 * 1024));
     std::vector<double> medians =
@@ -75,25 +71,8 @@ static void benchReload(const std::string& path) {
 
 // Each call shows 100 new bytes of traces by an append, after a full reload not timed.
 static void benchAppend(const std::string& path) {
-    HANDLE writer = CreateFileA(path.c_str(), FILE_APPEND_DATA,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    std::string hundred = tracesOfSize(100, 5000);
-    auto prepare = [&](bool on) {
-        useEntries(on);
-        forcedReload();
-        DWORD written = 0;
-        WriteFile(writer, hundred.data(), (DWORD)hundred.size(), &written, NULL);
-    };
-    std::vector<double> medians =
-        medianPerCall(21, {{3, [&] { prepare(true); }, reloadFileTail},
-                           {3, [&] { prepare(false); }, reloadFileTail}});
-    CloseHandle(writer);
-    printf("A 100-byte append of traces at 32767, per call, median of 21 batches of 3\n");
-    printf("  eight rules, multi-line entries     %9.1f us\n", medians[0]);
-    printf("  rules and entries off               %9.1f us\n", medians[1]);
-    printf("  ratio                               %9.2f    (target <= 1.25)\n\n",
-           medians[0] / medians[1]);
+    std::vector<double> medians = appendMedians(path, tracesOfSize(100, 5000), useEntries);
+    printOnAgainstOff("A 100-byte append of traces at 32767, per call, median of 21 batches of 3", "eight rules, multi-line entries", "rules and entries off", medians, 1.25);
 }
 
 int main() {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bench_start.h"
+#include "append_bench.h"
 #include "bench_timing.h"
 #include "plugin/plugin.h"
 #include "settings/state.h"
@@ -57,11 +58,6 @@ static void useRules(bool on) {
     applyHighlightSettings();
 }
 
-static void forcedReload() {
-    forgetWatchedFile(sources[0]);
-    reloadFileTail();
-}
-
 static void benchReload(const std::string& path) {
     writeFile(path, textOfSize(1024 * 1024));
     copyText(state.filePath, FilePathSize, path.c_str());
@@ -91,25 +87,8 @@ static void benchReload(const std::string& path) {
 
 // Each call shows 100 new bytes by an append, after a full reload not timed.
 static void benchAppend(const std::string& path) {
-    HANDLE writer = CreateFileA(path.c_str(), FILE_APPEND_DATA,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    std::string hundred = textOfSize(100, 90000000);
-    auto prepare = [&](bool on) {
-        useRules(on);
-        forcedReload();
-        DWORD written = 0;
-        WriteFile(writer, hundred.data(), (DWORD)hundred.size(), &written, NULL);
-    };
-    std::vector<double> medians =
-        medianPerCall(21, {{3, [&] { prepare(true); }, reloadFileTail},
-                           {3, [&] { prepare(false); }, reloadFileTail}});
-    CloseHandle(writer);
-    printf("A 100-byte append at 32767, per call, median of 21 batches of 3\n");
-    printf("  eight rules                         %9.1f us\n", medians[0]);
-    printf("  rules off                           %9.1f us\n", medians[1]);
-    printf("  ratio                               %9.2f    (target <= 1.25)\n\n",
-           medians[0] / medians[1]);
+    std::vector<double> medians = appendMedians(path, textOfSize(100, 90000000), useRules);
+    printOnAgainstOff("A 100-byte append at 32767, per call, median of 21 batches of 3", "eight rules", "rules off", medians, 1.25);
 }
 
 static void paintWholePane() {
