@@ -627,3 +627,28 @@ TEST_F(HighlightTest, EveryRowOfAnEntryTakesItsRule) {
     EXPECT_TRUE(inkIs(shot, rowOfLine(nextRow - 1), Black));  // the frame, on its own
 }
 }  // namespace
+
+// The control scrolls the rows between its margins only; the margins beside
+// them show the bands of the rows now there, as a paint of the whole pane.
+TEST_F(HighlightTest, AfterAWheelNotchTheMarginsShowTheBandsOfTheRowsBesideThem) {
+    std::string text;
+    for (int i = 0; i < 40; ++i) text += (i % 4 == 0 ? "ERROR " : "INFO ") + std::to_string(i) + "\r\n";
+    startShowing(text);
+    send("@QVPeruserHighlightRule 1 #C00000/#FFE0E0 ERROR");
+    SetFocus(NULL);
+    SendMessageW(state.paneWnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(4, 4));
+    pumpMessages(50);  // painted whole first
+    SendMessageW(state.paneWnd, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+    pumpMessages(50);
+    Shot wheeled = shootPane();
+    InvalidateRect(state.paneWnd, NULL, TRUE);
+    pumpMessages(50);
+    Shot whole = shootPane();
+    int bandPixels = 0;
+    for (int y = 0; y < whole.height; ++y) {
+        bandPixels += whole.at(whole.width - 1, y) == Pink;
+        ASSERT_EQ(whole.at(0, y), wheeled.at(0, y)) << "left margin, y " << y;
+        ASSERT_EQ(whole.at(whole.width - 1, y), wheeled.at(whole.width - 1, y)) << "right margin, y " << y;
+    }
+    EXPECT_GT(bandPixels, state.paneLineHeight * 2);
+}

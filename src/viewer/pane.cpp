@@ -195,7 +195,9 @@ static LRESULT onScrollBar(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         scrollToThumb(bar, wParam);
         return 0;
     }
+    int firstRow = (int)passToControl(window, EM_GETFIRSTVISIBLELINE, 0, 0);
     LRESULT result = passToControl(window, message, wParam, lParam);
+    paintMarginsAfterScroll(firstRow);
     updateScrollThumbs();
     noteViewMoved();
     return result;
@@ -221,9 +223,12 @@ static bool mayMoveView(HWND window, UINT message) {
 }
 
 static LRESULT passOnAndFollow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    bool mayMove = mayMoveView(window, message);
+    int firstRow = mayMove ? (int)passToControl(window, EM_GETFIRSTVISIBLELINE, 0, 0) : 0;
     LRESULT result = passToControl(window, message, wParam, lParam);
     if (editsText(message)) noteEditedLine();
-    if (mayMoveView(window, message)) {
+    if (mayMove) {
+        paintMarginsAfterScroll(firstRow);
         updateScrollThumbs();
         noteViewMoved();
     }

@@ -470,3 +470,18 @@ void paintRowsDrawnAtOnce() {
     RedrawWindow(state.paneWnd, NULL, rows, RDW_INVALIDATE | RDW_UPDATENOW);
     DeleteObject(rows);
 }
+
+static void invalidateStrip(LONG left, LONG right, const RECT& client) {
+    if (right <= left) return;
+    RECT strip = {left, client.top, right, client.bottom};
+    InvalidateRect(state.paneWnd, &strip, FALSE);
+}
+
+void paintMarginsAfterScroll(int firstRowBefore) {
+    if (sendToPane(EM_GETFIRSTVISIBLELINE, 0, 0) == firstRowBefore) return;
+    RECT client, format;
+    GetClientRect(state.paneWnd, &client);
+    sendToPane(EM_GETRECT, 0, (LPARAM)&format);
+    invalidateStrip(client.left, format.left, client);
+    invalidateStrip(format.right, client.right, client);
+}

@@ -72,3 +72,8 @@ HBRUSH colourPlainly(HDC dc);
 // After each message the control handled: paints again the rows of a rule
 // it would have drawn in the wrong colour.
 void paintRowsDrawnAtOnce();
+// The control scrolls only the rectangle its text is laid out in: the
+// margins beside it keep the bands of the rows that stood there before.
+// After a message that may have scrolled the view, given the first row in
+// view before it, paints the margins again once the rows moved.
+void paintMarginsAfterScroll(int firstRowBefore);
