@@ -147,10 +147,10 @@ TEST_F(SourcesTest, LinesOfTwoSourcesAreMergedByTimeAndLabelled) {
               shown.substr(shown.size() - 28 - at(0, "web late").size() - 6));
 
     // Built anew (here by a new line setting), the last lines of the timeline;
-    // a line without a time takes the time of the line before it, the first
-    // lines of a source the time of its first line that has one.
+    // a line without a time takes the time of the line before it, even where
+    // that line was not read for the pane: "continued" goes with "db one".
     send("@QVPeruserLines 3");
-    EXPECT_EQ("[db]   continued\r\n[db] " + at(4, "db two") + "[db] half a line now whole\r\n",
+    EXPECT_EQ("[web] " + at(0, "web late") + "[db] " + at(4, "db two") + "[db] half a line now whole\r\n",
               paneText());
     // A filter judges the line without its label, and by its entry: the
     // line without a time goes with the timed line above it.
@@ -595,6 +595,28 @@ TEST_F(SourcesOwnTest, AnEntryBegunBeforeASourcesLinesGivesThemItsRule) {
         EXPECT_EQ(ofTrace ? 0 : NoRule, entryRule(marks, line)) << "line " << line;  // a later entry its own
     }
     EXPECT_GT(traceLines, 5);
+}
+
+// Where `lines` lets the merge leave out a source's first lines, those lines
+// still group its first line shown: the entry's head among them gives it the
+// rule, and counted once each, they bring an entry of 200 lines to its end.
+TEST_F(SourcesOwnTest, LinesTheMergeLeftOutStillGroupASourcesFirstLine) {
+    std::string continued;
+    for (int i = 1; i < 199; ++i) continued += "\tat com.example.Pool.take(Pool.java:" + std::to_string(i) + ")\r\n";
+    const std::string heads[] = {at(0, "INFO earlier") + at(1, "ERROR request failed") + "\tat first\r\n",
+                                 at(1, "ERROR request failed") + continued};
+    for (const std::string& head : heads) {
+        SCOPED_TRACE(head.size() < 200 ? "the head left out by the merge" : "the 200th line of its entry");
+        writeFile(a(), at(2, "INFO a two") + at(3, "INFO a three") + at(4, "INFO a four"));
+        writeFile(b(), head + "\tat last\r\n");
+        startAB("qvperuser.lines: 4\r\n");
+        ASSERT_EQ(0u, paneText().find("[b] \tat last\r\n[a] ")) << paneText();
+        EXPECT_EQ(0, entryRule(state.lineMarks, 0));
+        for (uint32_t line = 1; line < linesHeld(state.lineMarks); ++line) {
+            EXPECT_EQ(NoRule, entryRule(state.lineMarks, line)) << "line " << line;
+        }
+        stop();
+    }
 }
 
 TEST_F(SourcesOwnTest, ReadsAreBoundedByWhatIsShown) {

@@ -66,8 +66,18 @@ static int thisYear() {
     return now.wYear;
 }
 
+// The time of the line the source's look-back begins with: the first line
+// of the entry its first lines continue.
+static uint64_t lookBackTime(const Source& source, int year) {
+    const WCHAR* text = source.lookBack + source.lookBackStart;
+    uint32_t length = lineEndFrom(text, source.lookBackLength, 0);
+    uint64_t time = source.lookBackLength > 0 ? lineTimeAt(text, length, year) : NoLineTime;
+    return time == NoLineTime ? 0 : time;
+}
+
 // What the merge reads of each source now: whether it shows lines, its
-// label, and for lines without a time, its file's last write as known now.
+// label, and for lines without a time, the time of the entry they continue
+// and its file's last write as known now.
 static void prepareSources() {
     for (Source& source : sources) {
         SourceLines& lines = source.lines;
@@ -75,6 +85,7 @@ static void prepareSources() {
         lines.label = sourceLabel(source);
         lines.text = source.text;
         lines.writtenAt = localTimeOf(source.linesWrittenAt);
+        lines.timeBefore = lookBackTime(source, thisYear());
     }
 }
 

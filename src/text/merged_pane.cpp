@@ -42,7 +42,7 @@ static MergeInputs inputsOf(const SourceLines* sources, uint32_t count) {
     for (uint32_t i = 0; i < count && i < MostSources; ++i) {
         const SourceLines& source = sources[i];
         if (!source.shown || source.length == 0) continue;
-        TimelineSource input = {source.text, source.length, source.writtenAt};
+        TimelineSource input = {source.text, source.length, source.writtenAt, source.timeBefore};
         inputs.source[inputs.count] = i;
         inputs.timeline[inputs.count++] = input;
     }

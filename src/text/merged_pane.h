@@ -25,6 +25,7 @@ struct SourceLines {
     bool shown;             // the source's lines belong in the pane
     const WideChar* label;  // as its lines bear it
     uint64_t writtenAt;     // lines without a time count as written then
+    uint64_t timeBefore;    // of the line in its file before its first; 0: none known
     const WideChar* text;
     uint32_t length;
     uint32_t newFrom;       // the lines from here on are new

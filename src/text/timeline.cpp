@@ -34,9 +34,11 @@ static void readTime(Timeline* timeline, uint32_t s) {
     cursor.time = cursor.lastTime;
 }
 
-// The time the first lines of a source take: its first line's that has one.
+// The time the first lines of a source take: the line's before them, or its
+// first line's that has one.
 static uint64_t firstTimeOf(const Timeline& timeline, uint32_t s) {
     const TimelineSource& source = timeline.sources[s];
+    if (source.timeBefore != 0) return source.timeBefore;
     for (uint32_t at = 0; at < source.length; at = nextLineStart(source.text, source.length, at)) {
         uint64_t time = timeOfLine(timeline, s, at);
         if (time != NoLineTime) return time;

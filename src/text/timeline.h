@@ -2,10 +2,11 @@
 //
 // Each source's text is whole lines, each ending in CR LF. The lines are
 // merged by the time each begins with (line_time.h): a line without one
-// takes the time of the line before it in its source (the first lines of a
-// source, the time of its first line that has one), and a source none of
-// whose lines has a time counts them all as written at its fallback time
-// (its file's last write). The merge is stable: each source's lines keep
+// takes the time of the line before it in its source. The first lines of a
+// source take the time of the line before them in its file where that is
+// known (the first line of the entry they continue), else the time of its
+// first line that has one; a source none of whose lines has a time counts
+// them all as written at its fallback time (its file's last write). The merge is stable: each source's lines keep
 // their order, and between equal times the earlier source goes first.
 #pragma once
 
@@ -18,6 +19,7 @@ struct TimelineSource {
     const WideChar* text;
     uint32_t length;
     uint64_t fallbackTime;
+    uint64_t timeBefore;  // of the line before text in its file; 0: not known
 };
 
 struct TimelineLine {
