@@ -10,6 +10,7 @@
 #include "support/plugin_fixture.h"
 #include "support/screen_shot.h"
 #include "tail/file_reader.h"
+#include "tail/source_memory.h"
 #include "tail/tail.h"
 
 // ---- Pure: the time a line begins with, a source's value ----
@@ -561,16 +562,95 @@ TEST_F(SourcesOwnTest, ACarriageReturnAloneNearTheEndKeepsWhatWasSeen) {
 // reads its own settings at a start: a start with a tiny log tells how much.)
 // A reader's buffers are its source's while it reads, and given back when the
 // source goes: a source removed by a command, and every source at the end.
+// So is each source's memory for its lines among several, sized by
+// readBufferSize: given back by a source that names a file another shows, or
+// is alone again, and taken anew at another size or once its file differs.
 TEST_F(SourcesOwnTest, ASourceThatGoesGivesItsBuffersBack) {
     ASSERT_TRUE(pumpUntil([] { return readerMemoriesHeld() == 0; })) << "an earlier reader holds its buffers";
+    ASSERT_EQ(0u, sourceMemoriesHeld());
+    writeFile(a(), at(1, "a line"));
+    setWriteTime(a(), 1);
+    writeFile(b(), at(2, "b line"));
+    removeFile(dataFolder + "a2.log");
+    startAB("qvperuser.source3: dup " + dataFolder + "a*.log\r\nqvperuser.rescan(sec): 1\r\n");
+    EXPECT_EQ(3, readerMemoriesHeld());
+    EXPECT_EQ(2u, sourceMemoriesHeld()) << "the source showing a's file again has none";
+    EXPECT_EQ(sourceTextUnits(32767), sources[1].textCapacity);
+    EXPECT_EQ((uint32_t)DisplayTextSize, sourceTextUnits(32767));
+    send("@QVPeruserReadBufferSize 100");
+    EXPECT_EQ(2u, sourceMemoriesHeld());
+    EXPECT_EQ(sourceTextUnits(100), sources[1].textCapacity);
+    EXPECT_EQ(8 * 100 + 1u, sourceTextUnits(100)) << "a read and what appends keep in front, decoded";
+
+    writeFile(dataFolder + "a2.log", at(3, "a2 line"));
+    pumpMessages(1100);  // the folder looked at again
+    look();
+    EXPECT_TRUE(pumpUntil([] { return paneText().find("[dup] " + at(3, "a2 line")) != std::string::npos; }))
+        << paneText();
+    EXPECT_EQ(3u, sourceMemoriesHeld());
+
+    send("@QVPeruserSource 3");
+    EXPECT_TRUE(pumpUntil([] { return readerMemoriesHeld() == 2; })) << readerMemoriesHeld();
+    EXPECT_EQ(2u, sourceMemoriesHeld());
+    send("@QVPeruserSource 2");
+    EXPECT_TRUE(pumpUntil([] { return readerMemoriesHeld() == 1; })) << readerMemoriesHeld();
+    EXPECT_EQ(0u, sourceMemoriesHeld()) << "alone, a source's file goes to the pane as it is";
+    send("@QVPeruserSource 2 b " + b());
+    EXPECT_EQ(2u, sourceMemoriesHeld());
+    stop();
+    EXPECT_EQ(0u, sourceMemoriesHeld());
+    EXPECT_TRUE(pumpUntil([] { return readerMemoriesHeld() == 0; })) << readerMemoriesHeld();
+    removeFile(dataFolder + "a2.log");
+}
+
+// After readBufferSize changes, a source shows the whole lines of its file's
+// last readBufferSize bytes, at a small size and at the largest, where they
+// begin right at the window's start.
+TEST_F(SourcesOwnTest, ASourceShowsItsLastLinesAtEachReadBufferSize) {
+    std::string older, window;
+    for (int i = 0; older.size() < 2000; ++i) older += at(5, "older " + std::to_string(i));
+    for (int i = 0; window.size() < 32767 - 100; ++i) window += at(5, "a line " + std::to_string(i));
+    window = at(5, "first " + std::string(32767 - window.size() - 28, 'x')) + window;
+    ASSERT_EQ(32767u, window.size());
+    writeFile(a(), older + window);
+    writeFile(b(), at(1, "b line"));
+    startAB("");
+    const std::string all = older + window;
+    for (int size : {300, 32767, 300}) {
+        send("@QVPeruserReadBufferSize " + std::to_string(size));
+        std::string expected = "[b] " + at(1, "b line");
+        size_t from = all.find('\n', all.size() - size - 1) + 1;
+        for (size_t line = from; line < all.size(); line = all.find('\n', line) + 1) {
+            expected += "[a] " + all.substr(line, all.find('\n', line) + 1 - line);
+        }
+        EXPECT_EQ(expected, paneText()) << "readBufferSize " << size;
+    }
+}
+
+// A source that cannot take memory for its lines says so, never a crash, and
+// shows them once it can.
+static LPVOID WINAPI failingVirtualAlloc(LPVOID, SIZE_T, DWORD, DWORD) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return NULL;
+}
+
+TEST_F(SourcesOwnTest, ASourceWithoutMemoryForItsLinesSaysSoUntilItHasIt) {
     writeFile(a(), at(1, "a line"));
     writeFile(b(), at(2, "b line"));
     startAB("");
-    EXPECT_EQ(2, readerMemoriesHeld());
     send("@QVPeruserSource 2");
-    EXPECT_TRUE(pumpUntil([] { return readerMemoriesHeld() == 1; })) << readerMemoriesHeld();
-    stop();
-    EXPECT_TRUE(pumpUntil([] { return readerMemoriesHeld() == 0; })) << readerMemoriesHeld();
+    ASSERT_EQ(at(1, "a line"), paneText());
+    {
+        ImportHook failing("kernel32.dll", "VirtualAlloc", (void*)failingVirtualAlloc);
+        ASSERT_TRUE(failing.installed());
+        send("@QVPeruserSource 2 b " + b());
+        EXPECT_TRUE(pumpUntil([] { return paneText().find("[b] No memory for the file's lines: ") != std::string::npos; }))
+            << paneText();
+        EXPECT_NE(std::string::npos, paneText().find("[a] No memory for the file's lines: ")) << paneText();
+        EXPECT_EQ(std::string::npos, paneText().find(" line\r\n")) << paneText();
+    }
+    EXPECT_TRUE(pumpUntil([] { return paneText() == "[a] " + at(1, "a line") + "[b] " + at(2, "b line"); }))
+        << paneText();
 }
 
 // With several sources too, a source's first lines shown that continue an

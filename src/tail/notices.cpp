@@ -69,6 +69,10 @@ void showScanning(Source& source) {
     showPathNotice(source, L"Looking for the lines that pass the filter in:");
 }
 
+void showNoMemory(Source& source, DWORD error) {
+    showFailure(source, L"No memory for the file's lines: ", error, source.resolvedPath);
+}
+
 void showWildcardInFolder(Source& source) {
     showPathNotice(source, L"* and ? may stand only in the file name, not in the folder:");
 }

@@ -38,6 +38,8 @@ void showPathNotice(Source& source, const WCHAR* reason);
 // waits for the file; one that does, for a filter looking through it.
 void showNotAnswering(Source& source);
 void showScanning(Source& source);
+// The source's lines could not be given memory of their own.
+void showNoMemory(Source& source, DWORD error);
 // A wildcard in the path's folder part, which no file can match.
 void showWildcardInFolder(Source& source);
 // No path at all: the notice says where to choose one, and nothing is watched.

@@ -58,10 +58,14 @@ struct Source {
     // only the filter left it without lines; the earlier source (1 to 4)
     // that shows the same file, or 0.
     SourceLines lines;
-    WCHAR text[DisplayTextSize];
-    // The whole lines of its file just before its text, for the entry its
-    // first line is in: lookBack[lookBackStart, + lookBackLength).
-    WCHAR lookBack[LookBackTextSize];
+    // Its text holds textCapacity units. The whole lines of its file just
+    // before its text, for the entry its first line is in, are
+    // lookBack[lookBackStart, + lookBackLength), of LookBackTextSize units.
+    // Both lie in the source's own memory (tail/source_memory.h), or are
+    // NULL while it holds none.
+    WCHAR* text;
+    uint32_t textCapacity;
+    WCHAR* lookBack;
     uint32_t lookBackStart;
     uint32_t lookBackLength;
     uint32_t noticeLength;

@@ -69,9 +69,9 @@ static int thisYear() {
 // The time of the line the source's look-back begins with: the first line
 // of the entry its first lines continue.
 static uint64_t lookBackTime(const Source& source, int year) {
+    if (source.lookBackLength == 0) return 0;
     const WCHAR* text = source.lookBack + source.lookBackStart;
-    uint32_t length = lineEndFrom(text, source.lookBackLength, 0);
-    uint64_t time = source.lookBackLength > 0 ? lineTimeAt(text, length, year) : NoLineTime;
+    uint64_t time = lineTimeAt(text, lineEndFrom(text, source.lookBackLength, 0), year);
     return time == NoLineTime ? 0 : time;
 }
 
@@ -272,7 +272,7 @@ void growSourceLines(Source& source, uint32_t length, uint32_t newFrom) {
 
 bool addSourceLines(Source& source, const WCHAR* lines, uint32_t length, bool firstSeen) {
     SourceLines& own = source.lines;
-    if (own.length + length > DisplayTextSize - 1 || paneOutgrownBy(linesIn(lines, length)) ||
+    if (own.length + length >= source.textCapacity || paneOutgrownBy(linesIn(lines, length)) ||
         wouldPartEntry(source, own.length, lines, length) || !labelForPane(source, lines, length)) {
         return false;
     }

@@ -8,6 +8,7 @@
 #include "tail/file_reader.h"
 #include "tail/notices.h"
 #include "tail/repeat_rows.h"
+#include "tail/source_memory.h"
 #include "tail/sources_pane.h"
 #include "text/characters.h"
 #include "text/newest_file.h"
@@ -34,6 +35,10 @@ Source sources[MostSources];
 static WCHAR decodedText[DisplayTextSize];
 
 static uint32_t indexOf(const Source& source) { return (uint32_t)(&source - sources); }
+
+static void retryLater() {
+    if (watchingWindow) SetTimer(watchingWindow, ReaderRetryTimer, ReaderRetryPeriod, NULL);
+}
 
 void forgetWatchedFile(Source& source) {
     source.fileLooked = false;
@@ -122,6 +127,32 @@ static uint32_t writeFilterNotice(const FileAnswer& answer, WCHAR* out) {
     if (!answer.scanLimitReached) return writeNoLinePasses(out);
     uint32_t length = writeScanLimitNotice(answer.lines, out);
     return noLine ? length + writeFilterNames(out + length) : length;
+}
+
+// ---- The sources' own memory ----------------------------------------------------------
+
+// Among several sources, each that shows lines of its own keeps them in
+// memory of its own; alone, a source's file goes to the pane as it is.
+static bool keepsOwnLines(const Source& source) {
+    return source.active && source.sameFileAs == 0 && severalSources();
+}
+
+static bool lacksItsMemory(const Source& source) { return keepsOwnLines(source) && !source.text; }
+
+static bool takeSourceMemory(Source& source) {
+    return holdSourceMemory(source, sourceTextUnits(state.readBufferSize));
+}
+
+// A source that could not take its memory is left without it; the retry
+// timer takes it later.
+static void fitSourceMemories() {
+    for (Source& source : sources) {
+        if (keepsOwnLines(source)) {
+            takeSourceMemory(source);
+        } else {
+            giveSourceMemoryBack(source);
+        }
+    }
 }
 
 // ---- Showing the file's bytes ------------------------------------------------------
@@ -245,7 +276,7 @@ static void showWholeLines(Source& source, const TailBytes& tail, const FileAnsw
     bool grown = !asNew && source.shownTail.bytes.valid && answer.shownStillThere &&
                  answer.boundary != NoBoundary;
     DecodedText text = decodeTail(tail, answer.encoding, systemCodePages, answer.boundary,
-                                  source.text, DisplayTextSize);
+                                  source.text, source.textCapacity);
     LookBackLines lines = decodeLookBack(tail, answer, lookBack, text.used, source.lookBack);
     source.lookBackStart = lines.start;
     source.lookBackLength = lines.length;
@@ -426,9 +457,12 @@ static void noteSameFiles() {
         source.sameFileAs = same;
         dropSourceLines(&source.lines);
         source.noticeLength = 0;
-        if (!same) {
+        if (same) {
+            giveSourceMemoryBack(source);
+        } else {
             forgetWatchedFile(source);
             source.showAsNew = true;
+            retryLater();  // which takes its memory
         }
     }
     if (changed && severalSources()) rebuildSourcesPane();
@@ -452,6 +486,10 @@ static bool showAnswer(Source& source, const FileAnswer& answer, const uint8_t* 
         source.fileLooked = true;
         source.lastWriteTime = answer.writeTime;
         source.lastFileSize = answer.size;
+        return true;
+    }
+    if (lacksItsMemory(source)) {  // no longer the same file: read again once it has its memory
+        forgetWatchedFile(source);
         return true;
     }
     bool complete = completeLinesOnly(state.lineChoice);
@@ -520,7 +558,7 @@ static bool handOver(Source& source, bool mayAppend) {
     source.readerWanted = !handFileRequest(indexOf(source), request);
     if (!source.readerWanted) return true;
     showReaderBusy(source, source.askedAsNew, false);
-    if (watchingWindow) SetTimer(watchingWindow, ReaderRetryTimer, ReaderRetryPeriod, NULL);
+    retryLater();
     return false;
 }
 
@@ -593,13 +631,16 @@ static bool resolvePath(Source& source) {
 // While the reader is busy, nothing new is asked; showing the file as new
 // waits its turn, and the answer on its way is not shown, even when the
 // path is now refused. A reload tick meanwhile only says what the reader is
-// doing, where the pane has nothing of the file. True when the file is to
-// be asked for.
+// doing, where the pane has nothing of the file. A source without the memory
+// its lines need waits for the retry timer to take it. True when the file is
+// to be asked for.
 static bool readyToAsk(Source& source) {
     bool busy = fileReaderBusy(indexOf(source));
     if (!resolvePath(source)) return false;
     if (busy && !source.newShowWaiting) noteReaderStillBusy(source);
-    return !busy;
+    bool lacking = lacksItsMemory(source);
+    if (lacking) retryLater();
+    return !busy && !lacking;
 }
 
 static void reloadSource(Source& source) {
@@ -660,6 +701,7 @@ void showWatchedFileAgain() {
         showSourceAgain(source);
         if (!source.active) stopSourceReader(i);
     }
+    fitSourceMemories();
     reloadFileTail();
 }
 
@@ -675,7 +717,10 @@ void stopWatching() {
     if (watchingWindow) KillTimer(watchingWindow, ReaderRetryTimer);
     watchingWindow = NULL;
     stopFileReaders();
-    for (Source& source : sources) source.seen.count = 0;
+    for (Source& source : sources) {
+        source.seen.count = 0;
+        giveSourceMemoryBack(source);
+    }
 }
 
 void onFileAnswered(uint32_t source) {
@@ -687,10 +732,13 @@ void stopReaderRetry() {
     KillTimer(watchingWindow, ReaderRetryTimer);
 }
 
+// A source still without its memory says so until it takes it.
 void retryWantedReaders() {
     stopReaderRetry();
     for (Source& source : sources) {
-        if (source.active && source.readerWanted) reloadSource(source);
+        bool lacking = lacksItsMemory(source);
+        if (lacking && !takeSourceMemory(source)) showNoMemory(source, GetLastError());
+        if (source.active && (source.readerWanted || lacking)) reloadSource(source);
     }
     updateStatus();
 }

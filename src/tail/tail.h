@@ -43,7 +43,8 @@ void stopWatching();
 // FileAnsweredMessage, for the source it names.
 void reloadFileTail();
 void onFileAnswered(uint32_t source);
-// The retry timer asks again for the readers that were not free, and ends.
+// The retry timer asks again for the readers that were not free, and takes
+// the memory of sources that lack it, and ends.
 void retryWantedReaders();
 void stopReaderRetry();
 

@@ -68,6 +68,11 @@ static uint64_t olderBytesKept(uint32_t window, bool readerAway) {
     return (all < PaneByteLimit ? all : PaneByteLimit) - window;
 }
 
+uint32_t mostBytesKept(int readBufferSize) {
+    uint32_t window = windowBytes(readBufferSize);
+    return window + (uint32_t)olderBytesKept(window, true);
+}
+
 AppendRange appendRange(uint64_t shownOffset, uint64_t shownEnd, uint64_t fileSize,
                         int readBufferSize, bool readerAway) {
     AppendRange append = {false, 0, 0, 0};

@@ -26,6 +26,9 @@ struct TailRange {
 TailRange tailRange(uint64_t fileSize, int readBufferSize);
 // The most bytes the pane shows of a file: the count of a long file's range.
 inline uint32_t windowBytes(int readBufferSize) { return tailRange(UINT64_MAX, readBufferSize).count; }
+// The most bytes of a file the pane keeps: a whole read, and while the
+// reader is away from the end, the older bytes appends keep in front of it.
+uint32_t mostBytesKept(int readBufferSize);
 
 // How a file that grew is shown by adding only its new bytes to the pane's
 // text. The read starts a few bytes before the end the pane shows, so that a
