@@ -737,3 +737,37 @@ TEST_F(SourcesOwnTest, ReadsAreBoundedByWhatIsShown) {
         EXPECT_LE(reads.bytesAsked(), append.size() + 16384) << "append " << i;
     }
 }
+
+// Collapsed repeats hide lines of their source above the reader's place:
+// counted at a build and as they come, they keep the place a line, not a row.
+TEST_F(SourcesOwnTest, AReadersPlaceCountsTheRepeatsCollapsedAboveIt) {
+    std::string aLines;
+    for (int i = 1; i <= 60; ++i) {
+        std::string line = "line " + std::to_string(i) + "\r\n";
+        aLines += i % 2 == 0 ? line + line + line : line;
+    }
+    writeFile(a(), aLines);
+    writeFile(b(), "b first\r\n");
+    startAB("qvperuser.collapseRepeats: true\r\nqvperuser.height: 200\r\n");
+    for (int i = 0; i < 4; ++i) {
+        appendFile(a(), "again\r\n");
+        look();
+    }
+    std::string later;
+    for (int i = 61; i <= 100; ++i) later += "line " + std::to_string(i) + "\r\n";
+    appendFile(a(), later);
+    look();
+    std::wstring shown = paneWideText();
+    ASSERT_NE(std::wstring::npos, shown.find(L"[a] again \u00D74\r\n"));
+    int row = (int)SendMessageW(state.paneWnd, EM_LINEFROMCHAR, shown.find(L"[a] line 70\r\n"), 0);
+    SendMessageW(state.paneWnd, EM_LINESCROLL, 0, row - SendMessageW(state.paneWnd, EM_GETFIRSTVISIBLELINE, 0, 0));
+    pumpMessages(20);
+
+    rotate(b(), "b second\r\n");
+    look();
+    shown = paneWideText();
+    ASSERT_NE(std::wstring::npos, shown.find(L"[b] b second\r\n"));
+    int top = (int)SendMessageW(state.paneWnd, EM_LINEINDEX, SendMessageW(state.paneWnd, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+    EXPECT_EQ(0, shown.compare(top, 13, L"[a] line 70\r\n")) << shown.substr(top, 40).c_str();
+    removeFile(b() + ".1");
+}
