@@ -11,6 +11,7 @@
 #include "support/screen_shot.h"
 #include "tail/file_reader.h"
 #include "tail/source_memory.h"
+#include "viewer/pane_colours.h"
 #include "tail/tail.h"
 
 // ---- Pure: the time a line begins with, a source's value ----
@@ -575,6 +576,7 @@ TEST_F(SourcesOwnTest, ASourceThatGoesGivesItsBuffersBack) {
     startAB("qvperuser.source3: dup " + dataFolder + "a*.log\r\nqvperuser.rescan(sec): 1\r\n");
     EXPECT_EQ(3, readerMemoriesHeld());
     EXPECT_EQ(2u, sourceMemoriesHeld()) << "the source showing a's file again has none";
+    EXPECT_EQ(2u, sourceLookBacksHeld()) << "the viewer's copies go with them";
     EXPECT_EQ(sourceTextUnits(32767), sources[1].textCapacity);
     EXPECT_EQ((uint32_t)DisplayTextSize, sourceTextUnits(32767));
     send("@QVPeruserReadBufferSize 100");
@@ -595,10 +597,12 @@ TEST_F(SourcesOwnTest, ASourceThatGoesGivesItsBuffersBack) {
     send("@QVPeruserSource 2");
     EXPECT_TRUE(pumpUntil([] { return readerMemoriesHeld() == 1; })) << readerMemoriesHeld();
     EXPECT_EQ(0u, sourceMemoriesHeld()) << "alone, a source's file goes to the pane as it is";
+    EXPECT_EQ(0u, sourceLookBacksHeld());
     send("@QVPeruserSource 2 b " + b());
     EXPECT_EQ(2u, sourceMemoriesHeld());
     stop();
     EXPECT_EQ(0u, sourceMemoriesHeld());
+    EXPECT_EQ(0u, sourceLookBacksHeld());
     EXPECT_TRUE(pumpUntil([] { return readerMemoriesHeld() == 0; })) << readerMemoriesHeld();
     removeFile(dataFolder + "a2.log");
 }

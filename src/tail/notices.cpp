@@ -69,8 +69,8 @@ void showScanning(Source& source) {
     showPathNotice(source, L"Looking for the lines that pass the filter in:");
 }
 
-void showNoMemory(Source& source, DWORD error) {
-    showFailure(source, L"No memory for the file's lines: ", error, source.resolvedPath);
+void showNoMemory(Source& source) {
+    showFailure(source, L"No memory for the file's lines: ", ERROR_NOT_ENOUGH_MEMORY, source.resolvedPath);
 }
 
 void showWildcardInFolder(Source& source) {

@@ -39,7 +39,7 @@ void showPathNotice(Source& source, const WCHAR* reason);
 void showNotAnswering(Source& source);
 void showScanning(Source& source);
 // The source's lines could not be given memory of their own.
-void showNoMemory(Source& source, DWORD error);
+void showNoMemory(Source& source);
 // A wildcard in the path's folder part, which no file can match.
 void showWildcardInFolder(Source& source);
 // No path at all: the notice says where to choose one, and nothing is watched.

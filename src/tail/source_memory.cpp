@@ -3,8 +3,11 @@
 #include "settings/buffer_sizes.h"
 #include "text/tail_range.h"
 #include "text/text_decoding.h"
+#include "viewer/pane_colours.h"
 
 static uint32_t memoriesHeld;
+
+static uint32_t indexOf(const Source& source) { return (uint32_t)(&source - sources); }
 
 uint32_t sourceTextUnits(int readBufferSize) {
     uint32_t bytes = mostBytesKept(readBufferSize);
@@ -20,6 +23,7 @@ void giveSourceMemoryBack(Source& source) {
     source.lookBackLength = 0;
     dropSourceLines(&source.lines);
     source.lines.text = NULL;
+    dropSourceLookBack(indexOf(source));
     --memoriesHeld;
 }
 
@@ -33,7 +37,9 @@ bool holdSourceMemory(Source& source, uint32_t textUnits) {
     source.textCapacity = textUnits;
     source.lookBack = memory + textUnits;
     ++memoriesHeld;
-    return true;
+    if (keepSourceLookBack(indexOf(source))) return true;
+    giveSourceMemoryBack(source);
+    return false;
 }
 
 uint32_t sourceMemoriesHeld() { return memoriesHeld; }

@@ -737,7 +737,7 @@ void retryWantedReaders() {
     stopReaderRetry();
     for (Source& source : sources) {
         bool lacking = lacksItsMemory(source);
-        if (lacking && !takeSourceMemory(source)) showNoMemory(source, GetLastError());
+        if (lacking && !takeSourceMemory(source)) showNoMemory(source);
         if (source.active && (source.readerWanted || lacking)) reloadSource(source);
     }
     updateStatus();

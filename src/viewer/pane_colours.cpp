@@ -50,9 +50,31 @@ static uint32_t rulesInUse() { return state.highlight ? ColourRuleCount : 0; }
 static WCHAR lookBackText[LookBackTextSize];
 static uint32_t lookBackLength;
 
-// With several sources, each one's lines before its first in the pane.
-static WCHAR sourceLookBackText[MostSources][LookBackTextSize];
+// With several sources, each one's lines before its first in the pane, in
+// LookBackTextSize units of its own while the source shows lines.
+static WCHAR* sourceLookBackText[MostSources];
 static uint32_t sourceLookBackLength[MostSources];
+static uint32_t sourceLookBacksKept;
+
+bool keepSourceLookBack(uint32_t source) {
+    if (source >= MostSources) return false;
+    if (sourceLookBackText[source]) return true;
+    SIZE_T size = LookBackTextSize * sizeof(WCHAR);
+    sourceLookBackText[source] = (WCHAR*)VirtualAlloc(NULL, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (!sourceLookBackText[source]) return false;
+    ++sourceLookBacksKept;
+    return true;
+}
+
+void dropSourceLookBack(uint32_t source) {
+    if (source >= MostSources || !sourceLookBackText[source]) return;
+    VirtualFree(sourceLookBackText[source], 0, MEM_RELEASE);
+    sourceLookBackText[source] = NULL;
+    sourceLookBackLength[source] = 0;
+    --sourceLookBacksKept;
+}
+
+uint32_t sourceLookBacksHeld() { return sourceLookBacksKept; }
 
 void usePaneLookBack(const WCHAR* text, uint32_t length) {
     lookBackLength = length < LookBackTextSize ? length : 0;
@@ -63,7 +85,7 @@ void usePaneLookBack(const WCHAR* text, uint32_t length) {
 // The last whole lines of before and dropped, one after the other, that fit.
 void useSourceLookBack(uint32_t source, const WCHAR* before, uint32_t beforeLength, const WCHAR* dropped,
                        uint32_t droppedLength) {
-    if (source >= MostSources) return;
+    if (source >= MostSources || !sourceLookBackText[source]) return;
     const uint32_t room = LookBackTextSize - 1;
     if (droppedLength > room) {
         uint32_t from = nextLineStart(dropped, droppedLength, droppedLength - room);
