@@ -278,6 +278,25 @@ TEST_F(SourcesTest, LabelsAreDrawnInTheirSourcesColours) {
     }
 }
 
+// A label the control breaks over rows, in a narrow pane, keeps its colour
+// on each of them.
+TEST_F(SourcesTest, ALabelBrokenOverRowsKeepsItsColourOnEach) {
+    const COLORREF Purple = RGB(0xC0, 0, 0xC0);
+    writeFile(web(), at(1, "web one"));
+    writeFile(db(), at(2, "db one"));
+    startWithTwo("qvperuser.fontHeight: 16\r\nqvperuser.width: 110\r\nqvperuser.height: 220\r\nqvperuser.wordWrap: true\r\n",
+                 "#C000C0 webserverlog");
+    const int labelEnd = (int)strlen("[webserverlog]");
+    int lastRow = (int)SendMessageW(state.paneWnd, EM_LINEFROMCHAR, labelEnd, 0);
+    ASSERT_GE(lastRow, 1) << "the label lies on one row";
+    Shot shot = shootClient(state.paneWnd);
+    for (int row = 0; row <= lastRow; ++row) {
+        RECT part = rowOfLine(row);
+        if (row == lastRow) part.right = (short)LOWORD(SendMessageW(state.paneWnd, EM_POSFROMCHAR, labelEnd, 0));
+        EXPECT_TRUE(inkIs(shot, part, Purple)) << "row " << row;
+    }
+}
+
 // A reader scrolled up keeps their place when the pane is built anew.
 TEST_F(SourcesTest, AReaderAwayFromTheEndKeepsTheirPlaceAcrossABuild) {
     std::string webLines, dbLines;
