@@ -422,8 +422,11 @@ static void checkRepeats(const std::vector<Units>& lines, bool multiLine, bool l
 // The pane's text by the definition: each row its first entry's lines as
 // given (labels too), its count's suffix behind its last line; an entry
 // folds into the row above from its source when their texts after their
-// times agree, unless the row's text is longer than a folder keeps.
-static Units referencePane(const std::vector<Units>& lines, bool multiLine, bool labelled) {
+// times agree, unless the row's text is longer than a folder keeps. For each
+// line of the pane, the lines counted in its row and not shown, at the row's
+// last line.
+static Units referencePane(const std::vector<Units>& lines, bool multiLine, bool labelled,
+                           std::vector<uint32_t>* hidden) {
     std::vector<bool> begins = referenceBegins(lines, multiLine, labelled);
     struct PaneRow {
         size_t first, end;  // its lines
@@ -452,8 +455,10 @@ static Units referencePane(const std::vector<Units>& lines, bool multiLine, bool
         first = end;
     }
     Units pane;
+    hidden->clear();
     for (const PaneRow& row : rows) {
         for (size_t i = row.first; i < row.end; ++i) {
+            hidden->push_back(i + 1 == row.end ? (row.counted.count - 1) * uint32_t(row.end - row.first) : 0);
             pane.insert(pane.end(), lines[i].begin(), lines[i].end());
             if (i + 1 == row.end) {
                 WideChar suffix[RepeatSuffixCapacity];
@@ -474,45 +479,60 @@ static void startFolder(RepeatFolder* folder, bool multiLine, bool labelled) {
 // goes behind the pane's text, the row before it counted anew where it
 // says so, and the pane is folded whole again where it asks for that.
 static void checkFoldedText(const std::vector<Units>& lines, uint16_t appendMask, bool multiLine, bool labelled) {
-    Units expected = referencePane(lines, multiLine, labelled);
+    std::vector<uint32_t> expectedHidden;
+    Units expected = referencePane(lines, multiLine, labelled, &expectedHidden);
     Units text = joined(lines, 0, lines.size(), true);
     static RepeatFolder folder;
     static FoldedPiece piece;
     Units out(2 * text.size() + 64);
+    std::vector<uint32_t> hiddenOut(out.size() / 2 + 1);
     startFolder(&folder, multiLine, labelled);
     startFoldedPiece(&piece, out.data(), (uint32_t)out.size());
+    piece.hiddenOut = hiddenOut.data();
+    piece.hiddenRoom = (uint32_t)hiddenOut.size();
     foldRepeats(&folder, text.data(), (uint32_t)text.size(), &piece);
     REQUIRE(!piece.rebuild);
     REQUIRE(Units(out.begin(), out.begin() + piece.length) == expected);
+    REQUIRE(std::vector<uint32_t>(hiddenOut.begin(), hiddenOut.begin() + piece.lines) == expectedHidden);
 
     Units pane;
+    std::vector<uint32_t> hidden;
     size_t suffixAt = 0, from = 0;
     startFolder(&folder, multiLine, labelled);
     for (size_t i = 0; i < lines.size(); ++i) {
         if (i + 1 < lines.size() && !(appendMask >> (i % 16) & 1)) continue;
         Units added = joined(lines, from, i + 1, true);
         startFoldedPiece(&piece, out.data(), (uint32_t)out.size());
+        piece.hiddenOut = hiddenOut.data();
+    piece.hiddenRoom = (uint32_t)hiddenOut.size();
         foldRepeats(&folder, added.data(), (uint32_t)added.size(), &piece);
         if (piece.rebuild) {
             Units whole = joined(lines, 0, i + 1, true);
             startFolder(&folder, multiLine, labelled);
             startFoldedPiece(&piece, out.data(), (uint32_t)out.size());
+            piece.hiddenOut = hiddenOut.data();
+    piece.hiddenRoom = (uint32_t)hiddenOut.size();
             foldRepeats(&folder, whole.data(), (uint32_t)whole.size(), &piece);
             REQUIRE(!piece.rebuild);
             pane.clear();
+            hidden.clear();
         } else if (piece.rowBeforeChanged) {
             WideChar suffix[RepeatSuffixCapacity];
             uint32_t length = composeRepeatSuffix(piece.rowBefore, suffix, RepeatSuffixCapacity);
             pane.resize(suffixAt);
             pane.insert(pane.end(), suffix, suffix + length);
             pane.insert(pane.end(), {'\r', '\n'});
+            REQUIRE(!hidden.empty());
+            hidden.back() = piece.rowBeforeHidden;
         }
         size_t base = pane.size();
         pane.insert(pane.end(), out.begin(), out.begin() + piece.length);
+        hidden.insert(hidden.end(), hiddenOut.begin(), hiddenOut.begin() + piece.lines);
         if (piece.rowSuffixAt != NotInPiece) suffixAt = base + piece.rowSuffixAt;
         from = i + 1;
     }
     REQUIRE(pane == expected);
+    REQUIRE(hidden == expectedHidden);
 }
 
 // ---- Settings from the input ------------------------------------------------------

@@ -131,7 +131,7 @@ static void build(Sim& sim, bool forced) {
         for (const Row& row : sim.pane) sourceOfLine.push_back((uint8_t)row.source);
         uint32_t top = sim.topRow % sim.pane.size();
         uint32_t offset = sim.topOffset % sim.pane[top].length;
-        place = placeOfLine(sim.held, sourceOfLine.data(), top, offset);
+        place = placeOfLine(sim.held, sourceOfLine.data(), nullptr, top, offset);
         REQUIRE(place.known);
         topId = sim.pane[top].id;
     }

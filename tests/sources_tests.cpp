@@ -276,6 +276,25 @@ TEST_F(SourcesTest, LabelsAreDrawnInTheirSourcesColours) {
     }
 }
 
+// A label the control breaks over rows, in a narrow pane, keeps its colour
+// on each of them.
+TEST_F(SourcesTest, ALabelBrokenOverRowsKeepsItsColourOnEach) {
+    const COLORREF Purple = RGB(0xC0, 0, 0xC0);
+    writeFile(web(), at(1, "web one"));
+    writeFile(db(), at(2, "db one"));
+    startWithTwo("qvperuser.fontHeight: 16\r\nqvperuser.width: 110\r\nqvperuser.height: 220\r\nqvperuser.wordWrap: true\r\n",
+                 "#C000C0 webserverlog");
+    const int labelEnd = (int)strlen("[webserverlog]");
+    int lastRow = (int)SendMessageW(state.paneWnd, EM_LINEFROMCHAR, labelEnd, 0);
+    ASSERT_GE(lastRow, 1) << "the label lies on one row";
+    Shot shot = shootClient(state.paneWnd);
+    for (int row = 0; row <= lastRow; ++row) {
+        RECT part = rowOfLine(row);
+        if (row == lastRow) part.right = (short)LOWORD(SendMessageW(state.paneWnd, EM_POSFROMCHAR, labelEnd, 0));
+        EXPECT_TRUE(inkIs(shot, part, Purple)) << "row " << row;
+    }
+}
+
 // A reader scrolled up keeps their place when the pane is built anew.
 TEST_F(SourcesTest, AReaderAwayFromTheEndKeepsTheirPlaceAcrossABuild) {
     std::string webLines, dbLines;
@@ -653,4 +672,38 @@ TEST_F(SourcesOwnTest, ReadsAreBoundedByWhatIsShown) {
         look();
         EXPECT_LE(reads.bytesAsked(), append.size() + 16384) << "append " << i;
     }
+}
+
+// Collapsed repeats hide lines of their source above the reader's place:
+// counted at a build and as they come, they keep the place a line, not a row.
+TEST_F(SourcesOwnTest, AReadersPlaceCountsTheRepeatsCollapsedAboveIt) {
+    std::string aLines;
+    for (int i = 1; i <= 60; ++i) {
+        std::string line = "line " + std::to_string(i) + "\r\n";
+        aLines += i % 2 == 0 ? line + line + line : line;
+    }
+    writeFile(a(), aLines);
+    writeFile(b(), "b first\r\n");
+    startAB("qvperuser.collapseRepeats: true\r\nqvperuser.height: 200\r\n");
+    for (int i = 0; i < 4; ++i) {
+        appendFile(a(), "again\r\n");
+        look();
+    }
+    std::string later;
+    for (int i = 61; i <= 100; ++i) later += "line " + std::to_string(i) + "\r\n";
+    appendFile(a(), later);
+    look();
+    std::wstring shown = paneWideText();
+    ASSERT_NE(std::wstring::npos, shown.find(L"[a] again \u00D74\r\n"));
+    int row = (int)SendMessageW(state.paneWnd, EM_LINEFROMCHAR, shown.find(L"[a] line 70\r\n"), 0);
+    SendMessageW(state.paneWnd, EM_LINESCROLL, 0, row - SendMessageW(state.paneWnd, EM_GETFIRSTVISIBLELINE, 0, 0));
+    pumpMessages(20);
+
+    rotate(b(), "b second\r\n");
+    look();
+    shown = paneWideText();
+    ASSERT_NE(std::wstring::npos, shown.find(L"[b] b second\r\n"));
+    int top = (int)SendMessageW(state.paneWnd, EM_LINEINDEX, SendMessageW(state.paneWnd, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+    EXPECT_EQ(0, shown.compare(top, 13, L"[a] line 70\r\n")) << shown.substr(top, 40).c_str();
+    removeFile(b() + ".1");
 }

@@ -299,6 +299,24 @@ TEST_F(StatusLineTest, CountsEveryLineBelowTheViewUntilAClickGoesThere) {
     EXPECT_TRUE(startsWith(status(), L"more than ")) << status().c_str();
 }
 
+// An entry that comes to pass below the view shows its earlier lines too,
+// those read before while it did not pass: each counts.
+TEST_F(StatusLineTest, AnEntryThatComesToPassBelowCountsEveryLineItShows) {
+    std::string lines;
+    for (int i = 1; i <= 200; ++i) lines += "2026-12-08 10:00:00 ERROR line " + std::to_string(i) + "\r\n";
+    writeFile(watchedPath(), lines);
+    startWith("qvperuser.filterShow: ERROR\r\n");
+    scrollToTop();
+    appendFile(watchedPath(), "2026-12-08 10:00:01 INFO request\r\n");
+    look();
+    appendFile(watchedPath(), "  retried\r\n");
+    look();
+    EXPECT_EQ(std::wstring::npos, status().find(L"below")) << status().c_str();
+    appendFile(watchedPath(), "  Caused by: ERROR refused\r\n2026-12-08 10:00:02 ERROR again\r\n");
+    look();
+    EXPECT_TRUE(startsWith(status(), L"4 new lines below \u00B7 ")) << status().c_str();
+}
+
 // A look asked for while the view followed the end, answered after the reader
 // scrolled away: its lines arrive below the view too.
 TEST_F(StatusLineTest, CountsTheLinesOfALookAnsweredAfterTheViewLeftTheEnd) {

@@ -284,6 +284,16 @@ static bool readAppended(const ReaderWork& work) {
 
 // ---- Lines below the view ----
 
+// An entry carried into the lines read that came to pass in them: the pane
+// shows its lines before them too, seen or not, and those are counted here;
+// the lines read are counted again with the entry's verdict as it is now.
+static uint32_t settleEntryVerdict(const LineChoice& choice, EntryState* carried, const EntryState& now) {
+    EntryFilter filter = {choice.showSet ? &choice.show : nullptr, choice.hideSet ? &choice.hide : nullptr};
+    bool cameToPass = entryPasses(filter, now.judgement) && !entryPasses(filter, carried->judgement);
+    carried->judgement = now.judgement;
+    return cameToPass ? carried->entry.lines : 0;
+}
+
 // The lines the file holds from what was seen of it up to end, as the pane
 // shows lines (with a filter, those that pass), read again in blocks: a line
 // that began before is not counted again, nor one a writer has not ended
@@ -301,7 +311,7 @@ static uint32_t countNewLines(const ReaderWork& work, uint64_t end) {
     bool wholeLines = completeLinesOnly(*scan.choice);
     EntryState entry = work.request->shown.entry;
     uint64_t from = work.seenEnd;
-    uint32_t lines = 0;
+    uint32_t lines = 0, settles = 0;
     while (from < end) {
         // The unit before is read too: it tells a line begun before from one
         // that begins here, and a CR LF pair split here from two line ends.
@@ -313,8 +323,15 @@ static uint32_t countNewLines(const ReaderWork& work, uint64_t end) {
             break;
         }
         bool open = before > 0 && !endsLine(unitAt(work.block, units), units);
+        EntryState carried = entry;
         AddedLines added = chooseAddedLines(scan, &entry, work.block, count, start, from, open);
+        if (added.abandoned && entriesFiltered(*scan.choice) && settles++ < 2) {
+            lines += settleEntryVerdict(*scan.choice, &carried, entry);
+            entry = carried;
+            continue;  // the block read again: choosing moved its lines
+        }
         if (added.abandoned) break;
+        settles = 0;
         lines += added.lineCount;
         // Only whole lines: the next block begins with the line not yet
         // ended, unless it is longer than a block.

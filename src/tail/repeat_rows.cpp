@@ -20,6 +20,11 @@ static uint32_t rowSuffixAt;   // the last row's suffix in the pane
 static bool countWaiting;      // the last row shows an older count than waitingRow
 static RepeatedRow waitingRow;
 static bool olderCountAbove;   // a row above the last shows an older count
+// By the pane's line, those its row counted and does not show.
+static const uint32_t HiddenRoom = MarkedLineCapacity;
+static uint32_t hiddenAfterLine[HiddenRoom];
+static uint32_t foldedLines;  // of the pane, as folded
+static bool hiddenKnown;      // the folded lines are the pane's first
 
 bool collapsingRepeats() { return state.collapseRepeats; }
 
@@ -29,7 +34,7 @@ static const LineLabels* labelsOf(bool labelled) { return labelled ? state.lineM
 
 void forgetFoldedPane() { paneFolded = false; }
 
-// The last N lines of out, the marks and bits moved with them.
+// The last N lines of out, the marks, bits and hidden lines moved with them.
 static void keepLastLines(FoldedPiece* piece, uint32_t lines, uint32_t* mark, uint32_t* newRows) {
     if (lines == 0 || piece->lines <= lines) return;
     uint32_t start = lastLinesStart(piece->out, piece->length, lines);
@@ -41,6 +46,9 @@ static void keepLastLines(FoldedPiece* piece, uint32_t lines, uint32_t* mark, ui
                                                                                           : NotInPiece;
     *mark = *mark > start ? *mark - start : 0;
     if (piece->repeatedRowAt != NotInPiece) piece->repeatedRowAt = piece->repeatedRowAt > start ? piece->repeatedRowAt - start : 0;
+    if (dropped + lines <= piece->hiddenRoom) {
+        memmove(piece->hiddenOut, piece->hiddenOut + dropped, lines * sizeof(uint32_t));
+    }
     for (uint32_t line = 0; newRows && line < lines; ++line) {
         bool set = newRows[(line + dropped) / 32] >> ((line + dropped) % 32) & 1;
         uint32_t bit = 1u << (line % 32);
@@ -57,6 +65,8 @@ WholeFold foldWholeText(const WCHAR* text, uint32_t from, uint32_t length, uint3
     piece.markFrom = mark >= from ? mark - from : 0;
     piece.newIn = newLines;
     piece.newOut = newRows;
+    piece.hiddenOut = hiddenAfterLine;
+    piece.hiddenRoom = HiddenRoom;
     foldRepeats(&folder, text + from, length - from, &piece);
     paneFolded = !piece.rebuild;
     if (piece.rebuild) return whole;
@@ -70,6 +80,8 @@ WholeFold foldWholeText(const WCHAR* text, uint32_t from, uint32_t length, uint3
     whole.repeatAfterMark = piece.repeatAfterMark && piece.repeatedRowAt != NotInPiece;
     whole.repeatedRowAt = from + piece.repeatedRowAt;
     foldedLength = whole.length;
+    foldedLines = piece.lines;
+    hiddenKnown = from == 0 && foldedLines <= HiddenRoom;
     foldedChanges = paneTextChanges() + 1;  // the text about to be given
     rowSuffixAt = piece.rowSuffixAt == NotInPiece ? 0 : from + piece.rowSuffixAt;
     paneFolded = piece.rowSuffixAt != NotInPiece && whole.length >= 2 && foldedText[whole.length - 1] == '\n';
@@ -116,11 +128,17 @@ bool appendFolded(const WCHAR* text, uint32_t length, bool labelled, FoldedAppen
     const uint32_t rowEndRoom = RepeatSuffixCapacity + 2;
     FoldedPiece piece;
     startFoldedPiece(&piece, foldedText + rowEndRoom, PaneTextSize - rowEndRoom);
+    piece.hiddenOut = hiddenAfterLine + (foldedLines < HiddenRoom ? foldedLines : 0);
+    piece.hiddenRoom = foldedLines < HiddenRoom ? HiddenRoom - foldedLines : 0;
     foldRepeats(&folder, text, length, &piece);
     if (piece.rebuild || !linesFit(piece.lines)) {
         paneFolded = false;
         return false;
     }
+    bool rowBeforeKnown = foldedLines > 0 && foldedLines <= HiddenRoom;
+    if (piece.rowBeforeChanged && rowBeforeKnown) hiddenAfterLine[foldedLines - 1] = piece.rowBeforeHidden;
+    foldedLines += piece.lines;
+    hiddenKnown = hiddenKnown && foldedLines <= HiddenRoom;
     if (piece.rowBeforeChanged) {
         countWaiting = true;
         waitingRow = piece.rowBefore;
@@ -143,6 +161,8 @@ bool appendFolded(const WCHAR* text, uint32_t length, bool labelled, FoldedAppen
     foldedChanges = paneTextChanges();
     return true;
 }
+
+const uint32_t* hiddenLinesOfRows() { return paneAsFolded() && hiddenKnown ? hiddenAfterLine : nullptr; }
 
 void showWaitingCount() {
     if (!countWaiting || !paneAsFolded()) return;

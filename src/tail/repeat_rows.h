@@ -40,6 +40,9 @@ WholeFold foldWholeText(const WCHAR* text, uint32_t from, uint32_t length, uint3
                         const uint32_t* newLines, uint32_t* newRows);
 // The pane shows text of its own: appends are not folded.
 void forgetFoldedPane();
+// While the pane is as folded: for each of its lines, the lines of entries
+// counted in its row and not shown, at the row's last line; else none.
+const uint32_t* hiddenLinesOfRows();
 
 // Adds whole lines to the pane, folded: the last row's count and the rows
 // behind it. newAt tells where the new rows begin in the pane; repeated,

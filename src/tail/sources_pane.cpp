@@ -99,7 +99,7 @@ static PanePlace placeOfView() {
     int top = paneTopIndex();
     if (top < 0 || (uint32_t)top >= marks.length) return unknown;
     uint32_t line = firstLineFrom(marks, (uint32_t)top + 1) - 1;
-    return placeOfLine(paneHeld, marks.sourceOfLine, line, (uint32_t)top - marks.lineStart[line]);
+    return placeOfLine(paneHeld, marks.sourceOfLine, hiddenLinesOfRows(), line, (uint32_t)top - marks.lineStart[line]);
 }
 
 // Each source that cannot be shown says why in one row of its own, after

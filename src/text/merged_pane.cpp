@@ -92,12 +92,15 @@ MergedPane mergeSourceLines(const SourceLines* sources, uint32_t count, uint32_t
     return merged;
 }
 
-PanePlace placeOfLine(const PaneHeld& held, const uint8_t* sourceOf, uint32_t line, uint32_t offset) {
+PanePlace placeOfLine(const PaneHeld& held, const uint8_t* sourceOf, const uint32_t* hiddenAfter, uint32_t line,
+                      uint32_t offset) {
     PanePlace place = {false, 0, 0, 0};
     uint8_t source = sourceOf[line];
     if (source >= MostSources || !held.hasLines[source]) return place;
     uint32_t before = 0;
-    for (uint32_t i = 0; i < line; ++i) before += sourceOf[i] == source ? 1 : 0;
+    for (uint32_t i = 0; i < line; ++i) {
+        if (sourceOf[i] == source) before += 1 + (hiddenAfter ? hiddenAfter[i] : 0);
+    }
     place.known = true;
     place.source = source;
     place.number = held.firstNumber[source] + before;

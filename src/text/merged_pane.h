@@ -61,8 +61,11 @@ MergedPane mergeSourceLines(const SourceLines* sources, uint32_t count, uint32_t
                             uint32_t capacity, uint32_t* newBits, PaneHeld* held);
 
 // The place of a pane line, from the source each line bears (sourceOf[i] for
-// line i, NoSource: none) and the offset into the line.
-PanePlace placeOfLine(const PaneHeld& held, const uint8_t* sourceOf, uint32_t line, uint32_t offset);
+// line i, NoSource: none), the lines of its source the pane does not show
+// behind each (hiddenAfter[i], or none: every line shown) and the offset
+// into the line.
+PanePlace placeOfLine(const PaneHeld& held, const uint8_t* sourceOf, const uint32_t* hiddenAfter, uint32_t line,
+                      uint32_t offset);
 
 // The source's text now holds `length` units, those from newFrom on new;
 // with sameLines, those before newFrom are lines it held before (its last

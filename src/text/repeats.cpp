@@ -72,6 +72,7 @@ void startRepeatFolder(RepeatFolder* folder, const EntryGrouping& grouping, cons
     folder->hiddenNew = false;
     folder->lineOpen = false;
     folder->rowIs = 0;
+    folder->rowLines = folder->aboveLines = 0;
     folder->texts[0].length = folder->texts[1].length = folder->hidden.length = 0;
     folder->texts[0].fits = folder->texts[1].fits = folder->hidden.fits = true;
 }
@@ -92,6 +93,9 @@ void startFoldedPiece(FoldedPiece* piece, WideChar* out, uint32_t capacity) {
     piece->repeatedRowAt = NotInPiece;
     piece->newIn = nullptr;
     piece->newOut = nullptr;
+    piece->hiddenOut = nullptr;
+    piece->hiddenRoom = 0;
+    piece->rowBeforeHidden = 0;
     if (capacity > 0) out[0] = 0;
 }
 
@@ -147,12 +151,22 @@ static void writeLabel(const RepeatFolder& folder, uint8_t source, FoldedPiece* 
     writeUnits(piece, closing, 2);
 }
 
+// The lines of the entries the last row counted and does not show: each as
+// many as the row's own, as their texts are the same.
+static uint32_t hiddenBehindRow(const RepeatFolder& folder) {
+    return folder.row.count > 1 ? (folder.row.count - 1) * folder.rowLines : 0;
+}
+
 // The row's suffix, where the row ends: its count now.
 static void rewriteSuffix(const RepeatFolder& folder, FoldedPiece* piece) {
     if (piece->rowSuffixAt == NotInPiece) {
         piece->rowBeforeChanged = true;
         piece->rowBefore = folder.row;
+        piece->rowBeforeHidden = hiddenBehindRow(folder);
         return;
+    }
+    if (piece->lines > 0 && piece->lines <= piece->hiddenRoom) {
+        piece->hiddenOut[piece->lines - 1] = hiddenBehindRow(folder);
     }
     bool markInRow = piece->markFrom != NotInPiece && piece->markAt > piece->rowSuffixAt;
     piece->length = piece->rowSuffixAt;
@@ -175,13 +189,17 @@ static void beginRow(RepeatFolder* folder, FoldedPiece* piece) {
     piece->rowStart = piece->length;
     piece->rowFirstLine = piece->lines;
     folder->rowIs ^= 1;
+    folder->aboveLines = folder->rowLines;
+    folder->rowLines = 0;
 }
 
 // One line of a row, its end too unless still open; the row's suffix (none
 // yet) goes behind it. A line of a hidden entry takes its label again.
 static void writeRowLine(RepeatFolder* folder, const WideChar* line, uint32_t length, uint8_t source,
                          bool ended, bool isNew, bool ownText, FoldedPiece* piece) {
+    if (piece->lines < piece->hiddenRoom) piece->hiddenOut[piece->lines] = 0;
     setBit(piece->newOut, piece->lines++, isNew);
+    ++folder->rowLines;
     piece->lineWrittenAt = piece->length;
     if (ownText) writeLabel(*folder, source, piece);
     writeUnits(piece, line, length);
@@ -228,6 +246,7 @@ static void hideRow(RepeatFolder* folder, FoldedPiece* piece, const RepeatedRow&
     piece->rowFirstLine = piece->aboveFirstLine;
     piece->aboveStart = piece->aboveSuffixAt = NotInPiece;  // the row above that one's is not kept
     folder->row = folded;
+    folder->rowLines = folder->aboveLines;
     folder->entryFolded = true;
     rewriteSuffix(*folder, piece);
     if (markInRow) piece->markAt = piece->length;

@@ -77,6 +77,8 @@ struct RepeatFolder {
     bool hiddenNew;       // ...and one of its lines was new
     bool lineOpen;        // the text so far ends inside a line
     uint32_t rowIs;       // texts[rowIs] is the last row's, the other the row's above
+    uint32_t rowLines;    // of the last row
+    uint32_t aboveLines;  // of the row above it
     RepeatText texts[2];
     RepeatText hidden;    // the open entry, while folded
 };
@@ -111,6 +113,12 @@ struct FoldedPiece {
     // has every line's bit set.
     const uint32_t* newIn;
     uint32_t* newOut;
+    // Optional: for each line of out, up to hiddenRoom of them, the lines
+    // counted in its row and not shown, at the row's last line (0 at every
+    // other). Where the row before changed, the lines it hides now.
+    uint32_t* hiddenOut;
+    uint32_t hiddenRoom;
+    uint32_t rowBeforeHidden;
 };
 
 void startRepeatFolder(RepeatFolder* folder, const EntryGrouping& grouping, const LineLabels* labels);

@@ -191,16 +191,32 @@ static void addRow(RuleBands* found, const RECT& row, int rule) {
     }
 }
 
-// The label on the row that starts at `start`, from the control's places of
-// its first character (`place`) and of the blank behind it.
-static void addLabel(RuleBands* found, LRESULT start, LRESULT place, const RECT& row, int rule) {
-    uint8_t source = labelAt(state.lineMarks, (uint32_t)start);
-    if (source == NoSource || found->labelCount == BandCapacity) return;
-    uint32_t length = labelledLength(state.lineMarks.labels->label[source]) - 1;
-    LRESULT to = sendToPane(EM_POSFROMCHAR, start + length, 0);
-    if (to == -1 || HIWORD(to) != HIWORD(place)) return;
-    LabelPart label = {{(short)LOWORD(place), row.top, (short)LOWORD(to), row.bottom}, source, rule};
+static void addLabelPart(RuleBands* found, const RECT& part, int source, int rule) {
+    if (found->labelCount == BandCapacity || part.right <= part.left) return;
+    LabelPart label = {part, source, rule};
     found->labels[found->labelCount++] = label;
+}
+
+// The label on the row that starts at `start`, from the control's places of
+// its first character (`place`) and of the blank behind it. Where the
+// control broke the label over rows, each row's part of it, the first ones
+// to the pane's edge.
+static void addLabel(RuleBands* found, int rowIndex, LRESULT start, LRESULT place, const RECT& row, int rule) {
+    uint8_t source = labelAt(state.lineMarks, (uint32_t)start);
+    if (source == NoSource) return;
+    LRESULT end = start + labelledLength(state.lineMarks.labels->label[source]) - 1;
+    LRESULT to = sendToPane(EM_POSFROMCHAR, end, 0);
+    if (to != -1 && HIWORD(to) == HIWORD(place)) {
+        addLabelPart(found, {(short)LOWORD(place), row.top, (short)LOWORD(to), row.bottom}, source, rule);
+        return;
+    }
+    int lastRow = (int)sendToPane(EM_LINEFROMCHAR, end, 0);
+    for (int r = rowIndex; r <= lastRow; ++r) {
+        LRESULT left = r == rowIndex ? place : sendToPane(EM_POSFROMCHAR, sendToPane(EM_LINEINDEX, r, 0), 0);
+        if (left == -1) continue;
+        LONG top = (short)HIWORD(left), right = r == lastRow && to != -1 ? (short)LOWORD(to) : row.right;
+        addLabelPart(found, {(short)LOWORD(left), top, right, top + (row.bottom - row.top)}, source, rule);
+    }
 }
 
 // Every row in view whose line a rule picked, at the place the control
@@ -225,7 +241,7 @@ static void findRuleBands(RuleBands* found) {
         int top = (short)HIWORD(place);
         RECT rect = {client.left, top, client.right, top + height};
         if (rule != NoRule) addRow(found, rect, rule);
-        if (labels) addLabel(found, start, place, rect, rule);
+        if (labels) addLabel(found, row, start, place, rect, rule);
     }
 }
 
