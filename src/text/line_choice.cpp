@@ -230,26 +230,11 @@ struct AddedEntries {
     AddedLines added;
 };
 
-static uint32_t lineEndAt(const AddedEntries& a, uint32_t at, uint32_t count, uint32_t* contentEnd) {
-    for (uint32_t position = at; position + a.units.size <= count; position += a.units.size) {
-        uint32_t unit = unitAt(a.bytes + position, a.units);
-        if (!endsLine(unit, a.units)) continue;
-        *contentEnd = position;
-        uint32_t next = position + a.units.size;
-        if (unit == a.units.carriageReturn && next + a.units.size <= count &&
-            unitAt(a.bytes + next, a.units) == a.units.lineFeed) {
-            next += a.units.size;
-        }
-        return next;
-    }
-    return NotInBytes;
-}
-
 // Moves the whole lines of bytes[from, to) behind those kept.
 static void keepAddedLines(AddedEntries& a, uint32_t from, uint32_t to) {
     while (from < to) {
         uint32_t contentEnd = 0;
-        uint32_t next = lineEndAt(a, from, to, &contentEnd);
+        uint32_t next = endOfLineAt(a.bytes, from, to, a.units, &contentEnd);
         if (a.kept == 0) a.added.firstOffset = a.offset + from;
         memmove(a.bytes + a.kept, a.bytes + from, next - from);
         a.kept += next - from;
@@ -267,14 +252,10 @@ static AddedLines chooseAddedEntries(const LineScan& scan, FilterJudge& filter, 
     EntryChoice entries = {choice.entries,
                            {choice.showSet ? &choice.show : nullptr, choice.hideSet ? &choice.hide : nullptr},
                            state->entry, state->judgement};
-    uint32_t at = (uint32_t)(shownEnd - offset);
-    count -= (count - at) % units.size;
-    uint32_t previous = at >= units.size ? unitAt(bytes + at - units.size, units) : 0;
-    uint32_t following = at + units.size <= count ? unitAt(bytes + at, units) : 0;
-    at = (uint32_t)(addedLinesStart(shownEnd, previous, following, units) - offset);
+    uint32_t at = addedLinesAt(bytes, &count, offset, shownEnd, units);
     AddedEntry open = {NotInBytes, 0, 0};
     uint32_t contentEnd = 0;
-    for (uint32_t next; (next = lineEndAt(a, at, count, &contentEnd)) != NotInBytes; at = next) {
+    for (uint32_t next; (next = endOfLineAt(bytes, at, count, units, &contentEnd)) != NoLineEnd; at = next) {
         uint32_t length = contentEnd - at;
         bool cut = length > scan.judgedBytes;
         uint32_t from = cut ? contentEnd - scan.judgedBytes : at;
@@ -291,7 +272,7 @@ static AddedLines chooseAddedEntries(const LineScan& scan, FilterJudge& filter, 
             a.added.lineCount = open.linesBefore;
         }
     }
-    a.added.abandoned = lineEndAt(a, at, count, &contentEnd) != NotInBytes;
+    a.added.abandoned = endOfLineAt(bytes, at, count, units, &contentEnd) != NoLineEnd;
     a.added.count = a.kept;
     a.added.end = offset + at;
     state->entry = entries.entry;

@@ -20,6 +20,22 @@ bool endsLine(uint32_t unit, LineUnits units) {
     return unit == units.carriageReturn || unit == units.lineFeed;
 }
 
+uint32_t endOfLineAt(const uint8_t* bytes, uint32_t at, uint32_t count, LineUnits units,
+                     uint32_t* contentEnd) {
+    for (uint32_t position = at; position + units.size <= count; position += units.size) {
+        uint32_t unit = unitAt(bytes + position, units);
+        if (!endsLine(unit, units)) continue;
+        *contentEnd = position;
+        uint32_t next = position + units.size;
+        if (unit == units.carriageReturn && next + units.size <= count &&
+            unitAt(bytes + next, units) == units.lineFeed) {
+            next += units.size;
+        }
+        return next;
+    }
+    return NoLineEnd;
+}
+
 // A line ended by a CR alone never pairs with an LF that starts the next line taken.
 void endWithLineFeed(uint8_t* lineEnd, uint32_t endLength, LineUnits units) {
     uint8_t* last = lineEnd - units.size;
@@ -136,18 +152,10 @@ static uint64_t lastLineEndIn(BackwardReader& reader, uint64_t low, uint64_t hig
 // or NoOffset when none does.
 static uint64_t firstLineStartIn(const BackwardReader& reader, uint64_t from, uint64_t to,
                                  LineUnits units) {
-    const uint8_t* bytes = reader.block - reader.start;
-    for (uint64_t at = from; at + units.size <= to; at += units.size) {
-        uint32_t unit = unitAt(bytes + at, units);
-        if (!endsLine(unit, units)) continue;
-        uint64_t next = at + units.size;
-        if (unit == units.carriageReturn && next + units.size <= to &&
-            unitAt(bytes + next, units) == units.lineFeed) {
-            next += units.size;
-        }
-        return next < to ? next : NoOffset;
-    }
-    return NoOffset;
+    uint32_t contentEnd = 0;
+    uint32_t end = (uint32_t)(to - reader.start);
+    uint32_t next = endOfLineAt(reader.block, (uint32_t)(from - reader.start), end, units, &contentEnd);
+    return next < end ? reader.start + next : NoOffset;
 }
 
 // Lines that lie whole in the block's bytes before lineEnd, none of which can
@@ -235,36 +243,97 @@ static uint64_t alignedDown(uint64_t offset, uint64_t floor, LineUnits units) {
     return offset - (offset - floor) % units.size;
 }
 
-static TakenLines noLinesTaken(const LineQuery& query, uint32_t outCapacity) {
+// A search from the file's end back: where it reads, and the lines it took,
+// written one in front of another at the back of out.
+struct LineTaking {
+    const LineQuery* query;
+    BackwardReader reader;
     TakenLines taken;
-    memset(&taken, 0, sizeof taken);
-    taken.start = outCapacity;
-    taken.firstOffset = query.fileSize;
-    taken.end = query.fileSize;
-    taken.shownEndAt = NoBoundary;
-    startEntries(&taken.lastEntry.entry);
-    return taken;
+    uint8_t* out;
+    uint32_t outCapacity;
+    uint32_t room;
+    uint64_t limitFloor;   // no line that starts before it is looked at
+    uint64_t lineEnd;      // where the next line to look at ends
+    uint64_t shownBefore;
+    bool sideBySide;       // the lines taken need not follow one another
+};
+
+static void startTaking(LineTaking& t, const LineQuery& query, const ByteSource& source,
+                        uint8_t* block, uint32_t blockSize, uint8_t* out, uint32_t outCapacity) {
+    memset(&t, 0, sizeof t);
+    LineUnits units = query.units;
+    t.query = &query;
+    t.out = out;
+    t.outCapacity = outCapacity;
+    t.room = query.maxBytes < outCapacity ? query.maxBytes : outCapacity;
+    t.room -= t.room % units.size;
+    uint64_t floor = query.textStart < query.fileSize ? query.textStart : query.fileSize;
+    t.lineEnd = alignedDown(query.fileSize, floor, units);  // a half unit is no character yet
+    t.limitFloor = t.lineEnd - floor > query.scanLimit ? t.lineEnd - query.scanLimit : floor;
+    t.limitFloor = alignedDown(t.limitFloor, floor, units);
+    BackwardReader reader = {&source, block, blockSize, floor, 0, 0, false,
+                             firstReadFor(query, t.room, blockSize)};
+    t.reader = reader;
+    t.taken.start = outCapacity;
+    t.taken.firstOffset = query.fileSize;
+    t.taken.end = t.lineEnd;
+    t.taken.shownEndAt = NoBoundary;
+    startEntries(&t.taken.lastEntry.entry);
+}
+
+// Writes the line in front of those taken; false when it does not fit, being
+// neither the first nor longer than all the room, or when it cannot be read.
+static bool takeLine(LineTaking& t, const LineFound& line) {
+    TakenLines& taken = t.taken;
+    uint64_t start = line.start;
+    uint64_t length = line.end - start;
+    if (line.tooLong || length > t.room - taken.count) {
+        if (taken.lineCount > 0) return false;
+        start = line.end - t.room;  // a line longer than all the room: its last bytes
+        length = t.room;
+        taken.firstLineCut = true;
+    }
+    if (!hold(t.reader, start, line.end)) return false;
+    taken.count += (uint32_t)length;
+    taken.start = t.outCapacity - taken.count;
+    memcpy(t.out + taken.start, t.reader.block + (start - t.reader.start), (size_t)length);
+    if (t.sideBySide) {
+        endWithLineFeed(t.out + taken.start + length, (uint32_t)(line.end - line.contentEnd), t.query->units);
+    }
+    if (t.query->shownEnd > start) {
+        uint64_t before = t.query->shownEnd - start;
+        t.shownBefore += before < length ? before : length;
+    }
+    if (taken.lineCount++ == 0) taken.lastLineOpen = line.open;
+    taken.firstOffset = start;
+    return true;
+}
+
+static bool roomFilled(const LineTaking& t) {
+    return t.taken.count == t.room || t.taken.lineCount == t.query->maxLines;
+}
+
+// Where the search ended tells whether it looked at every line from the text's start.
+static TakenLines takingEnded(LineTaking& t) {
+    t.taken.reachedStart = t.lineEnd <= t.reader.floor && !t.reader.failed && !t.taken.abandoned;
+    t.taken.readFailed = t.reader.failed;
+    if (t.query->shownEnd != NoOffset) t.taken.shownEndAt = (uint32_t)t.shownBefore;
+    return t.taken;
 }
 
 TakenLines takeLastLines(const LineQuery& query, const ByteSource& source, uint8_t* block,
                          uint32_t blockSize, uint8_t* out, uint32_t outCapacity) {
-    TakenLines taken = noLinesTaken(query, outCapacity);
+    LineTaking lines;
+    startTaking(lines, query, source, block, blockSize, out, outCapacity);
+    lines.sideBySide = query.judge.passes != nullptr;
+    TakenLines& taken = lines.taken;
+    BackwardReader& reader = lines.reader;
     LineUnits units = query.units;
-    uint32_t room = query.maxBytes < outCapacity ? query.maxBytes : outCapacity;
-    room -= room % units.size;
-    uint64_t floor = query.textStart < query.fileSize ? query.textStart : query.fileSize;
-    uint64_t lineEnd = alignedDown(query.fileSize, floor, units);  // a half unit is no character yet
-    uint64_t limitFloor = lineEnd - floor > query.scanLimit ? lineEnd - query.scanLimit : floor;
-    limitFloor = alignedDown(limitFloor, floor, units);
-    BackwardReader reader = {&source, block, blockSize, floor, 0, 0, false,
-                             firstReadFor(query, room, blockSize)};
-    taken.end = lineEnd;
-    uint64_t shownBefore = 0;
-
-    while (lineEnd > floor && room > 0 && !reader.failed) {
+    uint64_t floor = reader.floor, limitFloor = lines.limitFloor, lineEnd = lines.lineEnd;
+    while (lineEnd > floor && lines.room > 0 && !reader.failed) {
         if (lineEnd < taken.end) lineEnd = passOverFailingLines(query, reader, lineEnd, limitFloor, units);
         LineFound line = lineEndingAt(reader, lineEnd, limitFloor,
-                                      searchFloorFor(query, lineEnd, room - taken.count, units), units);
+                                      searchFloorFor(query, lineEnd, lines.room - taken.count, units), units);
         if (!line.found) {
             taken.limitReached = true;
             break;
@@ -276,48 +345,23 @@ TakenLines takeLastLines(const LineQuery& query, const ByteSource& source, uint8
         }
         if (line.open && query.wholeLinesOnly) {
             taken.end = line.start;
-        } else if (verdict == LinePasses) {
-            uint64_t length = line.end - line.start;
-            if (line.tooLong || length > room - taken.count) {
-                if (taken.lineCount > 0) break;
-                line.start = line.end - room;  // a line longer than all the room: its last bytes
-                length = room;
-                taken.firstLineCut = true;
-            }
-            if (!hold(reader, line.start, line.end)) break;
-            taken.count += (uint32_t)length;
-            taken.start = outCapacity - taken.count;
-            memcpy(out + taken.start, reader.block + (line.start - reader.start), (size_t)length);
-            if (query.judge.passes) {
-                endWithLineFeed(out + taken.start + length, (uint32_t)(line.end - line.contentEnd), units);
-            }
-            if (query.shownEnd > line.start) {
-                uint64_t before = query.shownEnd - line.start;
-                shownBefore += before < length ? before : length;
-            }
-            if (taken.lineCount++ == 0) taken.lastLineOpen = line.open;
-            taken.firstOffset = line.start;
-            if (taken.count == room || taken.lineCount == query.maxLines) break;
+        } else if (verdict == LinePasses && (!takeLine(lines, line) || roomFilled(lines))) {
+            break;
         }
         lineEnd = line.start;
     }
-    taken.reachedStart = lineEnd <= floor && !reader.failed && !taken.abandoned;
-    taken.readFailed = reader.failed;
-    if (query.shownEnd != NoOffset) taken.shownEndAt = (uint32_t)shownBefore;
-    return taken;
+    lines.lineEnd = lineEnd;
+    return takingEnded(lines);
 }
 
 // ---- Whole entries ---------------------------------------------------------------------
 
 struct EntryTaking {
-    const LineQuery* query;
+    LineTaking* lines;
     const EntryJudge* judge;
+    const LineQuery* query;
     BackwardReader* reader;
     TakenLines* taken;
-    uint8_t* out;
-    uint32_t outCapacity;
-    uint32_t room;
-    uint64_t shownBefore;
     uint32_t count;  // lines kept, lines[0] the lowest
     bool settledOnce;
     bool full;       // no more lines are taken
@@ -374,27 +418,8 @@ static void groupKeptLines(EntryTaking& t, const EntryState* above) {
 
 // Writes a line in front of those taken; false when no more fit.
 static bool takeEntryLine(EntryTaking& t, const EntryLine& line) {
-    TakenLines& taken = *t.taken;
-    uint64_t start = line.start;
-    uint64_t length = line.end - start;
-    if (length > t.room - taken.count) {
-        if (taken.lineCount > 0) return false;
-        start = line.end - t.room;  // a line longer than all the room: its last bytes
-        length = t.room;
-        taken.firstLineCut = true;
-    }
-    if (!hold(*t.reader, start, line.end)) return false;
-    taken.count += (uint32_t)length;
-    taken.start = t.outCapacity - taken.count;
-    memcpy(t.out + taken.start, t.reader->block + (start - t.reader->start), (size_t)length);
-    endWithLineFeed(t.out + taken.start + length, (uint32_t)(line.end - line.contentEnd), t.query->units);
-    if (t.query->shownEnd > start) {
-        uint64_t before = t.query->shownEnd - start;
-        t.shownBefore += before < length ? before : length;
-    }
-    ++taken.lineCount;
-    taken.firstOffset = start;
-    return taken.count < t.room && taken.lineCount != t.query->maxLines;
+    LineFound found = {line.start, line.contentEnd, line.end, false, true, false};
+    return takeLine(*t.lines, found) && !roomFilled(*t.lines);
 }
 
 // The kept lines are grouped, and those of entries that pass taken.
@@ -465,18 +490,14 @@ static uint64_t passOverUnmatchedEntries(EntryTaking& t, uint64_t lineEnd, uint6
 
 TakenLines takeLastEntries(const LineQuery& query, const EntryJudge& judge, const ByteSource& source,
                            uint8_t* block, uint32_t blockSize, uint8_t* out, uint32_t outCapacity) {
-    TakenLines taken = noLinesTaken(query, outCapacity);
+    LineTaking lines;
+    startTaking(lines, query, source, block, blockSize, out, outCapacity);
+    lines.sideBySide = true;
+    TakenLines& taken = lines.taken;
+    BackwardReader& reader = lines.reader;
     LineUnits units = query.units;
-    uint32_t room = query.maxBytes < outCapacity ? query.maxBytes : outCapacity;
-    room -= room % units.size;
-    uint64_t floor = query.textStart < query.fileSize ? query.textStart : query.fileSize;
-    uint64_t lineEnd = alignedDown(query.fileSize, floor, units);
-    uint64_t limitFloor = lineEnd - floor > query.scanLimit ? lineEnd - query.scanLimit : floor;
-    limitFloor = alignedDown(limitFloor, floor, units);
-    BackwardReader reader = {&source, block, blockSize, floor, 0, 0, false,
-                             firstReadFor(query, room, blockSize)};
-    EntryTaking t = {&query, &judge, &reader, &taken, out, outCapacity, room, 0, 0, false, room == 0};
-    taken.end = lineEnd;
+    uint64_t floor = reader.floor, limitFloor = lines.limitFloor, lineEnd = lines.lineEnd;
+    EntryTaking t = {&lines, &judge, &query, &reader, &taken, 0, false, lines.room == 0};
     while (lineEnd > floor && !t.full && !reader.failed) {
         LineFound found = lineEndingAt(reader, lineEnd, limitFloor, 0, units);
         if (!found.found) {
@@ -506,11 +527,9 @@ TakenLines takeLastEntries(const LineQuery& query, const EntryJudge& judge, cons
         }
     }
     if (lineEnd <= floor && !reader.failed && !taken.abandoned) settleKeptLines(t, false, judge.above);
-    taken.reachedStart = lineEnd <= floor && !reader.failed && !taken.abandoned;
-    taken.readFailed = reader.failed;
     if (t.full) taken.limitReached = false;
-    if (query.shownEnd != NoOffset) taken.shownEndAt = (uint32_t)t.shownBefore;
-    return taken;
+    lines.lineEnd = lineEnd;
+    return takingEnded(lines);
 }
 
 // ---- Lines a growth adds --------------------------------------------------------------
@@ -519,23 +538,12 @@ AddedLines takeAddedLines(uint8_t* bytes, uint32_t count, uint64_t offset, uint6
                           LineUnits units, bool shownLineOpen, bool wholeLinesOnly,
                           const LineJudge& judge) {
     AddedLines added = {false, offset, count, offset + count, 0, false};
-    uint32_t at = (uint32_t)(shownEnd - offset);
-    count -= (count - at) % units.size;
-    uint32_t previous = at >= units.size ? unitAt(bytes + at - units.size, units) : 0;
-    uint32_t following = at + units.size <= count ? unitAt(bytes + at, units) : 0;
-    at = (uint32_t)(addedLinesStart(shownEnd, previous, following, units) - offset);
     uint32_t kept = 0;
-    uint32_t lineStart = at;
+    uint32_t lineStart = addedLinesAt(bytes, &count, offset, shownEnd, units);
     bool continuing = shownLineOpen;
-    for (uint32_t position = at; position + units.size <= count; position += units.size) {
-        uint32_t unit = unitAt(bytes + position, units);
-        if (!endsLine(unit, units)) continue;
-        uint32_t contentEnd = position;
-        uint32_t next = position + units.size;
-        if (unit == units.carriageReturn && next + units.size <= count &&
-            unitAt(bytes + next, units) == units.lineFeed) {
-            next += units.size;
-        }
+    uint32_t contentEnd = 0;
+    for (uint32_t next; (next = endOfLineAt(bytes, lineStart, count, units, &contentEnd)) != NoLineEnd;
+         lineStart = next) {
         LineVerdict verdict = judge.passes ? judge.passes(judge.context, bytes + lineStart,
                                                           contentEnd - lineStart, false)
                                            : LinePasses;
@@ -552,8 +560,6 @@ AddedLines takeAddedLines(uint8_t* bytes, uint32_t count, uint64_t offset, uint6
         }
         if (passes && !continuing) ++added.lineCount;
         continuing = false;
-        lineStart = next;
-        position = next - units.size;
     }
     bool open = lineStart < count;
     if (wholeLinesOnly) {
@@ -569,4 +575,13 @@ AddedLines takeAddedLines(uint8_t* bytes, uint32_t count, uint64_t offset, uint6
 uint64_t addedLinesStart(uint64_t shownEnd, uint32_t previous, uint32_t next, LineUnits units) {
     bool splitPair = previous == units.carriageReturn && next == units.lineFeed;
     return splitPair ? shownEnd + units.size : shownEnd;  // the LF of a CR LF pair split by the last look
+}
+
+uint32_t addedLinesAt(const uint8_t* bytes, uint32_t* count, uint64_t offset, uint64_t shownEnd,
+                      LineUnits units) {
+    uint32_t at = (uint32_t)(shownEnd - offset);
+    *count -= (*count - at) % units.size;
+    uint32_t previous = at >= units.size ? unitAt(bytes + at - units.size, units) : 0;
+    uint32_t following = at + units.size <= *count ? unitAt(bytes + at, units) : 0;
+    return (uint32_t)(addedLinesStart(shownEnd, previous, following, units) - offset);
 }

@@ -37,6 +37,13 @@ uint32_t unitAt(const uint8_t* bytes, LineUnits units);
 // Whether the unit is a CR or an LF.
 bool endsLine(uint32_t unit, LineUnits units);
 
+// Where the line that starts at `at` ends, behind its line end, looked for in
+// bytes[at, count); contentEnd gets where its line end begins. NoLineEnd when
+// the line has no line end there.
+const uint32_t NoLineEnd = UINT32_MAX;
+uint32_t endOfLineAt(const uint8_t* bytes, uint32_t at, uint32_t count, LineUnits units,
+                     uint32_t* contentEnd);
+
 // Reads count bytes of the file at offset; false when the read failed.
 struct ByteSource {
     void* context;
@@ -168,3 +175,9 @@ AddedLines takeAddedLines(uint8_t* bytes, uint32_t count, uint64_t offset, uint6
 // that completes a CR at shownEnd's left. previous and next are the units on
 // either side of shownEnd (0 where there is none).
 uint64_t addedLinesStart(uint64_t shownEnd, uint32_t previous, uint32_t next, LineUnits units);
+
+// The same among bytes[0, count) read from the file at offset, which hold
+// shownEnd and the unit before it: where in them the added lines start. A
+// half unit at their end is left out of count.
+uint32_t addedLinesAt(const uint8_t* bytes, uint32_t* count, uint64_t offset, uint64_t shownEnd,
+                      LineUnits units);
