@@ -1,9 +1,10 @@
 # Fails when the plugin DLL is not built for the expected machine (FORMAT, as
 # objdump names it), exports anything but its five entry points, imports
-# anything but Windows system DLLs and the shell, lacks the C runtime's
-# start-up (which runs static initialisers and gives thread_local its TLS
-# directory, as in the test programs), or is larger than SIZE_LIMIT bytes
-# (0: no limit).
+# anything but Windows system DLLs and the shell, holds what only the C
+# runtime's start-up would run (static initialisers and destructors,
+# thread-local storage: the DLL is linked without it, the test programs with
+# it, so they would pass where the shell's plugin did not), or is larger
+# than SIZE_LIMIT bytes (0: no limit).
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
 if(failed)
   message(FATAL_ERROR "objdump failed on ${DLL}")
@@ -49,11 +50,20 @@ if(NOT exports STREQUAL expected)
   message(FATAL_ERROR "exports are '${exports}', expected '${expected}'")
 endif()
 
-# The runtime's start-up brings the TLS directory; a DLL linked without it has none.
 string(REGEX MATCH "Entry 9 [0-9a-fA-F]+ ([0-9a-fA-F]+) Thread Storage Directory" tls "${dump}")
-if(NOT tls OR CMAKE_MATCH_1 MATCHES "^0+$")
-  message(FATAL_ERROR "the DLL has no TLS directory: the C runtime's start-up is not linked")
+if(NOT tls OR NOT CMAKE_MATCH_1 MATCHES "^0+$")
+  message(FATAL_ERROR "the DLL has thread-local storage, which no start-up of its own sets up")
 endif()
+execute_process(COMMAND ${OBJDUMP} -h ${DLL} OUTPUT_VARIABLE sections RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "objdump -h failed on ${DLL}")
+endif()
+foreach(section .ctors .dtors .init_array .fini_array .tls .CRT)
+  string(REPLACE "." "\\." pattern "${section}")
+  if(sections MATCHES "[0-9]+ ${pattern}[ \n]")
+    message(FATAL_ERROR "the DLL holds ${section}, which only the C runtime's start-up would run")
+  endif()
+endforeach()
 
 file(SIZE ${DLL} size)
 if(SIZE_LIMIT AND size GREATER SIZE_LIMIT)
