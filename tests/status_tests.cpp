@@ -130,6 +130,14 @@ protected:
         SendMessageW(state.paneWnd, message, wParam, lParam);
         pumpMessages(20);
     }
+    // Lines enough to scroll, the view scrolled up to the first.
+    void startScrolledUp(const std::string& line, const std::string& more) {
+        std::string lines;
+        for (int i = 1; i <= 200; ++i) lines += line + std::to_string(i) + "\r\n";
+        writeFile(watchedPath(), lines);
+        startWith(more);
+        scrollToTop();
+    }
     static void scrollToTop() {
         toPane(EM_SETSEL, 0, 0);
         toPane(EM_SCROLLCARET, 0, 0);
@@ -250,11 +258,7 @@ TEST_F(StatusLineTest, AQuietSourceTintsTheFrameUnderAnAlert) {
 // Scrolled up, every line that arrives below is counted, those a full reload
 // skipped and a filter's alike; a click on the status line goes to the end.
 TEST_F(StatusLineTest, CountsEveryLineBelowTheViewUntilAClickGoesThere) {
-    std::string lines;
-    for (int i = 1; i <= 200; ++i) lines += "line " + std::to_string(i) + "\r\n";
-    writeFile(watchedPath(), lines);
-    startWith("qvperuser.readBufferSize: 4096\r\n");
-    scrollToTop();
+    startScrolledUp("line ", "qvperuser.readBufferSize: 4096\r\n");
 
     std::string burst;
     for (int i = 1; i <= 10000; ++i) burst += "burst " + std::to_string(i) + "\r\n";
@@ -302,11 +306,7 @@ TEST_F(StatusLineTest, CountsEveryLineBelowTheViewUntilAClickGoesThere) {
 // An entry that comes to pass below the view shows its earlier lines too,
 // those read before while it did not pass: each counts.
 TEST_F(StatusLineTest, AnEntryThatComesToPassBelowCountsEveryLineItShows) {
-    std::string lines;
-    for (int i = 1; i <= 200; ++i) lines += "2026-12-08 10:00:00 ERROR line " + std::to_string(i) + "\r\n";
-    writeFile(watchedPath(), lines);
-    startWith("qvperuser.filterShow: ERROR\r\n");
-    scrollToTop();
+    startScrolledUp("2026-12-08 10:00:00 ERROR line ", "qvperuser.filterShow: ERROR\r\n");
     appendFile(watchedPath(), "2026-12-08 10:00:01 INFO request\r\n");
     look();
     appendFile(watchedPath(), "  retried\r\n");

@@ -288,7 +288,7 @@ static bool readAppended(const ReaderWork& work) {
 // shows its lines before them too, seen or not, and those are counted here;
 // the lines read are counted again with the entry's verdict as it is now.
 static uint32_t settleEntryVerdict(const LineChoice& choice, EntryState* carried, const EntryState& now) {
-    EntryFilter filter = {choice.showSet ? &choice.show : nullptr, choice.hideSet ? &choice.hide : nullptr};
+    EntryFilter filter = entryFilterOf(choice);
     bool cameToPass = entryPasses(filter, now.judgement) && !entryPasses(filter, carried->judgement);
     carried->judgement = now.judgement;
     return cameToPass ? carried->entry.lines : 0;

@@ -250,7 +250,7 @@ static AddedLines chooseAddedEntries(const LineScan& scan, FilterJudge& filter, 
     AddedEntries a = {bytes, offset, units, 0, {false, offset, 0, offset + count, 0, false}};
     const LineChoice& choice = *scan.choice;
     EntryChoice entries = {choice.entries,
-                           {choice.showSet ? &choice.show : nullptr, choice.hideSet ? &choice.hide : nullptr},
+                           entryFilterOf(choice),
                            state->entry, state->judgement};
     uint32_t at = addedLinesAt(bytes, &count, offset, shownEnd, units);
     AddedEntry open = {NotInBytes, 0, 0};

@@ -52,6 +52,12 @@ inline bool entriesFiltered(const LineChoice& choice) {
     return filtered(choice) && choice.entries.multiLine;
 }
 
+// The filter's patterns as entries are judged by them.
+inline EntryFilter entryFilterOf(const LineChoice& choice) {
+    EntryFilter filter = {choice.showSet ? &choice.show : nullptr, choice.hideSet ? &choice.hide : nullptr};
+    return filter;
+}
+
 // What every scan needs besides the file's bytes.
 struct LineScan {
     const LineChoice* choice;

@@ -185,6 +185,14 @@ static LRESULT onPaneContextMenu(HWND window, WPARAM wParam, LPARAM lParam) {
     return passToControl(window, WM_CONTEXTMENU, wParam, lParam);
 }
 
+// Passed on to the control, which may scroll its rows but not its margins.
+static LRESULT passOnMayScroll(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    int firstRow = (int)passToControl(window, EM_GETFIRSTVISIBLELINE, 0, 0);
+    LRESULT result = passToControl(window, message, wParam, lParam);
+    paintMarginsAfterScroll(firstRow);
+    return result;
+}
+
 static bool isThumbDrag(WPARAM wParam) {
     return LOWORD(wParam) == SB_THUMBTRACK || LOWORD(wParam) == SB_THUMBPOSITION;
 }
@@ -195,9 +203,7 @@ static LRESULT onScrollBar(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         scrollToThumb(bar, wParam);
         return 0;
     }
-    int firstRow = (int)passToControl(window, EM_GETFIRSTVISIBLELINE, 0, 0);
-    LRESULT result = passToControl(window, message, wParam, lParam);
-    paintMarginsAfterScroll(firstRow);
+    LRESULT result = passOnMayScroll(window, message, wParam, lParam);
     updateScrollThumbs();
     noteViewMoved();
     return result;
@@ -224,11 +230,10 @@ static bool mayMoveView(HWND window, UINT message) {
 
 static LRESULT passOnAndFollow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     bool mayMove = mayMoveView(window, message);
-    int firstRow = mayMove ? (int)passToControl(window, EM_GETFIRSTVISIBLELINE, 0, 0) : 0;
-    LRESULT result = passToControl(window, message, wParam, lParam);
+    LRESULT result = mayMove ? passOnMayScroll(window, message, wParam, lParam)
+                             : passToControl(window, message, wParam, lParam);
     if (editsText(message)) noteEditedLine();
     if (mayMove) {
-        paintMarginsAfterScroll(firstRow);
         updateScrollThumbs();
         noteViewMoved();
     }
