@@ -312,9 +312,10 @@ TEST_F(StatusLineTest, AnEntryThatComesToPassBelowCountsEveryLineItShows) {
     appendFile(watchedPath(), "  retried\r\n");
     look();
     EXPECT_EQ(std::wstring::npos, status().find(L"below")) << status().c_str();
-    appendFile(watchedPath(), "  Caused by: ERROR refused\r\n2026-12-08 10:00:02 ERROR again\r\n");
+    appendFile(watchedPath(), "  Caused by: ERROR refused\r\n2026-12-08 10:00:02 ERROR again\r\n"
+                              "2026-12-08 10:00:03 ERROR and again\r\n");
     look();
-    EXPECT_TRUE(startsWith(status(), L"4 new lines below \u00B7 ")) << status().c_str();
+    EXPECT_TRUE(startsWith(status(), L"5 new lines below \u00B7 ")) << status().c_str();
 }
 
 // A look asked for while the view followed the end, answered after the reader
