@@ -334,6 +334,10 @@ static void checkLookBack(const ColourRule* rules, const std::vector<Units>& lin
     marks.entries = {multiLine, ThisYear};
     Units lookBack = joined(lines, lookFrom, shownFrom, true);
     Units shown = joined(lines, shownFrom, lines.size(), false);
+    // Only what the open entry needs of the look-back is marked, when it says where that starts.
+    uint32_t needed = (uint32_t)lookBack.size();
+    if (!labelled) needed = lastSureEntryStart(marks.entries, lookBack.data(), (uint32_t)lookBack.size());
+    if (needed < lookBack.size()) lookBack.erase(lookBack.begin(), lookBack.begin() + needed);
     markLookBack(&marks, rules, ColourRuleCount, lookBack.data(), (uint32_t)lookBack.size());
     markLines(&marks, rules, ColourRuleCount, shown.data(), (uint32_t)shown.size());
     REQUIRE(marks.lineCount == lines.size() - shownFrom);

@@ -137,7 +137,8 @@ static void foldMergedLines(MergedPane* merged) {
 }
 
 // Each source's lines before its first line in the pane: those read back
-// from its file, then its own lines the merge left out.
+// from its file, then its own lines the merge left out; of these only what
+// the entry open at their end needs, from the last line sure to begin one.
 static void handLookBacks() {
     usePaneLookBack(NULL, 0);
     for (uint32_t i = 0; i < MostSources; ++i) {
@@ -147,9 +148,13 @@ static void handLookBacks() {
         for (uint32_t n = source.lines.firstNumber; n < paneHeld.firstNumber[i] && dropped < length; ++n) {
             dropped = nextLineStart(source.text, length, dropped);
         }
-        if (source.lookBackLength == 0 && dropped == 0) continue;
-        useSourceLookBack(i, source.lookBack + source.lookBackStart, source.lookBackLength, source.text,
-                          dropped);
+        uint32_t from = lastSureEntryStart(entryGrouping(), source.text, dropped);
+        if (from < dropped) {
+            useSourceLookBack(i, NULL, 0, source.text + from, dropped - from);
+        } else if (source.lookBackLength > 0 || dropped > 0) {
+            useSourceLookBack(i, source.lookBack + source.lookBackStart, source.lookBackLength, source.text,
+                              dropped);
+        }
     }
 }
 

@@ -55,6 +55,26 @@ bool groupOpenedLine(OpenEntry* entry, const EntryGrouping& grouping, LineOpenin
     return begins;
 }
 
+static uint32_t lineEndAt(const WideChar* text, uint32_t length, uint32_t at) {
+    while (at < length && !isLineEnd(text[at])) ++at;
+    return at;
+}
+
+static uint32_t behindLineEnd(const WideChar* text, uint32_t length, uint32_t at) {
+    if (at < length && text[at] == CarriageReturn) ++at;
+    if (at < length && text[at] == LineFeed) ++at;
+    return at;
+}
+
+uint32_t lastSureEntryStart(const EntryGrouping& grouping, const WideChar* text, uint32_t length) {
+    uint32_t found = length;
+    for (uint32_t at = 0, end; at < length; at = behindLineEnd(text, length, end)) {
+        end = lineEndAt(text, length, at);
+        if (!grouping.multiLine || lineOpeningOf(grouping, text + at, end - at).timed) found = at;
+    }
+    return found;
+}
+
 // ---- Filters ------------------------------------------------------------------
 
 bool entryPasses(const EntryFilter& filter, const EntryJudgement& judgement) {
@@ -78,17 +98,6 @@ EntryStep chooseEntryLine(EntryChoice* choice, const WideChar* line, uint32_t le
     if (filter.hide && !judgement.hideMatched) judgement.hideMatched = lineMatches(*filter.hide, line, length);
     step.passes = entryPasses(filter, judgement);
     return step;
-}
-
-static uint32_t lineEndAt(const WideChar* text, uint32_t length, uint32_t at) {
-    while (at < length && !isLineEnd(text[at])) ++at;
-    return at;
-}
-
-static uint32_t behindLineEnd(const WideChar* text, uint32_t length, uint32_t at) {
-    if (at < length && text[at] == CarriageReturn) ++at;
-    if (at < length && text[at] == LineFeed) ++at;
-    return at;
 }
 
 // The open entry's lines are moved to the kept ones once it passes; while

@@ -68,6 +68,11 @@ bool groupOpenedLine(OpenEntry* entry, const EntryGrouping& grouping, LineOpenin
 // units: the caller may give those of a longer line.
 bool groupLine(OpenEntry* entry, const EntryGrouping& grouping, const WideChar* line,
                uint32_t length, uint8_t source);
+// Where the last line of text[0, length) that begins an entry whatever lies
+// before it starts: one that begins with a time, or without multiLine any
+// line; length when none does. Grouped from there on, the text leaves its
+// last entry open as grouped whole, with any look-back before it.
+uint32_t lastSureEntryStart(const EntryGrouping& grouping, const WideChar* text, uint32_t length);
 
 // ---- Filters ------------------------------------------------------------------
 
