@@ -595,7 +595,6 @@ TEST_F(SourcesOwnTest, ASourceThatGoesGivesItsBuffersBack) {
     startAB("qvperuser.source3: dup " + dataFolder + "a*.log\r\nqvperuser.rescan(sec): 1\r\n");
     EXPECT_EQ(3, readerMemoriesHeld());
     EXPECT_EQ(2u, sourceMemoriesHeld()) << "the source showing a's file again has none";
-    EXPECT_EQ(2u, sourceLookBacksHeld()) << "the viewer's copies go with them";
     EXPECT_EQ(sourceTextUnits(32767), sources[1].textCapacity);
     EXPECT_EQ((uint32_t)DisplayTextSize, sourceTextUnits(32767));
     send("@QVPeruserReadBufferSize 100");
@@ -616,12 +615,10 @@ TEST_F(SourcesOwnTest, ASourceThatGoesGivesItsBuffersBack) {
     send("@QVPeruserSource 2");
     EXPECT_TRUE(pumpUntil([] { return readerMemoriesHeld() == 1; })) << readerMemoriesHeld();
     EXPECT_EQ(0u, sourceMemoriesHeld()) << "alone, a source's file goes to the pane as it is";
-    EXPECT_EQ(0u, sourceLookBacksHeld());
     send("@QVPeruserSource 2 b " + b());
     EXPECT_EQ(2u, sourceMemoriesHeld());
     stop();
     EXPECT_EQ(0u, sourceMemoriesHeld());
-    EXPECT_EQ(0u, sourceLookBacksHeld());
     EXPECT_TRUE(pumpUntil([] { return readerMemoriesHeld() == 0; })) << readerMemoriesHeld();
     removeFile(dataFolder + "a2.log");
 }
@@ -681,26 +678,34 @@ TEST_F(SourcesOwnTest, ASourceWithoutMemoryForItsLinesSaysSoUntilItHasIt) {
 
 // With several sources too, a source's first lines shown that continue an
 // entry begun before them take the rule of its first line, read back from
-// the file; the other source's lines keep their own.
+// the file: each source its own entry's, and the lines after them their own.
 TEST_F(SourcesOwnTest, AnEntryBegunBeforeASourcesLinesGivesThemItsRule) {
-    writeFile(a(), at(0, "INFO a starts") + at(8, "INFO a goes on"));
-    std::string trace = at(1, "ERROR request failed");
-    for (int i = 0; i < 60; ++i) trace += "\tat com.example.Pool.take(Pool.java:" + std::to_string(i) + ")\r\n";
+    std::string warning = at(0, "WARN cache slow"), trace = at(1, "ERROR request failed");
+    for (int i = 0; i < 60; ++i) {
+        warning += "\tat com.example.Cache.load(Cache.java:" + std::to_string(i) + ")\r\n";
+        trace += "\tat com.example.Pool.take(Pool.java:" + std::to_string(i) + ")\r\n";
+    }
+    writeFile(a(), warning + at(8, "INFO a goes on"));
     writeFile(b(), trace + at(9, "INFO pool reopened") + "  with 8 connections\r\n");
     writeSettings("qvperuser.filePath: " + a() + "\r\nqvperuser.label: a\r\nqvperuser.source2: b " + b() +
                   "\r\nqvperuser.readBufferSize: 600\r\n");
     ASSERT_EQ(0, start());
     ASSERT_EQ(std::string::npos, paneText().find("ERROR"));
+    ASSERT_EQ(std::string::npos, paneText().find("WARN"));
     const LineMarks& marks = state.lineMarks;
     std::string shown = paneText();
-    int traceLines = 0;
+    int traceLines[2] = {0, 0};
     size_t at = 0;
     for (uint32_t line = 0; line < linesHeld(marks); ++line, at = shown.find("\r\n", at) + 2) {
-        bool ofTrace = shown.compare(at, 4, "[b] ") == 0 && shown.find("Pool.java", at) < shown.find("\r\n", at);
-        traceLines += ofTrace ? 1 : 0;
-        EXPECT_EQ(ofTrace ? 0 : NoRule, entryRule(marks, line)) << "line " << line;  // a later entry its own
+        size_t end = shown.find("\r\n", at);
+        bool ofError = shown.compare(at, 4, "[b] ") == 0 && shown.find("Pool.java", at) < end;
+        bool ofWarning = shown.compare(at, 4, "[a] ") == 0 && shown.find("Cache.java", at) < end;
+        traceLines[0] += ofError ? 1 : 0;
+        traceLines[1] += ofWarning ? 1 : 0;
+        EXPECT_EQ(ofError ? 0 : ofWarning ? 1 : NoRule, entryRule(marks, line)) << "line " << line;
     }
-    EXPECT_GT(traceLines, 5);
+    EXPECT_GT(traceLines[0], 5);
+    EXPECT_GT(traceLines[1], 5);
 }
 
 // Where `lines` lets the merge leave out a source's first lines, those lines

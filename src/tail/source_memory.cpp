@@ -37,9 +37,7 @@ bool holdSourceMemory(Source& source, uint32_t textUnits) {
     source.textCapacity = textUnits;
     source.lookBack = memory + textUnits;
     ++memoriesHeld;
-    if (keepSourceLookBack(indexOf(source))) return true;
-    giveSourceMemoryBack(source);
-    return false;
+    return true;
 }
 
 uint32_t sourceMemoriesHeld() { return memoriesHeld; }

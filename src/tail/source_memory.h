@@ -1,6 +1,5 @@
 // A source's own memory: the text of its lines as decoded and the lines of
-// its file just before them, in one piece, and with it the viewer's copy of
-// what comes before its first line in the pane. A source holds it while it
+// its file just before them, in one piece. A source holds it while it
 // shows lines of its own among several sources, sized by readBufferSize;
 // alone, a source's file goes to the pane without it. It is taken and given
 // back only when the sources or their settings change, never by a reload.

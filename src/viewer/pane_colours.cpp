@@ -46,47 +46,33 @@ struct RuleBands {
 
 static uint32_t rulesInUse() { return state.highlight ? ColourRuleCount : 0; }
 
-// The lines before the pane's text that its first entries may begin in.
-static WCHAR lookBackText[LookBackTextSize];
-static uint32_t lookBackLength;
-
-// With several sources, each one's lines before its first in the pane, in
-// LookBackTextSize units of its own while the source shows lines.
-static WCHAR* sourceLookBackText[MostSources];
+// The lines before the pane's text that its first entries may begin in: one
+// file's, or with several sources each one's lines before its first in the
+// pane. They are packed from the front in the order they come, so that the
+// few lines each source usually hands share the first page.
+static WCHAR lookBackText[MostSources * (LookBackTextSize - 1) + 1];
+static uint32_t lookBackLength;  // the file's
+static uint32_t lookBackUsed;    // by the file's or by the sources' so far
+static uint32_t sourceLookBackFrom[MostSources];
 static uint32_t sourceLookBackLength[MostSources];
-static uint32_t sourceLookBacksKept;
-
-bool keepSourceLookBack(uint32_t source) {
-    if (source >= MostSources) return false;
-    if (sourceLookBackText[source]) return true;
-    SIZE_T size = LookBackTextSize * sizeof(WCHAR);
-    sourceLookBackText[source] = (WCHAR*)VirtualAlloc(NULL, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-    if (!sourceLookBackText[source]) return false;
-    ++sourceLookBacksKept;
-    return true;
-}
-
-void dropSourceLookBack(uint32_t source) {
-    if (source >= MostSources || !sourceLookBackText[source]) return;
-    VirtualFree(sourceLookBackText[source], 0, MEM_RELEASE);
-    sourceLookBackText[source] = NULL;
-    sourceLookBackLength[source] = 0;
-    --sourceLookBacksKept;
-}
-
-uint32_t sourceLookBacksHeld() { return sourceLookBacksKept; }
 
 void usePaneLookBack(const WCHAR* text, uint32_t length) {
     lookBackLength = length < LookBackTextSize ? length : 0;
     if (lookBackLength > 0) CopyMemory(lookBackText, text, lookBackLength * sizeof(WCHAR));
+    lookBackUsed = lookBackLength;
     for (uint32_t& sourceLength : sourceLookBackLength) sourceLength = 0;
 }
 
-// The last whole lines of before and dropped, one after the other, that fit.
+void dropSourceLookBack(uint32_t source) {
+    if (source < MostSources) sourceLookBackLength[source] = 0;
+}
+
+// The last whole lines of before and dropped, one after the other, that fit
+// in LookBackTextSize - 1 units.
 void useSourceLookBack(uint32_t source, const WCHAR* before, uint32_t beforeLength, const WCHAR* dropped,
                        uint32_t droppedLength) {
-    if (source >= MostSources || !sourceLookBackText[source]) return;
     const uint32_t room = LookBackTextSize - 1;
+    if (source >= MostSources || lookBackUsed + room >= sizeof lookBackText / sizeof(WCHAR)) return;
     if (droppedLength > room) {
         uint32_t from = nextLineStart(dropped, droppedLength, droppedLength - room);
         dropped += from;
@@ -97,11 +83,13 @@ void useSourceLookBack(uint32_t source, const WCHAR* before, uint32_t beforeLeng
     if (beforeLength + droppedLength > room) {
         fromBefore = nextLineStart(before, beforeLength, beforeLength + droppedLength - room);
     }
-    WCHAR* out = sourceLookBackText[source];
+    WCHAR* out = lookBackText + lookBackUsed;
     uint32_t kept = beforeLength - fromBefore;
     CopyMemory(out, before + fromBefore, kept * sizeof(WCHAR));
     CopyMemory(out + kept, dropped, droppedLength * sizeof(WCHAR));
+    sourceLookBackFrom[source] = lookBackUsed;
     sourceLookBackLength[source] = kept + droppedLength;
+    lookBackUsed += kept + droppedLength;
 }
 
 static void compileRules() {
@@ -123,7 +111,7 @@ static void markText(const WCHAR* text, uint32_t length, bool appended) {
         for (uint8_t source = 0; source < MostSources; ++source) {
             if (sourceLookBackLength[source] == 0) continue;
             markSourceLookBack(&state.lineMarks, state.colourRules, rulesInUse(), source,
-                               sourceLookBackText[source], sourceLookBackLength[source]);
+                               lookBackText + sourceLookBackFrom[source], sourceLookBackLength[source]);
         }
     }
     markLines(&state.lineMarks, state.colourRules, rulesInUse(), text, length);

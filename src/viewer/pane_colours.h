@@ -47,14 +47,8 @@ void usePaneLookBack(const WCHAR* text, uint32_t length);
 // forgets every source's.
 void useSourceLookBack(uint32_t source, const WCHAR* before, uint32_t beforeLength, const WCHAR* dropped,
                        uint32_t droppedLength);
-// A source's look-back takes memory of the viewer's own while the source
-// shows lines, and none once it no longer does; without it, the source's
-// first lines are grouped as if nothing came before them. False when none
-// could be taken.
-bool keepSourceLookBack(uint32_t source);
+// Forgets a source's look-back, once the source no longer shows lines.
 void dropSourceLookBack(uint32_t source);
-// The sources whose look-back holds memory.
-uint32_t sourceLookBacksHeld();
 
 // Marks text entering the pane by WM_SETTEXT or EM_REPLACESEL; false when it
 // goes where the marks cannot follow, and the text must be marked whole
