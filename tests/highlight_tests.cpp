@@ -14,6 +14,7 @@
 #include "support/screen_shot.h"
 #include "text/case_folding.h"
 #include "text/colour_rule.h"
+#include "tail/file_reader.h"
 #include "tail/tail.h"
 #include "text/line_marks.h"
 #include "text/word_characters.h"
@@ -622,6 +623,8 @@ TEST_F(HighlightTest, EveryRowOfAnEntryTakesItsRule) {
     }
 
     send("@QVPeruserMultiLine");
+    ASSERT_TRUE(pumpUntil([] { return !fileReaderBusy(0); }));
+    pumpMessages(50);  // shown again and painted, however slow the machine
     shot = shootPane();
     EXPECT_TRUE(inkIs(shot, rowOfLine(headRow), Red, Pink));
     EXPECT_TRUE(inkIs(shot, rowOfLine(nextRow - 1), Black));  // the frame, on its own
