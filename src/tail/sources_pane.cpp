@@ -151,7 +151,7 @@ static void handLookBacks() {
         uint32_t from = lastSureEntryStart(entryGrouping(), source.text, dropped);
         if (from < dropped) {
             useSourceLookBack(i, NULL, 0, source.text + from, dropped - from);
-        } else if (source.lookBackLength > 0 || dropped > 0) {
+        } else {
             useSourceLookBack(i, source.lookBack + source.lookBackStart, source.lookBackLength, source.text,
                               dropped);
         }

@@ -3,6 +3,7 @@
 #include "text/characters.h"
 #include "text/line_time.h"
 #include "text/text_writer.h"
+#include "text/timeline.h"
 
 static void takeSlot(ActivitySlot& slot, uint32_t minute) {
     slot.minute = minute;
@@ -105,17 +106,6 @@ static uint32_t minuteOfTime(uint64_t time, uint64_t nowStart, uint32_t now) {
     return now - ((uint32_t)((before - 1) >> 9) / 1171875u + 1);
 }
 
-static uint32_t lineEnd(const WideChar* text, uint32_t at, uint32_t length) {
-    while (at < length && !isLineEnd(text[at])) ++at;
-    return at;
-}
-
-static uint32_t nextLine(const WideChar* text, uint32_t end, uint32_t length) {
-    if (end < length && text[end] == CarriageReturn) ++end;
-    if (end < length && text[end] == LineFeed) ++end;
-    return end;
-}
-
 // Where the line's own text begins, behind its label.
 static uint32_t textStart(const LineMarks& marks, uint32_t start, uint32_t end) {
     uint8_t source = marks.labels ? labelAt(marks, start) : NoSource;
@@ -128,12 +118,12 @@ void countLineTimes(Activity* activity, const LineMarks& marks, const WideChar* 
                     uint64_t nowStart, uint32_t now, int thisYear) {
     uint64_t time = NoLineTime;
     for (uint32_t start = 0; start < length;) {
-        uint32_t end = lineEnd(text, start, length), from = textStart(marks, start, end);
+        uint32_t end = lineEndFrom(text, length, start), from = textStart(marks, start, end);
         uint64_t own = lineTimeAt(text + from, end - from, thisYear);
         if (own != NoLineTime) time = own;
         uint32_t minute = time == NoLineTime ? NoMinute : minuteOfTime(time, nowStart, now);
         if (minute != NoMinute) countActivity(activity, minute, markedRule(marks, start), 1);
-        start = nextLine(text, end, length);
+        start = nextLineStart(text, length, end);
     }
 }
 

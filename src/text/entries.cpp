@@ -4,6 +4,7 @@
 
 #include "text/characters.h"
 #include "text/line_time.h"
+#include "text/timeline.h"
 
 void startEntries(OpenEntry* entry) {
     entry->lines = 0;
@@ -55,22 +56,12 @@ bool groupOpenedLine(OpenEntry* entry, const EntryGrouping& grouping, LineOpenin
     return begins;
 }
 
-static uint32_t lineEndAt(const WideChar* text, uint32_t length, uint32_t at) {
-    while (at < length && !isLineEnd(text[at])) ++at;
-    return at;
-}
-
-static uint32_t behindLineEnd(const WideChar* text, uint32_t length, uint32_t at) {
-    if (at < length && text[at] == CarriageReturn) ++at;
-    if (at < length && text[at] == LineFeed) ++at;
-    return at;
-}
-
 uint32_t lastSureEntryStart(const EntryGrouping& grouping, const WideChar* text, uint32_t length) {
     uint32_t found = length;
-    for (uint32_t at = 0, end; at < length; at = behindLineEnd(text, length, end)) {
-        end = lineEndAt(text, length, at);
+    for (uint32_t at = 0; at < length;) {
+        uint32_t end = lineEndFrom(text, length, at);
         if (!grouping.multiLine || lineOpeningOf(grouping, text + at, end - at).timed) found = at;
+        at = nextLineStart(text, length, end);
     }
     return found;
 }
@@ -109,8 +100,8 @@ KeptLines keepPassingEntries(EntryChoice* choice, WideChar* text, uint32_t lengt
     uint32_t entryFrom = 0;       // where its first line is in text
     uint32_t entryLines = 0;
     for (uint32_t at = 0; at < length;) {
-        uint32_t end = lineEndAt(text, length, at);
-        uint32_t next = behindLineEnd(text, length, end);
+        uint32_t end = lineEndFrom(text, length, at);
+        uint32_t next = nextLineStart(text, length, end);
         EntryStep step = chooseEntryLine(choice, text + at, end - at);
         if (step.begins) {
             entryStart = kept;
